@@ -1,0 +1,55 @@
+#include "shared/console.hpp"
+
+#include <iostream>
+
+#include "shared/stop.hpp"
+
+namespace kov {
+
+Console::Console(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
+
+void Console::line(std::string_view text) {
+    out_ << text << '\n';
+    out_.flush();
+}
+
+void Console::put(std::string_view text) {
+    out_ << text;
+    out_.flush();
+}
+
+std::optional<std::string> Console::read_line() {
+    std::string s;
+    if (!std::getline(in_, s)) return std::nullopt;
+    strip_cr(s);
+    return s;
+}
+
+std::string Console::answer() {
+    auto s = read_line();
+    if (!s) {
+        line("");
+        line(" *** end of console input ***");
+        throw Stop("", exit_end_of_input);
+    }
+    return *s;
+}
+
+void Console::wait() { (void)read_line(); }
+
+void strip_cr(std::string& s) {
+    while (!s.empty() && s.back() == '\r') s.pop_back();
+}
+
+namespace {
+Console* installed = nullptr;
+}
+
+Console& con() {
+    static Console standard(std::cin, std::cout);
+    return installed ? *installed : standard;
+}
+
+void set_console(Console* c) { installed = c; }
+
+}  // namespace kov

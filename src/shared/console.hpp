@@ -1,0 +1,49 @@
+#pragma once
+// The console: the one place the program talks to the user. Lines are written
+// to an output stream and answers read from an input stream (stdin/stdout in
+// the program; string streams in tests).
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "shared/layout.hpp"
+
+namespace kov {
+
+class Console {
+public:
+    Console(std::istream& in, std::ostream& out);
+
+    // Writes text followed by an end of line.
+    void line(std::string_view text);
+    // Writes text as it stands (no end of line).
+    void put(std::string_view text);
+    // Writes by a layout; a closing '$' keeps the cursor on the line (a prompt).
+    template <class... Args>
+    void write(std::string_view layout, const Args&... args) {
+        put(format_values(layout, fvals(args...)));
+    }
+
+    // The answer to a question. Trailing carriage returns are removed. At the
+    // end of console input it writes " *** end of console input ***" and stops
+    // the program with exit status 2, as "/" would.
+    std::string answer();
+    // An Enter-to-continue wait: the end of console input counts as Enter.
+    void wait();
+    // A raw read: nullopt at the end of input (no message, no stop).
+    std::optional<std::string> read_line();
+
+private:
+    std::istream& in_;
+    std::ostream& out_;
+};
+
+// The program's console. Tests may install their own with set_console.
+Console& con();
+void set_console(Console* c);  // nullptr: back to stdin/stdout
+
+// Removes every trailing carriage return (lines ending CR LF or CR CR LF).
+void strip_cr(std::string& s);
+
+}  // namespace kov

@@ -1,0 +1,93 @@
+#pragma once
+// Output streams named by role, and line-oriented input files.
+#include <array>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shared/layout.hpp"
+
+namespace kov {
+
+// Names of the files the run reads (the list file, the data file, batch command
+// and detail files). No output file is created, emptied or deleted under one of
+// these names.
+void protect_name(const std::string& name);
+void unprotect_name(const std::string& name);
+bool is_protected(const std::string& name);
+void clear_protected();
+
+// Deletes a file unless it is protected (then FileRefused). Missing files are fine.
+void delete_file(const std::string& name);
+bool file_exists(const std::string& name);  // a regular file that exists
+
+// An output text file. open_fresh follows the fresh-file rule: an existing file
+// of that name is deleted first, then the file is created empty.
+class OutFile {
+public:
+    // Returns false when the file cannot be created; throws FileRefused when
+    // the name is that of a file the run reads.
+    bool open_fresh(const std::string& name);
+    // Opens for appending (the run-wide generic chronology files).
+    bool open_append(const std::string& name);
+    void close();
+    bool is_open() const { return f_.is_open(); }
+    const std::string& name() const { return name_; }
+
+    void line(std::string_view text);   // text and end of line
+    void put(std::string_view text);    // text as it stands
+    template <class... Args>
+    void write(std::string_view layout, const Args&... args) {
+        put(format_values(layout, fvals(args...)));
+    }
+    void flush() { f_.flush(); }
+
+private:
+    std::ofstream f_;
+    std::string name_;
+};
+
+// An input text file held as its lines (trailing carriage returns removed), read
+// one line at a time; backspace steps back one line.
+class TextIn {
+public:
+    bool open(const std::string& name);  // false: missing, unreadable or a directory
+    void close();
+    bool is_open() const { return open_; }
+    const std::string& name() const { return name_; }
+    std::optional<std::string> read_line();
+    void backspace();
+    void rewind() { pos_ = 0; }
+    bool at_end() const { return pos_ >= lines_.size(); }
+    size_t line_number() const { return pos_; }  // lines read so far
+
+private:
+    std::vector<std::string> lines_;
+    size_t pos_ = 0;
+    bool open_ = false;
+    std::string name_;
+};
+
+// The program's streams, by role.
+struct Streams {
+    OutFile luout;   // main listing "_out.txt"
+    OutFile lutab;   // tab-delimited table "_tabs.txt"
+    OutFile lucrn;   // chronologies "_crns.txt"
+    OutFile luerr;   // standard errors "_errs.txt"
+    OutFile luscr;   // single-output files, one after another
+    OutFile lutmp;   // scratch files
+    OutFile lulog;   // batch command file "_log.txt" (written)
+    OutFile luaux;   // second single-output stream (batch detail file)
+    std::array<OutFile, 10> lugcrn;  // run-wide generic chronology files
+    TextIn lulist;   // list of data-file names
+    TextIn ludata;   // the data file in work
+
+    void close_all();
+};
+
+Streams& streams();
+
+}  // namespace kov

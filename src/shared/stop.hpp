@@ -1,0 +1,30 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace kov {
+
+// Exit statuses of the program.
+inline constexpr int exit_ok = 0;         // normal end, or a stop the user asked for
+inline constexpr int exit_failure = 1;    // fatal stop, or a run ended at a data file
+inline constexpr int exit_end_of_input = 2;  // console input ended at a question
+
+// Stopping the program: thrown anywhere, caught only in main, which prints the
+// message (when not empty), closes every open stream (keeping the files) and
+// exits with the status.
+struct Stop : std::runtime_error {
+    int status;
+    explicit Stop(const std::string& message, int status_ = exit_failure)
+        : std::runtime_error(message), status(status_) {}
+};
+
+// An output file was about to be created over a file the run reads (the data
+// file, the list file, a batch command or detail file). The driver ends the run
+// at that data file through its end-of-run block.
+struct FileRefused : std::runtime_error {
+    std::string name;
+    explicit FileRefused(const std::string& file)
+        : std::runtime_error("*** output file would overwrite an input file: " + file), name(file) {}
+};
+
+}  // namespace kov

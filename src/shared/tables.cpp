@@ -1,0 +1,10 @@
+#include "shared/tables.hpp"
+
+namespace kov {
+
+SharedTables& shared() {
+    static SharedTables t;
+    return t;
+}
+
+}  // namespace kov

@@ -1,0 +1,128 @@
+#pragma once
+// The shared tables of a run: refilled for each data file, read and written by
+// the phases in turn. Indices follow the tables' own numbering: rows, columns,
+// series and years count from 1.
+#include <array>
+#include <cassert>
+#include <string>
+#include <vector>
+
+#include "shared/capacities.hpp"
+
+namespace kov {
+
+// A dense table stored column by column, so that a column is a contiguous
+// per-year (or per-series) vector: col(j)[0] is row 1.
+template <class T>
+class Table {
+public:
+    Table() = default;
+    Table(int rows, int cols, T fill = T{}) { reset(rows, cols, fill); }
+    void reset(int rows, int cols, T fill = T{}) {
+        rows_ = rows;
+        cols_ = cols;
+        v_.assign(static_cast<size_t>(rows) * cols, fill);
+    }
+    void fill(T value) { std::fill(v_.begin(), v_.end(), value); }
+    T& operator()(int row, int col) {
+        assert(row >= 1 && row <= rows_ && col >= 1 && col <= cols_);
+        return v_[static_cast<size_t>(col - 1) * rows_ + (row - 1)];
+    }
+    const T& operator()(int row, int col) const {
+        assert(row >= 1 && row <= rows_ && col >= 1 && col <= cols_);
+        return v_[static_cast<size_t>(col - 1) * rows_ + (row - 1)];
+    }
+    T* col(int j) { return v_.data() + static_cast<size_t>(j - 1) * rows_; }
+    const T* col(int j) const { return v_.data() + static_cast<size_t>(j - 1) * rows_; }
+    int rows() const { return rows_; }
+    int cols() const { return cols_; }
+
+private:
+    int rows_ = 0, cols_ = 0;
+    std::vector<T> v_;
+};
+
+// The series matrix: mxy rows (years, or cambial ages) by up to mxs columns
+// (series). Columns are allocated when first touched and start as xmiss, so a
+// data file of a few series costs a few columns, not 160 MB.
+class SeriesMatrix {
+public:
+    SeriesMatrix() : cols_(mxs + 1) {}
+    float* col(int j) {
+        assert(j >= 1 && j <= mxs);
+        auto& c = cols_[j];
+        if (c.empty()) c.assign(mxy, xmiss);
+        return c.data();
+    }
+    float& operator()(int year_row, int j) {
+        assert(year_row >= 1 && year_row <= mxy);
+        return col(j)[year_row - 1];
+    }
+    // Every cell back to xmiss.
+    void clear() {
+        for (auto& c : cols_)
+            if (!c.empty()) std::fill(c.begin(), c.end(), xmiss);
+    }
+
+private:
+    std::vector<std::vector<float>> cols_;
+};
+
+// Columns of the per-series table sertbl.
+enum SertblCol { ify = 1, ily, yfp, itn, idt, ips, isb, icu, ics, cpa };
+
+// The run-option block optval: 30 options by 5 values.
+struct OptionBlock {
+    std::array<std::array<int, 5>, 30> v{};
+    int& operator()(int k, int j) {
+        assert(k >= 1 && k <= 30 && j >= 1 && j <= 5);
+        return v[k - 1][j - 1];
+    }
+    int operator()(int k, int j) const { return v[k - 1][j - 1]; }
+    bool operator==(const OptionBlock&) const = default;
+};
+
+struct SharedTables {
+    SeriesMatrix sermat;
+    std::vector<float> crvmean = std::vector<float>(mxy, xmiss);   // crvmean[0] is year 1
+    std::vector<std::string> serids = std::vector<std::string>(mxs + 1, std::string(8, ' '));  // serids[j], j = 1..nc
+    int nc = 0;
+    Table<int> sertbl{mxs + 2, 10};      // sertbl(row, ify..cpa)
+    Table<float> rawstat{mxs, 12};
+    OptionBlock optval;
+    std::string stcmask = "SSSTTCC ";
+    std::string batmod = "n";
+    std::string dtype = "mr";
+    std::string wmode = "iw";
+    std::string datfil;                  // data file in work (at most 60 characters)
+    std::array<std::string, 3> hdrlin{std::string(85, ' '), std::string(85, ' '), std::string(85, ' ')};
+    std::array<std::string, 3> hdrsave{std::string(85, ' '), std::string(85, ' '), std::string(85, ' ')};
+    std::string dtitle = std::string(85, ' ');
+    std::string crnid = std::string(8, ' ');
+    int ifyc = 0, nyc = 0;               // first year and length of the chronology span
+    std::vector<int> ndepth = std::vector<int>(mxy, 0);
+    Table<float> crnmat{mxy, 16};
+    std::vector<float> crnerr = std::vector<float>(mxy, 0.0f);
+    std::vector<float> bootlo = std::vector<float>(mxy, 0.0f);
+    std::vector<float> boothi = std::vector<float>(mxy, 0.0f);
+    std::array<Table<float>, 4> rbtab{Table<float>{mxy, 7}, Table<float>{mxy, 7}, Table<float>{mxy, 7}, Table<float>{mxy, 7}};
+    int nwin = 0;
+    float rbmean = 0.0f;
+    float rawmax = 0.0f;
+    int npool = 0;
+    std::array<float, 10> poolcf{};
+    float poolr2 = 0.0f, varinf = 1.0f;
+    std::vector<int> poolsel = std::vector<int>(mxs + 1, 1);
+    std::string poolrpt = "n";
+    Table<float> arcoef{12, mxs};        // arcoef(element, series)
+    std::array<int, 3> iseed{12848, 13079, 22085};
+    std::array<float, 7> fitcoef{};
+    int ipass = 0;
+    int nlead = 0, nspan = 0;
+    std::vector<int> pithoff = std::vector<int>(mxs + 1, 0);
+    int sumplt = 0;
+};
+
+SharedTables& shared();
+
+}  // namespace kov

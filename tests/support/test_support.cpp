@@ -1,0 +1,92 @@
+#include "support/test_support.hpp"
+
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+namespace kovtest {
+
+ScriptedConsole::ScriptedConsole(const std::string& input)
+    : in_(input), con_(std::make_unique<kov::Console>(in_, out_)) {
+    kov::set_console(con_.get());
+}
+
+ScriptedConsole::~ScriptedConsole() { kov::set_console(nullptr); }
+
+std::vector<std::string> ScriptedConsole::lines() const { return split_lines(out_.str()); }
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    std::random_device rd;
+    auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        auto p = base / ("kovrin_test_" + std::to_string(rd()) + "_" + std::to_string(counter++));
+        if (std::filesystem::create_directory(p)) {
+            dir_ = p;
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+void TempDir::write(const std::string& name, const std::string& text) const {
+    std::ofstream f(dir_ / name, std::ios::binary);
+    f << text;
+}
+
+std::string TempDir::read(const std::string& name) const { return read_file(dir_ / name); }
+
+bool TempDir::exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+
+InDir::InDir(const std::filesystem::path& p) : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(p);
+}
+InDir::~InDir() { std::filesystem::current_path(old_); }
+
+RunResult run_kovrin(const std::filesystem::path& dir, const std::string& input) {
+    TempDir io;
+    io.write("stdin.txt", input);
+    std::string cmd = "cd '" + dir.string() + "' && '" KOVRIN_EXE "' < '" + (io / "stdin.txt").string() +
+                      "' > '" + (io / "stdout.txt").string() + "' 2>&1";
+    int rc = std::system(cmd.c_str());
+    RunResult r;
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    r.out = io.read("stdout.txt");
+    return r;
+}
+
+std::vector<std::string> split_lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : text) {
+        if (c == '\n') {
+            out.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) out.push_back(cur);
+    return out;
+}
+
+std::string read_file(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    if (!f) return {};
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::string shared_data(const std::string& name) { return std::string(KOVRIN_SHARED_DATA) + "/" + name; }
+std::string test_data(const std::string& name) { return std::string(KOVRIN_TEST_DATA) + "/" + name; }
+
+}  // namespace kovtest

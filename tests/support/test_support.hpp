@@ -1,0 +1,67 @@
+#pragma once
+// Helpers shared by the tests: scripted consoles, temporary folders, running
+// the program end to end.
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "shared/console.hpp"
+
+namespace kovtest {
+
+// Installs a console that reads the given answers and records what is written;
+// the program's console is restored when it goes out of scope.
+class ScriptedConsole {
+public:
+    explicit ScriptedConsole(const std::string& input);
+    ~ScriptedConsole();
+    std::string output() const { return out_.str(); }
+    std::vector<std::string> lines() const;
+
+private:
+    std::istringstream in_;
+    std::ostringstream out_;
+    std::unique_ptr<kov::Console> con_;
+};
+
+// A fresh empty folder, removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& path() const { return dir_; }
+    std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
+    void write(const std::string& name, const std::string& text) const;
+    std::string read(const std::string& name) const;
+    bool exists(const std::string& name) const;
+
+private:
+    std::filesystem::path dir_;
+};
+
+// Changes the working directory for the scope.
+class InDir {
+public:
+    explicit InDir(const std::filesystem::path& p);
+    ~InDir();
+
+private:
+    std::filesystem::path old_;
+};
+
+struct RunResult {
+    int status = -1;
+    std::string out;  // everything the program wrote to the console
+};
+
+// Runs build/kovrin in `dir` with `input` as its standard input.
+RunResult run_kovrin(const std::filesystem::path& dir, const std::string& input);
+
+std::vector<std::string> split_lines(const std::string& text);
+std::string read_file(const std::filesystem::path& p);
+std::string shared_data(const std::string& name);  // path of a file in shared/data
+std::string test_data(const std::string& name);    // path of a file in tests/data
+
+}  // namespace kovtest
