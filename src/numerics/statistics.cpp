@@ -115,21 +115,6 @@ void unpack(const Eight& r, float& ave, float& adev, float& sdev, float& var, fl
     ac1 = r.ac1;
 }
 
-// The summary of a sorted x(1..n), n >= 1.
-void five_of_sorted(const float* x, int n, float& xmed, float& xuh, float& xlh, float& xiqr,
-                    float& xmin, float& xmax) {
-    auto X = [&](int i) { return x[i - 1]; };
-    xmin = X(1);
-    xmax = X(n);
-    const int h = n / 2;
-    xmed = (X(h + 1) + X(n - h)) * 0.5f;
-    const int k = (n + 1) / 2;  // size of each half; the median belongs to both when n is odd
-    const int q = k / 2;
-    xlh = (X(q + 1) + X(k - q)) * 0.5f;
-    xuh = (X(n - k + q + 1) + X(n - q)) * 0.5f;
-    xiqr = xuh - xlh;
-}
-
 void all_undefined(float& a, float& b, float& c, float& d, float& e, float& f) {
     a = b = c = d = e = f = undef_stat;
 }
@@ -154,7 +139,7 @@ void fivnum(std::span<float> x, int n, float& xmed, float& xuh, float& xlh, floa
     assert(n <= static_cast<int>(x.size()));
     if (n < 1) return all_undefined(xmed, xuh, xlh, xiqr, xmin, xmax);
     sortr(n, x);
-    five_of_sorted(x.data(), n, xmed, xuh, xlh, xiqr, xmin, xmax);
+    detail::five_of_sorted(x.data(), n, xmed, xuh, xlh, xiqr, xmin, xmax);
 }
 
 void sumstat(std::span<const float> a, std::span<float> work, std::span<const int> keep, int n,
@@ -166,10 +151,24 @@ void sumstat(std::span<const float> a, std::span<float> work, std::span<const in
         if (keep[i] > 0) work[m++] = a[i];
     if (m < 1) return all_undefined(xmed, xuh, xlh, xiqr, xmin, xmax);
     sortr(m, work);
-    five_of_sorted(work.data(), m, xmed, xuh, xlh, xiqr, xmin, xmax);
+    detail::five_of_sorted(work.data(), m, xmed, xuh, xlh, xiqr, xmin, xmax);
 }
 
 namespace detail {
+
+void five_of_sorted(const float* x, int n, float& xmed, float& xuh, float& xlh, float& xiqr,
+                    float& xmin, float& xmax) {
+    auto X = [&](int i) { return x[i - 1]; };
+    xmin = X(1);
+    xmax = X(n);
+    const int h = n / 2;
+    xmed = (X(h + 1) + X(n - h)) * 0.5f;
+    const int k = (n + 1) / 2;  // size of each half; the median belongs to both when n is odd
+    const int q = k / 2;
+    xlh = (X(q + 1) + X(k - q)) * 0.5f;
+    xuh = (X(n - k + q + 1) + X(n - q)) * 0.5f;
+    xiqr = xuh - xlh;
+}
 
 void sort_ascending(float* x, int* idx, int n) {
     if (n < 2) return;

@@ -55,6 +55,9 @@ namespace detail {
 // values (the robust mean reports which value each weight belongs to).
 // idx may be null.
 void sort_ascending(float* x, int* idx, int n);
+// fivnum's summary of an already sorted x(1..n), n >= 1.
+void five_of_sorted(const float* x, int n, float& xmed, float& xuh, float& xlh, float& xiqr,
+                    float& xmin, float& xmax);
 }  // namespace detail
 
 }  // namespace kov
