@@ -171,6 +171,7 @@ TEST(Spl2w, PeriodBelowTwoReportsTheSolverCodeAndLeavesTheCurve) {
     EXPECT_TRUE(std::all_of(crv.begin(), crv.end(), [](float v) { return v == 0.25f; }));
     EXPECT_TRUE(std::all_of(w.begin(), w.end(), [](float v) { return v == 4.0f; }));
     EXPECT_TRUE(std::isfinite(p));
+    EXPECT_EQ(sc.output(), "\n in spl2w ier from leq1pb =  129.\n");
 }
 
 TEST(BandSolver, SolvesAndGivesTheDeterminant) {
