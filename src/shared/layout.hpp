@@ -156,7 +156,8 @@ struct LayoutError : std::invalid_argument {
 // (0.125 in f5.2 is " 0.12", 2.5 in f3.0 is " 2."); a negative value that rounds
 // to zero keeps its sign (-0.001 in f6.2 is " -0.00"); the leading 0 of a value
 // below 1 is dropped only when the field is too narrow for it (0.5 in f3.2 is
-// ".50"). A value too wide for its field prints as asterisks.
+// ".50"). A value too wide for its field prints as asterisks. (NaN and
+// infinities print as "NaN", "Inf", "Infinity", but callers never hand one over.)
 // An integer must meet an iN item and a real an fW.d item (asserted); a build
 // without asserts converts the value.
 std::string format_values(std::string_view layout, const std::vector<FVal>& values);
