@@ -77,15 +77,14 @@ std::string padded(std::string_view s, size_t n) {
 // values together or cut one.
 std::string spaced_line(const Line& line, const std::vector<std::string>& texts, const std::string& desc) {
     std::string out;
-    int last = -1;  // last column holding a value character, 0-based
-    auto place = [&](int col, const std::string& s) {
-        out.resize(col, ' ');  // col is past everything placed so far
+    auto place = [&out](int column, const std::string& s) {
+        // One blank after whatever stands before, else the field's own column.
+        size_t at = std::max<size_t>(column - 1, out.empty() ? 0 : out.size() + 1);
+        out.resize(at, ' ');
         out += s;
-        last = col + static_cast<int>(s.size()) - 1;
     };
-    for (size_t i = 0; i < texts.size(); ++i)
-        place(std::max(line.fields[i].start - 1, last + 2), texts[i]);
-    place(std::max(description_column - 1, last + 2), desc);
+    for (size_t i = 0; i < texts.size(); ++i) place(line.fields[i].start, texts[i]);
+    place(description_column, desc);
     return out;
 }
 

@@ -121,11 +121,11 @@ TEST(Wrbatch, FullFieldsAreKeptApart) {
     ov(12, 3) = 1;
     ov(12, 4) = 20;
     ov(12, 2) = 1;
-    ov(14, 1) = -12345;
-    ov(14, 2) = 123456;
+    ov(14, 1) = 123456;
+    ov(14, 2) = 654321;
     std::vector<std::string> got = write_file(dir, ov, mask);
-    EXPECT_EQ(rtrim(got[12]), "-100 1   20   1     !jth quantile with bootstrap limits");
-    EXPECT_EQ(rtrim(got[14]), "-12345 123456       !first and last years of common period");
+    EXPECT_EQ(rtrim(got[12]), "-100 1  20   1     !jth quantile with bootstrap limits");
+    EXPECT_EQ(rtrim(got[14]), "123456 654321      !first and last years of common period");
 }
 
 TEST(BatchCommandFile, OptionBlocksGoThroughWriterAndReaderUnchanged) {
@@ -208,7 +208,7 @@ TEST(Rdbatch, EchoShowsCurrentDescriptions) {
     file[4] = "-2     0     0     !1st-regional curve method (briffa rcs)";
     file[5] = "-6     10    0     !2nd-age-dependent spline, init spline";
     file[3] = "0            0     !edited by hand";
-    file[8] = "  2               !tree-ring indices or ratios (rt/gt)";
+    file[8] = "  2                !tree-ring indices or ratios (rt/gt)";
     file[15] = " none              !site-tree-core separation mask";
     ReadResult r = read_text(dir, join(file));
     ASSERT_EQ(r.status, 0);
@@ -216,7 +216,7 @@ TEST(Rdbatch, EchoShowsCurrentDescriptions) {
     EXPECT_EQ(r.console[4 + 2], " " + pad("0            0     !no data transformation (no plots)", 80));
     EXPECT_EQ(r.console[4 + 4], " " + pad("-6     10    0     !rcs-age-dependent spline, init spline", 80));
     // The index code read goes into column 1 as one digit.
-    EXPECT_EQ(r.console[4 + 7], " " + pad("2 2               !residuals or differences (rt-gt)", 80));
+    EXPECT_EQ(r.console[4 + 7], " " + pad("2 2" + std::string(16, ' ') + "!residuals or differences (rt-gt)", 80));
     // The mask none stands where the other masks begin.
     EXPECT_EQ(r.console[4 + 14], " none" + std::string(15, ' ') + pad("!site-tree-core separation mask", 49) +
                                      std::string(11, ' '));
