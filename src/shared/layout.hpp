@@ -2,11 +2,20 @@
 // The layout-string engine: writes and reads the Fortran-style layout strings
 // that the listings, files and console lines are specified in, e.g.
 //     "(t2,i5,2x,a8,i6,2i7,2f8.3)"
-// Supported: iN, fW.d, aN, a, nX, tN (forwards and backwards), /, a closing $,
-// quoted text ('...' with '' for one apostrophe, also "..."), repeat counts on
-// items and parenthesised groups, reversion to the last top-level group when the
-// values outrun the layout, asterisks on overflow, fW.0 with its trailing point.
+// Supported: iN (and iN.m), fW.d, aN, a, nX, tN (forwards and backwards), tlN,
+// trN, /, $, :, quoted text ('...' with '' for one apostrophe, also "..." with ""),
+// repeat counts on items and parenthesised groups, reversion to the last top-level
+// group when the values outrun the layout, asterisks on overflow, fW.0 with its
+// trailing point. Letters may be upper or lower case; blanks outside quoted text
+// are ignored. On input eW.d, dW.d and gW.d read as fW.d does.
+//
+// Each distinct layout string is parsed once and kept, so quoting a layout in a
+// loop costs a lookup, not a parse.
 #include <cstdint>
+#include <forward_list>
+#include <functional>
+#include <optional>
+#include <ranges>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -58,13 +67,111 @@ std::vector<FVal> fvals(const Args&... args) {
     return out;
 }
 
+namespace detail {
+// One value as the writer sees it, read in place from the caller's argument.
+struct ValueView {
+    FVal::Kind kind = FVal::Int;
+    long long i = 0;
+    double r = 0.0;
+    std::string_view s;
+};
+
+template <class U>
+inline constexpr bool is_single_value =
+    std::is_integral_v<U> || std::is_floating_point_v<U> || std::is_same_v<U, FVal> ||
+    std::is_convertible_v<const U&, std::string_view>;
+
+template <class U>
+void view_of(const U& v, ValueView& out) {
+    if constexpr (std::is_same_v<U, char>) {
+        out.kind = FVal::Text;
+        out.s = std::string_view(&v, 1);
+    } else if constexpr (std::is_integral_v<U>) {
+        out.kind = FVal::Int;
+        out.i = static_cast<long long>(v);
+    } else if constexpr (std::is_floating_point_v<U>) {
+        out.kind = FVal::Real;
+        out.r = static_cast<double>(v);
+    } else if constexpr (std::is_same_v<U, FVal>) {
+        out.kind = v.kind;
+        out.i = v.i;
+        out.r = v.r;
+        out.s = v.s;
+    } else {
+        out.kind = FVal::Text;
+        out.s = std::string_view(v);
+    }
+}
+
+template <class U>
+void get_value(const void* p, std::size_t k, ValueView& out) {
+    view_of(static_cast<const U*>(p)[k], out);
+}
+
+// n values of one type read in place: a single argument, or a contiguous range
+// (a column of 8001 series is written without copying it).
+struct ArgRun {
+    const void* p = nullptr;
+    std::size_t n = 0;
+    void (*get)(const void* p, std::size_t k, ValueView& out) = nullptr;
+};
+
+template <class T>
+ArgRun arg_run(const T& v, std::forward_list<std::vector<FVal>>& spill) {
+    using U = std::remove_cvref_t<T>;
+    if constexpr (is_single_value<U>) {
+        return {&v, 1, &get_value<U>};
+    } else if constexpr (std::ranges::contiguous_range<const U&> && std::ranges::sized_range<const U&> &&
+                         is_single_value<std::remove_cvref_t<std::ranges::range_value_t<const U&>>>) {
+        using E = std::remove_cvref_t<std::ranges::range_value_t<const U&>>;
+        return {std::ranges::data(v), static_cast<std::size_t>(std::ranges::size(v)), &get_value<E>};
+    } else {
+        // any other range: copied once into values
+        std::vector<FVal>& held = spill.emplace_front();
+        push_value(held, v);
+        return {held.data(), held.size(), &get_value<FVal>};
+    }
+}
+}  // namespace detail
+
+// A layout string that cannot be parsed, or an item that cannot write (eW.d on
+// output). On output this is a fault of the program; read_values and
+// read_records report it as a ReadError, since input layouts may come from a
+// data file or from the user.
+struct LayoutError : std::invalid_argument {
+    using std::invalid_argument::invalid_argument;
+};
+
 // The formatted text of one write statement. Records are separated by '\n';
-// the text ends with '\n' unless the layout closes with '$'.
+// the text ends with '\n' unless the layout closes with '$' (a '$' reached while
+// writing keeps the cursor on the line, as a prompt needs).
+//
+// Writing stops at the first data item for which no value remains; text, nX, tN
+// and '/' before that item are still written. When values remain at the end of
+// the layout, the record ends and the layout starts again at its last top-level
+// parenthesised group (with its repeat count), or at its start when it has none.
+// Columns skipped by nX or tN are blanks when something is written after them;
+// a record ends at its last written column (no trailing blanks from a final nX).
+// Reals are rounded from their exact binary value to the nearest, ties to even
+// (0.125 in f5.2 is " 0.12", 2.5 in f3.0 is " 2."); a negative value that rounds
+// to zero keeps its sign (-0.001 in f6.2 is " -0.00"); the leading 0 of a value
+// below 1 is dropped only when the field is too narrow for it (0.5 in f3.2 is
+// ".50"). A value too wide for its field prints as asterisks. (NaN and
+// infinities print as "NaN", "Inf", "Infinity", but callers never hand one over.)
+// An integer must meet an iN item and a real an fW.d item (asserted); a build
+// without asserts converts the value.
 std::string format_values(std::string_view layout, const std::vector<FVal>& values);
 
+// The same, with the values of the runs in order (what fmt passes).
+std::string format_runs(std::string_view layout, std::span<const detail::ArgRun> runs);
+
+// format_values of the arguments: integers, reals, texts (a char is a text of
+// one character), and ranges of these, every element one value.
 template <class... Args>
 std::string fmt(std::string_view layout, const Args&... args) {
-    return format_values(layout, fvals(args...));
+    std::forward_list<std::vector<FVal>> spill;
+    const detail::ArgRun runs[] = {detail::arg_run(args, spill)..., detail::ArgRun{}};
+    return format_runs(layout, std::span<const detail::ArgRun>(runs, sizeof...(Args)));
 }
 
 // A field that cannot be read as its descriptor says (a letter in an iN field,
@@ -80,13 +187,38 @@ struct ReadError : std::runtime_error {
 // nX skips columns, tN moves to column N. One record only: reads the data items
 // of the layout once, or `count` values when count >= 0 (a layout that runs out
 // of items before `count` starts again at its last top-level group on the same
-// line; fields past the end of the line read as blanks).
+// line, at the column where it stands; fields past the end of the line read as
+// blanks).
+// Values come back as Int (iN), Real (fW.d) or Text (aN; `a` alone takes the
+// rest of the line). A real field holds an optional sign, digits with an
+// optional point and an optional exponent (1.5e2, 1.5d2, 1.5+2); with a point
+// the point wins over d. '/' goes on in an empty record. ReadError: a character
+// that does not belong in the field, an integer outside the 32-bit range, a real
+// beyond the range of a 32-bit real, quoted text in the layout, a malformed
+// layout.
 std::vector<FVal> read_values(std::string_view layout, std::string_view line, int count = -1);
 
-// Free-form read: values separated by blanks or commas.
+// The end of the input was reached inside a read_records call.
+struct EndOfData : ReadError {
+    using ReadError::ReadError;
+};
+
+// Reads `count` values by a layout over as many lines as it takes, as a
+// Fortran read does: '/' and every restart of the layout go on to the next line.
+// next_line returns the next line of the input, nullopt at its end (then
+// EndOfData is thrown). Fields as for read_values.
+std::vector<FVal> read_records(std::string_view layout,
+                               const std::function<std::optional<std::string>()>& next_line,
+                               int count);
+
+// Free-form read: values separated by blanks, tabs or commas. Several separators
+// in a row count as one (no empty values), and a '/' ends the values of the line.
 std::vector<std::string> free_fields(std::string_view line);
-// Reads an integer / a real free-form from the text of one field; ReadError when
-// the field is not a number.
+// Reads an integer / a real free-form from the text of one field (blanks around
+// it are ignored); ReadError when the field is not a number: an integer needs
+// digits with an optional sign and must lie in the 32-bit range; a real needs at
+// least one digit, may have a point and an exponent, and must be finite as a
+// 32-bit real.
 long long free_int(std::string_view field);
 double free_real(std::string_view field);
 
