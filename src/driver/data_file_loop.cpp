@@ -248,7 +248,6 @@ bool process_data_file() {
 int data_file_loop() {
     auto& st = streams();
     auto& s = shared();
-    wire_phases();
     guard_run_inputs(rtrim(driver_state().list_name), list_names(rtrim(driver_state().list_name)));
     for (;;) {
         auto line = st.lulist.read_line();
@@ -298,6 +297,7 @@ int rundrv() {
     d.list_name = start.run.list_name;
     d.run_title = start.run.run_title;
     d.processed = 0;
+    wire_phases();
     const int status = start.go ? data_file_loop() : start.status;
     end_of_run_block();
     return status;

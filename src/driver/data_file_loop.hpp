@@ -33,7 +33,7 @@ struct Phases {
 };
 Phases& phases();
 
-// Puts the built phases into phases(); called once at the start of the loop.
+// Puts the built phases into phases(); rundrv calls it once before the loop.
 void wire_phases();
 
 // State of the driver: run-wide, and per data file.
