@@ -74,7 +74,7 @@ std::string describe(const OptionBlock& o) {
 // the one stored; a question asked more or less often than scripted fails.
 TEST(OptionEntry, ScriptedAnswersStoreTheSlotsOfEachOption) {
     const std::vector<Case> cases = {
-        {"data type: empty takes 1", 1, "\n", {}, [](OptionBlock& o) { o(1, 1) = 3; }},
+        {"data type: empty takes 1", 1, "\n", {{1, 1, 1}}, [](OptionBlock& o) { o(1, 1) = 3; }},
         {"data type: 5 and 0 asked again", 1, "5\n0\n3\n", {{1, 1, 3}}},
         {"data type: a number after a blank is read as typed", 1, " 3\n", {{1, 1, 3}}},
         {"data type: 13 is out of range", 1, "13\n2\n", {{1, 1, 2}}},
@@ -82,7 +82,7 @@ TEST(OptionEntry, ScriptedAnswersStoreTheSlotsOfEachOption) {
         {"option 21 is the data type", 21, "2\n", {{1, 1, 2}}},
         {"option 0 is the data type", 0, "4\n", {{1, 1, 4}}},
         {"missing data: any integer", 2, "7\nn\n", {{2, 1, 7}}},
-        {"missing data: empty is -9, plot yes", 2, "\ny\n", {{2, 2, 1}}, [](OptionBlock& o) { o(2, 1) = 5; }},
+        {"missing data: empty is -9, plot yes", 2, "\ny\n", {{2, 1, -9}, {2, 2, 1}}, [](OptionBlock& o) { o(2, 1) = 5; }},
         {"missing data: blank then digits read as typed", 2, "  7\n\n", {{2, 1, 7}}},
         {"missing data: plot question clears the switch", 2, "-9\nN\n", {{2, 2, 0}},
          [](OptionBlock& o) { o(2, 2) = 1; }},

@@ -290,7 +290,7 @@ TEST(Mklogs, DefaultsWriteTheExampleFile) {
     EXPECT_EQ(con_lines[n - 4], " enter the option to change (<ret> = go)    ==> ");
     EXPECT_EQ(rtrim(con_lines[n - 3]), " ==> writing batch commands for: site01.txt");
     EXPECT_EQ(con_lines[n - 2], "");
-    EXPECT_EQ(con_lines[n - 1], "   1  batch command files created");
+    EXPECT_EQ(con_lines[n - 1], "    1  batch command files created");
 }
 
 // Two names: the files are named after them, and line 1 carries the ordinal.
@@ -311,7 +311,7 @@ TEST(Mklogs, NamesOrdinalsAndOneMenuForAll) {
     // one empty line before the first file's line only
     EXPECT_NE(r.out.find("==> \n ==> writing batch commands for: site1.txt"), std::string::npos);
     EXPECT_NE(r.out.find("  \n ==> writing batch commands for: site2"), std::string::npos);
-    EXPECT_NE(r.out.find("\n\n   3  batch command files created\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\n\n    3  batch command files created\n"), std::string::npos);
 }
 
 // "n": a menu per file, each from the defaults, but a yes to the in-filled
@@ -336,7 +336,7 @@ TEST(Mklogs, BlankFirstLineWritesNoFile) {
     ListRun r;
     r.run("          site1\nsite2\n", 'y', "");
     EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.out, "\n   0  batch command files created\n");
+    EXPECT_EQ(r.out, "\n    0  batch command files created\n");
     EXPECT_FALSE(r.dir.exists("site1_log.txt"));
     EXPECT_FALSE(r.dir.exists("site2_log.txt"));
 }
