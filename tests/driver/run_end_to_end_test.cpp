@@ -82,21 +82,27 @@ TEST(Run, EmptyInputEndsAtTheFirstQuestion) {
     EXPECT_EQ(generic_files(d), 0);
 }
 
-TEST(Run, EveryQuestionThroughTypedNamesToTheInteractiveAnswer) {
+TEST(Run, EveryQuestionThroughTypedNamesToTheInteractiveRun) {
     TempDir d;
+    d.write("a", "data\n");
     // help at the list-file question, names a, x, b, c typed, help at the
-    // batch and same-commands questions, then the interactive answer
-    auto r = run_kovrin(d.path(), "\nh\n\na\nx\nb\nc\n\ntitle\nh\nn\nh\n\n");
+    // batch, same-commands and continue questions; one menu for both files
+    auto r = run_kovrin(d.path(), "\nh\n\na\nx\nb\nc\n\ntitle\nh\nn\nh\n\n\nh\n\n\n");
     EXPECT_EQ(d.read("kovrin_files.txt"), "a\nc\n");
     EXPECT_TRUE(contains_line(split_lines(r.out), " number of files to be processed:     2"));
-    auto cols = columns_of(r.out, "==> ");
-    ASSERT_EQ(cols.size(), 7u);
+    auto cols = kovtest::question_arrow_columns(r.out);
+    ASSERT_EQ(cols.size(), 10u);
     EXPECT_EQ(cols[2], 2);  // the title prompt stands on its own line
     cols.erase(cols.begin() + 2);
-    EXPECT_EQ(cols, std::vector<int>(6, 45));
-    // no batch command files without the run-time menu: the run ends
+    EXPECT_EQ(cols, std::vector<int>(9, 45));
+    // the interactive run reads the command files back; no detail file is read
+    EXPECT_TRUE(d.exists("a_log.txt"));
+    EXPECT_TRUE(d.exists("c_log.txt"));
+    EXPECT_TRUE(d.exists("a_out.txt"));
+    EXPECT_EQ(r.out.find("batch detail"), std::string::npos);
+    // "c" does not exist: the run ends there, with one data file processed
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("run-time menu is not available yet"), std::string::npos);
+    EXPECT_TRUE(contains_line(split_lines(r.out), " data file not found:  " + padded("c", 60)));
     const auto lines = split_lines(r.out);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[lines.size() - 3], end_line);
