@@ -67,7 +67,9 @@ TEST(StartPrompt, StopsAndGenericFilesByWhereTheStopComes) {
         EXPECT_EQ(o.status, c.status) << c.input;
         EXPECT_EQ(o.message, c.message) << c.input;
         EXPECT_EQ(generic_files_present(scene.dir()), c.generic) << c.input;
-        if (c.generic) EXPECT_EQ(scene.dir().read("crns_raw.txt"), "") << c.input;
+        if (c.generic) {
+            EXPECT_EQ(scene.dir().read("crns_raw.txt"), "") << c.input;
+        }
     }
 }
 
