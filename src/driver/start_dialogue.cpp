@@ -7,6 +7,7 @@
 #include "driver/input_guard.hpp"
 #include "driver/output_names.hpp"
 #include "driver/text_helpers.hpp"
+#include "options/runtime_menu.hpp"
 #include "shared/capacities.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
@@ -32,14 +33,6 @@ bool too_long(const std::string& answer) { return rtrim(answer).size() > name_le
 
 void refuse_long_name() {
     con().write("(/1x,'*** a file name has at most 60 characters: enter it again')");
-}
-
-// The batch command set-up of an interactive run. Returns false when the run
-// cannot go on.
-bool write_batch_command_files(char /*same_commands*/) {
-    con().line("");
-    con().line(" *** the run-time menu is not available yet: no batch command files were written");
-    return false;
 }
 
 enum class Step { start_first, start_second, start_third, list_file, typed_names, count, title, batch, same, proceed };
@@ -319,7 +312,7 @@ private:
         guard_for_command_files();
         bool written = false;
         try {
-            written = write_batch_command_files(c);
+            written = mklogs(c);
         } catch (const FileRefused& r) {
             con().line("");
             con().line(std::string(" ") + r.what());

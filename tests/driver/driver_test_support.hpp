@@ -45,6 +45,17 @@ inline std::vector<int> columns_of(const std::string& text, const std::string& w
     return cols;
 }
 
+// The columns of the "==> " that end the questions: the console lines of the
+// batch command set-up that begin with "==> " are no question.
+inline std::vector<int> question_arrow_columns(std::string text) {
+    const std::string note = "\n ==> writing batch commands for: ";
+    for (size_t p = text.find(note); p != std::string::npos; p = text.find(note, p)) {
+        const size_t e = text.find('\n', p + 1);
+        text.erase(p, e == std::string::npos ? std::string::npos : e - p);
+    }
+    return columns_of(text, "==> ");
+}
+
 inline bool contains_line(const std::vector<std::string>& lines, const std::string& line) {
     for (const auto& l : lines)
         if (l == line) return true;

@@ -178,37 +178,51 @@ TEST(TitleAndBatch, BackHelpAndAnswers) {
     EXPECT_EQ(generic_files_present(scene.dir()), 10);
 }
 
-TEST(TitleAndBatch, InteractiveAnswerEndsTheRunUntilTheMenuIsThere) {
-    struct Case {
-        std::string list, answers;
-        bool asks_same;
-    } cases[] = {
-        {"d1.rwl\n", "\n", false},
-        {"d1.rwl\nd2.rwl\n", "n\nh\nq\nb\nN\n\n", true},
-    };
-    for (const auto& c : cases) {
-        DriverScene scene;
-        scene.dir().write("l.txt", c.list);
-        std::string out;
-        auto o = dialogue("\nl.txt\ntitle\n" + c.answers, &out);
-        ASSERT_FALSE(o.stopped) << c.answers;
-        EXPECT_FALSE(o.result.go);
-        EXPECT_EQ(o.result.status, exit_failure);
-        EXPECT_NE(out.find("run-time menu is not available yet"), std::string::npos);
-        EXPECT_EQ(out.find("use same commands for all runs?") != std::string::npos, c.asks_same);
-        EXPECT_EQ(o.result.run.same_commands, 'y');
-    }
+TEST(TitleAndBatch, InteractiveAnswerWritesTheCommandFilesFirst) {
+    DriverScene scene;
+    scene.dir().write("l.txt", "d1.rwl\n");
+    std::string out;
+    // one name: no same-commands question; the menu (ended at once), then
+    // the continue question
+    auto o = dialogue("\nl.txt\ntitle\n\n\n\n", &out);
+    ASSERT_FALSE(o.stopped);
+    EXPECT_TRUE(o.result.go);
+    EXPECT_EQ(shared().batmod, "n");
+    EXPECT_EQ(o.result.run.same_commands, 'y');
+    EXPECT_EQ(out.find("use same commands for all runs?"), std::string::npos);
+    EXPECT_EQ(kovtest::split_lines(scene.dir().read("d1.rwl_log.txt"))[0], "data file #  1  --  " + padded("d1.rwl", 60));
+    EXPECT_EQ(*streams().lulist.read_line(), "d1.rwl");
+}
+
+TEST(TitleAndBatch, SameCommandsAndContinueQuestions) {
+    DriverScene scene;
+    scene.dir().write("l.txt", "d1.rwl\nd2.rwl\n");
+    std::string out;
+    // same: help, unknown, back to the batch question; then "n": a menu per
+    // file; continue: help, back to the same question; "y": one menu; "n" at
+    // the continue question stops and removes the generic files
+    auto o = dialogue("\nl.txt\ntitle\nn\nh\nq\nb\nN\nn\n\n\nh\nb\ny\n\nn\n", &out);
+    EXPECT_TRUE(o.stopped);
+    EXPECT_EQ(o.status, exit_ok);
+    EXPECT_EQ(o.message, "");
+    EXPECT_EQ(columns_of(out, "use same commands for all runs?").size(), 5u);
+    EXPECT_EQ(columns_of(out, "enter the option to change").size(), 3u);
+    EXPECT_EQ(columns_of(out, "continue with run?").size(), 3u);
+    EXPECT_NE(out.find("you may stop here"), std::string::npos);
+    EXPECT_EQ(generic_files_present(scene.dir()), 0);
+    EXPECT_TRUE(scene.dir().exists("d1.rwl_log.txt"));
+    EXPECT_TRUE(scene.dir().exists("d2.rwl_log.txt"));
 }
 
 TEST(Questions, ArrowAtColumn45) {
     DriverScene scene;
     scene.dir().write("l.txt", "d1.rwl\nd2.rwl\n");
     std::string out;
-    dialogue("\nh\nl.txt\ntitle\nh\nn\nh\n\n", &out);
-    // the list-file, batch (twice) and same-commands (twice) questions; the
-    // title prompt is its own line from column 2
-    const auto cols = columns_of(out, "==> ");
-    ASSERT_EQ(cols.size(), 7u);
-    EXPECT_EQ(std::count(cols.begin(), cols.end(), 45), 6);
+    dialogue("\nh\nl.txt\ntitle\nh\nn\nh\n\n\nh\n\n", &out);
+    // the list-file, batch, same-commands and continue questions (each twice)
+    // and the menu; the title prompt is its own line from column 2
+    const auto cols = kovtest::question_arrow_columns(out);
+    ASSERT_EQ(cols.size(), 10u);
+    EXPECT_EQ(std::count(cols.begin(), cols.end(), 45), 9);
     EXPECT_EQ(cols[2], 2);
 }
