@@ -301,6 +301,7 @@ void walk(const Parsed& p, Sink& sink) {
     const std::size_t n = p.items.size();
     std::size_t pc = 0;
     for (;;) {
+        sink.tick();
         if (pc == n) {
             if (!sink.more()) return;
             if (!p.data_after_reversion) {
@@ -466,6 +467,7 @@ public:
         out_.reserve(64 + n * 10);
     }
 
+    void tick() {}
     bool more() {
         while (run_ < runs_.size() && next_ >= runs_[run_].n) {
             ++run_;
@@ -762,6 +764,13 @@ public:
            const std::function<std::optional<std::string>()>* next_line)
         : line_(line), count_(count), next_line_(next_line) {
         if (count > 0) out_.reserve(static_cast<std::size_t>(count));
+        budget_ = 1000000 + 64 * static_cast<long long>(count > 0 ? count : 0);
+    }
+
+    // An input layout may come from a data file or from the user: one like
+    // "(999999(999999(1x)),i5)" must end in an error, not in hours of work.
+    void tick() {
+        if (++steps_ > budget_) throw ReadError("layout takes too many steps to read");
     }
 
     bool more() const { return count_ < 0 || out_.size() < static_cast<std::size_t>(count_); }
@@ -772,6 +781,7 @@ public:
         return true;
     }
     void data(const Item& it) {
+        tick();
         if (it.op == Op::Alpha) {
             std::size_t w = it.w > 0 ? static_cast<std::size_t>(it.w)
                                      : (pos_ < line_.size() ? line_.size() - pos_ : 0);
@@ -829,6 +839,8 @@ private:
     int count_;
     const std::function<std::optional<std::string>()>* next_line_;
     std::vector<FVal> out_;
+    long long steps_ = 0;
+    long long budget_ = 0;
 };
 
 const Parsed& parsed_for_input(std::string_view layout) {
