@@ -10,9 +10,7 @@
 
 namespace kov {
 
-bool all_blank(std::string_view answer) {
-    return answer.find_first_not_of(' ') == std::string_view::npos;
-}
+bool all_blank(std::string_view answer) { return blank_start(answer, answer.size()); }
 
 std::optional<int> typed_integer(const std::string& answer, std::size_t width) {
     // Leading blanks are dropped from the whole typed line before it is cut to
@@ -70,7 +68,7 @@ void ask_yes_no(int& sw, const std::function<void()>& show) {
     for (;;) {
         show();
         const std::string a = con().answer();
-        const char c = a.empty() ? ' ' : a[0];
+        const char c = first_char(a);
         if (c == ' ' || c == 'n' || c == 'N') return;
         if (c == 'y' || c == 'Y') {
             sw = 1;

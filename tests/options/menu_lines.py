@@ -50,3 +50,27 @@ l = put("", 2, "[10] pooled ar order")
 for v, a, b in [(3, 26, 30), (1, 31, 43)]:
     l = put(l, a, rj(v, a, b))
 print('        "%s",' % put(l, 47, "!user-supplied pooled ar model order fit (w/ plots"[:39]).rstrip())
+
+# Question blocks of the option entry: text from column 2, choice marker from
+# column 38, remark from column 53, prompt "==> " from column 45.
+def q(text, marker=None, remark=None, prompt=False, start=2, marker_col=38):
+    l = put("", start, text)
+    if marker:
+        l = put(l, marker_col, marker)
+    if remark:
+        l = put(l, 53, remark)
+    if prompt:
+        l = put(l, 45, "==> ")
+    return l
+for l in [q("tree-ring measurement types (/ to exit, h for help):"),
+          q("raw measurements  (tucson format)", "<1>"),
+          q("tree-ring series (uea cru format)", " 2"),
+          q("tree-ring indices (tucson format)", " 3"),
+          q("tree-ring series in compact format", " 4"),
+          q("enter your data format type", prompt=True),
+          q("adaptive power transform (rt^p)", " 4", "(*** experimental!!! ***)"),
+          q("age dependent spline ", "<-6>", marker_col=37),
+          q("smoothing spline (pct n cutoff)", "<-9", prompt=True, marker_col=37),
+          q("interactive gap and detrend", " 3", prompt=True),
+          q("percent growth changes (range 5-50)", prompt=True, start=3)]:
+    print('        "%s",' % (l if l.endswith("==> ") else l.rstrip()))

@@ -262,3 +262,74 @@ TEST(OptionEntry, DetrendingHelpWaitsAfterEachOfSevenScreens) {
         ++waits;
     EXPECT_EQ(waits, 7);
 }
+
+namespace {
+
+// The console output as the user sees it: a prompt keeps the cursor on its
+// line, and the Return typed there ends it.
+std::vector<std::string> shown_lines(const std::string& out) {
+    std::string shown;
+    for (char ch : out) {
+        shown += ch;
+        if (shown.size() >= 4 && shown.compare(shown.size() - 4, 4, "==> ") == 0) shown += '\n';
+    }
+    return kovtest::split_lines(shown);
+}
+
+bool has_line(const std::vector<std::string>& lines, const std::string& want) {
+    for (const auto& l : lines)
+        if (l == want) return true;
+    return false;
+}
+
+}  // namespace
+
+// The heading of the entry and the question lines, to the character (placed by
+// tests/options/menu_lines.py from the columns of text, marker and prompt).
+TEST(OptionEntry, QuestionLinesToTheCharacter) {
+    const Entry one = enter(1, "1\n");
+    const std::vector<std::string> want = {
+        "",
+        " input control parameters from keyboard",
+        "",
+        " hit <ret> for any specified default <parameters>",
+        "",
+        " tree-ring measurement types (/ to exit, h for help):",
+        " raw measurements  (tucson format)   <1>",
+        " tree-ring series (uea cru format)    2",
+        " tree-ring indices (tucson format)    3",
+        " tree-ring series in compact format   4",
+        " enter your data format type                ==> ",
+    };
+    EXPECT_EQ(shown_lines(one.out), want);
+
+    const struct {
+        int option;
+        std::string input, line;
+    } cases[] = {
+        {3, "0\n", " adaptive power transform (rt^p)      4             (*** experimental!!! ***)"},
+        {4, "1\nn\n", " age dependent spline               <-6>"},
+        {4, "1\nn\n", " smoothing spline (pct n cutoff)    <-9     ==> "},
+        {5, "1\nn\n", " age dependent spline                -6"},
+        {7, "0\n", " interactive gap and detrend          3     ==> "},
+        {8, "1\n", " indices or ratios (rt/gt)           <1>"},
+        {8, "1\n", " residuals or differences (rt-gt)     2     ==> "},
+        {5, "-2\n1\nn\n", " *** rcs option not allowed for 2nd detrending ***"},
+        {13, "1\n", " variance stabilization (/ to exit, h for help):"},
+        {20, "2\nn\n20\n50\n", "  percent growth changes (range 5-50)       ==> "},
+        {20, "2\nn\n20\n50\n", "  for identifying releases (range 5-200)    ==> "},
+        {2, "\n\n", " plot the in-filled data? y/<n>             ==> "},
+    };
+    for (const auto& c : cases) {
+        const Entry e = enter(c.option, c.input);
+        EXPECT_TRUE(has_line(shown_lines(e.out), c.line)) << c.option << ": [" << c.line << "]\n" << e.out;
+    }
+    // Option 13 with bootstrap limits on: the two-line notice.
+    OptionBlock boot = defaults();
+    boot(12, 3) = 1;
+    const auto notice = shown_lines(enter(13, "2\n", boot).out);
+    ASSERT_GE(notice.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(notice.end() - 3, notice.end()),
+              (std::vector<std::string>{"", " bootstrap limits will be calculated.", " no variance stabilization is allowed."}));
+    EXPECT_EQ(enter(13, "2\n").out.find("bootstrap limits will be calculated."), std::string::npos);
+}

@@ -30,13 +30,6 @@ int count_of(const std::string& text, const std::string& what) {
     return n;
 }
 
-OptionBlock defaults() {
-    OptionBlock o;
-    std::string mask;
-    set_option_defaults(o, mask);
-    return o;
-}
-
 struct MenuRun {
     OptionBlock o;
     std::string mask;
