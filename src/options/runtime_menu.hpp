@@ -1,0 +1,40 @@
+#pragma once
+// The run-time menu of an interactive run and the set-up of the batch command
+// files from it.
+#include <string>
+
+#include "shared/tables.hpp"
+
+namespace kov {
+
+// Sets the run options to their defaults (the plot switches (2,2) and (20,5)
+// keep theirs), then shows the menu of the twenty options and lets the user
+// change one option at a time until an all-blank answer or 0 ends the menu.
+// "/" stops the program.
+void runmenu(OptionBlock& optval, std::string& stcmask);
+
+// Writes the menu screen: title, header and the 23 option lines. While the
+// first detrending is regional curve standardisation (-2), the second
+// detrending is the regional curve and is first set to -6 with 10 years.
+void show_runmenu(OptionBlock& optval, const std::string& stcmask);
+
+// The name of the batch command file of a data file: the name less a final
+// ".txt" (lower case exactly), followed by "_log.txt".
+std::string batch_command_file_name(const std::string& datfil);
+
+// Writes one batch command file per data-file name of the list file
+// (streams().lulist, positioned at its first line by the caller; a name is a
+// line's first 60 characters; the end of the file or a line whose first ten
+// characters are blank ends the list), and a console line for each. The
+// run-time menu is shown for every data file when `same_commands` is 'n' or
+// 'N', each time from the defaults, else only for the first, whose options
+// then serve every data file. Works on shared().optval and shared().stcmask.
+// The caller rewinds the list file afterwards.
+//
+// Returns false, after a "***" console line naming it, when a batch command
+// file cannot be created: the run cannot go on. Two names of the list whose
+// batch command files share one name ("site1" and "site1.txt") throw
+// FileRefused for the second, so that the first one's options are not lost.
+bool mklogs(char same_commands);
+
+}  // namespace kov

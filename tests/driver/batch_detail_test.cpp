@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include "driver/batch_detail.hpp"
+#include "driver/data_file_loop.hpp"
+#include "driver/text_helpers.hpp"
+#include "driver_test_support.hpp"
+
+using namespace kov;
+using kovtest::at;
+using kovtest::DriverScene;
+using kovtest::ScriptedConsole;
+using kovtest::split_lines;
+
+namespace {
+
+
+// A record as the columns of the file give it: num in 1-4, ident in 7-14 and
+// each value right-aligned in six columns from column 15.
+std::string record(int num, const std::string& ident, std::array<int, 10> v) {
+    std::string s = at({{1, std::string(4 - std::to_string(num).size(), ' ') + std::to_string(num)}, {7, padded(ident, 8)}});
+    for (int x : v) {
+        const std::string t = std::to_string(x);
+        s += std::string(6 - t.size(), ' ') + t;
+    }
+    return s;
+}
+
+const std::string legend = std::string(8, '\n');
+
+void set_row(int row, const std::string& id, std::array<int, 10> v) {
+    shared().serids[row] = padded(id, 8);
+    for (int c = 1; c <= 10; ++c) shared().sertbl(row, c) = v[static_cast<size_t>(c - 1)];
+}
+
+std::array<int, 10> row(int r) {
+    std::array<int, 10> v{};
+    for (int c = 1; c <= 10; ++c) v[static_cast<size_t>(c - 1)] = shared().sertbl(r, c);
+    return v;
+}
+
+// Set-up of one data file "site.txt" as the loop leaves it before the reader.
+void start_file(int transformation = 0) {
+    shared().datfil = padded("site.txt", 60);
+    shared().optval = OptionBlock{};
+    shared().optval(3, 1) = transformation;
+    optsnap() = OptionBlock{};
+    reset_series_table();
+    loaded_detail().clear();
+    streams().luout.open_fresh("site_out.txt");
+}
+
+}  // namespace
+
+TEST(DetailWriter, LegendHeaderAndOneRecordPerSeries) {
+    for (int first_difference : {0, 1}) {
+        DriverScene scene;
+        start_file();
+        optsnap()(4, 1) = first_difference ? -1 : 8;
+        shared().nc = 2;
+        set_row(1, "ab01", {1901, 1950, 12, 0, 8, 0, 0, 1, 1, 1});
+        set_row(2, "cd0203xy", {1850, 1999, 0, 2500, 8, 3, 1, 1, 0, 7});
+        ScriptedConsole sc("");
+        ASSERT_TRUE(write_batch_detail());
+        const std::vector<std::string> expect{
+            at({{2, "num = number of series"}, {37, "ident = series identification"}}),
+            at({{2, "ify = first year of time series"}, {39, "ily = last year of time series"}}),
+            at({{2, "yfp = years from pith for rcs"}, {39, "itn = transform (>3 = power*1000)"}}),
+            at({{2, "idt = series detrending options"}, {39, "ips = series ar model order options"}}),
+            at({{2, "isb = stabilize variance options"}, {39, "icu = use (1) or do not use (0)"}}),
+            at({{2, "ics = save (1) or do not save (0)"}, {39, "cpa = common period analysis series"}}),
+            at({{20, "-- do not delete these lines --"}}),
+            " num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa",
+            record(1, "ab01", {1901 - first_difference, 1950, 12, 0, 8, 0, 0, 1, 1, 1}),
+            record(2, "cd0203xy", {1850 - first_difference, 1999, 0, 2500, 8, 3, 1, 1, 0, 7}),
+        };
+        EXPECT_EQ(split_lines(scene.dir().read("site_detail.txt")), expect);
+        EXPECT_NE(sc.output().find("\n batch detail file saved: " + padded("site_detail.txt", 60) + "\n"),
+                  std::string::npos);
+    }
+}
+
+TEST(DetailWriter, LeftOutSeriesKeepTheirRecordsAtTheirPlaces) {
+    DriverScene scene;
+    start_file();
+    // records of the batch run: the second and fourth series were left out
+    loaded_detail() = {
+        {"a1      ", {1900, 1950, 0, 0, 0, 0, 0, 1, 1, 1}},
+        {"b2      ", {1910, 1960, 5, 0, 0, 0, 0, 0, 1, 2}},
+        {"c3      ", {1920, 1970, 0, 0, 0, 0, 0, 1, 1, 3}},
+        {"d4      ", {1930, 1980, 0, 0, 0, 0, 0, 0, 0, 4}},
+        {"e5      ", {0, 0, 0, 0, 0, 0, 0, 1, 1, 5}},  // a record beyond the series of the file
+    };
+    shared().nc = 2;
+    set_row(1, "a1", {1900, 1950, 0, 0, -6, 0, 0, 1, 1, 1});
+    set_row(2, "c3", {1920, 1970, 0, 0, -6, 0, 0, 1, 1, 2});
+    ScriptedConsole sc("");
+    ASSERT_TRUE(write_batch_detail());
+    const auto lines = split_lines(scene.dir().read("site_detail.txt"));
+    const std::vector<std::string> records(lines.begin() + 8, lines.end());
+    EXPECT_EQ(records, (std::vector<std::string>{
+                           record(1, "a1", {1900, 1950, 0, 0, -6, 0, 0, 1, 1, 1}),
+                           record(2, "b2", {1910, 1960, 5, 0, 0, 0, 0, 0, 1, 2}),
+                           record(3, "c3", {1920, 1970, 0, 0, -6, 0, 0, 1, 1, 2}),
+                           record(4, "d4", {1930, 1980, 0, 0, 0, 0, 0, 0, 0, 4}),
+                       }));
+}
+
+TEST(DetailReader, RecordsByPositionUntilTheirEnd) {
+    const std::string r1 = record(1, "ab01", {1900, 1950, 7, 3, -6, 2, 0, 1, 1, 4});
+    const std::string r2 = record(2, "cd02", {1901, 1951, 0, 3, -6, 0, 0, 0, 1, 9});
+    const std::array<int, 10> reset2{0, 0, 0, 2, 0, 0, 0, 1, 1, 2};
+    const std::array<int, 10> reset3{0, 0, 0, 2, 0, 0, 0, 1, 1, 3};
+    const std::array<int, 10> read1{1900, 1950, 7, 3, -6, 2, 0, 1, 1, 4};
+    const std::array<int, 10> read2{1901, 1951, 0, 3, -6, 0, 0, 0, 1, 9};
+    struct Case {
+        const char* what;
+        std::string text;
+        bool error_lines;
+        std::array<int, 10> row1, row2, row3;
+        size_t loaded;
+    } cases[] = {
+        {"fewer records than series", legend + r1 + "\n" + r2 + "\n", false, read1, read2, reset3, 2},
+        {"a blank line ends the records", legend + r1 + "\n\n" + r2 + "\n", false, read1, reset2, reset3, 1},
+        {"record number 0 ends them too", legend + r1 + "\n   0" + r2.substr(4) + "\n", false, read1, reset2, reset3, 1},
+        {"a faulty field keeps what came before it", legend + r1 + "\n" + r2.substr(0, 22) + "x" + r2.substr(23) + "\n",
+         true, read1, {1901, 0, 0, 2, 0, 0, 0, 1, 1, 2}, reset3, 2},
+        {"a file that ends within its legend", "\n\n\n", true, reset2, reset2, reset3, 0},
+        {"no record at all", legend, false, reset2, reset2, reset3, 0},
+    };
+    for (const auto& c : cases) {
+        DriverScene scene;
+        scene.dir().write("site_detail.txt", c.text);
+        start_file(2);
+        set_row(1, "", {0, 0, 0, 2, 0, 0, 0, 1, 1, 2});  // row 1 reset, as row 2 would be
+        ScriptedConsole sc("");
+        read_batch_detail();
+        streams().luout.close();
+        const auto& first = c.loaded ? c.row1 : reset2;
+        EXPECT_EQ(row(1), first) << c.what;
+        EXPECT_EQ(row(2), c.row2) << c.what;
+        EXPECT_EQ(row(3), c.row3) << c.what;
+        EXPECT_EQ(loaded_detail().size(), c.loaded) << c.what;
+        EXPECT_EQ(sc.output().find("*** error in reading in data. defaults are used.") != std::string::npos,
+                  c.error_lines)
+            << c.what;
+        EXPECT_NE(sc.output().find("\n batch detail file opened:  " + padded("site_detail.txt", 60)), std::string::npos);
+        EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")),
+                  (std::vector<std::string>{at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}), ""}))
+            << c.what;
+    }
+}
+
+TEST(DetailReader, MissingFileUsesTheResetTable) {
+    DriverScene scene;
+    start_file(1);
+    ScriptedConsole sc("");
+    read_batch_detail();
+    streams().luout.close();
+    EXPECT_EQ(sc.lines(), (std::vector<std::string>{"", " *** batch detail data file either not found or",
+                                                     " *** error in reading in data. defaults are used."}));
+    EXPECT_EQ(scene.dir().read("site_out.txt"), "");
+    EXPECT_EQ(row(1), (std::array<int, 10>{0, 0, 0, 1, 0, 0, 0, 1, 1, 1}));
+}
+
+TEST(DetailFile, WrittenRecordsReadBackAndPairingIsChecked) {
+    DriverScene scene;
+    start_file();
+    shared().nc = 3;
+    set_row(1, "ab01", {1900, 1950, 7, 0, -6, 2, 0, 1, 1, 1});
+    set_row(2, "cd02", {1910, 1990, 0, 0, -6, 0, 0, 0, 0, 2});
+    set_row(3, "ef03", {1920, 1999, 3, 1500, -6, 1, 1, 1, 1, 2});
+    {
+        ScriptedConsole sc("");
+        ASSERT_TRUE(write_batch_detail());
+    }
+    start_file();
+    ScriptedConsole sc("");
+    read_batch_detail();
+    EXPECT_EQ(row(1), (std::array<int, 10>{1900, 1950, 7, 0, -6, 2, 0, 1, 1, 1}));
+    EXPECT_EQ(row(2), (std::array<int, 10>{1910, 1990, 0, 0, -6, 0, 0, 0, 0, 2}));
+    EXPECT_EQ(row(3), (std::array<int, 10>{1920, 1999, 3, 1500, -6, 1, 1, 1, 1, 2}));
+    EXPECT_EQ(shared().serids[3], "ef03    ");
+
+    // the reader kept series 1 and 3 (icu 1); the data file's third series
+    // is now "zz09": its record named another series
+    shared().nc = 2;
+    shared().serids[1] = "ab01    ";
+    shared().serids[2] = "zz09    ";
+    check_detail_pairing();
+    streams().luout.close();
+    const auto lines = split_lines(scene.dir().read("site_out.txt"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2], " *** batch detail record     3 (ef03    ) is paired with series zz09    ");
+}

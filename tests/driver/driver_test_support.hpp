@@ -1,0 +1,80 @@
+#pragma once
+// Shared set-up of the driver tests: a fresh folder as working directory and
+// the program's streams, protections and driver state back to a clean start.
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "driver/data_file_loop.hpp"
+#include "shared/files.hpp"
+#include "shared/tables.hpp"
+#include "support/test_support.hpp"
+
+namespace kovtest {
+
+class DriverScene {
+public:
+    DriverScene() : in_(dir_.path()) { clean(); }
+    ~DriverScene() { clean(); }
+    TempDir& dir() { return dir_; }
+
+private:
+    static void clean() {
+        kov::streams().close_all();
+        kov::clear_protected();
+        kov::phases() = kov::Phases{};
+        kov::driver_state() = kov::DriverState{};
+        kov::shared().batmod = "n";
+        kov::shared().nc = 0;
+    }
+    TempDir dir_;
+    InDir in_;
+};
+
+// The column (from 1) at which each occurrence of `what` starts in `text`. A
+// prompt leaves the cursor on its line, and on the console the answer typed
+// ends that line; in a captured output the next text follows on the same
+// line, so the end of an earlier occurrence also counts as the end of a line.
+inline std::vector<int> columns_of(const std::string& text, const std::string& what) {
+    std::vector<int> cols;
+    size_t line_start = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) {
+        const size_t nl = text.rfind('\n', p);
+        if (nl != std::string::npos && nl + 1 > line_start) line_start = nl + 1;
+        cols.push_back(static_cast<int>(p - line_start + 1));
+        line_start = p + what.size();
+    }
+    return cols;
+}
+
+// The columns of the "==> " that end the questions: the console lines of the
+// batch command set-up that begin with "==> " are no question.
+inline std::vector<int> question_arrow_columns(std::string text) {
+    const std::string note = "\n ==> writing batch commands for: ";
+    for (size_t p = text.find(note); p != std::string::npos; p = text.find(note, p)) {
+        const size_t e = text.find('\n', p + 1);
+        text.erase(p, e == std::string::npos ? std::string::npos : e - p);
+    }
+    return columns_of(text, "==> ");
+}
+
+// Text placed at columns (from 1), later pieces over earlier ones: a line as
+// a table of columns describes it.
+inline std::string at(std::initializer_list<std::pair<int, std::string>> pieces) {
+    std::string s;
+    for (const auto& [col, text] : pieces) {
+        const size_t c = static_cast<size_t>(col - 1);
+        if (s.size() < c + text.size()) s.resize(c + text.size(), ' ');
+        s.replace(c, text.size(), text);
+    }
+    return s;
+}
+
+inline bool contains_line(const std::vector<std::string>& lines, const std::string& line) {
+    for (const auto& l : lines)
+        if (l == line) return true;
+    return false;
+}
+
+}  // namespace kovtest

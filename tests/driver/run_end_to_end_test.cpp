@@ -1,0 +1,255 @@
+// The program run end to end in a fresh folder with scripted console input.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "driver/text_helpers.hpp"
+#include "driver_test_support.hpp"
+
+using kov::padded;
+using kovtest::columns_of;
+using kovtest::contains_line;
+using kovtest::run_kovrin;
+using kovtest::split_lines;
+using kovtest::TempDir;
+
+namespace {
+
+// The example batch command file of the documentation, for the data file named.
+std::string command_file(const std::string& datfil) {
+    return "data file #  1  --  " + datfil +
+           "\n"
+           "1                  !tucson ring-width format\n"
+           "-9           0     !missing values estimated (no plots)\n"
+           "0            0     !no data transformation (no plots)\n"
+           "-6     20    0     !1st-age-dependent spline, init spline\n"
+           "0      0     0     !2nd-no detrending performed\n"
+           "1                  !non-robust detrending methods used\n"
+           "0                  !no interactive detrending\n"
+           "1                  !tree-ring indices or ratios (rt/gt)\n"
+           "1      0     0     !non-robust autoregressive modeling\n"
+           "0            0     !minimum aic pooled ar model order fit (no plots)\n"
+           "0                  !pooled ar order fit to all series\n"
+           "2   0   0    0     !robust (biweight) mean chronology\n"
+           "1                  !rbar weighted stabilization method\n"
+           "0     0            !no common period analysis performed\n"
+           "SSSTTCC            !site-tree-core separation mask\n"
+           "50    25     0     !running rbar window/overlap (no plots)\n"
+           "2                  !summary & series statistics printed\n"
+           "0                  !no individual core series saved\n"
+           "0                  !no spaghetti and mean chronology plots\n"
+           "0            0     !no stand dynamics analyses done\n"
+           "0                  !running mean window width\n"
+           "0                  !percent growth change threshold\n"
+           "0                  !standard error limit threshold\n";
+}
+
+int generic_files(const TempDir& d) {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(d.path()))
+        n += e.path().filename().string().rfind("crns_", 0) == 0;
+    return n;
+}
+
+const std::string end_line = " |====== as Sam Pelliton would say, \"THIS IS THE END.\" ======|";
+const std::string closing_line = " |================ as sam pelliton would say, \"this is the end\" ================|";
+
+// a batch run over the list file "list.txt"
+const std::string batch_answers = "\nlist.txt\nrun title\ny\n\n";
+
+}  // namespace
+
+TEST(Run, BailoutAtTheFirstPromptAndTheBannerLimits) {
+    TempDir d;
+    d.write("crns_std.txt", "from an earlier run\n");
+    auto r = run_kovrin(d.path(), "/\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(" <=== bailout ===>"), std::string::npos);
+    EXPECT_EQ(generic_files(d), 0);
+    const auto lines = split_lines(r.out);
+    EXPECT_TRUE(contains_line(lines, std::string(17, ' ') + "MAXIMUM tree-ring chronology length: " +
+                                         std::string(10, ' ') + " 5001"));
+    EXPECT_TRUE(contains_line(lines, std::string(17, ' ') + "MAXIMUM number of tree-ring series:  " +
+                                         std::string(10, ' ') + " 8001"));
+}
+
+TEST(Run, EmptyInputEndsAtTheFirstQuestion) {
+    TempDir d;
+    auto r = run_kovrin(d.path(), "");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(columns_of(r.out, "<ret> to run").size(), 1u);
+    EXPECT_EQ(split_lines(r.out).back(), " *** end of console input ***");
+    EXPECT_EQ(generic_files(d), 0);
+}
+
+TEST(Run, EveryQuestionThroughTypedNamesToTheInteractiveRun) {
+    TempDir d;
+    d.write("a", "data\n");
+    // help at the list-file question, names a, x, b, c typed, help at the
+    // batch, same-commands and continue questions; one menu for both files
+    auto r = run_kovrin(d.path(), "\nh\n\na\nx\nb\nc\n\ntitle\nh\nn\nh\n\n\nh\n\n\n");
+    EXPECT_EQ(d.read("kovrin_files.txt"), "a\nc\n");
+    EXPECT_TRUE(contains_line(split_lines(r.out), " number of files to be processed:     2"));
+    auto cols = kovtest::question_arrow_columns(r.out);
+    ASSERT_EQ(cols.size(), 10u);
+    EXPECT_EQ(cols[2], 2);  // the title prompt stands on its own line
+    cols.erase(cols.begin() + 2);
+    EXPECT_EQ(cols, std::vector<int>(9, 45));
+    // the interactive run reads the command files back; no detail file is read
+    EXPECT_TRUE(d.exists("a_log.txt"));
+    EXPECT_TRUE(d.exists("c_log.txt"));
+    EXPECT_TRUE(d.exists("a_out.txt"));
+    EXPECT_EQ(r.out.find("batch detail"), std::string::npos);
+    // "c" does not exist: the run ends there, with one data file processed
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains_line(split_lines(r.out), " data file not found:  " + padded("c", 60)));
+    const auto lines = split_lines(r.out);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], end_line);
+    EXPECT_EQ(lines.back(), " hit return to quit");
+    EXPECT_EQ(generic_files(d), 0);
+}
+
+TEST(Run, ListFileCountStopsAtABlankLine) {
+    TempDir d;
+    d.write("list.txt", "one.rwl\ntwo.rwl\nthree.rwl\n\nfive.rwl\n");
+    auto r = run_kovrin(d.path(), "\nlist.txt\ntitle\n/\n");
+    EXPECT_EQ(r.status, 0);
+    const auto lines = split_lines(r.out);
+    EXPECT_TRUE(contains_line(lines, "     1  " + padded("one.rwl", 60)));
+    EXPECT_TRUE(contains_line(lines, "     2  " + padded("two.rwl", 60)));
+    EXPECT_TRUE(contains_line(lines, "     3  " + padded("three.rwl", 60)));
+    EXPECT_EQ(r.out.find("five.rwl"), std::string::npos);
+    EXPECT_TRUE(contains_line(lines, " number of files to be processed:     3"));
+    EXPECT_EQ(generic_files(d), 10);  // "/" after the first prompt leaves them, empty
+}
+
+TEST(Run, BatchRunWritesListingsAndKeepsTheGenericFilesOfTwo) {
+    for (int files : {1, 2}) {
+        TempDir d;
+        std::string list;
+        for (int i = 1; i <= files; ++i) {
+            const std::string name = "site" + std::to_string(i) + ".txt";
+            d.write(name, "data\n");
+            d.write("site" + std::to_string(i) + "_log.txt", command_file(name));
+            list += name + "\n";
+        }
+        d.write("list.txt", list);
+        auto r = run_kovrin(d.path(), batch_answers);
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(generic_files(d), files == 2 ? 10 : 0);
+        for (int i = 1; i <= files; ++i) {
+            const auto lines = split_lines(d.read("site" + std::to_string(i) + "_out.txt"));
+            ASSERT_FALSE(lines.empty());
+            EXPECT_EQ(lines[1], std::string(24, ' ') + std::string(34, '*'));
+            size_t h = 0;
+            while (h < lines.size() && lines[h] != "                       opt          plt") ++h;
+            ASSERT_LT(h + 26, lines.size());
+            EXPECT_EQ(lines[h + 1].substr(0, 25), " tree-ring data type    1");
+            EXPECT_EQ(lines[h + 20], "");
+            EXPECT_EQ(lines[h + 24].substr(0, 25), " std error threshold    0");
+            EXPECT_EQ(lines[h + 25], "");
+            EXPECT_EQ(lines[h + 26], closing_line);
+            EXPECT_TRUE(d.exists("site" + std::to_string(i) + "_tabs.txt"));
+        }
+        const auto console = split_lines(r.out);
+        EXPECT_EQ(console.back(), " hit return to quit");
+    }
+}
+
+TEST(Run, FailuresEndTheRunAtTheirDataFile) {
+    const std::string head_end = " file names file processed:       " + padded("list.txt", 60);
+    struct Case {
+        const char* what;
+        bool data, commands;
+        std::string command_text;
+        std::vector<std::string> console;  // lines that must be on the console
+        bool outputs;                      // the four files of the data file survive
+        std::string last_listing_line;
+    } cases[] = {
+        {"data file missing", false, true, "", {"", " data file not found:  " + padded("s1.txt", 60), "",
+                                                  " check file names in:  " + padded("list.txt", 60)},
+         true, head_end},
+        {"command file missing", true, false, "",
+         {" *** log file not found:  " + padded("s1_log.txt", 60), " *** re-run program in interactive mode",
+          " *** to create the proper log file."},
+         false, ""},
+        {"command file out of range", true, true, "7 bad\n",
+         {" *** error reading batch commands. re-run the"}, true,
+         " log file processed:              " + padded("s1_log.txt", 60)},
+        {"command file empty", true, true, "\n", {" *** end-of-file reading batch commands. re-run"}, true, ""},
+    };
+    for (const auto& c : cases) {
+        TempDir d;
+        if (c.data) d.write("s1.txt", "data\n");
+        if (c.commands) {
+            std::string text = command_file("s1.txt");
+            if (c.command_text == "7 bad\n") text.replace(text.find("\n1  ") + 1, 1, "7");
+            else if (!c.command_text.empty()) text = "";
+            d.write("s1_log.txt", text);
+        }
+        d.write("s2.txt", "data\n");
+        d.write("s2_log.txt", command_file("s2.txt"));
+        d.write("list.txt", "s1.txt\ns2.txt\n");
+        auto r = run_kovrin(d.path(), batch_answers);
+        EXPECT_EQ(r.status, 1) << c.what;
+        const auto lines = split_lines(r.out);
+        for (const auto& l : c.console) EXPECT_TRUE(contains_line(lines, l)) << c.what << ": " << l;
+        EXPECT_TRUE(contains_line(lines, end_line)) << c.what;
+        for (const char* suffix : {"_out.txt", "_tabs.txt", "_crns.txt", "_errs.txt"})
+            EXPECT_EQ(d.exists(std::string("s1") + suffix), c.outputs) << c.what << suffix;
+        if (c.outputs) {
+            EXPECT_EQ(d.read("s1_tabs.txt"), "") << c.what;
+            if (!c.last_listing_line.empty()) {
+                auto listing = split_lines(d.read("s1_out.txt"));
+                while (!listing.empty() && listing.back().empty()) listing.pop_back();
+                ASSERT_FALSE(listing.empty());
+                EXPECT_EQ(listing.back(), c.last_listing_line) << c.what;
+            }
+        }
+        EXPECT_FALSE(d.exists("s2_out.txt")) << c.what;  // later names are not processed
+        EXPECT_EQ(generic_files(d), 0) << c.what;
+    }
+}
+
+TEST(Run, DirectoryAsDataFileIsNotFound) {
+    TempDir d;
+    std::filesystem::create_directory(d / "s1.txt");
+    d.write("s1_log.txt", command_file("s1.txt"));
+    d.write("list.txt", "s1.txt\n");
+    auto r = run_kovrin(d.path(), batch_answers);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(" data file not found:  s1.txt"), std::string::npos);
+}
+
+TEST(Run, SecondFileWithoutCommandsLeavesOneProcessed) {
+    TempDir d;
+    d.write("a.txt", "data\n");
+    d.write("a_log.txt", command_file("a.txt"));
+    d.write("b.txt", "data\n");
+    d.write("list.txt", "a.txt\nb.txt\n");
+    auto r = run_kovrin(d.path(), batch_answers);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(d.exists("a_out.txt"));
+    EXPECT_FALSE(d.exists("b_out.txt"));
+    EXPECT_EQ(generic_files(d), 0);  // one data file got past its command file
+}
+
+TEST(Run, OutputNamesFromTheDataFileName) {
+    struct Case {
+        std::string datfil, prefix;
+    } cases[] = {{"site1.txt", "site1"}, {"site1.TXT", "site1.TXT"}, {"site1", "site1"}, {"a.b.txt", "a.b"}, {".txt", ""}};
+    for (const auto& c : cases) {
+        TempDir d;
+        d.write(c.datfil, "data\n");
+        d.write(c.prefix + "_log.txt", command_file(c.datfil));
+        d.write("list.txt", c.datfil + "\n");
+        auto r = run_kovrin(d.path(), batch_answers);
+        EXPECT_EQ(r.status, 0) << c.datfil << "\n" << r.out;
+        for (const char* suffix : {"_out.txt", "_tabs.txt", "_crns.txt", "_errs.txt"})
+            EXPECT_TRUE(d.exists(c.prefix + suffix)) << c.datfil << suffix;
+        EXPECT_NE(d.read(c.prefix + "_out.txt").find(" data file processed:             " + padded(c.datfil, 60)),
+                  std::string::npos)
+            << c.datfil;
+    }
+}
