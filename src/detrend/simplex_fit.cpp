@@ -58,7 +58,8 @@ float gamoff(std::span<const float> v, int nemax, int ne, std::span<const float>
     CurveParams q = params_of(v, mode);
     double sum = 0;
     for (int i = 0; i < ne; ++i) {
-        double r = static_cast<double>(curve_at(q, t[i])) - x[i];
+        double u = static_cast<double>(t[i]) + q.d;
+        double r = q.a * std::exp(q.b * u + q.c * std::log(u)) + q.k - x[i];
         sum += r * r;
     }
     float s = static_cast<float>(sum);

@@ -38,7 +38,9 @@ bool gamfit(SimplexMatrix& p, SimplexValues& y, SimplexVertex& v, int ndim, int&
             std::span<float> crv, float& ybest);
 
 // The objective: the residual sum of squares of parameter vector v (laid out
-// by mode) over the first ne values, summed in double, returned as float. A
+// by mode) over the first ne values, evaluated and summed in double, returned
+// as float (so that a simplex shrunk to float resolution around an exact fit
+// sees equal values and stops by its tolerance). A
 // sum that is not finite (an overflowing exponential) is returned as +inf so
 // that the simplex moves away from it. With ne > nemax the program stops
 // ("in gamoff ne > nemax: ", then the pause "bye.").
