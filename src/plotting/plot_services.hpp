@@ -1,0 +1,39 @@
+#pragma once
+// The plots the phases call. Each draws its plot, shows its options menu on the
+// console and returns when the user leaves it; an "n" in that menu clears the
+// plot switch the caller passed, so no further plots of that kind follow.
+// Until the drawing layer is in place every plot draws nothing and returns as
+// if the user had continued.
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kov {
+
+// Puts "plplot_lib=" and the directory (less trailing blanks) into the environment.
+void setplb(std::string_view directory);
+
+// The two-panel plot: six data columns, the sample depth, n values from `first_year`.
+struct TwoPanelData {
+    std::array<const float*, 6> col{};  // columns 1 to 6 (nullptr: unused)
+    const int* depth = nullptr;         // sample depth (second axis), may be nullptr
+};
+void plt2pn(const TwoPanelData& data, int n, int first_year, int variant, std::string_view name,
+            std::string_view top_title, std::string_view bottom_title, std::string_view xlabel,
+            std::string_view ylabel, std::string_view xlabel2, std::string_view zlabel, int kind,
+            char setting, int& plot_switch, const std::array<float, 7>& fitcoef, int curve_option);
+
+// Every series of sermat over the span, with crvmean when crvmean(1) >= 0.
+void pltall(std::string_view title, std::string_view xlabel, std::string_view ylabel, int kind);
+
+// A gap-filled series with its growth trend and the filled years marked.
+void pltfil(std::span<const float> y, std::span<const float> crv, int n, int first_year,
+            std::string_view short_id, std::string_view title, std::string_view xlabel,
+            std::string_view ylabel, std::string_view unused, int nmiss, std::span<const int> missing_years,
+            int& fill_plot_flag);
+
+// The transformation statistics page, from crnmat columns 1, 2, 4 and 5 (sorted in place).
+void plttrs(int nc, std::string_view datfil, std::string_view unused);
+
+}  // namespace kov
