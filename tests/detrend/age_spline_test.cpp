@@ -10,9 +10,10 @@
 #include "shared/stop.hpp"
 #include "support/test_support.hpp"
 
+#include "detrend/reference/ring_series.hpp"
+
 namespace {
 #include "detrend/reference/age_spline_ref.inc"
-#include "detrend/reference/series.inc"
 }  // namespace
 
 using namespace kov;
@@ -40,9 +41,9 @@ TEST(AgeDependentSpline, EqualsADenseSolveOfItsSystem) {
         const std::vector<double>& expected;
     };
     const Case cases[] = {
-        {"long, stiffness 20", series_long, 20, 0, adspline_long_s20},
-        {"medium, stiffness 2", series_medium, 2, 0, adspline_medium_s2},
-        {"short extended to 60", series_short, 10, 60, adspline_short_s10_out60},
+        {"long, stiffness 20", ringref::series_long(), 20, 0, adspline_long_s20},
+        {"medium, stiffness 2", ringref::series_medium(), 2, 0, adspline_medium_s2},
+        {"short extended to 60", ringref::series_short(), 10, 60, adspline_short_s10_out60},
         {"four values", four, 5, 0, adspline_four_s5},
     };
     for (const auto& c : cases) {
@@ -57,11 +58,11 @@ TEST(AgeDependentSpline, EqualsADenseSolveOfItsSystem) {
 // Reference: scipy's make_smoothing_spline with lam = 1 / (2 p), the cubic
 // smoothing spline of the same 50% period (age_spline_ref.py).
 TEST(AgeDependentSpline, WithOnePeriodEqualsTheCubicSmoothingSpline) {
-    const int n = static_cast<int>(series_medium.size());
+    const int n = static_cast<int>(ringref::series_medium().size());
     for (int period : {30, 120}) {
         std::vector<int> per(n, period);
         std::vector<float> crv(n);
-        ASSERT_TRUE(splvar(n, series_medium, crv, per));
+        ASSERT_TRUE(splvar(n, ringref::series_medium(), crv, per));
         const auto& expected = period == 30 ? smoothing_spline_medium_p30 : smoothing_spline_medium_p120;
         EXPECT_LT(max_abs_diff(crv, expected), 5e-5) << period;
     }
@@ -85,9 +86,9 @@ TEST(AgeDependentSpline, RefusesWhatItCannotFit) {
 
     // a stiffness below 2 years
     for (int s0 : {1, 0, -5}) {
-        std::vector<float> c2(series_short.size(), 7.0f);
-        int n = static_cast<int>(series_short.size());
-        EXPECT_FALSE(splext(mxy, n, n, series_short, c2, s0)) << s0;
+        std::vector<float> c2(ringref::series_short().size(), 7.0f);
+        int n = static_cast<int>(ringref::series_short().size());
+        EXPECT_FALSE(splext(mxy, n, n, ringref::series_short(), c2, s0)) << s0;
         EXPECT_EQ(c2, std::vector<float>(n, 7.0f)) << s0;
     }
 }

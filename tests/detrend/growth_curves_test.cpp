@@ -9,9 +9,10 @@
 #include "shared/stop.hpp"
 #include "support/test_support.hpp"
 
+#include "detrend/reference/ring_series.hpp"
+
 namespace {
 #include "detrend/reference/growth_ref.inc"
-#include "detrend/reference/series.inc"
 }  // namespace
 
 using namespace kov;
@@ -58,15 +59,15 @@ TEST(NegativeExponential, FindsAnExactCurve) {
 // step is below 5e-7 and the sum of squares is flat there: the sum matches to
 // 1e-5, b to a few 1e-6.
 TEST(NegativeExponential, ReachesTheLeastSquaresOptimum) {
-    int n = static_cast<int>(series_medium.size());
+    int n = static_cast<int>(ringref::series_medium().size());
     std::vector<float> crv(n + 30);
     FitRecord coef{};
-    ASSERT_TRUE(curve(n + 30, n, series_medium, crv, coef));
+    ASSERT_TRUE(curve(n + 30, n, ringref::series_medium(), crv, coef));
     EXPECT_NEAR(coef[1], negexp_medium_b, 5e-6);
     EXPECT_NEAR(coef[0], negexp_medium_a, 1e-3);
     EXPECT_NEAR(coef[4], negexp_medium_d, 1e-3);
     double sse = 0;
-    for (int i = 0; i < n; ++i) sse += (crv[i] - series_medium[i]) * (crv[i] - series_medium[i]);
+    for (int i = 0; i < n; ++i) sse += (crv[i] - ringref::series_medium()[i]) * (crv[i] - ringref::series_medium()[i]);
     EXPECT_NEAR(sse, negexp_medium_sse, 1e-5 * negexp_medium_sse);
     // the curve goes on beyond the data
     EXPECT_NEAR(crv[n + 29], coef[0] * std::exp(-coef[1] * (n + 30)) + coef[4], 1e-5);
@@ -108,22 +109,22 @@ TEST(NegativeExponential, FailsOrRejectsWhatItCannotFit) {
 }
 
 TEST(StraightLine, EqualsLeastSquaresAndNeedsTwoValues) {
-    int n = static_cast<int>(series_medium.size());
+    int n = static_cast<int>(ringref::series_medium().size());
     std::vector<float> crv(n, 0.0f);
     float slope = 0, intercept = 0;
-    ASSERT_TRUE(linfit(n, n, series_medium, crv, slope, intercept));
+    ASSERT_TRUE(linfit(n, n, ringref::series_medium(), crv, slope, intercept));
     EXPECT_NEAR(slope, line_medium_slope, 1e-6);
     EXPECT_NEAR(intercept, line_medium_intercept, 1e-5);
     EXPECT_FLOAT_EQ(crv[n - 1], slope * n + intercept);
 
     // nout 0: coefficients only
     std::vector<float> untouched(3, -5.0f);
-    ASSERT_TRUE(linfit(0, n, series_medium, untouched, slope, intercept));
+    ASSERT_TRUE(linfit(0, n, ringref::series_medium(), untouched, slope, intercept));
     EXPECT_EQ(untouched, std::vector<float>(3, -5.0f));
 
     // one value: no line
     slope = intercept = 42.0f;
-    EXPECT_FALSE(linfit(3, 1, series_medium, untouched, slope, intercept));
+    EXPECT_FALSE(linfit(3, 1, ringref::series_medium(), untouched, slope, intercept));
     EXPECT_EQ(slope, 42.0f);
     EXPECT_EQ(untouched, std::vector<float>(3, -5.0f));
 }
@@ -155,23 +156,23 @@ TEST(Hugershoff, ReproducesAnExactCurve) {
 // Reference: numpy least squares of ln y on (1, ln t, t) and the bias factor
 // (tests/detrend/reference/growth_ref.py).
 TEST(Hugershoff, EqualsTheLogLinearRegression) {
-    int n = static_cast<int>(series_medium.size());
+    int n = static_cast<int>(ringref::series_medium().size());
     auto t = times(n);
     std::vector<float> crv(n);
     FitRecord coef{};
-    ASSERT_TRUE(hugfit(t, series_medium, n, n, crv, coef, 0.0f));
+    ASSERT_TRUE(hugfit(t, ringref::series_medium(), n, n, crv, coef, 0.0f));
     EXPECT_NEAR(coef[0], hugfit_medium_a, 1e-4 * hugfit_medium_a);
     EXPECT_NEAR(coef[1], hugfit_medium_b, 1e-5);
     EXPECT_NEAR(coef[2], hugfit_medium_c, 1e-7);
     double sum_res = 0;
-    for (int i = 0; i < n; ++i) sum_res += series_medium[i] - crv[i];
+    for (int i = 0; i < n; ++i) sum_res += ringref::series_medium()[i] - crv[i];
     EXPECT_NEAR(sum_res, 0.0, 1e-3);
 
     // A longer curve continues the same fit: the bias factor comes from the n
     // fitted values only (y holds nothing beyond them).
     std::vector<float> longer(n + 40);
     FitRecord coef2{};
-    ASSERT_TRUE(hugfit(t, series_medium, n + 40, n, longer, coef2, 0.0f));
+    ASSERT_TRUE(hugfit(t, ringref::series_medium(), n + 40, n, longer, coef2, 0.0f));
     EXPECT_EQ(coef2, coef);
     for (int i = 0; i < n; ++i) EXPECT_EQ(longer[i], crv[i]);
 }
@@ -190,16 +191,16 @@ TEST(Hugershoff, FailsWithFewerThanThreeUsableValues) {
 
 // Reference: numpy polyfit of ln y - ln t on t (growth_ref.py).
 TEST(GeneralExponential, EqualsTheLogLinearRegression) {
-    int n = static_cast<int>(series_medium.size());
+    int n = static_cast<int>(ringref::series_medium().size());
     std::vector<float> crv(n), tk(n), zk(n);
     FitRecord coef{};
-    ASSERT_TRUE(gexp(series_medium, n, n, crv, tk, zk, coef, 0.0f));
+    ASSERT_TRUE(gexp(ringref::series_medium(), n, n, crv, tk, zk, coef, 0.0f));
     EXPECT_NEAR(coef[0], gexp_medium_a, 1e-5 * gexp_medium_a);
     EXPECT_NEAR(coef[1], -gexp_medium_c, 1e-7);
     EXPECT_NEAR(crv[9], 10 * coef[0] * std::exp(-coef[1] * 10), 1e-5);
 
     // a zero at t = 5 is left out; the later values keep their own times
-    std::vector<float> y = series_medium;
+    std::vector<float> y = ringref::series_medium();
     y[4] = 0.0f;
     ASSERT_TRUE(gexp(y, n, n, crv, tk, zk, coef, 0.0f));
     EXPECT_EQ(tk[3], 4.0f);

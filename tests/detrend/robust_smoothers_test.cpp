@@ -10,8 +10,9 @@
 #include "shared/capacities.hpp"
 #include "support/test_support.hpp"
 
+#include "detrend/reference/ring_series.hpp"
+
 namespace {
-#include "detrend/reference/series.inc"
 #include "detrend/reference/smoothers_ref.inc"
 }  // namespace
 
@@ -40,10 +41,10 @@ TEST(Lowess, EqualsReferenceSmooths) {
         const std::vector<double>& expected;
     };
     const Case cases[] = {
-        {"long w50", series_long, 50, lowess_long_50},
-        {"medium w30", series_medium, 30, lowess_medium_30},
-        {"medium w=n", series_medium, 241, lowess_medium_241},
-        {"short w10", series_short, 10, lowess_short_10},
+        {"long w50", ringref::series_long(), 50, lowess_long_50},
+        {"medium w30", ringref::series_medium(), 30, lowess_medium_30},
+        {"medium w=n", ringref::series_medium(), 241, lowess_medium_241},
+        {"short w10", ringref::series_short(), 10, lowess_short_10},
     };
     for (const auto& c : cases) {
         int n = static_cast<int>(c.y.size());
@@ -98,10 +99,10 @@ TEST(RunningMedians, RepeatedPassesEqualReference) {
         int passes;
     };
     const Case cases[] = {
-        {"long w31", series_long, 31, runmed_long_31, runmed_long_31_passes},
-        {"medium w9", series_medium, 9, runmed_medium_9, runmed_medium_9_passes},
-        {"medium w=n", series_medium, 241, runmed_medium_241, runmed_medium_241_passes},
-        {"short w5", series_short, 5, runmed_short_5, runmed_short_5_passes},
+        {"long w31", ringref::series_long(), 31, runmed_long_31, runmed_long_31_passes},
+        {"medium w9", ringref::series_medium(), 9, runmed_medium_9, runmed_medium_9_passes},
+        {"medium w=n", ringref::series_medium(), 241, runmed_medium_241, runmed_medium_241_passes},
+        {"short w5", ringref::series_short(), 5, runmed_short_5, runmed_short_5_passes},
     };
     for (const auto& c : cases) {
         int n = static_cast<int>(c.y.size());

@@ -10,9 +10,10 @@
 #include "shared/stop.hpp"
 #include "support/test_support.hpp"
 
+#include "detrend/reference/ring_series.hpp"
+
 namespace {
 #include "detrend/reference/growth_ref.inc"
-#include "detrend/reference/series.inc"
 }  // namespace
 
 using namespace kov;
@@ -68,11 +69,11 @@ TEST(Simplex, ExactNegativeExponentialStopsByTheTolerance) {
 // its vertex values agree to 1e-5, so its sum of squares is that close to the
 // optimum. First vertices as the growth-curve dispatcher builds them.
 TEST(Simplex, ReachesTheLeastSquaresOptimum) {
-    const int nm = static_cast<int>(series_medium.size());
+    const int nm = static_cast<int>(ringref::series_medium().size());
     const int nh = static_cast<int>(hugershoff_noisy.size());
     std::vector<float> crv(nm), tk(nm), zk(nm);
     FitRecord gx{}, hg{};
-    ASSERT_TRUE(gexp(series_medium, nm, nm, crv, tk, zk, gx, 0.0f));
+    ASSERT_TRUE(gexp(ringref::series_medium(), nm, nm, crv, tk, zk, gx, 0.0f));
     ASSERT_TRUE(hugfit(times(nh), hugershoff_noisy, nh, nh, crv, hg, 0.0f));
     struct Case {
         const char* name;
@@ -82,8 +83,8 @@ TEST(Simplex, ReachesTheLeastSquaresOptimum) {
         double optimum;
     };
     const Case cases[] = {
-        {"negative exponential", 1, {0, 0, 0, 0, 0}, series_medium, form1_medium_sse},
-        {"general exponential", 2, {gx[0], gx[1], 0, 0, 0}, series_medium, form2_medium_sse},
+        {"negative exponential", 1, {0, 0, 0, 0, 0}, ringref::series_medium(), form1_medium_sse},
+        {"general exponential", 2, {gx[0], gx[1], 0, 0, 0}, ringref::series_medium(), form2_medium_sse},
         {"Hugershoff", 3, {hg[0], hg[1], hg[2], 0, 0}, hugershoff_noisy, form3_noisy_sse},
     };
     for (const auto& c : cases) {
@@ -99,7 +100,7 @@ TEST(Simplex, ReachesTheLeastSquaresOptimum) {
         EXPECT_TRUE(sc.output().empty()) << c.name;
     }
     // the parameters of the negative exponential, where the optimum is sharp
-    auto r1 = run(1, {0, 0, 0, 0, 0}, series_medium);
+    auto r1 = run(1, {0, 0, 0, 0, 0}, ringref::series_medium());
     EXPECT_NEAR(r1.p[0][0], form1_medium_A, 2e-3 * form1_medium_A);
     EXPECT_NEAR(r1.p[0][1], form1_medium_B, 2e-3 * -form1_medium_B);
     EXPECT_NEAR(r1.p[0][2], form1_medium_K, 2e-3 * form1_medium_K);
@@ -137,7 +138,7 @@ TEST(Simplex, EvaluationLimitKeepsTheBestVertex) {
     p[1] = {1, 0, 0, 0, 0};
     p[2] = {0, -0.01f, 0, 0, 0};
     p[3] = {0, 0, 0.1f, 0, 0};
-    const auto& x = series_medium;
+    const auto& x = ringref::series_medium();
     int n = static_cast<int>(x.size());
     auto t = times(n);
     for (int i = 0; i < 4; ++i) y[i] = gamoff(p[i], simplex_nemax, n, t, x, 1);

@@ -6,8 +6,9 @@
 
 #include "detrend/super_smoother.hpp"
 
+#include "detrend/reference/ring_series.hpp"
+
 namespace {
-#include "detrend/reference/series.inc"
 #include "detrend/reference/smoothers_ref.inc"
 }  // namespace
 
@@ -43,10 +44,10 @@ TEST(SuperSmoother, EqualsReferenceSmooths) {
         const std::vector<double>& expected;
     };
     const Case cases[] = {
-        {"long a0", series_long, 0, supsmu_long_0},     {"long a5", series_long, 5, supsmu_long_5},
-        {"long a9", series_long, 9, supsmu_long_9},     {"medium a0", series_medium, 0, supsmu_medium_0},
-        {"medium a8", series_medium, 8, supsmu_medium_8}, {"short a0", series_short, 0, supsmu_short_0},
-        {"short a7", series_short, 7, supsmu_short_7},
+        {"long a0", ringref::series_long(), 0, supsmu_long_0},     {"long a5", ringref::series_long(), 5, supsmu_long_5},
+        {"long a9", ringref::series_long(), 9, supsmu_long_9},     {"medium a0", ringref::series_medium(), 0, supsmu_medium_0},
+        {"medium a8", ringref::series_medium(), 8, supsmu_medium_8}, {"short a0", ringref::series_short(), 0, supsmu_short_0},
+        {"short a7", ringref::series_short(), 7, supsmu_short_7},
     };
     for (const auto& c : cases) {
         auto smo = smooth_series(c.y, c.alpha);
@@ -67,7 +68,7 @@ TEST(SuperSmoother, BassMakesTheCurveStiffer) {
         }
         return r;
     };
-    EXPECT_LT(roughness(smooth_series(series_long, 9)), roughness(smooth_series(series_long, 0)));
+    EXPECT_LT(roughness(smooth_series(ringref::series_long(), 9)), roughness(smooth_series(ringref::series_long(), 0)));
 }
 
 TEST(SuperSmoother, ReturnsAStraightLineForAnyBass) {

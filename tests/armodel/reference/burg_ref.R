@@ -1,5 +1,6 @@
 # Reference Burg fits from R's ar.burg (innovation variances by the recursion,
-# var.method = 1). Run from this folder:  Rscript burg_ref.R  -> burg_ref.inc
+# var.method = 1). Run from this folder, after
+# ../../detrend/reference/extract_series.py:  Rscript burg_ref.R  -> burg_ref.inc
 #
 # For each series: the coefficients of every fixed order p = 1..6, the
 # innovation variances v(0..11) (v(0) the variance with divisor n; v(p) is

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Reference outputs of the AR filters from scipy.signal.lfilter, run on the
-levelled series with the backcasts in front. Run from this folder:
+levelled series with the backcasts in front. Run from this folder,
+after ../../detrend/reference/extract_series.py:
 /usr/bin/python3 filters_ref.py  -> filters_ref.inc
 
 The backcasts run the model backwards in time from the first year:

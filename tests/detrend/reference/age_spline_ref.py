@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Reference curves for the age-dependent spline. Run from this folder:
-/usr/bin/python3 age_spline_ref.py  -> age_spline_ref.inc
+"""Reference curves for the age-dependent spline. Run from this folder,
+after extract_series.py:  /usr/bin/python3 age_spline_ref.py  -> age_spline_ref.inc
 
 1. A dense solve of the spline's own system: with Q the n x (n-2) second-
    difference matrix and, for row i, p_i = 6 (cos w - 1)^2 / (cos w + 2),

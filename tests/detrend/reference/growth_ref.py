@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Reference values for the growth-curve fitters, from scipy/numpy least
-squares on the same data. Run from this folder:  /usr/bin/python3 growth_ref.py
+squares on the same data. Run from this folder, after extract_series.py:  /usr/bin/python3 growth_ref.py
 Writes growth_ref.inc (read by tests/detrend/growth_curves_test.cpp and
 simplex_fit_test.cpp)."""
 import csv

@@ -1,5 +1,6 @@
 # Reference smooths for the robust smoothers and the super smoother, computed
-# with R's own implementations. Run from this folder:  Rscript smoothers_ref.R
+# with R's own implementations. Run from this folder, after
+# extract_series.py:  Rscript smoothers_ref.R
 # Writes smoothers_ref.inc (read by tests/detrend/*_test.cpp).
 s <- read.csv("series.csv")
 get <- function(name) s$value[s$name == name]
