@@ -20,6 +20,7 @@ namespace {
 
 constexpr const char* typed_list_name = "kovrin_files.txt";
 constexpr size_t name_length = 60;
+constexpr int most_names_counted = 5001;  // the count shown; the loop reads every name
 
 std::string framed_note(std::string_view text) { return "*** " + padded(text, 60) + " ***"; }
 
@@ -158,7 +159,7 @@ private:
         res_.run.list_name = name;
         con().write("(/1x,a,' opened')", name);
         int count = 0;
-        while (count < mxy) {
+        while (count < most_names_counted) {
             auto line = list.read_line();
             if (!line || blank_start(*line, 5)) break;
             ++count;

@@ -6,21 +6,13 @@
 #include "driver_test_support.hpp"
 
 using namespace kov;
+using kovtest::at;
 using kovtest::DriverScene;
 using kovtest::ScriptedConsole;
 using kovtest::split_lines;
 
 namespace {
 
-std::string at(std::initializer_list<std::pair<int, std::string>> pieces) {
-    std::string s;
-    for (const auto& [col, text] : pieces) {
-        const size_t c = static_cast<size_t>(col - 1);
-        if (s.size() < c + text.size()) s.resize(c + text.size(), ' ');
-        s.replace(c, text.size(), text);
-    }
-    return s;
-}
 
 // A record as the columns of the file give it: num in 1-4, ident in 7-14 and
 // each value right-aligned in six columns from column 15.

@@ -12,6 +12,7 @@
 #include "shared/stop.hpp"
 
 using namespace kov;
+using kovtest::at;
 using kovtest::DriverScene;
 using kovtest::ScriptedConsole;
 using kovtest::split_lines;
@@ -58,16 +59,6 @@ LoopRun run_loop(const std::string& list_text, const std::string& batmod = "y") 
     return r;
 }
 
-// Text placed at columns (from 1), later pieces over earlier ones.
-std::string at(std::initializer_list<std::pair<int, std::string>> pieces) {
-    std::string s;
-    for (const auto& [col, text] : pieces) {
-        const size_t c = static_cast<size_t>(col - 1);
-        if (s.size() < c + text.size()) s.resize(c + text.size(), ' ');
-        s.replace(c, text.size(), text);
-    }
-    return s;
-}
 
 std::string d50(const std::string& t) { return padded(t, 50); }
 

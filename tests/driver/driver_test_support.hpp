@@ -1,7 +1,10 @@
 #pragma once
 // Shared set-up of the driver tests: a fresh folder as working directory and
 // the program's streams, protections and driver state back to a clean start.
+#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "driver/data_file_loop.hpp"
 #include "shared/files.hpp"
@@ -54,6 +57,18 @@ inline std::vector<int> question_arrow_columns(std::string text) {
         text.erase(p, e == std::string::npos ? std::string::npos : e - p);
     }
     return columns_of(text, "==> ");
+}
+
+// Text placed at columns (from 1), later pieces over earlier ones: a line as
+// a table of columns describes it.
+inline std::string at(std::initializer_list<std::pair<int, std::string>> pieces) {
+    std::string s;
+    for (const auto& [col, text] : pieces) {
+        const size_t c = static_cast<size_t>(col - 1);
+        if (s.size() < c + text.size()) s.resize(c + text.size(), ' ');
+        s.replace(c, text.size(), text);
+    }
+    return s;
 }
 
 inline bool contains_line(const std::vector<std::string>& lines, const std::string& line) {

@@ -67,7 +67,9 @@ TEST(StartPrompt, StopsAndGenericFilesByWhereTheStopComes) {
         EXPECT_EQ(o.status, c.status) << c.input;
         EXPECT_EQ(o.message, c.message) << c.input;
         EXPECT_EQ(generic_files_present(scene.dir()), c.generic) << c.input;
-        if (c.generic) EXPECT_EQ(scene.dir().read("crns_raw.txt"), "") << c.input;
+        if (c.generic) {
+            EXPECT_EQ(scene.dir().read("crns_raw.txt"), "") << c.input;
+        }
     }
 }
 
@@ -225,4 +227,17 @@ TEST(Questions, ArrowAtColumn45) {
     ASSERT_EQ(cols.size(), 10u);
     EXPECT_EQ(std::count(cols.begin(), cols.end(), 45), 9);
     EXPECT_EQ(cols[2], 2);
+}
+
+TEST(TitleAndBatch, GenericFilesNeverReplaceAnInputOfTheRun) {
+    DriverScene scene;
+    scene.dir().write("crns_std.txt", "a chronology of an earlier run, now a data file\n");
+    scene.dir().write("l.txt", "site.txt\ncrns_std.txt\n");
+    std::string out;
+    auto o = dialogue("\nl.txt\ntitle\ny\n", &out);
+    ASSERT_FALSE(o.stopped);
+    EXPECT_FALSE(o.result.go);
+    EXPECT_EQ(o.result.status, exit_failure);
+    EXPECT_NE(out.find(" *** output file would overwrite an input file: crns_std.txt"), std::string::npos);
+    EXPECT_EQ(scene.dir().read("crns_std.txt"), "a chronology of an earlier run, now a data file\n");
 }
