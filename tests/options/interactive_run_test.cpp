@@ -1,0 +1,116 @@
+// An interactive run end to end: the run-time menu writes the batch command
+// files, and the run then goes on from them as a batch run would.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_support.hpp"
+
+using kovtest::run_kovrin;
+using kovtest::split_lines;
+using kovtest::TempDir;
+
+namespace {
+
+std::string rtrim(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+// The batch command file of a data file named site01.txt with the defaults,
+// as the documentation shows it (trailing blanks not shown).
+const std::vector<std::string> example = {
+    "data file #  1  --  site01.txt",
+    "1                  !tucson ring-width format",
+    "-9           0     !missing values estimated (no plots)",
+    "0            0     !no data transformation (no plots)",
+    "-6     20    0     !1st-age-dependent spline, init spline",
+    "0      0     0     !2nd-no detrending performed",
+    "1                  !non-robust detrending methods used",
+    "0                  !no interactive detrending",
+    "1                  !tree-ring indices or ratios (rt/gt)",
+    "1      0     0     !non-robust autoregressive modeling",
+    "0            0     !minimum aic pooled ar model order fit (no plots)",
+    "0                  !pooled ar order fit to all series",
+    "2   0   0    0     !robust (biweight) mean chronology",
+    "1                  !rbar weighted stabilization method",
+    "0     0            !no common period analysis performed",
+    "SSSTTCC            !site-tree-core separation mask",
+    "50    25     0     !running rbar window/overlap (no plots)",
+    "2                  !summary & series statistics printed",
+    "0                  !no individual core series saved",
+    "0                  !no spaghetti and mean chronology plots",
+    "0            0     !no stand dynamics analyses done",
+    "0                  !running mean window width",
+    "0                  !percent growth change threshold",
+    "0                  !standard error limit threshold",
+};
+
+void put_data_file(const TempDir& d, const std::string& name) {
+    std::filesystem::copy_file(kovtest::shared_data("rwl/wa129.rwl"), d / name);
+}
+
+}  // namespace
+
+// With one data file and the defaults the interactive run writes the example
+// file and then runs as a batch run from that file does; it reads no batch
+// detail file, even when one lies beside the data file.
+TEST(InteractiveRun, DefaultsWriteTheExampleFileAndRunAsABatchRun) {
+    TempDir inter, batch;
+    for (const TempDir* d : {&inter, &batch}) {
+        put_data_file(*d, "site01.txt");
+        d->write("list.txt", "site01.txt\n");
+    }
+    inter.write("site01_detail.txt", "not a detail file\n");
+    // start, list file, title, interactive, the menu ended at once, continue
+    const auto ri = run_kovrin(inter.path(), "\nlist.txt\nrun title\n\n\n\n\n");
+    ASSERT_EQ(ri.status, 0) << ri.out;
+    const auto log = split_lines(inter.read("site01_log.txt"));
+    ASSERT_EQ(log.size(), example.size());
+    for (size_t i = 0; i < example.size(); ++i) EXPECT_EQ(rtrim(log[i]), example[i]) << "line " << i + 1;
+    EXPECT_EQ(ri.out.find("detail"), std::string::npos);
+
+    batch.write("site01_log.txt", inter.read("site01_log.txt"));
+    const auto rb = run_kovrin(batch.path(), "\nlist.txt\nrun title\ny\n\n");
+    ASSERT_EQ(rb.status, 0) << rb.out;
+    for (const char* out : {"site01_out.txt", "site01_crns.txt", "site01_errs.txt", "site01_tabs.txt"})
+        EXPECT_EQ(inter.read(out), batch.read(out)) << out;
+    // the batch command file read back shows the same lines on both consoles
+    const auto echo = [](const std::string& out) {
+        const auto lines = split_lines(out);
+        auto at = lines.begin();
+        while (at != lines.end() && *at != " batch file inputs:") ++at;
+        return std::vector<std::string>(at, lines.end() - at >= 22 ? at + 22 : lines.end());
+    };
+    ASSERT_EQ(echo(ri.out).size(), 22u);
+    EXPECT_EQ(echo(ri.out), echo(rb.out));
+    // only the batch run looks for a detail file
+    EXPECT_NE(rb.out.find("*** batch detail data file either not found or"), std::string::npos);
+}
+
+// Two data files: "n" shows the menu once per file, each from the defaults.
+TEST(InteractiveRun, MenuPerFileOrOneForAll) {
+    for (const char same : {'n', 'y'}) {
+        TempDir d;
+        put_data_file(d, "a.rwl");
+        put_data_file(d, "b.rwl");
+        d.write("list.txt", "a.rwl\nb.rwl\n");
+        // first menu: printout 3; a second menu (with "n") ended at once
+        std::string answers = "\nlist.txt\ntitle\n\n" + std::string(1, same) + "\n17\n3\n\n";
+        if (same == 'n') answers += "\n";
+        answers += "\n\n";
+        const auto r = run_kovrin(d.path(), answers);
+        ASSERT_EQ(r.status, 0) << r.out;
+        int menus = 0;
+        for (const auto& l : split_lines(r.out)) menus += l.find("kovrin run time menu") != std::string::npos;
+        EXPECT_EQ(menus, same == 'n' ? 3 : 2) << same;
+        const auto a = split_lines(d.read("a.rwl_log.txt")), b = split_lines(d.read("b.rwl_log.txt"));
+        ASSERT_EQ(a.size(), 24u);
+        ASSERT_EQ(b.size(), 24u);
+        EXPECT_EQ(rtrim(a[17]), "3                  !summary, series & long list chronology");
+        EXPECT_EQ(rtrim(b[17]), same == 'n' ? "2                  !summary & series statistics printed"
+                                            : "3                  !summary, series & long list chronology");
+    }
+}
