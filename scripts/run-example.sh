@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds kovrin and runs it on the example data file,
+# answering every question with its default: the data file typed in, a run
+# title, an interactive run with the default options.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)"
+rm -rf example-run
+mkdir example-run
+cp examples/example.txt example-run/
+cd example-run
+# start; type the names; example.txt; end of names; title; not batch mode;
+# accept the run-time menu; continue with the run; hit return to quit
+printf '\n\nexample.txt\n\nExample run\nn\n\ny\n\n' | ../build/kovrin
+echo
+echo "Files written in example-run/:"
+ls
