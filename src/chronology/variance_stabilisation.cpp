@@ -56,8 +56,8 @@ void stabspl(std::span<float> x, std::span<float> crv, std::span<float> y, std::
     if (per < -9) per = static_cast<int>(std::fabs(static_cast<float>(per) / 100.0f * static_cast<float>(n)));
 
     float p = 0.0f;
-    spline(n, x.data(), crv.data(), p, per);
-    if (crv[0] == -9998.0f || crv[0] == -9999.0f) {
+    spline(n, x, crv, p, per);
+    if (crv[0] == spline_too_short || crv[0] == spline_not_pd) {
         // Without a spread curve there is nothing to divide by: the series
         // stays as it came, and crv keeps the spline's error value.
         for (int i = 0; i < n; ++i) y[i] = original[i];

@@ -46,7 +46,7 @@ struct Moments2 {
 
 Moments2 counted_mean_sd(std::vector<float>& v, const std::vector<int>& cnt) {
     float ave, adev, sdev, var, skew, curt, sens, ac1;
-    serstat(v.data(), cnt.data(), static_cast<int>(v.size()), ave, adev, sdev, var, skew, curt, sens, ac1);
+    serstat(v, cnt, static_cast<int>(v.size()), ave, adev, sdev, var, skew, curt, sens, ac1);
     return {ave, sdev};
 }
 
@@ -80,8 +80,8 @@ int ask_trend_period() {
         ansfmt(ans, layout);
         try {
             const auto v = read_values(layout, ans);
-            // A period of 0 or below has no spline: the question comes again.
-            if (!v.empty() && v[0].kind == FVal::Int && v[0].i > 0 && v[0].i <= 99999) return static_cast<int>(v[0].i);
+            // A period below 2 years has no spline: the question comes again.
+            if (!v.empty() && v[0].i >= 2 && v[0].i <= 99999) return static_cast<int>(v[0].i);
         } catch (const ReadError&) {
         }
     }
@@ -133,7 +133,7 @@ TrendInput trend_input(std::span<float> cells, int first_year, int itrn) {
                 if (pc[k]) a = py[k];
         } else {
             float r;
-            corlnm(px.data(), py.data(), pc.data(), static_cast<int>(px.size()), r, a, b);
+            corlnm(px, py, pc, static_cast<int>(px.size()), r, a, b);
         }
         for (int y = g.first; y <= g.last; ++y) {
             t.w1[y - first_year] = a + b * static_cast<float>(y);
@@ -146,10 +146,12 @@ TrendInput trend_input(std::span<float> cells, int first_year, int itrn) {
 std::vector<float> fit_trend(const TrendInput& t, int period) {
     const int n = static_cast<int>(t.w1.size());
     std::vector<float> trend(n);
-    if (n >= 4) {
+    if (n >= 4 && period >= 2) {
         std::vector<float> scales = t.w3;
         float p = 0.0f;
-        if (spl2w(n, t.w1.data(), scales.data(), p, trend.data(), period) == 0) return trend;
+        trend[0] = spline_not_pd;  // stays when the spline leaves the curve unwritten
+        spl2w(n, t.w1, scales, p, trend, period);
+        if (trend[0] != spline_not_pd) return trend;
     }
     // Too short for the spline, or a spline that could not be solved: the
     // trend is the level of the series' measured (and bridged) values.
@@ -204,7 +206,7 @@ void estmis(SeriesMatrix& x, int nc, const Table<int>& itab, const std::vector<s
             weights.assign(m, 1.0f);
             float xbar, sd, se, eff = 1.0f;
             int iter;
-            biwgt(sample.data(), work.data(), biweight_constant, m, xbar, sd, se, eff, iter, weights.data());
+            biwgt(sample, work, biweight_constant, m, xbar, sd, se, eff, iter, weights);
             mean[t] = xbar;
             depth[t] = m;
         }
@@ -212,9 +214,11 @@ void estmis(SeriesMatrix& x, int nc, const Table<int>& itab, const std::vector<s
     for (int t = 0; t < big_n; ++t) scale[t] = mean[t] == xmiss ? free_scale : measured_scale;
     std::vector<float> smooth(big_n, 0.0f);
     bool smoothed = false;
-    if (big_n >= 4) {
+    if (big_n >= 6) {
         float p = 0.0f;
-        smoothed = spl2w(big_n, mean.data(), scale.data(), p, smooth.data(), std::max(1, big_n / 3)) == 0;
+        smooth[0] = spline_not_pd;  // stays when the spline leaves the curve unwritten
+        spl2w(big_n, mean, scale, p, smooth, big_n / 3);
+        smoothed = smooth[0] != spline_not_pd;
     }
     std::vector<float> ratio(big_n), curve(big_n), index(big_n);
     for (int t = 0; t < big_n; ++t) {

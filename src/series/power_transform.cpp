@@ -20,7 +20,7 @@ struct Moments {
 
 Moments counted_moments(std::vector<float>& v, std::span<const int> cnt) {
     float ave, adev, sdev, var, skew, curt, sens, ac1;
-    serstat(v.data(), cnt.data(), static_cast<int>(v.size()), ave, adev, sdev, var, skew, curt, sens, ac1);
+    serstat(v, cnt, static_cast<int>(v.size()), ave, adev, sdev, var, skew, curt, sens, ac1);
     return {ave, sdev, skew};
 }
 }  // namespace
@@ -53,8 +53,7 @@ void powtrn(std::span<float> x, std::span<const int> cnt) {
         float b = 0.0f;
         if (spread_varies) {
             float r, a;
-            corlnm(lvl.data(), spr.data(), every_pair.data(), m, r, a, b);
-            if (!std::isfinite(b)) break;
+            if (!corlnm(lvl, spr, every_pair, m, r, a, b)) break;
         }
         if (g > 0.0f && b > 0.0f)
             q = 1.0f - b;

@@ -42,8 +42,7 @@ SpreadLevelFit fit_spread_level(std::span<const float> lvl, std::span<const floa
         return f;
     }
     float r, a, b;
-    corlin(lvl.data(), spr.data(), m, r, a, b);
-    if (!std::isfinite(r) || !std::isfinite(b)) return f;
+    if (!corlin(lvl, spr, m, r, a, b)) return f;
     f.r = r;
     f.b = b;
     f.defined = true;
@@ -79,7 +78,7 @@ struct Eight {
 
 Eight moments_of(std::vector<float> v) {
     Eight e;
-    moment(v.data(), static_cast<int>(v.size()), e.ave, e.adev, e.sdev, e.var, e.skew, e.curt, e.sens, e.ac1);
+    moment(v, static_cast<int>(v.size()), e.ave, e.adev, e.sdev, e.var, e.skew, e.curt, e.sens, e.ac1);
     return e;
 }
 
@@ -189,13 +188,13 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
         if (interactive) itab(i, itn) = option < 4 ? option : std::max(4, static_cast<int>(1000.0f * p));
 
         if (plot_flag == 1) {
-            // Series shorter than ten years still get a smoothing period.
-            const int period = std::max(1, n / 10);
+            // Series shorter than twenty years still get a period the spline can use.
+            const int period = std::max(2, n / 10);
             smooth_raw.assign(std::max(n, 1), 0.0f);
             smooth_trn.assign(std::max(n, 1), 0.0f);
             float sp = 0.0f;
-            spline(n, original.data(), smooth_raw.data(), sp, period);
-            spline(n, result.data(), smooth_trn.data(), sp, period);
+            spline(n, original, smooth_raw, sp, period);
+            spline(n, result, smooth_trn, sp, period);
             std::string title;
             switch (option) {
                 case 1: title = " transformed series, ln(rt)"; break;
@@ -223,7 +222,7 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
         float* c = stat.col(k);
         const Eight e = moments_of(std::vector<float>(c, c + nc));
         float xmed, xuh, xlh, xiqr, xmn, xmx;
-        fivnum(c, nc, xmed, xuh, xlh, xiqr, xmn, xmx);
+        fivnum(std::span<float>(c, nc), nc, xmed, xuh, xlh, xiqr, xmn, xmx);
         const float rows[8] = {e.ave, e.sdev, xmed, xiqr, xmn, xlh, xuh, xmx};
         for (int r = 1; r <= 8; ++r) stat(r, k) = rows[r - 1];
     }
