@@ -2,11 +2,18 @@
 // The layout-string engine: writes and reads the Fortran-style layout strings
 // that the listings, files and console lines are specified in, e.g.
 //     "(t2,i5,2x,a8,i6,2i7,2f8.3)"
-// Supported: iN, fW.d, aN, a, nX, tN (forwards and backwards), /, a closing $,
-// quoted text ('...' with '' for one apostrophe, also "..."), repeat counts on
-// items and parenthesised groups, reversion to the last top-level group when the
-// values outrun the layout, asterisks on overflow, fW.0 with its trailing point.
+// Supported: iN (and iN.m), fW.d, aN, a, nX, tN (forwards and backwards), tlN,
+// trN, /, $, :, quoted text ('...' with '' for one apostrophe, also "..." with ""),
+// repeat counts on items and parenthesised groups, reversion to the last top-level
+// group when the values outrun the layout, asterisks on overflow, fW.0 with its
+// trailing point. Letters may be upper or lower case; blanks outside quoted text
+// are ignored. On input eW.d, dW.d and gW.d read as fW.d does.
+//
+// Each distinct layout string is parsed once and kept, so quoting a layout in a
+// loop costs a lookup, not a parse.
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -58,8 +65,31 @@ std::vector<FVal> fvals(const Args&... args) {
     return out;
 }
 
+// A layout string that cannot be parsed, or an item that cannot write (eW.d on
+// output). On output this is a fault of the program; read_values and
+// read_records report it as a ReadError, since input layouts may come from a
+// data file or from the user.
+struct LayoutError : std::invalid_argument {
+    using std::invalid_argument::invalid_argument;
+};
+
 // The formatted text of one write statement. Records are separated by '\n';
-// the text ends with '\n' unless the layout closes with '$'.
+// the text ends with '\n' unless the layout closes with '$' (a '$' reached while
+// writing keeps the cursor on the line, as a prompt needs).
+//
+// Writing stops at the first data item for which no value remains; text, nX, tN
+// and '/' before that item are still written. When values remain at the end of
+// the layout, the record ends and the layout starts again at its last top-level
+// parenthesised group (with its repeat count), or at its start when it has none.
+// Columns skipped by nX or tN are blanks when something is written after them;
+// a record ends at its last written column (no trailing blanks from a final nX).
+// Reals are rounded from their exact binary value to the nearest, ties to even
+// (0.125 in f5.2 is " 0.12", 2.5 in f3.0 is " 2."); a negative value that rounds
+// to zero keeps its sign (-0.001 in f6.2 is " -0.00"); the leading 0 of a value
+// below 1 is dropped only when the field is too narrow for it (0.5 in f3.2 is
+// ".50"). A value too wide for its field prints as asterisks.
+// An integer must meet an iN item and a real an fW.d item (asserted); a build
+// without asserts converts the value.
 std::string format_values(std::string_view layout, const std::vector<FVal>& values);
 
 template <class... Args>
@@ -80,13 +110,38 @@ struct ReadError : std::runtime_error {
 // nX skips columns, tN moves to column N. One record only: reads the data items
 // of the layout once, or `count` values when count >= 0 (a layout that runs out
 // of items before `count` starts again at its last top-level group on the same
-// line; fields past the end of the line read as blanks).
+// line, at the column where it stands; fields past the end of the line read as
+// blanks).
+// Values come back as Int (iN), Real (fW.d) or Text (aN; `a` alone takes the
+// rest of the line). A real field holds an optional sign, digits with an
+// optional point and an optional exponent (1.5e2, 1.5d2, 1.5+2); with a point
+// the point wins over d. '/' goes on in an empty record. ReadError: a character
+// that does not belong in the field, an integer outside the 32-bit range, a real
+// beyond the range of a 32-bit real, quoted text in the layout, a malformed
+// layout.
 std::vector<FVal> read_values(std::string_view layout, std::string_view line, int count = -1);
 
-// Free-form read: values separated by blanks or commas.
+// The end of the input was reached inside a read_records call.
+struct EndOfData : ReadError {
+    using ReadError::ReadError;
+};
+
+// Reads `count` values by a layout over as many lines as it takes, as a
+// Fortran read does: '/' and every restart of the layout go on to the next line.
+// next_line returns the next line of the input, nullopt at its end (then
+// EndOfData is thrown). Fields as for read_values.
+std::vector<FVal> read_records(std::string_view layout,
+                               const std::function<std::optional<std::string>()>& next_line,
+                               int count);
+
+// Free-form read: values separated by blanks, tabs or commas. Several separators
+// in a row count as one (no empty values), and a '/' ends the values of the line.
 std::vector<std::string> free_fields(std::string_view line);
-// Reads an integer / a real free-form from the text of one field; ReadError when
-// the field is not a number.
+// Reads an integer / a real free-form from the text of one field (blanks around
+// it are ignored); ReadError when the field is not a number: an integer needs
+// digits with an optional sign and must lie in the 32-bit range; a real needs at
+// least one digit, may have a point and an exponent, and must be finite as a
+// 32-bit real.
 long long free_int(std::string_view field);
 double free_real(std::string_view field);
 
