@@ -1,0 +1,192 @@
+#include "series/compact.hpp"
+
+#include <cmath>
+#include <vector>
+
+#include "series/fixed_text.hpp"
+#include "shared/console.hpp"
+#include "shared/layout.hpp"
+#include "shared/stop.hpp"
+
+namespace kov {
+
+namespace {
+
+std::optional<std::string> next_nonblank(TextIn& in) {
+    for (;;) {
+        auto raw = in.read_line();
+        if (!raw || !is_blank(*raw)) return raw;
+    }
+}
+
+// 10 to the power e in 32-bit reals, by repeated multiplication as a real
+// raised to an integer power is formed.
+float ten_to(int e) {
+    float p = 1.0f;
+    for (int k = 0; k < std::abs(e); ++k) p *= 10.0f;
+    return e < 0 ? 1.0f / p : p;
+}
+
+// The four lines of a fatal reading error, then the wait and the stop.
+[[noreturn]] void cdf_failure(std::string_view message, const std::string& id, int first_year, int count,
+                              const std::string& layout, const std::string& line) {
+    con().line("");
+    con().write("(t2,a)", std::string(message));
+    con().write("(t2,a,1x,2i6,2x,a)", id, first_year, count, layout);
+    con().write("(t2,a)", line);
+    con().wait();
+    throw Stop("", exit_failure);
+}
+
+}  // namespace
+
+void cdf(std::string& id, std::span<float> values, int& first_year, int& count, int& series_counter,
+         TextIn& in, std::string& title) {
+    title = std::string(80, ' ');
+    int unreadable = 0;
+    std::string line, layout;
+    std::vector<FVal> head;
+    for (;;) {
+        id = std::string(8, ' ');
+        layout = std::string(8, ' ');
+        auto raw = next_nonblank(in);
+        if (!raw) {
+            count = -999;
+            series_counter = -999;
+            return;
+        }
+        line = padded(*raw, 80);
+        try {
+            head = read_values("(1x,i7,2x,i8,3x,a8)", line);
+            if (head.size() >= 3) break;
+        } catch (const ReadError&) {
+        }
+        ++unreadable;
+        if (unreadable == 1) {
+            con().write("(/1x,'title of data:'/1x,a)", line);
+            title = line;
+        } else if (unreadable <= 3) {
+            con().write("(1x,a)", line);
+        } else {
+            cdf_failure("*** header line read error in sbr cdf: ", id, first_year, count, layout, line);
+        }
+    }
+    count = static_cast<int>(head[0].i);
+    first_year = static_cast<int>(head[1].i);
+    id = padded(head[2].s, 8);
+    const int ld = static_cast<int>(values.size());
+    if (count > ld) {
+        con().write("(/t2,'*** series length exceeds maximum allowable length: ',a8,2x,i4,' > ',i4)", id, count,
+                    ld);
+        con().wait();
+        throw Stop("", exit_failure);
+    }
+    int exponent = 0;
+    try {
+        auto e = read_values("(i3)", std::string_view(line).substr(68, 3));
+        if (!e.empty()) exponent = static_cast<int>(e[0].i);
+    } catch (const ReadError&) {
+        cdf_failure("*** exponent read error in sbr cdf: ", id, first_year, count, layout, line);
+    }
+    layout = line.substr(71, 8);
+    // A layout that cannot hold the values would otherwise read nothing for ever.
+    if (layout.find('(') == std::string::npos || layout.find(')') == std::string::npos)
+        cdf_failure("*** value layout error in sbr cdf: ", id, first_year, count, layout, line);
+
+    int got = 0;
+    while (got < count) {
+        auto raw = next_nonblank(in);
+        if (!raw) cdf_failure("*** end of file in the data of sbr cdf: ", id, first_year, count, layout, "");
+        std::vector<FVal> v;
+        bool ok = true;
+        try {
+            v = read_values(layout, *raw);
+        } catch (const std::exception&) {
+            ok = false;
+        }
+        size_t numbers = 0;
+        for (const FVal& f : v)
+            if (f.kind != FVal::Text) ++numbers;
+        if (!ok || numbers == 0) {
+            in.backspace();
+            auto again = in.read_line();
+            cdf_failure("*** error reading data in sbr cdf: ", id, first_year, count, layout,
+                        again ? *again : std::string());
+        }
+        for (const FVal& f : v) {
+            if (got >= count) break;
+            if (f.kind == FVal::Text) continue;
+            values[got++] = f.kind == FVal::Real ? static_cast<float>(f.r) : static_cast<float>(f.i);
+        }
+    }
+    const float scale = ten_to(exponent);
+    for (int i = 0; i < count; ++i) values[i] *= scale;
+    ++series_counter;
+}
+
+void wrcdf(std::string_view id, std::span<const float> values, std::span<int> work, int count, int first_year,
+           OutFile& out, std::string_view tag) {
+    if (count < 1) return;
+    const size_t n = static_cast<size_t>(count);
+    std::vector<int> local;
+    if (work.size() < n) {
+        local.resize(n);
+        work = local;
+    }
+
+    // The largest magnitude and where it first stands; the bound leaves one
+    // more column for the sign of a negative value.
+    float a = -1.0f;
+    size_t j = 0;
+    float b = 1.0f;
+    for (size_t i = 0; i < n; ++i) {
+        float v = values[i];
+        if (std::fabs(v) > a) {
+            a = std::fabs(v);
+            j = i;
+        }
+        b = std::max(b, std::max(v, -10.0f * v));
+    }
+    int s = -16;
+    for (int e = 16; e >= -16; --e) {
+        if (ten_to(e) * b < 999999.5f) {
+            s = e;
+            break;
+        }
+    }
+    const float scale = ten_to(s);
+    for (size_t i = 0; i < n; ++i) work[i] = static_cast<int>(nint(values[i] * scale));
+
+    // Trailing zeros common to every integer shorten the field.
+    long long d = 1000000;
+    int w = 1;
+    long long p = 10;
+    for (int k = 1; k <= 6; ++k, p *= 10) {
+        bool all = true;
+        for (size_t i = 0; i < n && all; ++i)
+            if (work[i] % p != 0) all = false;
+        if (!all) {
+            d = p / 10;
+            w = 7 - k;
+            break;
+        }
+    }
+    if (d >= 10)
+        for (size_t i = 0; i < n; ++i) work[i] = static_cast<int>(work[i] / d);
+
+    int e = 0;
+    if (work[j] != 0) {
+        float ratio = a / static_cast<float>(work[j]);
+        if (ratio < 0) ratio = -ratio;
+        if (ratio > 0) e = static_cast<int>(nint(std::log10(ratio)));
+    }
+
+    const int per_line = 80 / w;
+    const std::string head_layout = fmt("('(',i2,'f',i1,'.0)')", per_line, w).substr(0, 8);
+    const std::string value_layout = fmt("('(',i2,'i',i1,')  ')", per_line, w).substr(0, 8);
+    out.write("(i8,'=n',i8,'=i ',a,t69,i3,a,'~',1x,a)", count, first_year, trim_right(id), e, head_layout,
+              padded(tag, 3));
+    out.write(trim_right(value_layout), std::span<const int>(work.data(), n));
+}
+
+}  // namespace kov

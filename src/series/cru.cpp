@@ -1,0 +1,103 @@
+#include "series/cru.hpp"
+
+#include <vector>
+
+#include "series/fixed_text.hpp"
+#include "shared/console.hpp"
+#include "shared/layout.hpp"
+#include "shared/stop.hpp"
+
+namespace kov {
+
+namespace {
+constexpr int max_unreadable = 5;
+
+// The next line that is not blank; blank lines between records are layout,
+// not data (files passed through editors and mail often gain them).
+std::optional<std::string> next_nonblank(TextIn& in) {
+    for (;;) {
+        auto raw = in.read_line();
+        if (!raw || !is_blank(*raw)) return raw;
+    }
+}
+
+[[noreturn]] void stop_after_wait() {
+    con().wait();
+    throw Stop("", exit_failure);
+}
+}  // namespace
+
+void rinfrn(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
+            int& series_counter, TextIn& in, std::string& title) {
+    title = std::string(80, ' ');
+    int unreadable = 0;
+    std::string line;
+    std::vector<FVal> head;
+    for (;;) {
+        auto raw = next_nonblank(in);
+        if (!raw) {
+            count = -999;
+            series_counter = -999;
+            return;
+        }
+        line = padded(*raw, 80);
+        try {
+            head = read_values("(a6,2i4)", line);
+            if (head.size() >= 3) break;
+        } catch (const ReadError&) {
+        }
+        ++unreadable;
+        if (unreadable == 1) {
+            con().write("(/1x,'title of data:'/1x,a)", line);
+            title = line;
+        }
+        if (unreadable > max_unreadable) {
+            con().write("(/1x,' *** too many read errors in rinfrn')");
+            stop_after_wait();
+        }
+    }
+    id = padded(head[0].s, 6) + "  ";
+    first_year = static_cast<int>(head[1].i);
+    const int last_year = static_cast<int>(head[2].i);
+    count = last_year - first_year + 1;
+    const int skip = mod10(first_year);
+    // A series too long for the vectors is returned by its count alone: the
+    // series reader refuses it with its length message. A count below 1 ends
+    // the caller's reading.
+    if (count < 1 || static_cast<size_t>(count) > values.size()) {
+        ++series_counter;
+        return;
+    }
+
+    const int need = skip + count;
+    int got = 0;
+    while (got < need) {
+        auto raw = next_nonblank(in);
+        if (!raw) {
+            con().write("(1x,/' *** end of file in the values of uea cru data format series ',a6)", id);
+            stop_after_wait();
+        }
+        std::vector<FVal> v;
+        try {
+            v = read_values("((10x,10(f4.2,i3)))", *raw);
+        } catch (const ReadError&) {
+            v.clear();
+        }
+        if (v.size() < 20) {
+            con().write("(1x,/' *** error reading tree-ring data in uea cru data format: series ',a6)", id);
+            in.backspace();
+            auto again = in.read_line();
+            con().write("(1x,'line: ',a)", again ? *again : std::string());
+            stop_after_wait();
+        }
+        for (int k = 0; k < 10 && got < need; ++k, ++got) {
+            int i = got - skip;
+            if (i < 0) continue;
+            values[i] = static_cast<float>(v[2 * k].r);
+            if (static_cast<size_t>(i) < depths.size()) depths[i] = static_cast<int>(v[2 * k + 1].i);
+        }
+    }
+    ++series_counter;
+}
+
+}  // namespace kov

@@ -1,0 +1,117 @@
+#include "series/save.hpp"
+
+#include "series/compact.hpp"
+#include "series/fixed_text.hpp"
+#include "series/tucson.hpp"
+#include "shared/console.hpp"
+#include "shared/files.hpp"
+#include "shared/layout.hpp"
+
+namespace kov {
+
+namespace {
+// Every data row of a column save is built in a text of this width.
+constexpr int column_row_width = 8001;
+}  // namespace
+
+void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>& itab,
+             const std::vector<std::string>& ids, std::span<int> cnt, std::span<int> isel,
+             const std::string& /*title*/, int ld, int /*mxs*/, std::string_view label) {
+    const int f = shared().optval(18, 1);
+    OutFile& out = streams().luscr;
+    if (f >= 5 && 9 * nc + 6 > column_row_width) {
+        con().line("");
+        con().line(" *** too many series to store in column mode ***");
+        return;
+    }
+    if (f < 5) {
+        if (nc < 1) return;
+        const int y0 = itab(nc + 1, ify);
+        for (int i = 1; i <= nc; ++i) {
+            if (itab(i, ics) != 1) continue;
+            const int first = itab(i, ify);
+            const int n = itab(i, ily) - first + 1;
+            const int row0 = first - y0;  // 0-based row of the series' first year
+            if (n < 1 || row0 < 0 || row0 + n > ld) continue;  // outside the matrix: nothing sound to write
+            const float* col = x(i) + row0;
+            std::span<const float> values(col, static_cast<size_t>(n));
+            if (f == 1) {
+                trrw(ids[i], first, n, values, {}, out, "mw", label);
+            } else if (f == 2 || f == 3) {
+                for (int k = 0; k < n; ++k) {
+                    w[k] = values[k] < 0.0f ? 0.0f : values[k];
+                    cnt[k] = 1;
+                }
+                trrw(ids[i], first, n, std::span<const float>(w.data(), n), std::span<const int>(cnt.data(), n),
+                     out, f == 2 ? "iw" : "cr", label);
+            } else if (f == 4) {
+                wrcdf(ids[i], values, cnt, n, first, out, label);
+            }
+        }
+        return;
+    }
+    if (f > 7 || nc < 1) return;
+
+    const std::string sep = f == 5 ? " " : (f == 6 ? std::string(1, tabsep) : ",");
+    int k = 0;
+    int first = 9999, last = -9999;
+    for (int i = 1; i <= nc; ++i) {
+        if (itab(i, ics) != 1) continue;
+        isel[k++] = i;
+        first = std::min(first, itab(i, ify));
+        last = std::max(last, itab(i, ily));
+    }
+    if (k == 0) return;
+    const int y0 = itab(nc + 1, ify);
+    const size_t width = 6 + 9 * static_cast<size_t>(k);
+
+    std::vector<FVal> head;
+    head.reserve(2 * k);
+    for (int m = 0; m < k; ++m) {
+        if (f != 5) head.emplace_back(sep);
+        head.emplace_back(padded(ids[isel[m]], 8));
+    }
+    std::string line = f == 5 ? format_values("('  year',8001(1x,a8))", head)
+                              : format_values("(' year',8001(a,a8))", head);
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    out.write("(a)", padded(line, width));
+
+    std::vector<const float*> cols(k);
+    for (int m = 0; m < k; ++m) cols[m] = x(isel[m]);
+    std::vector<FVal> row;
+    row.reserve(1 + 2 * k);
+    for (int year = first; year <= last; ++year) {
+        const int r = year - y0;  // 0-based matrix row of the year
+        row.clear();
+        row.emplace_back(static_cast<long long>(year));
+        for (int m = 0; m < k; ++m) {
+            row.emplace_back(sep);
+            row.emplace_back(static_cast<double>(r >= 0 && r < ld ? cols[m][r] : xmiss));
+        }
+        line = format_values("(i6,8001(a,f8.4))", row);
+        if (!line.empty() && line.back() == '\n') line.pop_back();
+        line = padded(line, width);
+        if (f == 5) {
+            // Missing values show as a full stop in the same field width.
+            for (size_t p = line.find(" -9.9900"); p != std::string::npos; p = line.find(" -9.9900", p + 8))
+                line.replace(p, 8, "   .    ");
+        }
+        out.write("(a)", line);
+    }
+}
+
+void savsers(SeriesMatrix& x, std::span<float> w, int nc, const Table<int>& itab,
+             const std::vector<std::string>& ids, std::span<int> cnt, std::span<int> isel,
+             const std::string& title, int ld, int mxs, std::string_view label) {
+    savsers([&x](int j) -> const float* { return x.col(j); }, w, nc, itab, ids, cnt, isel, title, ld, mxs,
+            label);
+}
+
+void savsers(const Table<float>& x, std::span<float> w, int nc, const Table<int>& itab,
+             const std::vector<std::string>& ids, std::span<int> cnt, std::span<int> isel,
+             const std::string& title, int ld, int mxs, std::string_view label) {
+    savsers([&x](int j) -> const float* { return x.col(j); }, w, nc, itab, ids, cnt, isel, title, ld, mxs,
+            label);
+}
+
+}  // namespace kov
