@@ -102,6 +102,10 @@ struct SharedTables {
     int ifyc = 0, nyc = 0;               // first year and length of the chronology span
     std::vector<int> ndepth = std::vector<int>(mxy, 0);
     Table<float> crnmat{mxy, 16};
+    // The transformation's plot table, one row per series (a data file can hold
+    // more series than crnmat has rows): skewness before, spread-versus-level
+    // correlation before, power, skewness after, correlation after, 1 - slope after.
+    Table<float> trnstat{mxs, 6};
     std::vector<float> crnerr = std::vector<float>(mxy, 0.0f);
     std::vector<float> bootlo = std::vector<float>(mxy, 0.0f);
     std::vector<float> boothi = std::vector<float>(mxy, 0.0f);

@@ -1,0 +1,158 @@
+#include "driver/batch_detail.hpp"
+
+#include "driver/data_file_loop.hpp"
+#include "driver/input_guard.hpp"
+#include "driver/output_names.hpp"
+#include "driver/text_helpers.hpp"
+#include "shared/console.hpp"
+#include "shared/files.hpp"
+#include "shared/layout.hpp"
+#include "shared/tables.hpp"
+
+namespace kov {
+
+namespace {
+
+void detail_unreadable() {
+    con().write("(/1x,'*** batch detail data file either not found or'/1x,'*** error in reading in data. defaults are used.')");
+}
+
+// Reads one integer field of the record; false when it is not a number.
+bool read_field(const std::string& line, int first_column, int width, int& value) {
+    std::string field;
+    if (static_cast<size_t>(first_column - 1) < line.size()) field = line.substr(first_column - 1, width);
+    try {
+        auto v = read_values("(i" + std::to_string(width) + ")", field);
+        if (v.empty()) return false;
+        value = static_cast<int>(v[0].i);
+        return true;
+    } catch (const ReadError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+std::vector<DetailRecord>& loaded_detail() {
+    static std::vector<DetailRecord> records;
+    return records;
+}
+
+void read_batch_detail() {
+    auto& s = shared();
+    auto& records = loaded_detail();
+    records.clear();
+    const std::string name = output_name("_detail.txt");
+    TextIn f;
+    if (!f.open(name)) {
+        detail_unreadable();
+        return;
+    }
+    con().write("(/1x,'batch detail file opened:  ',a)", padded(name, 60));
+    streams().luout.write("(t2,'batch detail file processed: ',t35,a/)", padded(name, 60));
+
+    for (int i = 0; i < 8; ++i) {
+        if (!f.read_line()) {  // a file that ends within its legend holds no record
+            detail_unreadable();
+            return;
+        }
+    }
+    int rows = 0;  // rows of sertbl reached by a record
+    bool faulty = false;
+    for (int k = 1;; ++k) {
+        auto line = f.read_line();
+        if (!line) break;
+        int num = 0;
+        if (!read_field(*line, 1, 4, num)) {
+            faulty = true;
+            break;
+        }
+        // A record number of 0, as on a blank line, ends the records; the line
+        // itself stands for no series.
+        if (num == 0) break;
+        if (k > mxs) {
+            con().write("(/1x,'*** batch detail file holds more records than series can be read: ',i6,' used')", mxs);
+            break;
+        }
+        rows = k;
+        s.serids[k] = padded(line->size() > 6 ? line->substr(6, 8) : std::string(), 8);
+        for (int c = 1; c <= 10; ++c) {
+            int v = 0;
+            if (!read_field(*line, 15 + 6 * (c - 1), 6, v)) {
+                faulty = true;
+                break;
+            }
+            s.sertbl(k, c) = v;
+        }
+        if (faulty) break;
+    }
+    if (faulty) detail_unreadable();
+    for (int k = 1; k <= rows; ++k) {
+        DetailRecord r;
+        r.ident = s.serids[k];
+        for (int c = 1; c <= 10; ++c) r.col[static_cast<size_t>(c - 1)] = s.sertbl(k, c);
+        records.push_back(r);
+    }
+}
+
+void check_detail_pairing() {
+    const auto& records = loaded_detail();
+    if (records.empty()) return;
+    auto& s = shared();
+    size_t j = 0;  // position in the data file
+    for (int i = 1; i <= s.nc; ++i) {
+        while (j < records.size() && records[j].col[icu - 1] != 1) ++j;
+        if (j >= records.size()) break;
+        if (records[j].ident != s.serids[i])
+            streams().luout.write("(t2,'*** batch detail record',i6,' (',a8,') is paired with series ',a8)",
+                                  static_cast<int>(j + 1), records[j].ident, s.serids[i]);
+        ++j;
+    }
+}
+
+bool write_batch_detail() {
+    auto& s = shared();
+    const std::string name = output_name("_detail.txt");
+    release_detail_file(name);
+    auto& out = streams().luaux;
+    if (!out.open_fresh(name)) {
+        con().write("(/1x,'*** output file cannot be created:  ',a)", padded(name, 60));
+        return false;
+    }
+    out.write("(t2,'num = number of series',t37,'ident = series identification')");
+    out.write("(t2,'ify = first year of time series',t39,'ily = last year of time series')");
+    out.write("(t2,'yfp = years from pith for rcs',t39,'itn = transform (>3 = power*1000)')");
+    out.write("(t2,'idt = series detrending options',t39,'ips = series ar model order options')");
+    out.write("(t2,'isb = stabilize variance options',t39,'icu = use (1) or do not use (0)')");
+    out.write("(t2,'ics = save (1) or do not save (0)',t39,'cpa = common period analysis series')");
+    out.write("(t20,'-- do not delete these lines --')");
+    out.write("(' num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa')");
+
+    const bool first_differences = optsnap()(4, 1) == -1;
+    const auto& records = loaded_detail();
+    const size_t m = records.size();
+    int num = 0;
+    int i = 1;     // next series read
+    size_t j = 0;  // next position of the data file
+    for (;;) {
+        if (j < m && records[j].col[icu - 1] != 1) {
+            out.write("(i4,2x,a8,10i6)", ++num, records[j].ident, records[j].col);
+            ++j;
+            continue;
+        }
+        if (i > s.nc) break;
+        std::array<int, 10> col{};
+        for (int c = 1; c <= 10; ++c) col[static_cast<size_t>(c - 1)] = s.sertbl(i, c);
+        // first differences start every series a year later: the record keeps
+        // the series' own first year
+        if (first_differences) col[ify - 1] -= 1;
+        out.write("(i4,2x,a8,10i6)", ++num, s.serids[i], col);
+        ++i;
+        ++j;
+    }
+    con().write("(/1x,'batch detail file saved: ',a)", padded(name, 60));
+    out.close();
+    return true;
+}
+
+}  // namespace kov

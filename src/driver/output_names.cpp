@@ -1,0 +1,20 @@
+#include "driver/output_names.hpp"
+
+#include "shared/tables.hpp"
+
+namespace kov {
+
+int prefix_length(std::string_view datfil) {
+    int k = static_cast<int>(datfil.size());
+    while (k > 0 && datfil[k - 1] == ' ') --k;
+    if (k >= 4 && datfil.substr(k - 4, 4) == ".txt") return k - 4;
+    return k;
+}
+
+std::string output_prefix(std::string_view datfil) {
+    return std::string(datfil.substr(0, prefix_length(datfil)));
+}
+
+std::string output_name(std::string_view suffix) { return output_prefix(shared().datfil) + std::string(suffix); }
+
+}  // namespace kov

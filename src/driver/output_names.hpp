@@ -1,0 +1,18 @@
+#pragma once
+// Names of the per-file outputs: the data-file name less a final ".txt"
+// followed by a suffix.
+#include <string>
+#include <string_view>
+
+namespace kov {
+
+// Number of characters of a data-file name that form the output prefix: the
+// name up to its last non-blank character, less a final ".txt" (lower case
+// exactly: "site1.TXT" keeps its ending).
+int prefix_length(std::string_view datfil);
+std::string output_prefix(std::string_view datfil);
+
+// prefix of the data file in work (shared().datfil) followed by suffix
+std::string output_name(std::string_view suffix);
+
+}  // namespace kov

@@ -1,0 +1,408 @@
+#include "driver/start_dialogue.hpp"
+
+#include <vector>
+
+#include "driver/generic_files.hpp"
+#include "driver/help_pages.hpp"
+#include "driver/input_guard.hpp"
+#include "driver/output_names.hpp"
+#include "driver/text_helpers.hpp"
+#include "shared/capacities.hpp"
+#include "shared/console.hpp"
+#include "shared/files.hpp"
+#include "shared/stop.hpp"
+#include "shared/tables.hpp"
+
+namespace kov {
+
+namespace {
+
+constexpr const char* typed_list_name = "kovrin_files.txt";
+constexpr size_t name_length = 60;
+
+std::string framed_note(std::string_view text) { return "*** " + padded(text, 60) + " ***"; }
+
+// "b" (or "h") followed by four blanks in the first five characters
+bool is_word(const std::string& answer, char lower) {
+    const std::string s = padded(answer, 5);
+    return (s[0] == lower || s[0] == lower - 'a' + 'A') && s.substr(1) == "    ";
+}
+
+bool too_long(const std::string& answer) { return rtrim(answer).size() > name_length; }
+
+void refuse_long_name() {
+    con().write("(/1x,'*** a file name has at most 60 characters: enter it again')");
+}
+
+// The batch command set-up of an interactive run. Returns false when the run
+// cannot go on.
+bool write_batch_command_files(char /*same_commands*/) {
+    con().line("");
+    con().line(" *** the run-time menu is not available yet: no batch command files were written");
+    return false;
+}
+
+enum class Step { start_first, start_second, start_third, list_file, typed_names, count, title, batch, same, proceed };
+
+class Dialogue {
+public:
+    DialogueResult run() {
+        try {
+            return steps();
+        } catch (const Stop&) {
+            leave_generic_files();
+            throw;
+        }
+    }
+
+private:
+    Step step_ = Step::start_first;
+    DialogueResult res_;
+    bool generic_created_ = false;
+    bool list_open_ = false;
+
+    // What a stop leaves of the generic files: none after the first showing of
+    // the start prompt, empty files at any later question.
+    void leave_generic_files() {
+        if (step_ == Step::start_first) {
+            delete_generic_files();
+            return;
+        }
+        if (generic_created_) return;
+        if (list_open_) guard_run_inputs(rtrim(res_.run.list_name), {});
+        for (int i = 0; i < 10; ++i) {
+            try {
+                streams().lugcrn[i].open_fresh(generic_file_name(i));
+            } catch (const FileRefused&) {
+            }
+        }
+    }
+
+    DialogueResult steps() {
+        for (;;) {
+            switch (step_) {
+                case Step::start_first: start_first(); break;
+                case Step::start_second: start_second(false); break;
+                case Step::start_third: start_second(true); break;
+                case Step::list_file: list_file(); break;
+                case Step::typed_names: typed_names(); break;
+                case Step::count:
+                    streams().lulist.rewind();
+                    con().write("(/1x,'number of files to be processed: ',i5)", res_.run.count);
+                    step_ = Step::title;
+                    break;
+                case Step::title: title(); break;
+                case Step::batch:
+                    if (batch()) return res_;
+                    break;
+                case Step::same:
+                    if (!same_commands()) return res_;
+                    break;
+                case Step::proceed:
+                    if (proceed()) return res_;
+                    break;
+            }
+        }
+    }
+
+    void bailout() { throw Stop(" <=== bailout ===>", exit_ok); }
+
+    void start_first() {
+        con().write("(/t21,'<ret> to run, / to exit, h for more info: ',$)");
+        const std::string a = con().answer();
+        const char c = first_char(a);
+        if (c == ' ') {
+            step_ = Step::list_file;
+            return;
+        }
+        if (c == '/') bailout();
+        if (c == 'h' || c == 'H') hlpinfo(1);
+        step_ = Step::start_second;
+    }
+
+    void start_second(bool last) {
+        con().write("(/t2,'<ret> to run, / to exit, h for more info: ',$)");
+        const std::string a = con().answer();
+        const char c = first_char(a);
+        if (c == ' ') {
+            step_ = Step::list_file;
+            return;
+        }
+        if (c == '/') bailout();
+        if (!last) {
+            hlpinfo(2);
+            step_ = Step::start_third;
+        } else {
+            hlpinfo(3);
+            step_ = Step::list_file;
+        }
+    }
+
+    void list_file() {
+        con().write("(/t2,'open the file listing the data file names'/t2,'type h for help or <ret> to enter them',t45,'==> ',$)");
+        const std::string a = con().answer();
+        if (first_char(a) == '/') bailout();
+        if (is_word(a, 'b')) {
+            step_ = Step::start_first;
+            return;
+        }
+        if (is_word(a, 'h')) {
+            hlpqry(2);
+            return;
+        }
+        if (blank_start(a, 5)) {
+            step_ = Step::typed_names;
+            return;
+        }
+        if (too_long(a)) {
+            refuse_long_name();
+            return;
+        }
+        const std::string name = padded(a, name_length);
+        auto& list = streams().lulist;
+        if (!list.open(rtrim(name))) return;  // asked again, as the dialogue has no message for it
+        list_open_ = true;
+        res_.run.list_name = name;
+        con().write("(/1x,a,' opened')", name);
+        int count = 0;
+        while (count < mxy) {
+            auto line = list.read_line();
+            if (!line || blank_start(*line, 5)) break;
+            ++count;
+            con().write("(1x,i5,2x,a)", count, line->size() <= name_length ? padded(*line, name_length) : *line);
+        }
+        if (count == 0) {
+            con().write("(/1x,'*** no data file names found ***')");
+            list.close();
+            list_open_ = false;
+            return;
+        }
+        res_.run.count = count;
+        step_ = Step::count;
+    }
+
+    void typed_names() {
+        res_.run.list_name = padded(typed_list_name, name_length);
+        OutFile out;
+        bool created = false;
+        try {
+            created = out.open_fresh(typed_list_name);
+        } catch (const FileRefused&) {
+        }
+        if (!created) {
+            step_ = Step::list_file;
+            return;
+        }
+        con().write("(/1x,'okay, so enter your data file name(s)'/1x,'which will be stored in the new file: ',a/1x,'when done, hit <ret> to process the data file(s).'/)",
+                    res_.run.list_name);
+        std::vector<std::string> names;
+        for (;;) {
+            con().write("(1x,'file name #',i2,': ',$)", static_cast<int>(names.size()) + 1);
+            const std::string a = con().answer();
+            if (is_word(a, 'b')) {
+                if (names.empty()) {
+                    out.close();
+                    delete_file(typed_list_name);
+                    step_ = Step::list_file;
+                    return;
+                }
+                // The name withdrawn must not stay in the file, where the
+                // data-file loop would still process it.
+                names.pop_back();
+                out.open_fresh(typed_list_name);
+                for (const auto& n : names) out.line(n);
+                out.flush();
+                continue;
+            }
+            if (blank_start(a, 5)) {
+                if (names.empty()) {
+                    con().write("(/1x,'*** no data file names entered ***')");
+                    out.close();
+                    delete_file(typed_list_name);
+                    step_ = Step::list_file;
+                    return;
+                }
+                break;
+            }
+            if (too_long(a)) {
+                refuse_long_name();
+                continue;
+            }
+            names.push_back(rtrim(a));
+            out.line(names.back());
+            out.flush();
+        }
+        out.close();
+        streams().lulist.open(typed_list_name);
+        list_open_ = true;
+        res_.run.count = static_cast<int>(names.size());
+        step_ = Step::count;
+    }
+
+    void title() {
+        con().write("(/1x,'okay, enter your overall run title:'/1x,'==> ',$)");
+        const std::string a = con().answer();
+        if (is_word(a, 'b')) {
+            streams().lulist.close();
+            list_open_ = false;
+            clear_protected();
+            step_ = Step::list_file;
+            return;
+        }
+        if (is_word(a, 'h')) {
+            hlpqry(3);
+            step_ = Step::count;
+            return;
+        }
+        res_.run.run_title = padded(a, 80);
+        step_ = Step::batch;
+    }
+
+    // Leaving the questions on the list: the inputs of the run are known now,
+    // so the generic files can be made without risk to any of them.
+    bool hand_over() {
+        guard_run_inputs(rtrim(res_.run.list_name), list_names(rtrim(res_.run.list_name)));
+        guard_for_generic_files();
+        try {
+            create_generic_files();
+            generic_created_ = true;
+        } catch (const FileRefused& r) {
+            con().line("");
+            con().line(std::string(" ") + r.what());
+            res_.go = false;
+            res_.status = exit_failure;
+            return false;
+        }
+        return true;
+    }
+
+    // true: the dialogue is over
+    bool batch() {
+        con().write("(/t2,'run in batch mode from log file? y/<n>/h',t45,'==> ',$)");
+        const std::string a = con().answer();
+        const char c = first_char(a);
+        switch (c) {
+            case '/': throw Stop("", exit_ok);
+            case 'b': case 'B': step_ = Step::count; return false;
+            case 'h': case 'H': hlpqry(4); return false;
+            case ' ': case 'n': case 'N': case 'y': case 'Y': break;
+            default: return false;
+        }
+        shared().batmod = std::string(1, c == ' ' ? 'n' : c);
+        if (!hand_over()) return true;
+        if (c == 'y' || c == 'Y') {
+            streams().lulist.rewind();
+            return true;
+        }
+        step_ = Step::same;
+        return false;
+    }
+
+    // false: the dialogue is over
+    bool same_commands() {
+        char c = 'y';
+        if (res_.run.count >= 2) {
+            con().write("(t2,'use same commands for all runs? <y>/n/h ',t45,'==> ',$)");
+            const std::string a = con().answer();
+            c = first_char(a);
+            switch (c) {
+                case '/': throw Stop("", exit_ok);
+                case ' ': c = 'y'; break;
+                case 'b': case 'B': step_ = Step::batch; return true;
+                case 'h': case 'H': hlpqry(5); return true;
+                case 'y': case 'Y': case 'n': case 'N': break;
+                default: return true;
+            }
+        }
+        res_.run.same_commands = c;
+        streams().lulist.rewind();
+        guard_for_command_files();
+        bool written = false;
+        try {
+            written = write_batch_command_files(c);
+        } catch (const FileRefused& r) {
+            con().line("");
+            con().line(std::string(" ") + r.what());
+        }
+        if (!written) {
+            res_.go = false;
+            res_.status = exit_failure;
+            return false;
+        }
+        step_ = Step::proceed;
+        return true;
+    }
+
+    // true: the dialogue is over
+    bool proceed() {
+        streams().lulist.rewind();
+        con().write("(/t2,'the log files have been created now.'/t2,'continue with run? <y>/n/h',t45,'==> ',$)");
+        const std::string a = con().answer();
+        switch (first_char(a)) {
+            case '/': throw Stop("", exit_ok);
+            case ' ': case 'y': case 'Y': return true;
+            case 'b': case 'B': step_ = Step::same; return false;
+            case 'h': case 'H': hlpqry(6); return false;
+            case 'n': case 'N':
+                delete_generic_files();
+                throw Stop("", exit_ok);
+            default: return false;
+        }
+    }
+
+};
+
+}  // namespace
+
+void write_banner() {
+    const std::string stars(34, '*');
+    const std::string box[] = {
+        stars,
+        stars,
+        "***                            ***",
+        "***      Program KOVRIN        ***",
+        "***                            ***",
+        "***       Creation Date:       ***",
+        "***          11/09/18          ***",
+        "***                            ***",
+        "***       Programmed by:       ***",
+        "***     the kovrin project     ***",
+        "***        contributors        ***",
+        "***                            ***",
+        stars,
+        stars,
+    };
+    con().line("");
+    for (const auto& l : box) con().write("(t26,a)", l);
+
+    const std::string vt(vertag);
+    const std::string wide(68, '*');
+    const std::string notice[] = {
+        "KOVRIN Version: " + vt + " adds the Melvin age-dependent",
+        "spline to the detrending options (curve fit option -6)",
+        "and uses it as the default detrending method.",
+        "",
+        "it also adds three user-selected thresholds for detecting",
+        "and, optionally, removing autoregressive outliers.",
+        "",
+        "64-bit builds: this version runs as a 64-bit program and",
+        "needs a 64-bit operating system; the capacities below",
+        "hold for every build.",
+        "",
+        "the detrending and outlier options are described in the",
+        "option help texts of the run-time menu and in the notes",
+        "on the new options, a text file",
+        "included in the version " + vt + " distribution folder.",
+    };
+    con().line("");
+    con().write("(t9,a/t9,a)", wide, wide);
+    for (const auto& l : notice) con().write("(t9,a)", framed_note(l));
+    con().write("(t9,a/t9,a)", wide, wide);
+
+    con().write("(/t18,'MAXIMUM tree-ring chronology length: ',t65,i5)", mxy);
+    con().write("(t18,'MAXIMUM number of tree-ring series:  ',t65,i5)", mxs);
+}
+
+DialogueResult start_dialogue() { return Dialogue().run(); }
+
+}  // namespace kov

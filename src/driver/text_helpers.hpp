@@ -1,0 +1,44 @@
+#pragma once
+// Helpers on fixed-length texts: a text is a std::string whose size is its fixed
+// length, padded on the right with blanks. Blank means the space character only.
+#include <string>
+#include <string_view>
+
+namespace kov {
+
+// Every character of str becomes a blank (its length stays).
+void blnkfil(std::string& str);
+
+// Left-justifies a typed answer and sets fmt (20 characters) to the layout that
+// reads one integer in as many columns as the answer has non-blank characters.
+void ansfmt(std::string& ans, std::string& fmt);
+
+// A position in str by the rule of mode: 2 the last non-blank character (0 when
+// all blank); 3 the length before the first blank or "."; any other mode the
+// length before the first blank. A search that finds nothing falls through to
+// the next rule (1 -> 2 -> 3); the last one leaves ipos unchanged.
+void strpos(std::string_view str, int& ipos, int mode);
+
+// Sets fmt (20 characters) to the narrowest of "(i1)" to "(i7)" that writes
+// ival with its sign; all blank when ival needs more than seven columns.
+void ifmt(int ival, std::string& fmt);
+
+// Moves the text after its leading blanks to position 1 and blanks the tail.
+void ljust(std::string& str);
+
+// Removes every blank among the first n characters of str, closing up the rest
+// of those n characters to the left and padding them with blanks.
+void nospace(std::string& str, int n);
+
+// --- small conveniences for fixed-length texts -------------------------------
+
+// text cut or padded with blanks to exactly n characters
+std::string padded(std::string_view text, size_t n);
+// text less its trailing blanks
+std::string rtrim(std::string_view text);
+// true when the first n characters of text (blank past its end) are all blank
+bool blank_start(std::string_view text, size_t n);
+// the first character of an answer, a blank for an empty one
+char first_char(std::string_view text);
+
+}  // namespace kov

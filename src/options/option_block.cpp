@@ -1,0 +1,178 @@
+#include "options/option_block.hpp"
+
+#include "options/optdesc.hpp"
+
+namespace kov {
+
+void set_option_defaults(OptionBlock& ov, std::string& mask) {
+    ov(1, 1) = 1;
+    ov(2, 1) = -9;
+    ov(3, 1) = 0;
+    ov(3, 2) = 0;
+    ov(4, 1) = -6;
+    ov(4, 2) = 20;
+    ov(4, 3) = 0;
+    ov(5, 1) = 0;
+    ov(5, 2) = 0;
+    ov(5, 3) = 0;
+    ov(6, 1) = 1;
+    ov(7, 1) = 0;
+    ov(8, 1) = 1;
+    ov(9, 1) = 1;
+    ov(9, 2) = 0;
+    ov(9, 3) = 0;
+    ov(10, 1) = 0;
+    ov(10, 2) = 0;
+    ov(11, 1) = 0;
+    ov(12, 1) = 2;
+    ov(12, 2) = 0;
+    ov(12, 3) = 0;
+    ov(12, 4) = 0;
+    ov(13, 1) = 1;
+    ov(14, 1) = 0;
+    ov(14, 2) = 0;
+    ov(15, 1) = 0;
+    mask = default_stcmask;
+    ov(16, 1) = 50;
+    ov(16, 2) = 25;
+    ov(16, 3) = 0;
+    ov(17, 1) = 2;
+    ov(18, 1) = 0;
+    ov(19, 1) = 0;
+    ov(20, 1) = 0;
+    ov(20, 2) = 0;
+    ov(20, 3) = 0;
+    ov(20, 4) = 0;
+}
+
+int mean_chronology_code(int mean, int bootstrap) {
+    if (mean == 0) return 1;
+    int code = 0;  // a mean code the option ranges exclude has no text
+    if (mean == 1) code = bootstrap == 1 ? 6 : 2;
+    else if (mean == 2) code = bootstrap == 1 ? 7 : 3;
+    else if (mean < 0) code = bootstrap == 1 ? 8 : 5;
+    return code;
+}
+
+int description_code(const OptionBlock& ov, int line) {
+    switch (line) {
+    case 2: return ov(2, 2);
+    case 3: return ov(3, 2) != 0 ? -ov(3, 1) : ov(3, 1);
+    case 9: return ov(9, 3) != 0 ? -ov(9, 1) : ov(9, 1);
+    case 10: return ov(10, 2) != 0 ? -(ov(10, 1) + 1) : ov(10, 1);
+    case 12: return mean_chronology_code(ov(12, 1), ov(12, 3));
+    case 16: return ov(16, 3) == 1 ? -ov(16, 1) : ov(16, 1);
+    case 21: return ov(20, 2);
+    case 22: return ov(20, 3);
+    case 23: return ov(20, 4);
+    }
+    if (line >= 1 && line <= 20) return ov(line, 1);
+    return 0;
+}
+
+std::string option_description(const OptionBlock& ov, int line, SecondPassMark mark) {
+    std::string text = optdesc(line, description_code(ov, line));
+    if (line == 4) {
+        text.replace(1, 4, "1st-");
+    } else if (line == 5) {
+        bool rcs = mark == SecondPassMark::rcs_if_regional && ov(4, 1) == -2;
+        text.replace(1, 4, rcs ? "rcs-" : "2nd-");
+    }
+    return text;
+}
+
+namespace {
+
+bool within(int v, int lo, int hi) { return v >= lo && v <= hi; }
+
+OptionCheck out_of_range() { return {OptionCheck::out_of_range, {}}; }
+OptionCheck hazard(std::string what) { return {OptionCheck::hazard, std::move(what)}; }
+
+// The age-dependent spline starts from this stiffness and grows stiffer along
+// the series; it cannot be fitted from a stiffness below 5 years.
+OptionCheck detrending(const OptionBlock& ov, int k) {
+    if (ov(k, 1) == -6 && ov(k, 2) < 5)
+        return hazard("age-dependent spline stiffness " + std::to_string(ov(k, 2)) + " is below 5 years");
+    return {};
+}
+
+}  // namespace
+
+OptionCheck check_option(const OptionBlock& ov, int line) {
+    switch (line) {
+    case 1:
+        if (!within(ov(1, 1), 1, 4)) return out_of_range();
+        break;
+    case 3:
+        if (!within(ov(3, 1), 0, 5)) return out_of_range();
+        break;
+    case 4:
+    case 5:
+        return detrending(ov, line);
+    case 6:
+        if (!within(ov(6, 1), 0, 2)) return out_of_range();
+        break;
+    case 7:
+        if (!within(ov(7, 1), 0, 3)) return out_of_range();
+        break;
+    case 8:
+        if (!within(ov(8, 1), 0, 2)) return out_of_range();
+        break;
+    case 9:
+        if (!within(ov(9, 1), 0, 3) || !within(ov(9, 2), 0, 3)) return out_of_range();
+        // Robust modelling scales its outlier limit by the criterion; 0 names no limit.
+        if (ov(9, 1) >= 2 && !within(ov(9, 2), 1, 3))
+            return hazard("ar outlier criterion " + std::to_string(ov(9, 2)) +
+                          " is outside 1 to 3 with robust ar modeling");
+        break;
+    case 10:
+        if (!within(ov(10, 1), 0, 10)) return out_of_range();
+        break;
+    case 11:
+        if (!within(ov(11, 1), -1, 10)) return out_of_range();
+        break;
+    case 12:
+        if (!within(ov(12, 1), -100, 2) || !within(ov(12, 2), 0, 1) || !within(ov(12, 3), 0, 1))
+            return out_of_range();
+        if (ov(12, 3) == 1 && ov(12, 4) < 5)
+            return hazard("bootstrap spline period " + std::to_string(ov(12, 4)) + " is below 5 years");
+        break;
+    case 14:
+        // Both years set and in the wrong order leave no year in common.
+        if (ov(14, 1) != 0 && ov(14, 2) != 0 && ov(14, 2) < ov(14, 1))
+            return hazard("common period last year " + std::to_string(ov(14, 2)) + " is before its first year " +
+                          std::to_string(ov(14, 1)));
+        break;
+    case 16:
+        // The windows advance by window less overlap: no advance, no end.
+        if (ov(16, 1) > 0 && ov(16, 2) >= ov(16, 1))
+            return hazard("running rbar overlap " + std::to_string(ov(16, 2)) + " is not below its window " +
+                          std::to_string(ov(16, 1)));
+        break;
+    case 17:
+        if (!within(ov(17, 1), 1, 4)) return out_of_range();
+        break;
+    case 18:
+        if (!within(ov(18, 1), 0, 7)) return out_of_range();
+        break;
+    case 19:
+        if (!within(ov(19, 1), 0, 3)) return out_of_range();
+        break;
+    case 20:
+        if (!within(ov(20, 1), 0, 3)) return out_of_range();
+        break;
+    case 21:
+    case 22:
+    case 23: {
+        static constexpr int upper[] = {50, 200, 5};
+        static constexpr int lower[] = {5, 5, 0};
+        int v = ov(20, line - 19);
+        bool releases = ov(20, 1) == 2 || ov(20, 1) == 3;
+        if (v > upper[line - 21] || (releases && v < lower[line - 21])) return out_of_range();
+        break;
+    }
+    }
+    return {};
+}
+
+}  // namespace kov

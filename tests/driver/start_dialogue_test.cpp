@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include "driver/generic_files.hpp"
+#include "driver/start_dialogue.hpp"
+#include "driver/text_helpers.hpp"
+#include "driver_test_support.hpp"
+#include "shared/stop.hpp"
+
+using namespace kov;
+using kovtest::columns_of;
+using kovtest::contains_line;
+using kovtest::DriverScene;
+using kovtest::ScriptedConsole;
+
+namespace {
+
+struct Outcome {
+    bool stopped = false;
+    int status = -1;
+    std::string message;
+    DialogueResult result;
+};
+
+Outcome dialogue(const std::string& input, std::string* console = nullptr) {
+    ScriptedConsole sc(input);
+    Outcome o;
+    try {
+        o.result = start_dialogue();
+    } catch (const Stop& s) {
+        o.stopped = true;
+        o.status = s.status;
+        o.message = s.what();
+    }
+    if (console) *console = sc.output();
+    return o;
+}
+
+int generic_files_present(const kovtest::TempDir& d) {
+    int n = 0;
+    for (int i = 0; i < 10; ++i) n += d.exists(generic_file_name(i));
+    return n;
+}
+
+}  // namespace
+
+TEST(StartPrompt, StopsAndGenericFilesByWhereTheStopComes) {
+    // "/" at the first showing removes the generic files (also those of an
+    // earlier run); at any later question they stay, empty.
+    struct Case {
+        std::string input;
+        std::string message;
+        int status;
+        int generic;  // generic files left (each empty)
+    } cases[] = {
+        {"/\n", " <=== bailout ===>", exit_ok, 0},
+        {"", "", exit_end_of_input, 0},
+        {"x\n/\n", " <=== bailout ===>", exit_ok, 10},
+        {"h\nx\n\n/\n", " <=== bailout ===>", exit_ok, 10},  // page 1, page 2 (pause takes the empty line)
+        {"\n/\n", " <=== bailout ===>", exit_ok, 10},        // at the list-file question
+        {"\n", "", exit_end_of_input, 10},
+    };
+    for (const auto& c : cases) {
+        DriverScene scene;
+        scene.dir().write("crns_raw.txt", "an earlier run\n");
+        auto o = dialogue(c.input);
+        EXPECT_TRUE(o.stopped) << c.input;
+        EXPECT_EQ(o.status, c.status) << c.input;
+        EXPECT_EQ(o.message, c.message) << c.input;
+        EXPECT_EQ(generic_files_present(scene.dir()), c.generic) << c.input;
+        if (c.generic) EXPECT_EQ(scene.dir().read("crns_raw.txt"), "") << c.input;
+    }
+}
+
+TEST(StartPrompt, HelpPagesFollowTheShowingsOfThePrompt) {
+    DriverScene scene;
+    std::string out;
+    // first form: "h" -> page 1; second form: "x" -> page 2 (its pause takes
+    // "more"); third showing: "x" -> page 3, then the list-file question.
+    dialogue("h\nx\nmore\nx\n/\n", &out);
+    const auto p1 = out.find("welcome to program kovrin");
+    const auto p2 = out.find("carries a prefix");
+    const auto p2b = out.find("no residual files are written");
+    const auto p3 = out.find("both files can be used unchanged");
+    const auto q = out.find("open the file listing the data file names");
+    ASSERT_NE(p1, std::string::npos);
+    ASSERT_NE(p2, std::string::npos);
+    ASSERT_NE(p3, std::string::npos);
+    EXPECT_LT(p1, p2);
+    EXPECT_LT(p2, p2b);
+    EXPECT_LT(p2b, p3);
+    EXPECT_LT(p3, q);
+    EXPECT_EQ(columns_of(out, "<ret> to run, / to exit, h for more info: "), (std::vector<int>{21, 2, 2}));
+}
+
+TEST(ListFile, CountsNamesUpToTheFirstBlankLine) {
+    DriverScene scene;
+    scene.dir().write("names.txt", "one.rwl\ntwo.rwl\nthree.rwl\n\nfive.rwl\n");
+    std::string out;
+    auto o = dialogue("\nnames.txt\n/\n", &out);
+    const auto lines = kovtest::split_lines(out);
+    EXPECT_TRUE(contains_line(lines, " " + padded("names.txt", 60) + " opened"));
+    EXPECT_TRUE(contains_line(lines, "     1  " + padded("one.rwl", 60)));
+    EXPECT_TRUE(contains_line(lines, "     3  " + padded("three.rwl", 60)));
+    EXPECT_EQ(out.find("five.rwl"), std::string::npos);
+    EXPECT_TRUE(contains_line(lines, " number of files to be processed:     3"));
+}
+
+TEST(ListFile, RefusalsAskTheQuestionAgain) {
+    DriverScene scene;
+    scene.dir().write("empty_first.txt", "\nlater.rwl\n");
+    scene.dir().write("bob.txt", "d1.rwl\n");
+    const std::string long_name(61, 'n');
+    std::string out;
+    // missing file: silently again; first line blank: message; 61 characters:
+    // message; "bob.txt" is a list file although it begins with "b".
+    auto o = dialogue("\nmissing.txt\nempty_first.txt\n" + long_name + "\nbob.txt\nt\n/\n", &out);
+    EXPECT_EQ(columns_of(out, "type h for help or <ret> to enter them").size(), 4u);
+    EXPECT_NE(out.find("*** no data file names found ***"), std::string::npos);
+    EXPECT_NE(out.find("*** a file name has at most 60 characters"), std::string::npos);
+    EXPECT_NE(out.find(padded("bob.txt", 60) + " opened"), std::string::npos);
+    EXPECT_TRUE(o.stopped);
+    EXPECT_EQ(o.message, "");  // "/" at the batch question: blank message
+}
+
+TEST(TypedNames, BackWithdrawsTheLastNameFromTheFile) {
+    struct Case {
+        std::string typed;
+        std::string file;  // "kovrin_files.txt" afterwards; "-" when it is gone
+        int count;
+    } cases[] = {
+        {"a\nx\nb\nc\n\n", "a\nc\n", 2},
+        {"a\nb\nc\n\n", "c\n", 1},
+        {"/\nh\n\n", "/\nh\n", 2},  // no meaning here: stored as names
+        {"a\n" + std::string(61, 'q') + "\nd\n\n", "a\nd\n", 2},  // refused, asked again
+    };
+    for (const auto& c : cases) {
+        DriverScene scene;
+        std::string out;
+        auto o = dialogue("\n\n" + c.typed + "t\n/\n", &out);
+        EXPECT_EQ(scene.dir().read("kovrin_files.txt"), c.file) << c.typed;
+        EXPECT_NE(out.find(" number of files to be processed: " + std::string(5 - std::to_string(c.count).size(), ' ') +
+                           std::to_string(c.count)),
+                  std::string::npos)
+            << c.typed;
+    }
+}
+
+TEST(TypedNames, NothingTypedDeletesTheListFile) {
+    for (std::string typed : {"b\n", "\n"}) {
+        DriverScene scene;
+        std::string out;
+        dialogue("\n\n" + typed + "/\n", &out);
+        EXPECT_FALSE(scene.dir().exists("kovrin_files.txt")) << typed;
+        EXPECT_EQ(out.find("no data file names entered") != std::string::npos, typed == "\n") << typed;
+        EXPECT_EQ(columns_of(out, "open the file listing the data file names").size(), 2u) << typed;
+    }
+}
+
+TEST(TitleAndBatch, BackHelpAndAnswers) {
+    DriverScene scene;
+    scene.dir().write("l1.txt", "d1.rwl\n");
+    scene.dir().write("l2.txt", "d2.rwl\nd3.rwl\n");
+    std::string out;
+    // title "h" repeats the count; title "b" back to the list question; batch
+    // "q" asked again, "b" back to the count and title, "h" help, then "y".
+    auto o = dialogue("\nl1.txt\nh\nb\nl2.txt\nfirst\nq\nb\nsecond title\nh\ny\n", &out);
+    ASSERT_FALSE(o.stopped);
+    EXPECT_TRUE(o.result.go);
+    EXPECT_EQ(shared().batmod, "y");
+    EXPECT_EQ(o.result.run.list_name, padded("l2.txt", 60));
+    EXPECT_EQ(o.result.run.run_title, padded("second title", 80));
+    EXPECT_EQ(o.result.run.count, 2);
+    EXPECT_EQ(columns_of(out, "number of files to be processed:").size(), 4u);
+    EXPECT_EQ(columns_of(out, "run in batch mode from log file?").size(), 4u);
+    EXPECT_NE(out.find("batch mode runs from the batch command"), std::string::npos);
+    // the list is handed over at its first line, the generic files made
+    EXPECT_EQ(*streams().lulist.read_line(), "d2.rwl");
+    EXPECT_EQ(generic_files_present(scene.dir()), 10);
+}
+
+TEST(TitleAndBatch, InteractiveAnswerEndsTheRunUntilTheMenuIsThere) {
+    struct Case {
+        std::string list, answers;
+        bool asks_same;
+    } cases[] = {
+        {"d1.rwl\n", "\n", false},
+        {"d1.rwl\nd2.rwl\n", "n\nh\nq\nb\nN\n\n", true},
+    };
+    for (const auto& c : cases) {
+        DriverScene scene;
+        scene.dir().write("l.txt", c.list);
+        std::string out;
+        auto o = dialogue("\nl.txt\ntitle\n" + c.answers, &out);
+        ASSERT_FALSE(o.stopped) << c.answers;
+        EXPECT_FALSE(o.result.go);
+        EXPECT_EQ(o.result.status, exit_failure);
+        EXPECT_NE(out.find("run-time menu is not available yet"), std::string::npos);
+        EXPECT_EQ(out.find("use same commands for all runs?") != std::string::npos, c.asks_same);
+        EXPECT_EQ(o.result.run.same_commands, 'y');
+    }
+}
+
+TEST(Questions, ArrowAtColumn45) {
+    DriverScene scene;
+    scene.dir().write("l.txt", "d1.rwl\nd2.rwl\n");
+    std::string out;
+    dialogue("\nh\nl.txt\ntitle\nh\nn\nh\n\n", &out);
+    // the list-file, batch (twice) and same-commands (twice) questions; the
+    // title prompt is its own line from column 2
+    const auto cols = columns_of(out, "==> ");
+    ASSERT_EQ(cols.size(), 7u);
+    EXPECT_EQ(std::count(cols.begin(), cols.end(), 45), 6);
+    EXPECT_EQ(cols[2], 2);
+}
