@@ -1,4 +1,4 @@
-#include "series/cru.hpp"
+#include "series/cru_format.hpp"
 
 #include <vector>
 
