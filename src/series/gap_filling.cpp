@@ -12,7 +12,7 @@
 #include "numerics/splines.hpp"
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
-#include "series/compact_format.hpp"
+#include "series/compact.hpp"
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
 

@@ -1,8 +1,8 @@
 #include "series/save.hpp"
 
-#include "series/compact_format.hpp"
+#include "series/compact.hpp"
 #include "series/fixed_text.hpp"
-#include "series/tucson_format.hpp"
+#include "series/tucson.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"

@@ -5,11 +5,11 @@
 #include <climits>
 
 #include "numerics/statistics.hpp"
-#include "series/compact_format.hpp"
-#include "series/cru_format.hpp"
+#include "series/compact.hpp"
+#include "series/cru.hpp"
 #include "series/fixed_text.hpp"
 #include "series/gap_filling.hpp"
-#include "series/tucson_format.hpp"
+#include "series/tucson.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"

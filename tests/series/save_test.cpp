@@ -3,12 +3,12 @@
 #include <array>
 #include <vector>
 
-#include "series/compact_format.hpp"
-#include "series/cru_format.hpp"
+#include "series/compact.hpp"
+#include "series/cru.hpp"
 #include "series/fixed_text.hpp"
 #include "series/save.hpp"
 #include "series/series_fixture.hpp"
-#include "series/tucson_format.hpp"
+#include "series/tucson.hpp"
 #include "shared/capacities.hpp"
 
 using namespace kov;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "series/compact_format.hpp"
+#include "series/compact.hpp"
 #include "series/fixed_text.hpp"
 #include "series/series_fixture.hpp"
 #include "shared/capacities.hpp"
@@ -172,22 +172,3 @@ TEST(CompactRead, FaultsThatStop) {
     }
 }
 
-// The in-memory rounding of a scratch series equals a trip through a file.
-TEST(CompactPrecision, EqualsAWriteAndReadBack) {
-    const std::vector<std::vector<float>> cases = {
-        {1.2345678f, 0.98f, 2.5f}, {1.23f, -9.99f}, {0.0f, 0.0f}, {0.5f}, {1234.567f, 0.001f, 17.25f},
-        {0.0123456f, 0.0234567f}};
-    for (const auto& c : cases) {
-        ListingFixture w;
-        w.open_save();
-        std::vector<int> work(c.size());
-        wrcdf("PREC", c, work, static_cast<int>(c.size()), 1, streams().luscr, "20y");
-        CompactRead r;
-        r.open_text(r.in, w.saved());
-        r.next();
-        std::vector<float> mem = c;
-        compact_precision(mem);
-        ASSERT_EQ(r.count, static_cast<int>(c.size()));
-        for (size_t i = 0; i < c.size(); ++i) EXPECT_EQ(mem[i], r.values[i]) << c[0] << " value " << i;
-    }
-}

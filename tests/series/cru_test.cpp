@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "series/cru_format.hpp"
+#include "series/cru.hpp"
 #include "series/series_fixture.hpp"
-#include "series/tucson_format.hpp"
+#include "series/tucson.hpp"
 #include "shared/capacities.hpp"
 #include "shared/stop.hpp"
 

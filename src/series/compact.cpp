@@ -1,4 +1,4 @@
-#include "series/compact_format.hpp"
+#include "series/compact.hpp"
 
 #include <cmath>
 #include <vector>
@@ -201,14 +201,6 @@ void wrcdf(std::string_view id, std::span<const float> values, std::span<int> wo
     out.write("(i8,'=n',i8,'=i ',a,t69,i3,a,'~',1x,a)", count, first_year, trim_right(id), c.e, head_layout,
               padded(tag, 3));
     out.write(trim_right(value_layout), std::span<const int>(work.data(), n));
-}
-
-void compact_precision(std::span<float> values) {
-    if (values.empty()) return;
-    std::vector<int> work(values.size());
-    const CompactScale c = compact_integers(values, work);
-    const float scale = ten_to(c.e);
-    for (size_t i = 0; i < values.size(); ++i) values[i] = static_cast<float>(work[i]) * scale;
 }
 
 }  // namespace kov

@@ -6,7 +6,7 @@
 
 #include "series/fixed_text.hpp"
 #include "series/series_fixture.hpp"
-#include "series/tucson_format.hpp"
+#include "series/tucson.hpp"
 #include "shared/capacities.hpp"
 #include "shared/stop.hpp"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The CRU format: a header line with identifier, first and last year, then
 // decade lines of value and sample-depth pairs. Its writer is trrw in mode
-// "cr" (series/tucson_format.hpp), which writes thousandths; this reader takes the
+// "cr" (series/tucson.hpp), which writes thousandths; this reader takes the
 // values as hundredths, so a series saved in the CRU form reads back ten times
 // larger. Both scales are the format's own and are kept.
 #include <span>

@@ -1,4 +1,4 @@
-#include "series/tucson_format.hpp"
+#include "series/tucson.hpp"
 
 #include <vector>
 

@@ -25,8 +25,4 @@ void cdf(std::string& id, std::span<float> values, int& first_year, int& count, 
 void wrcdf(std::string_view id, std::span<const float> values, std::span<int> work, int count, int first_year,
            OutFile& out, std::string_view tag);
 
-// Gives the values the precision a series written by wrcdf and read back by
-// cdf has, without a file: for a scratch series kept in memory.
-void compact_precision(std::span<float> values);
-
 }  // namespace kov

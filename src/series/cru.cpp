@@ -1,4 +1,4 @@
-#include "series/cru_format.hpp"
+#include "series/cru.hpp"
 
 #include <vector>
 
