@@ -13,6 +13,7 @@
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/compact.hpp"
+#include "shared/stop.hpp"
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
 
@@ -27,6 +28,7 @@ constexpr int default_trend_period = 20;
 constexpr int biweight_mean_type = 2;
 constexpr float biweight_constant = 7.5f;
 constexpr int equalisation_stiffness = 50;
+constexpr const char* curves_file = "curves.dat";
 
 // Mean of the values that are not xmiss (0 when there are none).
 float mean_of_present(std::span<const float> v) {
@@ -168,28 +170,37 @@ void estmis(SeriesMatrix& x, int nc, const Table<int>& itab, const std::vector<s
     const int y0 = itab(nc + 1, ify);
     const int big_n = itab(nc + 1, ily) - y0 + 1;
 
-    // The trend of each series: missing cells set to xmiss; in interactive
-    // runs the trend is shown and its period may be changed.
-    std::vector<int> period(nc + 1, default_trend_period);
+    // The trend of each series with missing values goes to the scratch file,
+    // so that the fill works with it at the precision of the compact format.
+    OutFile& scratch = streams().luscr;
+    if (!scratch.open_fresh(curves_file))
+        throw Stop(" *** cannot create the scratch file " + std::string(curves_file) + " ***", exit_failure);
+    std::vector<int> work;
     for (int i = 1; i <= nc; ++i) {
         const int f = itab(i, ify);
         const int n = itab(i, ily) - f + 1;
         float* cells = x.col(i) + (f - y0);
         TrendInput t = trend_input(std::span<float>(cells, n), f, itrn);
-        if (!interactive || t.missing_years.empty()) continue;
-        for (;;) {
-            const std::vector<float> trend = fit_trend(t, period[i]);
+        // A series without gaps keeps its values: its trend would not be used.
+        if (t.missing_years.empty()) continue;
+        int period = default_trend_period;
+        std::vector<float> trend = fit_trend(t, period);
+        while (interactive) {
             pltfil(t.w1, trend, n, f, closed_up(ids[i]), " in-filled growth trend", "years", "measurements (y)",
                    " ", static_cast<int>(t.missing_years.size()), t.missing_years, fill_plot);
             const int asked = ask_trend_period();
             if (asked == 0) break;
-            period[i] = asked;
+            period = asked;
+            trend = fit_trend(t, period);
         }
+        work.resize(n);
+        wrcdf(ids[i], trend, work, n, f, scratch, "20y");
     }
+    scratch.close();
 
     // The common signal: a biweight mean of all series per year, as a ratio
     // to its smooth curve, with its variance equalised over time.
-    std::vector<float> mean(big_n, xmiss), scale(big_n), sample, work, weights;
+    std::vector<float> mean(big_n, xmiss), scale(big_n), sample, sorted_work, weights;
     std::vector<int> depth(big_n, 0);
     sample.reserve(nc);
     {
@@ -202,11 +213,11 @@ void estmis(SeriesMatrix& x, int nc, const Table<int>& itab, const std::vector<s
             }
             const int m = static_cast<int>(sample.size());
             if (m == 0) continue;
-            work.assign(m, 0.0f);
+            sorted_work.assign(m, 0.0f);
             weights.assign(m, 1.0f);
             float xbar, sd, se, eff = 1.0f;
             int iter;
-            biwgt(sample, work, biweight_constant, m, xbar, sd, se, eff, iter, weights);
+            biwgt(sample, sorted_work, biweight_constant, m, xbar, sd, se, eff, iter, weights);
             mean[t] = xbar;
             depth[t] = m;
         }
@@ -236,18 +247,25 @@ void estmis(SeriesMatrix& x, int nc, const Table<int>& itab, const std::vector<s
 
     // The fill: each missing cell gets the common index of its year, scaled to
     // the series' own ratios to its trend, times the trend. Measured cells are
-    // not written.
-    std::vector<float> g, ratios;
-    std::vector<int> all, present;
+    // not written, so they keep their values to the bit.
+    TextIn curves;
+    if (!curves.open(curves_file))
+        throw Stop(" *** cannot read the scratch file " + std::string(curves_file) + " ***", exit_failure);
+    std::vector<float> trend(mxy), g, ratios;
+    std::vector<int> all, present, missing_years;
+    std::string curve_id, title;
+    int counter = 0;
     for (int i = 1; i <= nc; ++i) {
         const int f = itab(i, ify);
         const int n = itab(i, ily) - f + 1;
         const int r0 = f - y0;
         float* cells = x.col(i) + r0;
-        TrendInput t = trend_input(std::span<float>(cells, n), f, itrn);
-        if (t.missing_years.empty()) continue;
-        std::vector<float> trend = fit_trend(t, period[i]);
-        compact_precision(trend);
+        missing_years.clear();
+        for (int j = 0; j < n; ++j)
+            if (cells[j] == xmiss) missing_years.push_back(f + j);
+        if (missing_years.empty()) continue;
+        int first = 0, count = 0;
+        cdf(curve_id, trend, first, count, counter, curves, title);
 
         g.assign(index.begin() + r0, index.begin() + r0 + n);
         all.assign(n, 1);
@@ -274,16 +292,19 @@ void estmis(SeriesMatrix& x, int nc, const Table<int>& itab, const std::vector<s
             if (cells[j] != xmiss) continue;
             float v = scaled ? (index[r0 + j] - common.ave) / common.sdev * own.sdev + own.ave : own.ave;
             if (v < 0.0f) v = 0.0f;
+            // A trend below 0 would turn the estimate negative.
             const float filled = v * trend[j];
             cells[j] = filled > 0.0f ? filled : 0.0f;
         }
         if (fill_plot == 1) {
-            pltfil(std::span<const float>(cells, n), trend, n, f, closed_up(ids[i]), " in-filled growth trend",
-                   "years", "measurements (y)", " ", static_cast<int>(t.missing_years.size()), t.missing_years,
-                   fill_plot);
+            pltfil(std::span<const float>(cells, n), std::span<const float>(trend.data(), n), n, f,
+                   closed_up(ids[i]), " in-filled growth trend", "years", "measurements (y)", " ",
+                   static_cast<int>(missing_years.size()), missing_years, fill_plot);
             sh.optval(2, 2) = fill_plot;
         }
     }
+    curves.close();
+    delete_file(curves_file);
 }
 
 }  // namespace kov

@@ -72,6 +72,8 @@ TEST(Gapscan, ZeroIsMissingOnlyWithATransformation) {
         EXPECT_EQ(nmiss, c.nmiss) << "itrn " << c.itrn;
         EXPECT_EQ(lines.size(), c.lines) << "itrn " << c.itrn;
         EXPECT_EQ(mask[1], c.nmiss ? 0 : 1);
-        if (c.lines) EXPECT_EQ(lines[1], "             / 1801  1801 / 1803  1804 /");
+        if (c.lines) {
+            EXPECT_EQ(lines[1], "             / 1801  1801 / 1803  1804 /");
+        }
     }
 }

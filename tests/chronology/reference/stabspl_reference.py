@@ -72,7 +72,7 @@ with open(__file__.replace(".py", ".inc"), "w") as f:
     for name, x, cnt, per in cases:
         y, ad, crv, per_out = equalise(x.astype(np.float64), cnt, per)
         f.write(f"StabCase{{\"{name}\", {per}, {per_out},\n")
-        f.write(" {" + ", ".join(f"{v:.9g}f" for v in x) + "},\n")
+        f.write(" {" + ", ".join(f"{v:.9e}f" for v in x) + "},\n")
         f.write(" {" + ", ".join(str(int(v)) for v in cnt) + "},\n")
         f.write(" {" + ", ".join(f"{v:.9g}" for v in ad) + "},\n")
         f.write(" {" + ", ".join(f"{v:.9g}" for v in crv) + "},\n")

@@ -182,7 +182,7 @@ with open(__file__.replace(".py", ".inc"), "w") as f:
     f.write("const int ref_spans[][2] = {" + ", ".join(f"{{{a}, {b}}}" for a, b in spans) + "};\n")
     f.write("const float ref_input[] = {\n")
     for i in range(len(spans)):
-        f.write(" " + ", ".join(f"{v:.9g}f" for v in mat[:, i]) + ",\n")
+        f.write(" " + ", ".join(f"{v:.9e}f" for v in mat[:, i]) + ",\n")
     f.write("};\n")
     for itrn, filled in cases:
         f.write(f"const double ref_filled_itrn{itrn}[] = {{\n")

@@ -79,6 +79,6 @@ with open(__file__.replace(".py", ".inc"), "w") as f:
         for k, q, g in trail:
             print(f"  pass {k}: q {q:.6f} skew {g:.6f}")
         f.write(f"PowCase{{\"{name}\", {best_pass},\n")
-        f.write(" {" + ", ".join(f"{v:.9g}f" for v in x) + "},\n")
+        f.write(" {" + ", ".join(f"{v:.9e}f" for v in x) + "},\n")
         f.write(" {" + ", ".join(str(int(v)) for v in cnt) + "},\n")
         f.write(" {" + ", ".join(f"{v:.9g}" for v in out) + "}},\n")
