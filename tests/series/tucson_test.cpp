@@ -142,27 +142,36 @@ TEST(TucsonRead, TextLinesAreTitleAndHeaderLines) {
 }
 
 // Lines that do not continue the series being read are taken as the format
-// says, but each one gets a warning line in the listing.
+// says, but each one gets a warning line in the listing; so does a first line
+// with values past the end of its decade, which belong to no year.
 TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
     const std::string full = "   100   101   102   103   104   105   106   107   108   109";
+    const std::string pairs = "1000  11000  11000  11000  11000  11000  11000  11000  11000  11000  1";
     struct Case {
         const char* what;
+        const char* mode;
         std::string file;
+        const char* needle;
         int warnings;
         int count;
     };
     const Case cases[] = {
-        {"proper series", "AAA     1990" + full + "\nAAA     2000   110   999\n", 0, 11},
-        {"lost end marker", "AAA     1990" + full + "\nBBB     2000   110   999\n", 1, 11},
-        {"decade skipped", "AAA     1990" + full + "\nAAA     2010   110   999\n", 1, 11},
-        {"decade repeated", "AAA     1995   100   101   102   103   104\nAAA     1995   110   999\n", 1, 6},
+        {"proper series", "mr", "AAA     1990" + full + "\nAAA     2000   110   999\n", "warning", 0, 11},
+        {"lost end marker", "mr", "AAA     1990" + full + "\nBBB     2000   110   999\n", "does not follow on", 1, 11},
+        {"decade skipped", "mr", "AAA     1990" + full + "\nAAA     2010   110   999\n", "does not follow on", 1, 11},
+        {"decade repeated", "mr", "AAA     1995   100   101   102   103   104\nAAA     1995   110   999\n",
+         "does not follow on", 1, 6},
+        {"first line past its decade", "mr", "AAA     1995" + full + "\nAAA     2000   110   999\n",
+         "holds values outside its decade", 1, 6},
+        {"index values before the first year", "ir", "IDX   1995" + pairs + "\nIDX   2000" + pairs.substr(0, 7) + "9990  0\n",
+         "holds values outside its decade", 1, 6},
     };
     for (const Case& c : cases) {
         TucsonRead t;
         t.open_text(t.in, c.file);
-        ReadSeries r = t.next("mr");
+        ReadSeries r = t.next(c.mode);
         EXPECT_EQ(r.count, c.count) << c.what;
-        EXPECT_EQ(count_lines_with(t.listing(), "does not follow on"), c.warnings) << c.what;
+        EXPECT_EQ(count_lines_with(t.listing(), c.needle), c.warnings) << c.what;
     }
 }
 
