@@ -22,7 +22,7 @@ public:
     // Writes by a layout; a closing '$' keeps the cursor on the line (a prompt).
     template <class... Args>
     void write(std::string_view layout, const Args&... args) {
-        put(format_values(layout, fvals(args...)));
+        put(fmt(layout, args...));
     }
 
     // The answer to a question. Trailing carriage returns are removed. At the

@@ -41,7 +41,7 @@ public:
     void put(std::string_view text);    // text as it stands
     template <class... Args>
     void write(std::string_view layout, const Args&... args) {
-        put(format_values(layout, fvals(args...)));
+        put(fmt(layout, args...));
     }
     void flush() { f_.flush(); }
 

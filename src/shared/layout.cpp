@@ -1,6 +1,7 @@
 #include "shared/layout.hpp"
 
 #include <array>
+#include <bit>
 #include <cassert>
 #include <charconv>
 #include <cmath>
@@ -300,6 +301,7 @@ void walk(const Parsed& p, Sink& sink) {
     const std::size_t n = p.items.size();
     std::size_t pc = 0;
     for (;;) {
+        sink.tick();
         if (pc == n) {
             if (!sink.more()) return;
             if (!p.data_after_reversion) {
@@ -375,13 +377,104 @@ constexpr std::array<double, 23> pow10_table = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+constexpr std::array<std::uint64_t, 20> pow10_u64 = {
+    1ULL,
+    10ULL,
+    100ULL,
+    1000ULL,
+    10000ULL,
+    100000ULL,
+    1000000ULL,
+    10000000ULL,
+    100000000ULL,
+    1000000000ULL,
+    10000000000ULL,
+    100000000000ULL,
+    1000000000000ULL,
+    10000000000000ULL,
+    100000000000000ULL,
+    1000000000000000ULL,
+    10000000000000000ULL,
+    100000000000000000ULL,
+    1000000000000000000ULL,
+    10000000000000000000ULL};
+
+// round(a * 10^d) from the exact binary value of a, ties to even, when it
+// stays below 10^19; false otherwise. Listings write tens of millions of
+// values, and this is several times faster than the general conversion.
+bool scaled_digits(double a, int d, std::uint64_t& n) {
+    if (d > 19 || !(a * pow10_table[d] < 1e19)) return false;
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(a);
+    const int biased = static_cast<int>(bits >> 52);
+    std::uint64_t m = bits & ((1ULL << 52) - 1);
+    int e;
+    if (biased == 0) {
+        e = -1074;
+    } else {
+        m |= 1ULL << 52;
+        e = biased - 1075;
+    }
+    using u128 = unsigned __int128;
+    const u128 p = static_cast<u128>(m) * pow10_u64[d];  // below 2^117
+    if (e >= 0) {
+        n = static_cast<std::uint64_t>(p << e);
+        return true;
+    }
+    const int s = -e;
+    if (s >= 128) {  // a * 10^d < 2^-10: rounds to 0
+        n = 0;
+        return true;
+    }
+    u128 q = p >> s;
+    const u128 r = p - (q << s);
+    const u128 half = static_cast<u128>(1) << (s - 1);
+    if (r > half || (r == half && (q & 1))) ++q;
+    n = static_cast<std::uint64_t>(q);
+    return true;
+}
+
+// a (not negative, finite) with d decimals: "III.FFF", or "III" when d is 0.
+int fixed_digits(double a, int d, char* buf, std::size_t size) {
+    std::uint64_t n;
+    if (!scaled_digits(a, d, n))
+        return static_cast<int>(std::to_chars(buf, buf + size, a, std::chars_format::fixed, d).ptr - buf);
+    // digits from the right; at least d + 1 of them, so that a value below 1
+    // gets its "0" before the point
+    char rev[24];
+    int k = 0;
+    do {
+        rev[k++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    while (k < d + 1) rev[k++] = '0';
+    int len = 0;
+    for (int j = k - 1; j >= d; --j) buf[len++] = rev[j];
+    if (d > 0) {
+        buf[len++] = '.';
+        for (int j = d - 1; j >= 0; --j) buf[len++] = rev[j];
+    }
+    return len;
+}
+
+using detail::ArgRun;
+using detail::ValueView;
+
 class Writer {
 public:
-    explicit Writer(const std::vector<FVal>& values) : v_(values) {
-        out_.reserve(64 + values.size() * 10);
+    explicit Writer(std::span<const ArgRun> runs) : runs_(runs) {
+        std::size_t n = 0;
+        for (const ArgRun& r : runs) n += r.n;
+        out_.reserve(64 + n * 10);
     }
 
-    bool more() const { return next_ < v_.size(); }
+    void tick() {}
+    bool more() {
+        while (run_ < runs_.size() && next_ >= runs_[run_].n) {
+            ++run_;
+            next_ = 0;
+        }
+        return run_ < runs_.size();
+    }
     void no_item_for_values() {
         assert(!"layout has no data item for the values left");
     }
@@ -390,7 +483,8 @@ public:
         return true;
     }
     void data(const Item& it) {
-        const FVal& v = v_[next_++];
+        ValueView v;
+        runs_[run_].get(runs_[run_].p, next_++, v);
         switch (it.op) {
         case Op::Int: write_int(v, it); break;
         case Op::Real: write_real(v, it); break;
@@ -417,40 +511,24 @@ private:
     }
     // Writes at the current column: columns skipped since the end of the record
     // become blanks; columns already written are overwritten.
-    void put(const char* s, std::size_t n) {
-        std::size_t at = rec_ + pos_;
-        if (at > out_.size()) out_.append(at - out_.size(), ' ');
-        if (at == out_.size()) {
-            out_.append(s, n);
-        } else {
-            std::size_t over = std::min(n, out_.size() - at);
-            std::memcpy(&out_[at], s, over);
-            out_.append(s + over, n - over);
-        }
-        pos_ += n;
+    void put(const char* s, std::size_t n) { std::memcpy(field(n), s, n); }
+    // The w columns of a field at the current column, for the caller to fill
+    // whole; the cursor moves past them.
+    char* field(std::size_t w) {
+        const std::size_t at = rec_ + pos_;
+        if (at + w > out_.size()) out_.resize(at + w, ' ');
+        pos_ += w;
+        return &out_[at];
     }
-    void put_blanks(std::size_t n) {
-        static constexpr char blanks[32] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-                                            ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-                                            ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-        while (n > 0) {
-            std::size_t k = std::min<std::size_t>(n, sizeof blanks);
-            put(blanks, k);
-            n -= k;
-        }
-    }
-    void stars(int w) {
-        std::size_t at = rec_ + pos_;
-        put_blanks(w);
-        std::memset(&out_[at], '*', w);
-    }
+    void stars(int w) { std::memset(field(w), '*', w); }
     // `len` characters right-justified in a field of w.
     void right(int w, const char* s, int len) {
-        put_blanks(w - len);
-        put(s, len);
+        char* f = field(w);
+        std::memset(f, ' ', w - len);
+        std::memcpy(f + (w - len), s, len);
     }
 
-    void write_int(const FVal& v, const Item& it) {
+    void write_int(const ValueView& v, const Item& it) {
         long long x = v.i;
         if (v.kind != FVal::Int) {
             assert(v.kind == FVal::Int && "an iN item needs an integer value");
@@ -472,13 +550,15 @@ private:
             stars(it.w);
             return;
         }
-        put_blanks(it.w - need);
-        if (neg) put("-", 1);
-        for (int k = 0; k < zeros; ++k) put("0", 1);
-        put(digits, nd);
+        char* f = field(it.w);
+        char* p = f + (it.w - need);
+        std::memset(f, ' ', p - f);
+        if (neg) *p++ = '-';
+        std::memset(p, '0', zeros);
+        std::memcpy(p + zeros, digits, nd);
     }
 
-    void write_real(const FVal& v, const Item& it) {
+    void write_real(const ValueView& v, const Item& it) {
         double x = v.r;
         if (v.kind != FVal::Real) {
             assert(v.kind == FVal::Real && "an fW.d item needs a real value");
@@ -507,10 +587,10 @@ private:
             stars(w);
             return;
         }
-        // The digits, exactly rounded from the binary value, ties to even.
+        // The digits, exactly rounded from the binary value, ties to even:
+        // "III.FFF", or "III" when d is 0.
         char buf[2 * max_width + 340];
-        char* end = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::fixed, d).ptr;
-        int len = static_cast<int>(end - buf);
+        int len = fixed_digits(a, d, buf, sizeof buf);
         const int int_len = d == 0 ? len : len - d - 1;
         const bool zero_int = int_len == 1 && buf[0] == '0';
         int need = (neg ? 1 : 0) + len + (d == 0 ? 1 : 0);
@@ -526,19 +606,21 @@ private:
             stars(w);
             return;
         }
-        put_blanks(w - need);
-        if (neg) put("-", 1);
-        put(body, len);
-        if (d == 0) put(".", 1);
+        char* f = field(w);
+        char* p = f + (w - need);
+        std::memset(f, ' ', p - f);
+        if (neg) *p++ = '-';
+        std::memcpy(p, body, len);
+        if (d == 0) p[len] = '.';
     }
 
-    void write_text(const FVal& v, const Item& it) {
+    void write_text(const ValueView& v, const Item& it) {
         if (v.kind != FVal::Text) {
             assert(v.kind == FVal::Text && "an aN item needs a text value");
             stars(it.w > 0 ? it.w : 1);
             return;
         }
-        const std::string& s = v.s;
+        const std::string_view s = v.s;
         if (it.w == 0) {
             put(s.data(), s.size());
         } else if (s.size() >= static_cast<std::size_t>(it.w)) {
@@ -548,8 +630,9 @@ private:
         }
     }
 
-    const std::vector<FVal>& v_;
-    std::size_t next_ = 0;
+    std::span<const ArgRun> runs_;
+    std::size_t run_ = 0;   // the run of the next value
+    std::size_t next_ = 0;  // its index in the run
     std::string out_;
     std::size_t rec_ = 0;  // start of the current record in out_
     std::size_t pos_ = 0;  // column of the current record, from 0
@@ -681,6 +764,13 @@ public:
            const std::function<std::optional<std::string>()>* next_line)
         : line_(line), count_(count), next_line_(next_line) {
         if (count > 0) out_.reserve(static_cast<std::size_t>(count));
+        budget_ = 1000000 + 64 * static_cast<long long>(count > 0 ? count : 0);
+    }
+
+    // An input layout may come from a data file or from the user: one like
+    // "(999999(999999(1x)),i5)" must end in an error, not in hours of work.
+    void tick() {
+        if (++steps_ > budget_) throw ReadError("layout takes too many steps to read");
     }
 
     bool more() const { return count_ < 0 || out_.size() < static_cast<std::size_t>(count_); }
@@ -691,6 +781,7 @@ public:
         return true;
     }
     void data(const Item& it) {
+        tick();
         if (it.op == Op::Alpha) {
             std::size_t w = it.w > 0 ? static_cast<std::size_t>(it.w)
                                      : (pos_ < line_.size() ? line_.size() - pos_ : 0);
@@ -748,6 +839,8 @@ private:
     int count_;
     const std::function<std::optional<std::string>()>* next_line_;
     std::vector<FVal> out_;
+    long long steps_ = 0;
+    long long budget_ = 0;
 };
 
 const Parsed& parsed_for_input(std::string_view layout) {
@@ -766,11 +859,16 @@ std::string_view trim_blanks(std::string_view s) {
 
 }  // namespace
 
-std::string format_values(std::string_view layout, const std::vector<FVal>& values) {
+std::string format_runs(std::string_view layout, std::span<const detail::ArgRun> runs) {
     const Parsed& p = parsed(layout);
-    Writer w(values);
+    Writer w(runs);
     walk(p, w);
     return w.finish();
+}
+
+std::string format_values(std::string_view layout, const std::vector<FVal>& values) {
+    const detail::ArgRun run{values.data(), values.size(), &detail::get_value<FVal>};
+    return format_runs(layout, std::span<const detail::ArgRun>(&run, 1));
 }
 
 std::vector<FVal> read_values(std::string_view layout, std::string_view line, int count) {

@@ -12,8 +12,10 @@
 // Each distinct layout string is parsed once and kept, so quoting a layout in a
 // loop costs a lookup, not a parse.
 #include <cstdint>
+#include <forward_list>
 #include <functional>
 #include <optional>
+#include <ranges>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -65,6 +67,73 @@ std::vector<FVal> fvals(const Args&... args) {
     return out;
 }
 
+namespace detail {
+// One value as the writer sees it, read in place from the caller's argument.
+struct ValueView {
+    FVal::Kind kind = FVal::Int;
+    long long i = 0;
+    double r = 0.0;
+    std::string_view s;
+};
+
+template <class U>
+inline constexpr bool is_single_value =
+    std::is_integral_v<U> || std::is_floating_point_v<U> || std::is_same_v<U, FVal> ||
+    std::is_convertible_v<const U&, std::string_view>;
+
+template <class U>
+void view_of(const U& v, ValueView& out) {
+    if constexpr (std::is_same_v<U, char>) {
+        out.kind = FVal::Text;
+        out.s = std::string_view(&v, 1);
+    } else if constexpr (std::is_integral_v<U>) {
+        out.kind = FVal::Int;
+        out.i = static_cast<long long>(v);
+    } else if constexpr (std::is_floating_point_v<U>) {
+        out.kind = FVal::Real;
+        out.r = static_cast<double>(v);
+    } else if constexpr (std::is_same_v<U, FVal>) {
+        out.kind = v.kind;
+        out.i = v.i;
+        out.r = v.r;
+        out.s = v.s;
+    } else {
+        out.kind = FVal::Text;
+        out.s = std::string_view(v);
+    }
+}
+
+template <class U>
+void get_value(const void* p, std::size_t k, ValueView& out) {
+    view_of(static_cast<const U*>(p)[k], out);
+}
+
+// n values of one type read in place: a single argument, or a contiguous range
+// (a column of 8001 series is written without copying it).
+struct ArgRun {
+    const void* p = nullptr;
+    std::size_t n = 0;
+    void (*get)(const void* p, std::size_t k, ValueView& out) = nullptr;
+};
+
+template <class T>
+ArgRun arg_run(const T& v, std::forward_list<std::vector<FVal>>& spill) {
+    using U = std::remove_cvref_t<T>;
+    if constexpr (is_single_value<U>) {
+        return {&v, 1, &get_value<U>};
+    } else if constexpr (std::ranges::contiguous_range<const U&> && std::ranges::sized_range<const U&> &&
+                         is_single_value<std::remove_cvref_t<std::ranges::range_value_t<const U&>>>) {
+        using E = std::remove_cvref_t<std::ranges::range_value_t<const U&>>;
+        return {std::ranges::data(v), static_cast<std::size_t>(std::ranges::size(v)), &get_value<E>};
+    } else {
+        // any other range: copied once into values
+        std::vector<FVal>& held = spill.emplace_front();
+        push_value(held, v);
+        return {held.data(), held.size(), &get_value<FVal>};
+    }
+}
+}  // namespace detail
+
 // A layout string that cannot be parsed, or an item that cannot write (eW.d on
 // output). On output this is a fault of the program; read_values and
 // read_records report it as a ReadError, since input layouts may come from a
@@ -87,14 +156,22 @@ struct LayoutError : std::invalid_argument {
 // (0.125 in f5.2 is " 0.12", 2.5 in f3.0 is " 2."); a negative value that rounds
 // to zero keeps its sign (-0.001 in f6.2 is " -0.00"); the leading 0 of a value
 // below 1 is dropped only when the field is too narrow for it (0.5 in f3.2 is
-// ".50"). A value too wide for its field prints as asterisks.
+// ".50"). A value too wide for its field prints as asterisks. (NaN and
+// infinities print as "NaN", "Inf", "Infinity", but callers never hand one over.)
 // An integer must meet an iN item and a real an fW.d item (asserted); a build
 // without asserts converts the value.
 std::string format_values(std::string_view layout, const std::vector<FVal>& values);
 
+// The same, with the values of the runs in order (what fmt passes).
+std::string format_runs(std::string_view layout, std::span<const detail::ArgRun> runs);
+
+// format_values of the arguments: integers, reals, texts (a char is a text of
+// one character), and ranges of these, every element one value.
 template <class... Args>
 std::string fmt(std::string_view layout, const Args&... args) {
-    return format_values(layout, fvals(args...));
+    std::forward_list<std::vector<FVal>> spill;
+    const detail::ArgRun runs[] = {detail::arg_run(args, spill)..., detail::ArgRun{}};
+    return format_runs(layout, std::span<const detail::ArgRun>(runs, sizeof...(Args)));
 }
 
 // A field that cannot be read as its descriptor says (a letter in an iN field,

@@ -1,7 +1,7 @@
 ! Reference lines for the layout engine, written by the Fortran runtime itself.
 !
-!   cd tests/shared && gfortran -ffree-line-length-none layout_reference.f90 \
-!       -o /tmp/layout_reference && /tmp/layout_reference ../data/layout_reference.txt
+!   gfortran -ffree-line-length-none -J /tmp tests/shared/layout_reference.f90 \
+!       -o /tmp/layout_reference && /tmp/layout_reference tests/data/layout_reference.txt
 !
 ! Every case starts with a marker "@@" that carries what the C++ test needs to
 ! repeat it, fields separated by tabs:

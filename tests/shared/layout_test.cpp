@@ -235,6 +235,8 @@ TEST(LayoutRead, ValuesOutOfRangeAndBadLayoutsAreReadErrors) {
     EXPECT_THROW(read_values("(i5", "1"), ReadError);
     EXPECT_THROW(read_values("(x5)", "1"), ReadError);
     EXPECT_THROW(read_values("('ab',i3)", "ab  1"), ReadError);
+    EXPECT_THROW(read_values("(999999(999999(1x)),i5)", "1", 1), ReadError);
+    EXPECT_THROW(read_values("(999999(999999i1))", "1"), ReadError);
     // tabs are not blanks inside a fixed field
     EXPECT_THROW(read_values("(i4)", " \t12"), ReadError);
     // a long field keeps every digit
