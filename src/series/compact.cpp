@@ -124,16 +124,17 @@ void cdf(std::string& id, std::span<float> values, int& first_year, int& count, 
     ++series_counter;
 }
 
-void wrcdf(std::string_view id, std::span<const float> values, std::span<int> work, int count, int first_year,
-           OutFile& out, std::string_view tag) {
-    if (count < 1) return;
-    const size_t n = static_cast<size_t>(count);
-    std::vector<int> local;
-    if (work.size() < n) {
-        local.resize(n);
-        work = local;
-    }
+namespace {
 
+// The integers and the exponent under which a series is written: value i is
+// work[i] times 10 to the power e. Returns e and the field width w.
+struct CompactScale {
+    int e = 0;
+    int w = 1;
+};
+
+CompactScale compact_integers(std::span<const float> values, std::span<int> work) {
+    const size_t n = values.size();
     // The largest magnitude and where it first stands; the bound leaves one
     // more column for the sign of a negative value.
     float a = -1.0f;
@@ -158,8 +159,8 @@ void wrcdf(std::string_view id, std::span<const float> values, std::span<int> wo
     for (size_t i = 0; i < n; ++i) work[i] = static_cast<int>(nint(values[i] * scale));
 
     // Trailing zeros common to every integer shorten the field.
+    CompactScale c;
     long long d = 1000000;
-    int w = 1;
     long long p = 10;
     for (int k = 1; k <= 6; ++k, p *= 10) {
         bool all = true;
@@ -167,24 +168,37 @@ void wrcdf(std::string_view id, std::span<const float> values, std::span<int> wo
             if (work[i] % p != 0) all = false;
         if (!all) {
             d = p / 10;
-            w = 7 - k;
+            c.w = 7 - k;
             break;
         }
     }
     if (d >= 10)
         for (size_t i = 0; i < n; ++i) work[i] = static_cast<int>(work[i] / d);
 
-    int e = 0;
-    if (work[j] != 0) {
+    if (n > 0 && work[j] != 0) {
         float ratio = a / static_cast<float>(work[j]);
         if (ratio < 0) ratio = -ratio;
-        if (ratio > 0) e = static_cast<int>(nint(std::log10(ratio)));
+        if (ratio > 0) c.e = static_cast<int>(nint(std::log10(ratio)));
     }
+    return c;
+}
 
-    const int per_line = 80 / w;
-    const std::string head_layout = fmt("('(',i2,'f',i1,'.0)')", per_line, w).substr(0, 8);
-    const std::string value_layout = fmt("('(',i2,'i',i1,')  ')", per_line, w).substr(0, 8);
-    out.write("(i8,'=n',i8,'=i ',a,t69,i3,a,'~',1x,a)", count, first_year, trim_right(id), e, head_layout,
+}  // namespace
+
+void wrcdf(std::string_view id, std::span<const float> values, std::span<int> work, int count, int first_year,
+           OutFile& out, std::string_view tag) {
+    if (count < 1) return;
+    const size_t n = static_cast<size_t>(count);
+    std::vector<int> local;
+    if (work.size() < n) {
+        local.resize(n);
+        work = local;
+    }
+    const CompactScale c = compact_integers(values.first(n), work);
+    const int per_line = 80 / c.w;
+    const std::string head_layout = fmt("('(',i2,'f',i1,'.0)')", per_line, c.w).substr(0, 8);
+    const std::string value_layout = fmt("('(',i2,'i',i1,')  ')", per_line, c.w).substr(0, 8);
+    out.write("(i8,'=n',i8,'=i ',a,t69,i3,a,'~',1x,a)", count, first_year, trim_right(id), c.e, head_layout,
               padded(tag, 3));
     out.write(trim_right(value_layout), std::span<const int>(work.data(), n));
 }

@@ -74,7 +74,7 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
     std::string line = f == 5 ? format_values("('  year',8001(1x,a8))", head)
                               : format_values("(' year',8001(a,a8))", head);
     if (!line.empty() && line.back() == '\n') line.pop_back();
-    out.write("(a)", padded(line, width));
+    out.write("(a)", line);
 
     std::vector<const float*> cols(k);
     for (int m = 0; m < k; ++m) cols[m] = x(isel[m]);

@@ -68,6 +68,11 @@ bool same_identifier(const std::string& a, const std::string& b) {
     return a.compare(0, n, b, 0, n) == 0;
 }
 
+void warn_outside(OutFile& warn, const DataLine& d) {
+    warn.write("(t2,'*** warning: line ',a8,i6,' holds values outside its decade: not read')", padded(d.id, 8),
+               d.year);
+}
+
 }  // namespace
 
 void trrw(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
@@ -164,7 +169,21 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 if (static_cast<size_t>(count) < ld) values[count] = static_cast<float>(v) * 0.01f;
                 ++count;
             }
+            // Only a first line can end its decade before column 72; fields
+            // past it belong to no year of the series.
+            for (int k = slots; k < 10; ++k) {
+                if (!is_blank(std::string_view(line).substr(12 + 6 * k, 6))) {
+                    warn_outside(warn, d);
+                    break;
+                }
+            }
         } else {
+            for (int k = 0; k < 10 - slots; ++k) {
+                if (!is_blank(std::string_view(line).substr(10 + 7 * k, 4)) && d.field[2 * k] < 9990) {
+                    warn_outside(warn, d);
+                    break;
+                }
+            }
             for (int k = 10 - slots; k < 10; ++k) {
                 long long v = d.field[2 * k];
                 if (v >= 9990) return;

@@ -1,0 +1,218 @@
+#include "series/series_reader.hpp"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+
+#include "numerics/statistics.hpp"
+#include "series/compact.hpp"
+#include "series/cru.hpp"
+#include "series/fixed_text.hpp"
+#include "series/gap_filling.hpp"
+#include "series/tucson.hpp"
+#include "shared/console.hpp"
+#include "shared/files.hpp"
+#include "shared/layout.hpp"
+#include "shared/stop.hpp"
+
+namespace kov {
+
+namespace {
+
+[[noreturn]] void stop_after_wait() {
+    con().wait();
+    throw Stop("", exit_failure);
+}
+
+void list_header_lines(OutFile& lst, const std::array<std::string, 3>& hdrlin) {
+    lst.write("(/2x,'data header lines:')");
+    for (const auto& h : hdrlin)
+        if (!is_blank(std::string_view(h).substr(0, std::min<size_t>(6, h.size())))) lst.write("(2x,a)", h);
+}
+
+void list_statistics(OutFile& lst, int nc, const Table<int>& sertbl, const std::vector<std::string>& serids,
+                     const Table<float>& rawstat) {
+    lst.write("(/t2,'|------------------ statistics of raw tree-ring measurements ------------------|')");
+    for (int k = 1; k <= nc; ++k) {
+        if (k == 1 || k % 20 == 0)
+            lst.write("(/t2,'series   ident   frst   last   year    mean   stdev   skew   kurt   sens   ac(1)')");
+        const int first = sertbl(k, ify), last = sertbl(k, ily);
+        lst.write("(t2,i5,3x,a7,i6,2i7,2f8.3,3f7.3,f8.3)", k, padded(serids[k], 7), first, last,
+                  last - first + 1, rawstat(k, 2), rawstat(k, 3), rawstat(k, 4), rawstat(k, 5), rawstat(k, 6),
+                  rawstat(k, 7));
+    }
+}
+
+// Rows 1 to 8 of every column of rawstat become that column's summary over
+// the nc series: mean, standard deviation, median, interquartile range,
+// minimum, lower hinge, upper hinge, maximum.
+void summarise(int nc, Table<float>& rawstat) {
+    std::vector<int> ones(static_cast<size_t>(nc), 1);
+    std::vector<float> sorted(static_cast<size_t>(nc));
+    for (int j = 1; j <= 7; ++j) {
+        float* col = rawstat.col(j);
+        float ave, adev, sdev, var, skew, curt, sens, ac1;
+        std::span<float> column(col, static_cast<size_t>(nc));
+        serstat(column, ones, nc, ave, adev, sdev, var, skew, curt, sens, ac1);
+        float xmed, xuh, xlh, xiqr, xmin, xmax;
+        sumstat(column, sorted, ones, nc, xmed, xuh, xlh, xiqr, xmin, xmax);
+        const float rows[8] = {ave, sdev, xmed, xiqr, xmin, xlh, xuh, xmax};
+        for (int r = 0; r < 8; ++r) col[r] = rows[r];
+    }
+}
+
+void list_summary(OutFile& lst, const Table<float>& rawstat) {
+    static const char* const labels[8] = {"arithmetic mean",     "standard deviation",
+                                          "median (50th quantile)", "interquartile range",
+                                          "minimum value",       "lower hinge (25th quantile)",
+                                          "upper hinge (75th quantile)", "maximum value"};
+    lst.write("(t33,'year    mean   stdev   skew   kurt   sens   ac(1)')");
+    for (int r = 1; r <= 8; ++r) {
+        const float years = rawstat(r, 1);
+        const long long shown = r == 1 ? nint(years) : static_cast<long long>(years);
+        const std::string layout = std::string("(t2,'") + labels[r - 1] + "',t33,i4,2f8.3,3f7.3,f8.3)";
+        lst.write(layout, shown, rawstat(r, 2), rawstat(r, 3), rawstat(r, 4), rawstat(r, 5), rawstat(r, 6),
+                  rawstat(r, 7));
+    }
+}
+
+}  // namespace
+
+void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int& nc, Table<int>& sertbl,
+            std::string& idbuf, std::vector<std::string>& serids, int ld, int mxs, std::string& title,
+            float& rawmax, Table<float>& rawstat, int& ngap) {
+    SharedTables& t = shared();
+    OutFile& lst = streams().luout;
+    TextIn& in = streams().ludata;
+
+    sermat.clear();
+    lst.write("(/t2,'|------------------- tree-ring series read in for processing ------------------|')");
+    nc = 0;
+    ngap = 0;
+    int counter = 0;
+    int skipped = 0;  // series of no values, left out of the file positions
+    std::string tbuf(80, ' ');
+    for (auto& h : t.hdrlin) h = std::string(85, ' ');
+
+    std::string mode = padded(t.dtype, 2);
+    for (char& c : mode) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool tucson = mode == "mr" || mode == "ir";
+    const bool compact = mode == "cd";
+    const bool batch = !t.batmod.empty() && (t.batmod[0] == 'y' || t.batmod[0] == 'Y');
+    const int itrn = t.optval(3, 1);
+    const int iprint = t.optval(17, 1);
+
+    ld = std::min({ld, static_cast<int>(work.size()), static_cast<int>(cnt.size())});
+    std::span<float> values = work.first(static_cast<size_t>(ld));
+    std::span<int> depths = cnt.first(static_cast<size_t>(ld));
+    int first_all = INT_MAX, last_all = INT_MIN;
+
+    for (;;) {
+        idbuf = std::string(8, ' ');
+        int first = 0, count = -999;
+        if (mode == "mr") {
+            trrw(idbuf, first, count, values, depths, counter, in, nullptr, "mr", tbuf, t.hdrlin);
+            if (counter == 1) list_header_lines(lst, t.hdrlin);
+        } else if (mode == "ir") {
+            idbuf = "********";
+            trrw(idbuf, first, count, values, depths, counter, in, nullptr, "ir", tbuf, t.hdrlin);
+        } else if (mode == "cr") {
+            rinfrn(idbuf, first, count, values, depths, counter, in, tbuf);
+        } else if (compact) {
+            cdf(idbuf, values, first, count, counter, in, tbuf);
+        }
+
+        if (tucson && count == 0) {
+            // A series that is nothing but its end marker: the series after it
+            // are still read, and it takes no position in the file's numbering
+            // so that a batch detail file stays aligned.
+            lst.write("(t2,'*** warning: series ',a8,' holds no values (end marker only): skipped')", idbuf);
+            ++skipped;
+            continue;
+        }
+        if (compact ? count < 0 : count < 1) {
+            if (count != -999)
+                lst.write("(t2,'*** warning: series ',a8,' has',i6,' values: reading of the file ends here')",
+                          idbuf, count);
+            break;
+        }
+        if (count > ld) {
+            con().write("(/t2,'*** series read in exceeds maximum allowable length: ',a8,2x,i5,' > ',i5,' max ***')",
+                        idbuf, count, ld);
+            stop_after_wait();
+        }
+        const int s = counter - skipped;
+        if (s > mxs) {
+            con().line("");
+            con().line(" *** number of series exceeds maximum allowed: " + std::to_string(mxs) + " max ***");
+            stop_after_wait();
+        }
+        if (batch && sertbl(s, icu) != 1) continue;
+
+        ++nc;
+        serids[nc] = padded(idbuf, 8);
+        sertbl(nc, ify) = first;
+        sertbl(nc, ily) = first + count - 1;
+        if (batch)
+            for (int c = yfp; c <= ics; ++c) sertbl(nc, c) = sertbl(s, c);
+
+        if (nc == 1) {
+            title = padded(tbuf, 85);
+            lst.write("(/t2,'|------------ series gaps found based on any negative number found ------------|')");
+            if (itrn > 0)
+                lst.write("(t2,'      *** when data are transformed, zeros are also treated as missing ***')");
+            lst.write("(/t2,'       series      ident      results of scans for gaps or missing values')");
+        }
+        first_all = std::min(first_all, first);
+        last_all = std::max(last_all, first + count - 1);
+
+        const size_t n = static_cast<size_t>(count);
+        const int nmiss = gapscan(values.first(n), idbuf, nc, depths.first(n), first, itrn, lst);
+        if (nmiss > 0) ++ngap;
+
+        // The matrix takes the values as read; the statistics work on the
+        // reader's copy, whose standardisation round trip must not reach them.
+        std::copy(values.begin(), values.begin() + count, sermat.col(nc));
+        float ave, adev, sdev, var, skew, curt, sens, ac1;
+        serstat(values.first(n), depths.first(n), count, ave, adev, sdev, var, skew, curt, sens, ac1);
+        rawstat(nc, 1) = static_cast<float>(count - nmiss);
+        rawstat(nc, 2) = ave;
+        rawstat(nc, 3) = sdev;
+        rawstat(nc, 4) = skew;
+        rawstat(nc, 5) = curt;
+        rawstat(nc, 6) = sens;
+        rawstat(nc, 7) = ac1;
+    }
+
+    if (nc <= 0) {
+        con().line(" *** nc .le. 0 after reading tree-ring data");
+        stop_after_wait();
+    }
+    if (ngap == 0) lst.write("(/27x,'--- no gaps in data found ---')");
+    sertbl(nc + 1, ify) = first_all;
+    sertbl(nc + 1, ily) = last_all;
+    const int span = last_all - first_all + 1;
+
+    if (iprint > 1) list_statistics(lst, nc, sertbl, serids, rawstat);
+
+    con().write("(/t2,i6,' series from',i7,' to',i7,i8,' years')", nc, first_all, last_all, span);
+    lst.write("(/t8,'number of series read in: ',i4,'   from',i7,'  to',i7,i8,' years')", nc, first_all, last_all,
+              span);
+
+    if (nc == 1) {
+        // One series has no summary; its mean is the largest mean there is.
+        rawmax = rawstat(1, 2);
+        return;
+    }
+    lst.write("(/t2,'|---------------- summary of raw tree-ring series statistics ------------------|'/)");
+    if (span > ld) {
+        con().write("(/t2,'*** total series length exceeds maximum allowable length: ',i6,' > ',i6,' max ***')",
+                    span, ld);
+        stop_after_wait();
+    }
+    summarise(nc, rawstat);
+    rawmax = rawstat(8, 2);
+    list_summary(lst, rawstat);
+}
+
+}  // namespace kov

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+#include "series/compact.hpp"
+#include "series/cru.hpp"
+#include "series/fixed_text.hpp"
+#include "series/save.hpp"
+#include "series/series_fixture.hpp"
+#include "series/tucson.hpp"
+#include "shared/capacities.hpp"
+
+using namespace kov;
+using kovtest::ListingFixture;
+using kovtest::split_lines;
+
+namespace {
+
+// A stage of series on the common year axis, as the phases hand it over.
+struct Stage {
+    SeriesMatrix x;
+    Table<int> itab{mxs + 2, 10};
+    std::vector<std::string> ids = std::vector<std::string>(mxs + 1, std::string(8, ' '));
+    int nc = 0;
+    std::vector<float> w = std::vector<float>(mxy);
+    std::vector<int> cnt = std::vector<int>(mxy), isel = std::vector<int>(mxs + 1);
+
+    // Adds a series of its own years; values[i] is the value of year first + i.
+    void add(const std::string& id, int first, const std::vector<float>& values, int y0) {
+        ++nc;
+        ids[nc] = padded(id, 8);
+        itab(nc, ify) = first;
+        itab(nc, ily) = first + static_cast<int>(values.size()) - 1;
+        itab(nc, ics) = 1;
+        for (size_t i = 0; i < values.size(); ++i) x(first - y0 + 1 + static_cast<int>(i), nc) = values[i];
+    }
+    void span(int first, int last) {
+        itab(nc + 1, ify) = first;
+        itab(nc + 1, ily) = last;
+    }
+    void save(int format, const char* tag = "raw") {
+        shared().optval(18, 1) = format;
+        savsers(x, w, nc, itab, ids, cnt, isel, std::string(85, ' '), mxy, mxs, tag);
+    }
+};
+
+std::vector<float> ramp(int n, float start) {
+    std::vector<float> v(n);
+    for (int i = 0; i < n; ++i) v[i] = start + 0.001f * static_cast<float>(i);
+    return v;
+}
+
+}  // namespace
+
+// Two overlapping series, the second beginning 40 years after the first and
+// ending 50 years after it: one row per year of the whole span; a year without
+// a value shows "." in the space-delimited form and -9.9900 in the others.
+TEST(ColumnSave, RowsCoverTheSpanAndShowMissingYears) {
+    struct Case {
+        int format;
+        std::string header, first_row, shared_row, last_row;
+    };
+    const std::string t(1, '\t');
+    const Case cases[] = {
+        {5, "  year SER1     SER2    ", "  1900   1.0000    .    ", "  1945   1.0450   2.0050",
+         "  1999    .       2.0590"},
+        {6, " year" + t + "SER1    " + t + "SER2    ", "  1900" + t + "  1.0000" + t + " -9.9900",
+         "  1945" + t + "  1.0450" + t + "  2.0050", "  1999" + t + " -9.9900" + t + "  2.0590"},
+        {7, " year,SER1    ,SER2    ", "  1900,  1.0000, -9.9900", "  1945,  1.0450,  2.0050",
+         "  1999, -9.9900,  2.0590"},
+    };
+    for (const Case& c : cases) {
+        ListingFixture f;
+        f.open_save();
+        Stage s;
+        s.add("SER1", 1900, ramp(50, 1.0f), 1900);
+        s.add("SER2", 1940, ramp(60, 2.0f), 1900);
+        s.span(1900, 1999);
+        s.save(c.format);
+        const auto lines = split_lines(f.saved());
+        ASSERT_EQ(lines.size(), 101u) << c.format;
+        EXPECT_EQ(lines[0], c.header) << c.format;
+        EXPECT_EQ(lines[1], c.first_row) << c.format;
+        EXPECT_EQ(lines[46], c.shared_row) << c.format;
+        EXPECT_EQ(lines[100], c.last_row) << c.format;
+        for (size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i].size(), 6u + 9u * 2u) << c.format << " row " << i;
+    }
+}
+
+// The 8001-character row holds at most 888 series: every series of the data
+// file counts, selected or not.
+TEST(ColumnSave, CapacityCountsEverySeries) {
+    for (int nc : {888, 889}) {
+        ListingFixture f;
+        f.open_save();
+        kovtest::ScriptedConsole sc("");
+        Stage s;
+        s.add("ONLY", 2000, {1.0f, 2.0f}, 2000);
+        for (int j = 2; j <= nc; ++j) {
+            s.itab(j, ify) = 2000;
+            s.itab(j, ily) = 2001;
+            s.itab(j, ics) = 0;
+        }
+        s.nc = nc;
+        s.span(2000, 2001);
+        s.save(5);
+        const std::string out = f.saved();
+        if (nc == 888) {
+            EXPECT_EQ(out, "  year ONLY    \n  2000   1.0000\n  2001   2.0000\n");
+            EXPECT_EQ(sc.output(), "");
+        } else {
+            EXPECT_EQ(out, "");
+            EXPECT_EQ(sc.output(), "\n *** too many series to store in column mode ***\n");
+        }
+    }
+}
+
+TEST(SeriesSave, NothingSelectedWritesNothing) {
+    for (int format = 1; format <= 7; ++format) {
+        ListingFixture f;
+        f.open_save();
+        Stage s;
+        s.add("SER1", 1900, ramp(12, 1.0f), 1900);
+        s.itab(1, ics) = 0;
+        s.span(1900, 1911);
+        s.save(format);
+        EXPECT_EQ(f.saved(), "") << format;
+    }
+}
+
+// The index forms write a missing year as 0 with depth 1; the ring-width form
+// hands it over as it stands.
+TEST(SeriesSave, MissingYearInsideASeries) {
+    struct Case {
+        int format;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {1, "GAP1    1990  1500 -9990  1250 -9999\n"},
+        {2, "GAP1  1990" + std::string("1500  1   0  11250  1") +
+                "9990  09990  09990  09990  09990  09990  09990  0  raw\n"},
+    };
+    for (const Case& c : cases) {
+        ListingFixture f;
+        f.open_save();
+        Stage s;
+        s.add("GAP1", 1990, {1.5f, xmiss, 1.25f}, 1990);
+        s.span(1990, 1992);
+        s.save(c.format);
+        EXPECT_EQ(f.saved(), c.expected) << c.format;
+    }
+}
+
+// Each series format written by the saver reads back with its reader: its own
+// years, identifier and values, series not selected left out. The CRU form
+// comes back ten times larger (thousandths written, hundredths read).
+TEST(SeriesSave, FormatsReadBack) {
+    for (int format = 1; format <= 4; ++format) {
+        ListingFixture f;
+        f.open_save();
+        Stage s;
+        s.add("AAA001", 1888, ramp(25, 0.5f), 1880);
+        s.add("SKIP01", 1880, ramp(5, 1.0f), 1880);
+        s.add("BBB002", 1901, {0.3f, 0.0f, 2.75f, 0.125f}, 1880);
+        s.itab(2, ics) = 0;
+        s.span(1880, 1912);
+        s.save(format);
+        TextIn in;
+        f.open_text(in, f.saved(), "back.txt");
+
+        const float scale = format == 3 ? 10.0f : 1.0f;
+        const struct {
+            int row;
+            std::string id;
+        } expect[] = {{1, "AAA001  "}, {3, "BBB002  "}};
+        int counter = 0;
+        std::string title(80, ' ');
+        std::array<std::string, 3> hdr;
+        for (const auto& e : expect) {
+            std::string id(8, ' ');
+            int first = 0, count = 0;
+            std::vector<float> v(mxy);
+            std::vector<int> d(mxy);
+            if (format == 1) trrw(id, first, count, v, d, counter, in, nullptr, "mr", title, hdr);
+            if (format == 2) trrw(id, first, count, v, d, counter, in, nullptr, "ir", title, hdr);
+            if (format == 3) rinfrn(id, first, count, v, d, counter, in, title);
+            if (format == 4) cdf(id, v, first, count, counter, in, title);
+            EXPECT_EQ(id, e.id) << format;
+            EXPECT_EQ(first, s.itab(e.row, ify)) << format;
+            ASSERT_EQ(count, s.itab(e.row, ily) - s.itab(e.row, ify) + 1) << format;
+            for (int i = 0; i < count; ++i)
+                EXPECT_NEAR(v[i], scale * s.x(first - 1880 + 1 + i, e.row), 1e-5f) << format << " " << e.id << " " << i;
+            if (format == 2 || format == 3) {
+                EXPECT_EQ(d[0], 1) << format;
+            }
+        }
+    }
+}
