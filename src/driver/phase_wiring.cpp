@@ -1,13 +1,14 @@
 #include "driver/data_file_loop.hpp"
+#include "driver/series_stages.hpp"
 
 namespace kov {
 
-// Each phase goes in here once it is built, one line each, for example
-//     p.raw_series = [] { series_stage_raw(); };
-// The loop tests the entry conditions; a phase does only its own work.
+// Each phase goes in here once it is built; the loop tests the entry
+// conditions, a phase does only its own work.
 void wire_phases() {
     Phases& p = phases();
-    (void)p;
+    p.raw_series = [] { series_stage_raw(); };
+    p.transformation = [] { series_stage_transformed(); };
 }
 
 }  // namespace kov

@@ -53,6 +53,8 @@ int generic_files(const TempDir& d) {
 
 const std::string end_line = " |====== as Sam Pelliton would say, \"THIS IS THE END.\" ======|";
 const std::string closing_line = " |================ as sam pelliton would say, \"this is the end\" ================|";
+const std::string raw_section_line =
+    " |======================== raw data statistical analyses =======================|";
 
 // a batch run over the list file "list.txt"
 const std::string batch_answers = "\nlist.txt\nrun title\ny\n\n";
@@ -84,7 +86,7 @@ TEST(Run, EmptyInputEndsAtTheFirstQuestion) {
 
 TEST(Run, EveryQuestionThroughTypedNamesToTheInteractiveRun) {
     TempDir d;
-    d.write("a", "data\n");
+    d.write("a", kovtest::tiny_rwl);
     // help at the list-file question, names a, x, b, c typed, help at the
     // batch, same-commands and continue questions; one menu for both files
     auto r = run_kovrin(d.path(), "\nh\n\na\nx\nb\nc\n\ntitle\nh\nn\nh\n\n\nh\n\n\n");
@@ -99,7 +101,7 @@ TEST(Run, EveryQuestionThroughTypedNamesToTheInteractiveRun) {
     EXPECT_TRUE(d.exists("a_log.txt"));
     EXPECT_TRUE(d.exists("c_log.txt"));
     EXPECT_TRUE(d.exists("a_out.txt"));
-    EXPECT_EQ(r.out.find("batch detail"), std::string::npos);
+    EXPECT_EQ(r.out.find("batch detail file opened"), std::string::npos);
     // "c" does not exist: the run ends there, with one data file processed
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(contains_line(split_lines(r.out), " data file not found:  " + padded("c", 60)));
@@ -130,7 +132,7 @@ TEST(Run, BatchRunWritesListingsAndKeepsTheGenericFilesOfTwo) {
         std::string list;
         for (int i = 1; i <= files; ++i) {
             const std::string name = "site" + std::to_string(i) + ".txt";
-            d.write(name, "data\n");
+            d.write(name, kovtest::tiny_rwl);
             d.write("site" + std::to_string(i) + "_log.txt", command_file(name));
             list += name + "\n";
         }
@@ -149,7 +151,8 @@ TEST(Run, BatchRunWritesListingsAndKeepsTheGenericFilesOfTwo) {
             EXPECT_EQ(lines[h + 20], "");
             EXPECT_EQ(lines[h + 24].substr(0, 25), " std error threshold    0");
             EXPECT_EQ(lines[h + 25], "");
-            EXPECT_EQ(lines[h + 26], closing_line);
+            EXPECT_EQ(lines[h + 26], raw_section_line);
+            EXPECT_EQ(lines.back(), closing_line);
             EXPECT_TRUE(d.exists("site" + std::to_string(i) + "_tabs.txt"));
         }
         const auto console = split_lines(r.out);
@@ -181,14 +184,14 @@ TEST(Run, FailuresEndTheRunAtTheirDataFile) {
     };
     for (const auto& c : cases) {
         TempDir d;
-        if (c.data) d.write("s1.txt", "data\n");
+        if (c.data) d.write("s1.txt", kovtest::tiny_rwl);
         if (c.commands) {
             std::string text = command_file("s1.txt");
             if (c.command_text == "7 bad\n") text.replace(text.find("\n1  ") + 1, 1, "7");
             else if (!c.command_text.empty()) text = "";
             d.write("s1_log.txt", text);
         }
-        d.write("s2.txt", "data\n");
+        d.write("s2.txt", kovtest::tiny_rwl);
         d.write("s2_log.txt", command_file("s2.txt"));
         d.write("list.txt", "s1.txt\ns2.txt\n");
         auto r = run_kovrin(d.path(), batch_answers);
@@ -224,9 +227,9 @@ TEST(Run, DirectoryAsDataFileIsNotFound) {
 
 TEST(Run, SecondFileWithoutCommandsLeavesOneProcessed) {
     TempDir d;
-    d.write("a.txt", "data\n");
+    d.write("a.txt", kovtest::tiny_rwl);
     d.write("a_log.txt", command_file("a.txt"));
-    d.write("b.txt", "data\n");
+    d.write("b.txt", kovtest::tiny_rwl);
     d.write("list.txt", "a.txt\nb.txt\n");
     auto r = run_kovrin(d.path(), batch_answers);
     EXPECT_EQ(r.status, 1);
@@ -241,7 +244,7 @@ TEST(Run, OutputNamesFromTheDataFileName) {
     } cases[] = {{"site1.txt", "site1"}, {"site1.TXT", "site1.TXT"}, {"site1", "site1"}, {"a.b.txt", "a.b"}, {".txt", ""}};
     for (const auto& c : cases) {
         TempDir d;
-        d.write(c.datfil, "data\n");
+        d.write(c.datfil, kovtest::tiny_rwl);
         d.write(c.prefix + "_log.txt", command_file(c.datfil));
         d.write("list.txt", c.datfil + "\n");
         auto r = run_kovrin(d.path(), batch_answers);

@@ -70,7 +70,7 @@ TEST(InteractiveRun, DefaultsWriteTheExampleFileAndRunAsABatchRun) {
     const auto log = split_lines(inter.read("site01_log.txt"));
     ASSERT_EQ(log.size(), example.size());
     for (size_t i = 0; i < example.size(); ++i) EXPECT_EQ(rtrim(log[i]), example[i]) << "line " << i + 1;
-    EXPECT_EQ(ri.out.find("detail"), std::string::npos);
+    EXPECT_EQ(ri.out.find("batch detail file opened"), std::string::npos);
 
     batch.write("site01_log.txt", inter.read("site01_log.txt"));
     const auto rb = run_kovrin(batch.path(), "\nlist.txt\nrun title\ny\n\n");

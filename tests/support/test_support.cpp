@@ -10,6 +10,16 @@
 
 namespace kovtest {
 
+const char* const tiny_rwl =
+    "TNY    1 Tiny test site                                     PIPO               \n"
+    "TNY    2 Nowhere      Ponderosa Pine     1500M  4400-11100    __    1995 2012    \n"
+    "TNY    3 kovrin tests                                                          \n"
+    "TNY01A  1995   120   131   118   102    99\n"
+    "TNY01A  2000    97   110   121   104    90    88    93   101   100    95\n"
+    "TNY01A  2010    92    90   999\n"
+    "TNY02A  1998   150   160   133   141   128   119   125   110   118   109\n"
+    "TNY02A  2010   111   104   100   999\n";
+
 ScriptedConsole::ScriptedConsole(const std::string& input)
     : in_(input), con_(std::make_unique<kov::Console>(in_, out_)) {
     kov::set_console(con_.get());

@@ -51,6 +51,10 @@ private:
     std::filesystem::path old_;
 };
 
+// A small ring-width data file in the Tucson decade layout: three header
+// lines and two series of 0.01 mm values.
+extern const char* const tiny_rwl;
+
 struct RunResult {
     int status = -1;
     std::string out;  // everything the program wrote to the console

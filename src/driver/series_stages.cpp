@@ -1,0 +1,149 @@
+#include "driver/series_stages.hpp"
+
+#include <algorithm>
+#include <vector>
+
+#include "driver/data_file_loop.hpp"
+#include "driver/output_names.hpp"
+#include "plotting/plot_services.hpp"
+#include "series/gap_filling.hpp"
+#include "series/save.hpp"
+#include "series/series_reader.hpp"
+#include "series/transformations.hpp"
+#include "shared/console.hpp"
+#include "shared/files.hpp"
+#include "shared/stop.hpp"
+
+namespace kov {
+
+namespace {
+
+bool blank6(const std::string& s) {
+    return s.substr(0, std::min<size_t>(6, s.size())).find_first_not_of(' ') == std::string::npos;
+}
+
+void place(std::string& line, size_t col, std::string_view text) {
+    if (line.size() < col - 1 + text.size()) line.resize(col - 1 + text.size(), ' ');
+    line.replace(col - 1, text.size(), text);
+}
+
+// Moves every series from rows 1..n to its place on the common year axis.
+void place_on_year_axis() {
+    auto& s = shared();
+    s.ifyc = s.sertbl(s.nc + 1, ify);
+    const int last = s.sertbl(s.nc + 1, ily);
+    s.nyc = last - s.ifyc + 1;
+    for (int c = 1; c <= 12; ++c) std::fill_n(s.crnmat.col(c), s.nyc, xmiss);
+    for (int k = 1; k <= s.nc; ++k) {
+        const int n = s.sertbl(k, ily) - s.sertbl(k, ify) + 1;
+        const int d = s.sertbl(k, ify) - s.ifyc;
+        if (d <= 0) continue;
+        float* col = s.sermat.col(k);
+        std::copy_backward(col, col + n, col + d + n);
+        std::fill_n(col, d, xmiss);
+    }
+}
+
+// A title for files without one, and the three header lines that saved series
+// and chronologies carry.
+void complete_titles() {
+    auto& s = shared();
+    s.dtitle.resize(85, ' ');
+    if (blank6(s.dtitle)) {
+        const std::string prefix = output_prefix(s.datfil);
+        s.dtitle = prefix + " -- no data title -- ";
+        s.dtitle.resize(85, ' ');
+    }
+    for (auto& h : s.hdrlin) h.resize(85, ' ');
+    if (blank6(s.hdrlin[0])) {
+        s.hdrlin[0] = s.dtitle.substr(0, 80);
+        s.hdrlin[0].resize(85, ' ');
+        place(s.hdrlin[0], 59, "1st itrdb line missing");
+    }
+    const char* missing[] = {"2nd itrdb line missing", "3rd itrdb line missing"};
+    for (int i = 1; i <= 2; ++i) {
+        if (!blank6(s.hdrlin[i])) continue;
+        std::string line = s.hdrlin[0].substr(0, 58);
+        line.resize(85, ' ');
+        place(line, 59, missing[i - 1]);
+        s.hdrlin[i] = line;
+    }
+    s.hdrsave = s.hdrlin;
+}
+
+void fill_gaps() {
+    auto& s = shared();
+    const int save_option = s.optval(18, 1);
+    if (save_option == 0) {
+        // the filled series are always saved
+        s.optval(18, 1) = 1;
+        optsnap()(18, 1) = 1;
+    }
+    con().write("(/1x,'fill in missing data gaps now and save infilled data')");
+    estmis(s.sermat, s.nc, s.sertbl, s.serids);
+    save_stage("_gap.txt", "gap");
+    s.optval(18, 1) = save_option;
+    optsnap()(18, 1) = save_option;
+}
+
+void plot_stage(std::string_view title, std::string_view ylabel, int kind) {
+    auto& s = shared();
+    const int plots = optsnap()(19, 1);
+    if ((plots == 1 || plots == 3) && optsnap()(12, 1) == 0) {
+        s.crvmean[0] = xmiss;
+        pltall(title, "years", ylabel, kind);
+    }
+}
+
+}  // namespace
+
+void save_stage(std::string_view suffix, std::string_view tag) {
+    auto& s = shared();
+    auto& scr = streams().luscr;
+    const std::string name = output_name(suffix);
+    if (!scr.open_fresh(name)) {
+        con().write("(/1x,'*** output file cannot be created:  ',a)", name);
+        throw Stop("", exit_failure);
+    }
+    if (s.optval(18, 1) <= 3) {
+        for (const auto& h : s.hdrsave) {
+            std::string line = h;
+            line.resize(85, ' ');
+            line.replace(82, 3, "   ");
+            scr.write("(a)", line);
+        }
+    }
+    std::vector<float> w(mxy);
+    std::vector<int> cnt(mxy);
+    std::vector<int> isel(std::max(s.nc, 1) + 1);
+    savsers(s.sermat, w, s.nc, s.sertbl, s.serids, cnt, isel, s.dtitle, mxy, mxs, tag);
+    scr.close();
+}
+
+void series_stage_raw() {
+    auto& s = shared();
+    streams().luout.write(
+        "(/t2,'|======================== raw data statistical analyses =======================|')");
+    std::vector<float> work(mxy);
+    std::vector<int> cnt(mxy);
+    std::string idbuf(8, ' ');
+    int ngap = 0;
+    rdsers(s.sermat, work, cnt, s.nc, s.sertbl, idbuf, s.serids, mxy, mxs, s.dtitle, s.rawmax, s.rawstat, ngap);
+    place_on_year_axis();
+    complete_titles();
+    if (optsnap()(18, 1) > 0) save_stage("_raw.txt", "raw");
+    if (ngap > 0) fill_gaps();
+    plot_stage("tree ring measurements", "measurements (y)", 1);
+}
+
+void series_stage_transformed() {
+    auto& s = shared();
+    streams().luout.write(
+        "(/t2,'|==================== transformed data statistical analyses ===================|')");
+    transf(s.sermat, s.sertbl, s.serids, s.nc, s.rawstat);
+    for (int c = 1; c <= 6; ++c) std::fill_n(s.crnmat.col(c), s.nyc, xmiss);
+    if (optsnap()(18, 1) > 0) save_stage("_trn.txt", "trn");
+    plot_stage("transformed measurements", "measurements (y)", 2);
+}
+
+}  // namespace kov
