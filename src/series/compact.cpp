@@ -12,13 +12,6 @@ namespace kov {
 
 namespace {
 
-std::optional<std::string> next_nonblank(TextIn& in) {
-    for (;;) {
-        auto raw = in.read_line();
-        if (!raw || !is_blank(*raw)) return raw;
-    }
-}
-
 // 10 to the power e in 32-bit reals, by repeated multiplication as a real
 // raised to an integer power is formed.
 float ten_to(int e) {
@@ -198,9 +191,9 @@ void wrcdf(std::string_view id, std::span<const float> values, std::span<int> wo
     const int per_line = 80 / c.w;
     const std::string head_layout = fmt("('(',i2,'f',i1,'.0)')", per_line, c.w).substr(0, 8);
     const std::string value_layout = fmt("('(',i2,'i',i1,')  ')", per_line, c.w).substr(0, 8);
-    out.write("(i8,'=n',i8,'=i ',a,t69,i3,a,'~',1x,a)", count, first_year, trim_right(id), c.e, head_layout,
+    out.write("(i8,'=n',i8,'=i ',a,t69,i3,a,'~',1x,a)", count, first_year, rtrim(id), c.e, head_layout,
               padded(tag, 3));
-    out.write(trim_right(value_layout), std::span<const int>(work.data(), n));
+    out.write(rtrim(value_layout), std::span<const int>(work.data(), n));
 }
 
 }  // namespace kov

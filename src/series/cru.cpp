@@ -12,15 +12,6 @@ namespace kov {
 namespace {
 constexpr int max_unreadable = 5;
 
-// The next line that is not blank; blank lines between records are layout,
-// not data (files passed through editors and mail often gain them).
-std::optional<std::string> next_nonblank(TextIn& in) {
-    for (;;) {
-        auto raw = in.read_line();
-        if (!raw || !is_blank(*raw)) return raw;
-    }
-}
-
 [[noreturn]] void stop_after_wait() {
     con().wait();
     throw Stop("", exit_failure);

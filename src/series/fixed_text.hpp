@@ -4,17 +4,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <string_view>
 
-namespace kov {
+#include "driver/text_helpers.hpp"
+#include "shared/files.hpp"
 
-// The first n characters of s, padded with blanks to exactly n.
-inline std::string padded(std::string_view s, size_t n) {
-    std::string out(s.substr(0, std::min(s.size(), n)));
-    out.resize(n, ' ');
-    return out;
-}
+namespace kov {
 
 // Blank means the space character only.
 inline bool is_blank(std::string_view s) {
@@ -23,10 +20,22 @@ inline bool is_blank(std::string_view s) {
     return true;
 }
 
-inline std::string trim_right(std::string_view s) {
-    size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ') --n;
-    return std::string(s.substr(0, n));
+// An identifier closed up (its non-blank characters), as plot titles show it.
+inline std::string closed_up(std::string_view id) {
+    std::string s;
+    for (char c : id)
+        if (c != ' ') s += c;
+    return s;
+}
+
+// The next line of `in` that is not blank: blank lines between the records of
+// a CRU or compact file are layout, not data (files passed through editors and
+// mail often gain them). nullopt at the end of the file.
+inline std::optional<std::string> next_nonblank(TextIn& in) {
+    for (;;) {
+        auto raw = in.read_line();
+        if (!raw || !is_blank(*raw)) return raw;
+    }
 }
 
 // The remainder of a year by 10, taken as 0 to 9 also for negative years, so

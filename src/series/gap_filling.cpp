@@ -13,6 +13,7 @@
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/compact.hpp"
+#include "series/fixed_text.hpp"
 #include "shared/stop.hpp"
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
@@ -50,13 +51,6 @@ Moments2 counted_mean_sd(std::vector<float>& v, const std::vector<int>& cnt) {
     float ave, adev, sdev, var, skew, curt, sens, ac1;
     serstat(v, cnt, static_cast<int>(v.size()), ave, adev, sdev, var, skew, curt, sens, ac1);
     return {ave, sdev};
-}
-
-std::string closed_up(const std::string& id) {
-    std::string s;
-    for (char c : id)
-        if (c != ' ') s += c;
-    return s;
 }
 
 // Restores the mean type of option 12 however the robust mean is left.

@@ -9,6 +9,7 @@
 #include "numerics/splines.hpp"
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
+#include "series/fixed_text.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 
@@ -82,13 +83,6 @@ Eight moments_of(std::vector<float> v) {
     return e;
 }
 
-std::string closed_up(const std::string& id) {
-    std::string s;
-    for (char c : id)
-        if (c != ' ') s += c;
-    return s;
-}
-
 std::string without_newline(std::string s) {
     while (!s.empty() && s.back() == '\n') s.pop_back();
     return s;
@@ -128,10 +122,16 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
         float* s = x.col(i) + (f - y0);
         const int code = batch ? itab(i, itn) : option;
 
-        original.assign(s, s + n);
+        original.assign(s, s + std::max(n, 0));
         plot(i, 1) = moments_of(original).skew;
-        const auto [xmin_it, xmax_it] = std::minmax_element(original.begin(), original.end());
-        const float xmin = *xmin_it, xmax = *xmax_it;
+        // A series of no values (a compact record of count 0) has no range:
+        // its statistics come out undefined and nothing is transformed.
+        float xmin = 0.0f, xmax = 0.0f;
+        if (!original.empty()) {
+            const auto [xmin_it, xmax_it] = std::minmax_element(original.begin(), original.end());
+            xmin = *xmin_it;
+            xmax = *xmax_it;
+        }
 
         lvl.resize(std::max(n, 1));
         spr.resize(std::max(n, 1));
@@ -142,10 +142,14 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
         plot(i, 2) = stat(i, 8) = before.r;
         plot(i, 3) = stat(i, 10) = p;
 
-        work.resize(n);
+        work.resize(original.size());
         for (int j = 0; j < n; ++j) work[j] = transform_value(original[j], code, p);
-        const auto [tmin_it, tmax_it] = std::minmax_element(work.begin(), work.end());
-        const float tmin = *tmin_it, tmax = *tmax_it;
+        float tmin = 0.0f, tmax = 0.0f;
+        if (!work.empty()) {
+            const auto [tmin_it, tmax_it] = std::minmax_element(work.begin(), work.end());
+            tmin = *tmin_it;
+            tmax = *tmax_it;
+        }
         if (tmax > tmin) {
             const float range = xmax - xmin;
             const float trange = tmax - tmin;
@@ -162,7 +166,7 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
         // With every transformed value equal there is no range to map back
         // onto: the series keeps its untransformed values.
 
-        const std::vector<float> result(s, s + n);
+        const std::vector<float> result(s, s + original.size());
         const Eight after = moments_of(result);
         stat(i, 1) = after.ave;
         stat(i, 2) = after.sdev;
@@ -187,7 +191,7 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
         }
         if (interactive) itab(i, itn) = option < 4 ? option : std::max(4, static_cast<int>(1000.0f * p));
 
-        if (plot_flag == 1) {
+        if (plot_flag == 1 && n > 0) {
             // Series shorter than twenty years still get a period the spline can use.
             const int period = std::max(2, n / 10);
             smooth_raw.assign(std::max(n, 1), 0.0f);

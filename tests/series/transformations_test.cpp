@@ -203,9 +203,12 @@ TEST(Transf, BatchRunTakesEachSeriesCodeFromItn) {
 TEST(Transf, ListingHeadersAndUndefinedStatistics) {
     // 40 series: the column header stands before series 1, and after an empty
     // line before series 20 and 40. Series 7 is constant: no spread, no
-    // pairs: its statistics print as -99.000 and it keeps its values.
+    // pairs: its statistics print as -99.000 and it keeps its values. Series 8
+    // has no values at all (a compact record of count 0): every statistic is
+    // undefined and the power stays 1.
     std::vector<std::vector<float>> series(40, std::vector<float>{1.0f, 1.4f, 0.8f, 1.1f, 0.9f, 1.3f});
     series[6] = {2, 2, 2, 2, 2, 2};
+    series[7] = {};
     load(series, 3, "n");
     const auto lines = run_transf();
     const std::string header = " series   ident    mean   sdev    skew   kurt   sens  ac(1)  corr1   corr2  power";
@@ -220,6 +223,8 @@ TEST(Transf, ListingHeadersAndUndefinedStatistics) {
     EXPECT_EQ(lines[at[1] + 1].substr(0, 6), "    20");
     EXPECT_EQ(lines[at[0] + 7],
               "     7  TR107     2.000-99.000 -99.000-99.000  0.000-99.000-99.000 -99.000  1.000");
+    EXPECT_EQ(lines[at[0] + 8],
+              "     8  TR108   -99.000-99.000 -99.000-99.000-99.000-99.000-99.000 -99.000  1.000");
     for (int j = 1; j <= 6; ++j) EXPECT_EQ(shared().sermat(18 + j, 7), 2.0f);
     for (const auto& l : lines) EXPECT_EQ(l.find("nan"), std::string::npos) << l;
 }
