@@ -108,6 +108,15 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
             in.backspace();
             std::string buffer = line;
             datar(buffer, count, values, first_year, in);
+            if (count == -999) {
+                // No header line followed the "#" line: every line after it
+                // was passed over in search of one.
+                warn.write("(t2,'*** warning: line ',a8,' has ''#'' in column 80 but no header follows:',"
+                           "' the rest of the file is not read')",
+                           padded(line, 8));
+                series_counter = -999;
+                return;
+            }
             id = padded(buffer, 8);
             if (listing) listing->write("(/t10,'title of data:  ',a/)", buffer);
             return;

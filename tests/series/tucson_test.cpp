@@ -175,12 +175,26 @@ TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
     }
 }
 
+// Values that the end of the file leaves without a series are reported: a
+// series without its end marker, and the lines after a "#" in column 80 that
+// no header of the self-describing layout follows.
 TEST(TucsonRead, SeriesCutOffByEndOfFileIsReported) {
-    TucsonRead t;
-    t.open_text(t.in, "AAA     1995   100   101   102   103   104\n");
-    ReadSeries r = t.next("mr");
-    EXPECT_EQ(r.count, -999);
-    EXPECT_EQ(count_lines_with(t.listing(), "ends without an end marker"), 1);
+    struct Case {
+        std::string file, needle;
+    };
+    const Case cases[] = {
+        {"AAA     1995   100   101   102   103   104\n", "ends without an end marker"},
+        {padded("TITLE LINE", 79) + "#\nAAA     1995   100   101   102   103   104   999\n",
+         "TITLE LI has '#' in column 80 but no header follows: the rest of the file is not read"},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        t.open_text(t.in, c.file);
+        ReadSeries r = t.next("mr");
+        EXPECT_EQ(r.count, -999) << c.needle;
+        EXPECT_EQ(t.counter, -999) << c.needle;
+        EXPECT_EQ(count_lines_with(t.listing(), c.needle), 1) << t.listing();
+    }
 }
 
 // A line with "#" in column 80 starts a series of the self-describing layout;
