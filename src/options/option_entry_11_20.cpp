@@ -155,7 +155,7 @@ void enter_series_save(OptionBlock& o) {
         choice_line("save in tucson raw data format", " 1");
         choice_line("save in tucson index format", " 2");
         choice_line("save in uea cru index format", " 3");
-        choice_line("save in compact data format", " 4");
+        choice_line("save in the compact data format", " 4");
         choice_line("save in sas space-delimited columns", " 5");
         choice_line("save in tab-delimited columns", " 6");
         choice_prompt("save in comma-delimited columns", " 7");
