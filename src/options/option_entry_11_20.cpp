@@ -7,25 +7,6 @@
 
 namespace kov {
 
-namespace {
-
-bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
-
-// A question with a list of codes, its default and its range, stored in (k,1).
-template <class Show>
-void enter_code(OptionBlock& o, int k, int default_code, int lo, int hi, Show show) {
-    for (;;) {
-        const NumberAnswer a = ask_number(k, show);
-        const int v = a.empty ? default_code : a.value;
-        if (in_range(v, lo, hi)) {
-            o(k, 1) = v;
-            return;
-        }
-    }
-}
-
-}  // namespace
-
 void enter_series_order(OptionBlock& o) {
     enter_code(o, 11, 0, -1, 10, [] {
         con().line("");
