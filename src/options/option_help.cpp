@@ -80,9 +80,9 @@ void detrending() {
         "y(i) over time t and the series is detrended with it.",
         "-6  age-dependent spline: a smoothing spline whose",
         "    stiffness grows linearly with the age of the tree.",
-        "-5  friedman variable span super smoother: a locally",
-        "    adaptive smoother for disturbed series that do not",
-        "    evolve homogeneously over time.",
+        "-5  variable span super smoother: a locally adaptive",
+        "    smoother for disturbed series that do not evolve",
+        "    homogeneously over time.",
         "-4  lowess robust smoothing: a chain of robustly fitted",
         "    linear segments, either of a fixed width (3 to n",
         "    years) or of a percentage of the series length",
@@ -124,12 +124,12 @@ void detrending() {
         "    f(i) = mean(y(i)).",
     });
     screen({
-        " 7  the hugershoff curve, which rises in the juvenile phase",
-        "    and declines afterwards:",
+        " 7  a growth curve that rises in the juvenile phase and",
+        "    declines afterwards:",
         "    f(i) = a * t(i+p)**b * exp(-c*t(i+p)) + d,",
         "    with an asymptote d of any sign and a pith offset p",
         "    estimated for the missing inner rings.",
-        " 8  the general negative exponential: the hugershoff curve",
+        " 8  the general negative exponential: the curve of option 7",
         "    with b = 1.0.",
     });
     screen({
@@ -236,7 +236,7 @@ void variance_stabilisation() {
         "variance stabilization:",
         "adjusts the variance of a chronology for a changing sample",
         "size or another dependence on time.",
-        "the first method, briffa rbar-weighted, uses the sample size of",
+        "the first method, rbar-weighted, uses the sample size of",
         "each year and the mean correlation between the series over",
         "all their overlaps (best with n > 20).",
         "the second removes a time trend in the absolute differences",
