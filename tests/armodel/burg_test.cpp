@@ -104,6 +104,17 @@ TEST(Burg, AiccChoosesTheOrder) {
     }
 }
 
+// Five sinusoids in a little noise (burg_ref.R): the criterion has not risen
+// by stage 10, so 11 stages give the largest order, 10, with the coefficients
+// of stage 10 and r2 from the variance of stage 11.
+TEST(Burg, CriterionThatDoesNotRiseGivesTheLargestOrder) {
+    ASSERT_EQ(burg_sines_aicc_order, 10);
+    auto r = fit(burg_sines_x, 11, 0);
+    ASSERT_EQ(r.ip, 10);
+    for (int j = 0; j < 10; ++j) EXPECT_NEAR(r.phi[j], burg_sines_phi10[j], 3e-5) << j;
+    EXPECT_NEAR(r.r2, 1 - burg_sines_v[11] / burg_sines_v[0], 2e-5);
+}
+
 TEST(Burg, OneStageGivesOrderZeroWithItsVariance) {
     const auto& s = references()[0];
     for (int mode : {0, 1}) {
