@@ -93,8 +93,13 @@ bool splvar(int n, std::span<const float> y, std::span<float> crv, std::span<con
 
 bool splext(int /*ld*/, int nout, int n, std::span<const float> y, std::span<float> crv, int s0) {
     // A period below two years is no smoothing spline at all (the first row
-    // would lose its smoothing term): refused as a failed fit.
-    if (s0 < 2) return false;
+    // would lose its smoothing term, or divide by a period of 0): refused as a
+    // failed fit, with the failure mark in crv(1) that callers test, so that
+    // no curve left from an earlier series passes for this one.
+    if (s0 < 2) {
+        if (!crv.empty()) crv[0] = -9999.0f;
+        return false;
+    }
     std::vector<int> per(std::max({n, nout, 1}));
     yrseq(mxy, n, s0, per);
     if (!splvar(n, y, crv, per)) return false;

@@ -12,10 +12,11 @@ namespace kov {
 // is padded with its last value to nout values and smoothed once more over
 // 1..nout, so the curve continues beyond the data (and its first n values
 // change slightly). ld is the capacity mxy, not used. Returns true when crv
-// holds a curve. Failures: a stiffness below 2 is refused (false, crv
-// untouched); fewer than 4 values set crv(1) := -9998; a band matrix that is
-// not positive definite sets crv(1) := -9999 (with a console line); in these
-// cases no extension is made. More than 5001 values stop the program.
+// holds a curve. Failures: a stiffness below 2 is refused (false, crv(1) :=
+// -9999, nothing printed); fewer than 4 values set crv(1) := -9998; a band
+// matrix that is not positive definite sets crv(1) := -9999 (with a console
+// line); in these cases the rest of crv is untouched and no extension is
+// made. More than 5001 values stop the program.
 bool splext(int ld, int nout, int n, std::span<const float> y, std::span<float> crv, int s0);
 
 // seq(1) = first, seq(i) = seq(i-1) + 1 for i = 2..n (only seq(1) when

@@ -62,14 +62,14 @@ void read_batch_detail() {
     for (int k = 1;; ++k) {
         auto line = f.read_line();
         if (!line) break;
+        // A blank line ends the records and stands for no series: a row of
+        // zeros would leave the series at its place out of the run.
+        if (rtrim(*line).empty()) break;
         int num = 0;
         if (!read_field(*line, 1, 4, num)) {
             faulty = true;
             break;
         }
-        // A record number of 0, as on a blank line, ends the records; the line
-        // itself stands for no series.
-        if (num == 0) break;
         if (k > mxs) {
             con().write("(/1x,'*** batch detail file holds more records than series can be read: ',i6,' used')", mxs);
             break;
@@ -84,7 +84,9 @@ void read_batch_detail() {
             }
             s.sertbl(k, c) = v;
         }
-        if (faulty) break;
+        // A record numbered 0 is the last one: its settings still belong to
+        // the series at its place.
+        if (faulty || num == 0) break;
     }
     if (faulty) detail_unreadable();
     for (int k = 1; k <= rows; ++k) {

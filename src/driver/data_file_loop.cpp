@@ -170,7 +170,10 @@ void write_option_listing() {
     out.write("(t2,'summary plot displays',t24,i2,t42,a)", o(19, 1), desc(19));
     out.write("(/t2,'stand dynamics stuff',t21,i5,i13,t42,a)", o(20, 1), o(20, 5), desc(20));
     out.write("(t2,'running mean window',t21,i5,t42,a)", o(20, 2), desc(21));
-    out.write("(t2,'percent growth change',t24,i2,t42,a)", o(20, 3), desc(22));
+    // The threshold runs to 200: a field of two columns would show a valid
+    // value of 100 or more as asterisks. One more column to the left keeps
+    // every value up to 99 where it stood.
+    out.write("(t2,'percent growth change',t23,i3,t42,a)", o(20, 3), desc(22));
     out.write("(t2,'std error threshold',t21,i5,t42,a)", o(20, 4), desc(23));
 }
 

@@ -63,10 +63,8 @@ void complete_titles() {
     const char* missing[] = {"2nd itrdb line missing", "3rd itrdb line missing"};
     for (int i = 1; i <= 2; ++i) {
         if (!blank6(s.hdrlin[i])) continue;
-        std::string line = s.hdrlin[0].substr(0, 58);
-        line.resize(85, ' ');
-        place(line, 59, missing[i - 1]);
-        s.hdrlin[i] = line;
+        s.hdrlin[i].replace(0, 58, s.hdrlin[0], 0, 58);
+        place(s.hdrlin[i], 59, missing[i - 1]);
     }
     s.hdrsave = s.hdrlin;
 }

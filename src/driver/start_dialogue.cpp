@@ -63,7 +63,15 @@ private:
             return;
         }
         if (generic_created_) return;
-        if (list_open_) guard_run_inputs(rtrim(res_.run.list_name), {});
+        // The names in the list (or typed so far) are the run's data files: a
+        // data file called like a generic file must not be emptied by a stop.
+        std::string list;
+        if (list_open_) list = rtrim(res_.run.list_name);
+        else if (step_ == Step::typed_names) list = typed_list_name;
+        if (!list.empty()) {
+            guard_run_inputs(list, list_names(list));
+            guard_for_generic_files();
+        }
         for (int i = 0; i < 10; ++i) {
             try {
                 streams().lugcrn[i].open_fresh(generic_file_name(i));

@@ -116,12 +116,13 @@ bool acfpac(std::span<float> x, std::span<const int> cnt, int n, int m, std::spa
         old = phi;
         phi[k - 1] = pk1;
         for (int j = 1; j <= k - 2; ++j) phi[j] = old[j] - pk1 * old[k - 1 - j];
-        float num = A(k), den = 1.0f;
+        // The two sums are formed first and then taken from acf(k) and from 1.
+        float s_lag = 0.0f, s_own = 0.0f;
         for (int j = 1; j <= k - 1; ++j) {
-            num -= phi[j] * A(k - j);
-            den -= phi[j] * A(j);
+            s_lag += phi[j] * A(k - j);
+            s_own += phi[j] * A(j);
         }
-        const float pk = num / den;
+        const float pk = (A(k) - s_lag) / (1.0f - s_own);
         if (!std::isfinite(pk)) {  // a perfectly predictable series: no further partial correlation
             std::fill(pacf.begin() + (k - 1), pacf.begin() + nl, undef_stat);
             break;

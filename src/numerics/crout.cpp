@@ -101,7 +101,10 @@ void crout(std::span<float> a, int n, float& det, int ld, int& ierr) {
         ierr = 1;
         return;
     }
-    if (n < 1) return;
+    if (n < 1) {
+        ierr = 0;
+        return;
+    }
     assert(n <= ld && static_cast<size_t>(ld) * n <= a.size());
     auto A = [&](int i, int j) -> float& { return a[static_cast<size_t>(j - 1) * ld + (i - 1)]; };
 
@@ -136,6 +139,7 @@ void crout(std::span<float> a, int n, float& det, int ld, int& ierr) {
         }
     for (int j = 1; j <= n; ++j)
         for (int i = 1; i <= n; ++i) A(i, j) = static_cast<float>(inv[static_cast<size_t>(j - 1) * n + (i - 1)]);
+    ierr = 0;  // callers may read it as a pure result
     // A determinant beyond float range keeps its sign at the largest float.
     det = std::fabs(dd) <= FLT_MAX ? static_cast<float>(dd) : std::copysign(FLT_MAX, dd);
 }

@@ -11,7 +11,7 @@ namespace kov {
 inline constexpr int crout_capacity = 500;
 
 // a (ld by n, leading n by n block used): the matrix in, its inverse out.
-// det: the determinant. ierr: set by the caller to 0; 1 when n > 500
+// det: the determinant. ierr: 0 after an inversion; 1 when n > 500
 // ("*** matrix dimension too large for crout ***"), 2 when a row is all zero
 // ("*** singular matrix in crout ***") or the inverse is too large for float
 // (then the same message); both wait for Enter and leave a and det

@@ -7,25 +7,6 @@
 
 namespace kov {
 
-namespace {
-
-bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
-
-// A question with a list of codes, its default and its range, stored in (k,1).
-template <class Show>
-void enter_code(OptionBlock& o, int k, int default_code, int lo, int hi, Show show) {
-    for (;;) {
-        const NumberAnswer a = ask_number(k, show);
-        const int v = a.empty ? default_code : a.value;
-        if (in_range(v, lo, hi)) {
-            o(k, 1) = v;
-            return;
-        }
-    }
-}
-
-}  // namespace
-
 void enter_series_order(OptionBlock& o) {
     enter_code(o, 11, 0, -1, 10, [] {
         con().line("");
@@ -155,7 +136,7 @@ void enter_series_save(OptionBlock& o) {
         choice_line("save in tucson raw data format", " 1");
         choice_line("save in tucson index format", " 2");
         choice_line("save in uea cru index format", " 3");
-        choice_line("save in compact data format", " 4");
+        choice_line("save in the compact data format", " 4");
         choice_line("save in sas space-delimited columns", " 5");
         choice_line("save in tab-delimited columns", " 6");
         choice_prompt("save in comma-delimited columns", " 7");

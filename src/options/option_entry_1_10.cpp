@@ -7,8 +7,6 @@ namespace kov {
 
 namespace {
 
-bool in_range(int v, int lo, int hi) { return v >= lo && v <= hi; }
-
 // The detrending codes that are no method: they are refused by both passes.
 bool undefined_detrending(int v) { return v == -9 || v == -8 || v == -7; }
 
@@ -102,22 +100,15 @@ bool ask_window(OptionBlock& o, int option, bool median) {
 }  // namespace
 
 void enter_data_type(OptionBlock& o) {
-    for (;;) {
-        const NumberAnswer a = ask_number(1, [] {
-            con().line("");
-            text_line("tree-ring measurement types (/ to exit, h for help):");
-            choice_line("raw measurements  (tucson format)", "<1>");
-            choice_line("tree-ring series (uea cru format)", " 2");
-            choice_line("tree-ring indices (tucson format)", " 3");
-            choice_line("tree-ring series in compact format", " 4");
-            prompt_line("enter your data format type");
-        });
-        const int v = a.empty ? 1 : a.value;
-        if (in_range(v, 1, 4)) {
-            o(1, 1) = v;
-            return;
-        }
-    }
+    enter_code(o, 1, 1, 1, 4, [] {
+        con().line("");
+        text_line("tree-ring measurement types (/ to exit, h for help):");
+        choice_line("raw measurements  (tucson format)", "<1>");
+        choice_line("tree-ring series (uea cru format)", " 2");
+        choice_line("tree-ring indices (tucson format)", " 3");
+        choice_line("tree-ring series in compact format", " 4");
+        prompt_line("enter your data format type");
+    });
 }
 
 void enter_missing_data(OptionBlock& o) {
@@ -231,75 +222,50 @@ void enter_second_detrending(OptionBlock& o) {
 }
 
 void enter_general_detrending(OptionBlock& o) {
-    for (;;) {
-        const NumberAnswer a = ask_number(6, [] {
-            con().line("");
-            text_line("general detrending options (/ to exit, h for help):");
-            choice_line("non-robust (lsq) methods", "<1>");
-            choice_line_remark("robust detrending methods", " 2", "(*** not yet enabled ***)");
-            prompt_line("enter detrending method");
-        });
-        if (a.empty || a.value == 1) {
-            o(6, 1) = 1;
-            return;
-        }
-    }
+    // Robust fitting is listed but not there yet: only 1 is taken.
+    enter_code(o, 6, 1, 1, 1, [] {
+        con().line("");
+        text_line("general detrending options (/ to exit, h for help):");
+        choice_line("non-robust (lsq) methods", "<1>");
+        choice_line_remark("robust detrending methods", " 2", "(*** not yet enabled ***)");
+        prompt_line("enter detrending method");
+    });
 }
 
 void enter_interactive_work(OptionBlock& o) {
-    for (;;) {
-        const NumberAnswer a = ask_number(7, [] {
-            con().line("");
-            text_line("interactive detrending (/ to exit, h for help):");
-            choice_line("no interactive detrending", "<0>");
-            choice_line("interactive gap filling", " 1");
-            choice_line("interactive detrending", " 2");
-            choice_prompt("interactive gap and detrend", " 3");
-        });
-        const int v = a.empty ? 0 : a.value;
-        if (in_range(v, 0, 3)) {
-            o(7, 1) = v;
-            return;
-        }
-    }
+    enter_code(o, 7, 0, 0, 3, [] {
+        con().line("");
+        text_line("interactive detrending (/ to exit, h for help):");
+        choice_line("no interactive detrending", "<0>");
+        choice_line("interactive gap filling", " 1");
+        choice_line("interactive detrending", " 2");
+        choice_prompt("interactive gap and detrend", " 3");
+    });
 }
 
 void enter_index_calculation(OptionBlock& o) {
     // Ratios suit raw series, differences transformed ones: the default
     // follows the transformation chosen.
     const bool ratios = o(3, 1) == 0;
-    for (;;) {
-        const NumberAnswer a = ask_number(8, [&] {
-            con().line("");
-            text_line("compute detrended tree rings (/ to exit, h for help):");
-            choice_line("indices or ratios (rt/gt)", ratios ? "<1>" : " 1");
-            choice_prompt("residuals or differences (rt-gt)", ratios ? " 2" : "<2>");
-        });
-        const int v = a.empty ? (ratios ? 1 : 2) : a.value;
-        if (in_range(v, 1, 2)) {
-            o(8, 1) = v;
-            return;
-        }
-    }
+    enter_code(o, 8, ratios ? 1 : 2, 1, 2, [&] {
+        con().line("");
+        text_line("compute detrended tree rings (/ to exit, h for help):");
+        choice_line("indices or ratios (rt/gt)", ratios ? "<1>" : " 1");
+        choice_prompt("residuals or differences (rt-gt)", ratios ? " 2" : "<2>");
+    });
 }
 
 void enter_ar_modelling(OptionBlock& o) {
-    int v = 1;
-    for (;;) {
-        const NumberAnswer a = ask_number(9, [] {
-            con().line("");
-            text_line("ar prewhitening options (/ to exit, h for help):");
-            choice_line("no autoregressive modeling", " 0");
-            choice_line("non-robust autoregressive modeling", "<1>");
-            choice_line("robust autoregressive modeling", " 2");
-            choice_line_remark("robust ar modeling + outlier removal", " 3", "(*** experimental!!! ***)");
-            prompt_line("enter prewhitening type");
-        });
-        v = a.empty ? 1 : a.value;
-        if (in_range(v, 0, 3)) break;
-    }
-    o(9, 1) = v;
-    if (v < 2) return;
+    enter_code(o, 9, 1, 0, 3, [] {
+        con().line("");
+        text_line("ar prewhitening options (/ to exit, h for help):");
+        choice_line("no autoregressive modeling", " 0");
+        choice_line("non-robust autoregressive modeling", "<1>");
+        choice_line("robust autoregressive modeling", " 2");
+        choice_line_remark("robust ar modeling + outlier removal", " 3", "(*** experimental!!! ***)");
+        prompt_line("enter prewhitening type");
+    });
+    if (o(9, 1) < 2) return;
     for (;;) {
         const NumberAnswer a = ask_number(9, [] {
             con().line("");
@@ -318,19 +284,12 @@ void enter_ar_modelling(OptionBlock& o) {
 }
 
 void enter_pooled_order(OptionBlock& o) {
-    for (;;) {
-        const NumberAnswer a = ask_number(10, [] {
-            con().line("");
-            text_line("pooled ar model order options (/ to exit, h for help):");
-            choice_line("minimum aic order selection", "<0>");
-            choice_prompt("user-fixed ar order (max=10)", "ip");
-        });
-        const int v = a.empty ? 0 : a.value;
-        if (in_range(v, 0, 10)) {
-            o(10, 1) = v;
-            break;
-        }
-    }
+    enter_code(o, 10, 0, 0, 10, [] {
+        con().line("");
+        text_line("pooled ar model order options (/ to exit, h for help):");
+        choice_line("minimum aic order selection", "<0>");
+        choice_prompt("user-fixed ar order (max=10)", "ip");
+    });
     ask_plot(o(10, 2), "plot pooled ar modelling results? y/<n>");
 }
 

@@ -166,8 +166,8 @@ void interactive_work() {
     page({
         "interactive detrending:",
         "interactive detrending lets you look at and change the curve",
-        "fitted to each series. it slows down the processing of many",
-        "series, but gives you more control over every fit.",
+        "fitted to each series. it slows down batch processing, but",
+        "gives you more control over every fit.",
     });
 }
 

@@ -8,6 +8,7 @@
 #include "shared/capacities.hpp"
 
 namespace {
+#include "armodel/reference/burg_masked_ref.inc"
 #include "armodel/reference/burg_ref.inc"
 }  // namespace
 
@@ -103,6 +104,17 @@ TEST(Burg, AiccChoosesTheOrder) {
     }
 }
 
+// Five sinusoids in a little noise (burg_ref.R): the criterion has not risen
+// by stage 10, so 11 stages give the largest order, 10, with the coefficients
+// of stage 10 and r2 from the variance of stage 11.
+TEST(Burg, CriterionThatDoesNotRiseGivesTheLargestOrder) {
+    ASSERT_EQ(burg_sines_aicc_order, 10);
+    auto r = fit(burg_sines_x, 11, 0);
+    ASSERT_EQ(r.ip, 10);
+    for (int j = 0; j < 10; ++j) EXPECT_NEAR(r.phi[j], burg_sines_phi10[j], 3e-5) << j;
+    EXPECT_NEAR(r.r2, 1 - burg_sines_v[11] / burg_sines_v[0], 2e-5);
+}
+
 TEST(Burg, OneStageGivesOrderZeroWithItsVariance) {
     const auto& s = references()[0];
     for (int mode : {0, 1}) {
@@ -181,4 +193,38 @@ TEST(BurgMasked, YearsWithoutDepthAreLeftOutAndUnchanged) {
     EXPECT_EQ(m.ip, 0);
     EXPECT_EQ(m.r2, 0.0f);
     EXPECT_EQ(m.x, x);
+}
+
+// Reference: a separate numpy implementation of the masked recursion
+// (tests/armodel/reference/burg_masked_ref.py) on ring widths with years
+// without depth inside the span and at its end, holding 1.0: term i of the
+// sums counts when year i has depth, even when year i + 1 has none (so the
+// 1.0 of an empty year enters its neighbour's term), and prediction errors
+// change only where both years have depth.
+TEST(BurgMasked, YearsWithoutDepthInsideTheSpan) {
+    std::vector<float> x = burg_rings_x;
+    std::vector<int> cnt(x.size(), 2);
+    for (int year : burg_masked_empty_years) {
+        x[year - 1] = 1.0f;
+        cnt[year - 1] = 0;
+    }
+    struct Case {
+        const char* name;
+        int maxp, mode, order;
+        double r2;
+        const std::vector<double>& phi;
+    };
+    const Case cases[] = {
+        {"fixed order 3", 4, 1, burg_masked_fixed3_order, burg_masked_fixed3_r2, burg_masked_fixed3_phi},
+        {"fixed order 6", 7, 1, burg_masked_fixed6_order, burg_masked_fixed6_r2, burg_masked_fixed6_phi},
+        {"AICc", 11, 0, burg_masked_aicc_order, burg_masked_aicc_r2, burg_masked_aicc_phi},
+    };
+    for (const auto& c : cases) {
+        auto m = fit_masked(x, cnt, c.maxp, c.mode);
+        ASSERT_EQ(m.ip, c.order) << c.name;
+        EXPECT_NEAR(m.r2, c.r2, 2e-5) << c.name;
+        for (int j = 0; j < c.order; ++j) EXPECT_NEAR(m.phi[j], c.phi[j], 3e-5) << c.name << " j " << j;
+        for (int year : burg_masked_empty_years) EXPECT_EQ(m.x[year - 1], 1.0f) << c.name;
+        for (size_t i = 0; i < x.size(); ++i) ASSERT_NEAR(m.x[i], x[i], 1e-5) << c.name;
+    }
 }

@@ -84,12 +84,16 @@ TEST(AgeDependentSpline, RefusesWhatItCannotFit) {
     EXPECT_EQ(crv[0], -9998.0f);
     for (int i = 1; i < 10; ++i) EXPECT_EQ(crv[i], 7.0f);
 
-    // a stiffness below 2 years
+    // a stiffness below 2 years: the failure mark, nothing else written
     for (int s0 : {1, 0, -5}) {
-        std::vector<float> c2(ringref::series_short().size(), 7.0f);
+        kovtest::ScriptedConsole sc("");
         int n = static_cast<int>(ringref::series_short().size());
-        EXPECT_FALSE(splext(mxy, n, n, ringref::series_short(), c2, s0)) << s0;
-        EXPECT_EQ(c2, std::vector<float>(n, 7.0f)) << s0;
+        std::vector<float> c2(n + 5, 7.0f);
+        EXPECT_FALSE(splext(mxy, n + 5, n, ringref::series_short(), c2, s0)) << s0;
+        std::vector<float> expected(n + 5, 7.0f);
+        expected[0] = -9999.0f;
+        EXPECT_EQ(c2, expected) << s0;
+        EXPECT_TRUE(sc.output().empty()) << s0;
     }
 }
 

@@ -121,7 +121,9 @@ TEST(DetailReader, RecordsByPositionUntilTheirEnd) {
     } cases[] = {
         {"fewer records than series", legend + r1 + "\n" + r2 + "\n", false, read1, read2, reset3, 2},
         {"a blank line ends the records", legend + r1 + "\n\n" + r2 + "\n", false, read1, reset2, reset3, 1},
-        {"record number 0 ends them too", legend + r1 + "\n   0" + r2.substr(4) + "\n", false, read1, reset2, reset3, 1},
+        // the record numbered 0 is the last one, and still holds the settings of its series
+        {"record number 0 is the last", legend + r1 + "\n   0" + r2.substr(4) + "\n" + r1 + "\n", false, read1, read2,
+         reset3, 2},
         {"a faulty field keeps what came before it", legend + r1 + "\n" + r2.substr(0, 22) + "x" + r2.substr(23) + "\n",
          true, read1, {1901, 0, 0, 2, 0, 0, 0, 1, 1, 2}, reset3, 2},
         {"a file that ends within its legend", "\n\n\n", true, reset2, reset2, reset3, 0},

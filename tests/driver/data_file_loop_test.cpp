@@ -296,6 +296,26 @@ TEST(Listing, HeadAndOptionLinesInTheirColumns) {
               " |================ as sam pelliton would say, \"this is the end\" ================|");
 }
 
+// The growth-change threshold of the release detection runs from 5 to 200.
+TEST(Listing, GrowthChangeThresholdShownUpToItsLimit) {
+    struct Case {
+        int percent;
+        std::string field;  // columns 23 to 25, after the label's last letter
+    } cases[] = {{5, "  5"}, {99, " 99"}, {100, "100"}, {200, "200"}};
+    for (const auto& c : cases) {
+        DriverScene scene;
+        scene.dir().write("d.txt", "series\n");
+        write_commands("d_log.txt", "d.txt", [&c](OptionBlock& o, std::string&) {
+            o(20, 1) = 2, o(20, 2) = 10, o(20, 3) = c.percent, o(20, 4) = 1;
+        });
+        ASSERT_EQ(run_loop("d.txt\n").status, exit_ok) << c.percent;
+        EXPECT_TRUE(kovtest::contains_line(
+            split_lines(scene.dir().read("d_out.txt")),
+            at({{2, "percent growth change"}, {23, c.field}, {42, d50("!percent growth change threshold")}})))
+            << c.percent;
+    }
+}
+
 TEST(InputGuard, AnOutputNeverReplacesAFileTheRunReads) {
     struct Case {
         const char* what;

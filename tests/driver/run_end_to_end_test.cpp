@@ -1,6 +1,7 @@
 // The program run end to end in a fresh folder with scripted console input.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "driver/text_helpers.hpp"
@@ -255,4 +256,108 @@ TEST(Run, OutputNamesFromTheDataFileName) {
                   std::string::npos)
             << c.datfil;
     }
+}
+
+namespace {
+
+// The command file of the documentation with some lines replaced (file line
+// number, text).
+std::string command_file_with(const std::string& datfil, const std::vector<std::pair<int, std::string>>& lines) {
+    auto text = split_lines(command_file(datfil));
+    for (const auto& [n, t] : lines) text[static_cast<size_t>(n - 1)] = t;
+    std::string s;
+    for (const auto& l : text) s += l + "\n";
+    return s;
+}
+
+// A detail record as the file lays it out: number in 1-4, identifier from
+// column 7, ten values of six columns from column 15.
+std::string detail_record(int num, const std::string& ident, std::vector<int> v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%4d  ", num);
+    std::string s = buf + padded(ident, 8);
+    for (int x : v) {
+        std::snprintf(buf, sizeof buf, "%6d", x);
+        s += buf;
+    }
+    return s;
+}
+
+// The listing's line for a series in the transformed statistics, from its
+// identifier on (the series number before it changes when series are left out).
+std::string transformed_row(const std::string& listing, const std::string& ident) {
+    const size_t section = listing.find("transformed data statistical analyses");
+    const size_t at = listing.find("  " + ident + " ", section);
+    if (section == std::string::npos || at == std::string::npos) return "";
+    return listing.substr(at + 2, listing.find('\n', at) - at - 2);
+}
+
+}  // namespace
+
+// Per-series settings carried from one run to the next through the detail file,
+// over a real data file of 21 series (identifiers and years as the file has them).
+TEST(Run, DetailFileCarriesThePerSeriesSettingsOfARealFile) {
+    TempDir d;
+    d.write("w.txt", kovtest::read_file(kovtest::shared_data("rwl/wa129.rwl")));
+    // log transformation, series saved as space-delimited columns
+    d.write("w_log.txt", command_file_with("w.txt", {{4, "1            0     !"}, {19, "5                  !"}}));
+    d.write("list.txt", "w.txt\n");
+
+    // First run: no detail file yet; every series is used with the defaults.
+    auto first = run_kovrin(d.path(), batch_answers);
+    ASSERT_EQ(first.status, 0) << first.out;
+    EXPECT_TRUE(contains_line(split_lines(first.out), " *** batch detail data file either not found or"));
+    auto detail = split_lines(d.read("w_detail.txt"));
+    ASSERT_EQ(detail.size(), 8u + 21u);
+    EXPECT_EQ(detail[7], " num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa");
+    EXPECT_EQ(detail[8], detail_record(1, "LIDY701", {1323, 1986, 0, 1, 0, 0, 0, 1, 1, 1}));
+    EXPECT_EQ(detail[9], detail_record(2, "LI702O", {991, 1368, 0, 1, 0, 0, 0, 1, 1, 2}));
+    EXPECT_EQ(detail[28], detail_record(21, "LI769", {1634, 1986, 0, 1, 0, 0, 0, 1, 1, 21}));
+    const std::string first_listing = d.read("w_out.txt");
+
+    // Edited by hand: LI702O left out, LI745 transformed by the inverse
+    // hypersine, a pith offset, LI752 not saved, an AR order and a
+    // stabilisation code, and a record that names another series.
+    detail[9] = detail_record(2, "LI702O", {991, 1368, 0, 1, 0, 0, 0, 0, 1, 2});
+    detail[10] = detail_record(3, "LI745", {1408, 1933, 0, 3, 0, 0, 0, 1, 1, 3});
+    detail[11] = detail_record(4, "LI751", {1486, 1893, 25, 1, 0, 0, 0, 1, 1, 4});
+    detail[12] = detail_record(5, "LI752", {1680, 1986, 0, 1, 0, 0, 0, 1, 0, 5});
+    detail[13] = detail_record(6, "LI753", {1417, 1986, 0, 1, 0, 2, 0, 1, 1, 6});
+    detail[14] = detail_record(7, "LI754", {1452, 1986, 0, 1, 0, 0, 4, 1, 1, 7});
+    detail[15] = detail_record(8, "XX755", {1425, 1873, 0, 1, 0, 0, 0, 1, 1, 8});
+    std::string edited;
+    for (const auto& l : detail) edited += l + "\n";
+    d.write("w_detail.txt", edited);
+
+    auto second = run_kovrin(d.path(), batch_answers);
+    ASSERT_EQ(second.status, 0) << second.out;
+    // without LI702O the span starts with LI767I
+    EXPECT_TRUE(contains_line(split_lines(second.out), "     20 series from   1036 to   1986     951 years"));
+    const std::string listing = d.read("w_out.txt");
+    EXPECT_NE(listing.find("\n *** batch detail record     8 (XX755   ) is paired with series LI755   \n"),
+              std::string::npos);
+    // LI745 alone is transformed otherwise; the others as in the first run
+    EXPECT_NE(transformed_row(listing, "LI745"), transformed_row(first_listing, "LI745"));
+    EXPECT_EQ(transformed_row(listing, "LIDY701"), transformed_row(first_listing, "LIDY701"));
+    EXPECT_EQ(transformed_row(listing, "LI769"), transformed_row(first_listing, "LI769"));
+    EXPECT_NE(transformed_row(listing, "LI769"), "");
+    // the saved columns hold the series used and saved
+    const auto saved = split_lines(d.read("w_raw.txt"));
+    ASSERT_FALSE(saved.empty());
+    EXPECT_NE(saved[0].find("LI745"), std::string::npos);
+    EXPECT_EQ(saved[0].find("LI702O"), std::string::npos);
+    EXPECT_EQ(saved[0].find("LI752"), std::string::npos);
+
+    // Rewritten: the left-out series keeps its record at its place, every
+    // other record carries its settings, under the series' own identifier.
+    detail = split_lines(d.read("w_detail.txt"));
+    ASSERT_EQ(detail.size(), 8u + 21u);
+    EXPECT_EQ(detail[9], detail_record(2, "LI702O", {991, 1368, 0, 1, 0, 0, 0, 0, 1, 2}));
+    EXPECT_EQ(detail[10].substr(0, 38), detail_record(3, "LI745", {1408, 1933, 0, 3}));
+    EXPECT_EQ(detail[11].substr(0, 32), detail_record(4, "LI751", {1486, 1893, 25}));
+    EXPECT_EQ(detail[12].substr(56, 12), "     1     0");  // icu, ics of LI752
+    EXPECT_EQ(detail[13].substr(44, 6), "     2");        // ips of LI753
+    EXPECT_EQ(detail[14].substr(50, 6), "     4");        // isb of LI754
+    EXPECT_EQ(detail[15].substr(0, 26), detail_record(8, "LI755", {1425, 1873}));
+    EXPECT_EQ(detail[28].substr(0, 26), detail_record(21, "LI769", {1634, 1986}));
 }

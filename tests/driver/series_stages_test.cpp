@@ -1,6 +1,6 @@
-// The series stages of a data file run end to end: the series placed on the
-// common year axis, the title and header lines completed, the raw save, gap
-// filling with its save, and the save option as the user set it afterwards.
+// The series stages that the driver runs itself, end to end over real data
+// files: reading, the common year axis, titles and header lines, the stage
+// saves and gap filling.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,13 +8,43 @@
 #include <vector>
 
 #include "driver/text_helpers.hpp"
-#include "support/test_support.hpp"
+#include "driver_test_support.hpp"
+#include "shared/layout.hpp"
 
 using kov::padded;
+using kovtest::contains_line;
+using kovtest::run_kovrin;
 using kovtest::split_lines;
 using kovtest::TempDir;
 
 namespace {
+
+// The documented default command file with its transformation (line 4) and
+// save (line 19) codes replaced.
+std::string commands(const std::string& datfil, int transformation, int save) {
+    auto lines = split_lines(kovtest::read_file(kovtest::test_data("options/default_log.txt")));
+    lines[0] = "data file #  1  --  " + datfil;
+    lines[3] = std::to_string(transformation) + "            0     !";
+    lines[18] = std::to_string(save) + "                  !";
+    std::string s;
+    for (const auto& l : lines) s += l + "\n";
+    return s;
+}
+
+// Runs the data file `text`, named `prefix`.txt, in batch mode.
+kovtest::RunResult run_text(const TempDir& d, const std::string& text, const std::string& prefix, int transformation,
+                            int save) {
+    d.write(prefix + ".txt", text);
+    d.write(prefix + "_log.txt", commands(prefix + ".txt", transformation, save));
+    d.write("list.txt", prefix + ".txt\n");
+    return run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+}
+
+// Runs a copy of a shared data file, named `prefix`.txt, in batch mode.
+kovtest::RunResult run_one(const TempDir& d, const std::string& source, const std::string& prefix, int transformation,
+                           int save) {
+    return run_text(d, kovtest::read_file(kovtest::shared_data(source)), prefix, transformation, save);
+}
 
 // One decade line of a ring-width file in hundredths: identifier in columns
 // 1-8, year in 9-12, values of 6 columns.
@@ -30,26 +60,18 @@ std::string rw_line(const char* id, int year, const std::vector<int>& values) {
 }
 
 // No header lines. SERA runs from -15 to 24 across year 0; SERB from -5 to 30
-// with `year3` in year 3 and a ring width of 0 in year 10.
-std::string data_file(int year3) {
+// with a missing value (-999) in year 3 and a ring width of 0 in year 10.
+std::string bc_file() {
     return rw_line("SERA", -15, {100, 110, 120, 130, 140}) +
            rw_line("SERA", -10, {150, 160, 170, 180, 190, 200, 210, 220, 230, 240}) +
            rw_line("SERA", 0, {250, 260, 270, 280, 290, 300, 310, 320, 330, 340}) +
            rw_line("SERA", 10, {350, 360, 370, 380, 390, 400, 410, 420, 430, 440}) +
            rw_line("SERA", 20, {450, 460, 470, 480, 490, 999}) +
            rw_line("SERB", -5, {200, 210, 220, 230, 240}) +
-           rw_line("SERB", 0, {250, 260, 270, year3, 290, 300, 310, 320, 330, 340}) +
+           rw_line("SERB", 0, {250, 260, 270, -999, 290, 300, 310, 320, 330, 340}) +
            rw_line("SERB", 10, {0, 360, 370, 380, 390, 400, 410, 420, 430, 440}) +
            rw_line("SERB", 20, {450, 460, 470, 480, 490, 500, 510, 520, 530, 540}) +
            rw_line("SERB", 30, {550, 999});
-}
-
-// An interactive run of "site.txt" with the run options typed in the run-time
-// menu: save format (18) and transformation (3, without its plots).
-kovtest::RunResult run_site(const TempDir& d, int save, int transform) {
-    std::string menu = "18\n" + std::to_string(save) + "\n";
-    if (transform > 0) menu += "3\n" + std::to_string(transform) + "\nn\n";
-    return kovtest::run_kovrin(d.path(), "\n\nsite.txt\n\ntitle\nn\n" + menu + "\ny\n\n");
 }
 
 // The cells of one row of a tab-delimited save, after the year.
@@ -64,38 +86,112 @@ std::vector<std::string> cells(const std::string& row) {
     return out;
 }
 
-const std::string fill_note = " fill in missing data gaps now and save infilled data";
+std::string rtrim(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
 
 }  // namespace
 
-TEST(SeriesStages, GapsWithoutSaveOptionAreSavedAsRingWidthsAndNothingLater) {
-    // A transformation makes the 0 of SERB missing too: two gaps. With save
-    // option 0 the filled series go to "_gap.txt" in the ring-width format,
-    // the raw and transformed series are not saved.
+// Every series stands at its own years once the series are read: a column save
+// gives, year by year, the values of the data file (0.01 mm there).
+TEST(SeriesStages, SeriesStandOnTheCommonYearAxis) {
     TempDir d;
-    d.write("site.txt", data_file(-999));
-    const auto r = run_site(d, 0, 1);
+    auto r = run_one(d, "rwl/wa129.rwl", "w", 0, 5);
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find(fill_note), std::string::npos);
-    EXPECT_FALSE(d.exists("site_raw.txt"));
-    EXPECT_FALSE(d.exists("site_trn.txt"));
-    ASSERT_TRUE(d.exists("site_gap.txt"));
+    // year, LIDY701 (1323 to 1986), LI702O (991 to 1368), from the decade lines
+    // "LIDY701 1320 ... 448" (1323), "LIDY701 1980 ... 75" (1986),
+    // "LI702O   991    81", "LI702O  1320 ... 141" (1323)
+    struct Row {
+        const char *year, *first, *second;
+    } rows[] = {{"991", ".", "0.8100"}, {"1323", "4.4800", "1.4100"}, {"1986", "0.7500", "."}};
+    const auto saved = split_lines(d.read("w_raw.txt"));
+    ASSERT_FALSE(saved.empty());
+    const auto head = kov::free_fields(saved[0]);
+    ASSERT_GE(head.size(), 3u);
+    EXPECT_EQ(head[1], "LIDY701");
+    EXPECT_EQ(head[2], "LI702O");
+    for (const auto& row : rows) {
+        bool found = false;
+        for (const auto& line : saved) {
+            const auto f = kov::free_fields(line);
+            if (f.size() < 3 || f[0] != row.year) continue;
+            found = true;
+            EXPECT_EQ(f[1], row.first) << row.year;
+            EXPECT_EQ(f[2], row.second) << row.year;
+        }
+        EXPECT_TRUE(found) << row.year;
+    }
+}
 
+// Which stages are saved, in which layout, and the header lines they carry.
+TEST(SeriesStages, StageSavesAndGapFilling) {
+    const std::string no_title = padded("r -- no data title --", 58);
+    struct Case {
+        const char* what;
+        const char* source;
+        int transformation, save;
+        bool raw, gap, trn;                // which save files exist
+        std::vector<std::string> header;   // first lines of every save file
+        std::string first_series;
+    } cases[] = {
+        // zeros count as missing once transformed: gaps, saved in the Tucson
+        // ring-width layout although nothing else is saved; no header lines in
+        // the file, so the title and the three lines are made up
+        {"no header lines, gaps, no saves", "rwl/russ001.rwl", 1, 0, false, true, false,
+         {no_title + "1st itrdb line missing", no_title + "2nd itrdb line missing",
+          no_title + "3rd itrdb line missing"},
+         "S01161"},
+        // internal missing values: every stage saved in the columns asked for
+        {"gaps and column saves", "rwl/mong007w.rwl", 2, 5, true, true, true, {}, ""},
+        // the file's own header lines in front of the Tucson saves
+        {"header lines, no gaps", "rwl/wa129.rwl", 3, 1, true, false, true,
+         {"LI     1 Long Island, Willapa Bay                            THPL",
+          "LI     2 Washington   W. Red Cedar        50M  4627-12358    __     991 1986",
+          "LI     3 Dave Yamaguchi"},
+         "LIDY701"},
+    };
+    for (const auto& c : cases) {
+        TempDir d;
+        auto r = run_one(d, c.source, "r", c.transformation, c.save);
+        ASSERT_EQ(r.status, 0) << c.what << "\n" << r.out;
+        EXPECT_EQ(d.exists("r_raw.txt"), c.raw) << c.what;
+        EXPECT_EQ(d.exists("r_gap.txt"), c.gap) << c.what;
+        EXPECT_EQ(d.exists("r_trn.txt"), c.trn) << c.what;
+        EXPECT_EQ(contains_line(split_lines(r.out), " fill in missing data gaps now and save infilled data"), c.gap)
+            << c.what;
+        for (const char* name : {"r_raw.txt", "r_gap.txt", "r_trn.txt"}) {
+            if (!d.exists(name)) continue;
+            const auto lines = split_lines(d.read(name));
+            ASSERT_GT(lines.size(), 3u) << c.what << " " << name;
+            if (c.save > 3) {
+                EXPECT_EQ(kov::free_fields(lines[0])[0], "year") << c.what << " " << name;
+                continue;
+            }
+            for (size_t i = 0; i < 3; ++i) {
+                EXPECT_EQ(rtrim(lines[i]), c.header[i]) << c.what << " " << name;
+                EXPECT_LE(lines[i].size(), 85u) << c.what << " " << name;
+            }
+            // then the decade lines, from the first series
+            EXPECT_EQ(lines[3].rfind(c.first_series, 0), 0u) << c.what << " " << name;
+        }
+    }
+}
+
+// The gap-filled series as the ring-width save gives them: measured years as
+// read, the two missing years of SERB (its -999 and, with a transformation,
+// its 0) filled with widths above 0; the gap report in the listing.
+TEST(SeriesStages, GapSaveHoldsTheMeasuredYearsAndTheFilledOnes) {
+    TempDir d;
+    auto r = run_text(d, bc_file(), "site", 1, 0);
+    ASSERT_EQ(r.status, 0) << r.out;
     const auto gap = split_lines(d.read("site_gap.txt"));
     ASSERT_GT(gap.size(), 12u);
-    // A file without text lines: the title is the file name less ".txt", and
-    // each header line says which line was missing, from column 59.
-    const std::string title = padded("site -- no data title -- ", 58);
-    EXPECT_EQ(gap[0], title + "1st itrdb line missing" + "     ");
-    EXPECT_EQ(gap[1], title + "2nd itrdb line missing" + "     ");
-    EXPECT_EQ(gap[2], title + "3rd itrdb line missing" + "     ");
     // Thousandths, ended by -9999; the stage tag on full lines.
     EXPECT_EQ(gap[3], "SERA     -15  1000  1100  1200  1300  1400");
     EXPECT_EQ(gap[4], "SERA     -10  1500  1600  1700  1800  1900  2000  2100  2200  2300  2400  gap");
     EXPECT_EQ(gap[7], "SERA      20  4500  4600  4700  4800  4900 -9999");
     EXPECT_EQ(gap[8], "SERB      -5  2000  2100  2200  2300  2400");
-    // Years 3 and 10 of SERB are filled with widths above 0; the measured
-    // years are written as they were read.
     const std::string y0 = gap[9], y10 = gap[10];
     EXPECT_EQ(y0.substr(0, 30), "SERB       0  2500  2600  2700");
     EXPECT_EQ(y0.substr(36), "  2900  3000  3100  3200  3300  3400  gap");
@@ -111,16 +207,12 @@ TEST(SeriesStages, GapsWithoutSaveOptionAreSavedAsRingWidthsAndNothingLater) {
         << listing;
 }
 
-TEST(SeriesStages, SaveFormatServesEverySaveOnTheCommonYearAxis) {
-    // Save option 6: raw, gap-filled and transformed series are all saved as
-    // tab-delimited columns over the span -15 to 30.
+// Save option 6 serves the raw, gap-filled and transformed saves alike: tab-
+// delimited columns over the whole span, -15 to 30, missing years -9.9900.
+TEST(SeriesStages, ColumnSavesOfEveryStageAcrossYearZero) {
     TempDir d;
-    d.write("site.txt", data_file(-999));
-    const auto r = run_site(d, 6, 1);
+    auto r = run_text(d, bc_file(), "site", 1, 6);
     ASSERT_EQ(r.status, 0) << r.out;
-    ASSERT_TRUE(d.exists("site_raw.txt"));
-    ASSERT_TRUE(d.exists("site_gap.txt"));
-    ASSERT_TRUE(d.exists("site_trn.txt"));
     const auto raw = split_lines(d.read("site_raw.txt"));
     const auto gap = split_lines(d.read("site_gap.txt"));
     const auto trn = split_lines(d.read("site_trn.txt"));
@@ -147,27 +239,4 @@ TEST(SeriesStages, SaveFormatServesEverySaveOnTheCommonYearAxis) {
     EXPECT_EQ(trn[1].substr(0, 25), "   -15\t  1.0000\t -9.9900");
     EXPECT_EQ(cells(trn[40])[0], "  4.9000");
     EXPECT_EQ(cells(trn[46])[1], "  5.5000");
-}
-
-TEST(SeriesStages, NoGapsNoGapSaveAndTheFileTitleKept) {
-    // The ring width of 0 counts as measured without a transformation, so no
-    // series has a gap: no filling, no "_gap.txt". The raw save in the
-    // ring-width format carries the file's own header lines, 85 columns each.
-    TempDir d;
-    const std::string head1 = "SIT    1 Site of the tests                                   PIPO";
-    const std::string head2 = "SIT    2 Somewhere    Pinus            1200M  4000-10000    __     -15   30";
-    const std::string head3 = "SIT    3 kovrin";
-    d.write("site.txt", head1 + "\n" + head2 + "\n" + head3 + "\n" + data_file(280));
-    const auto r = run_site(d, 1, 0);
-    ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(r.out.find(fill_note), std::string::npos);
-    EXPECT_FALSE(d.exists("site_gap.txt"));
-    const auto raw = split_lines(d.read("site_raw.txt"));
-    ASSERT_GT(raw.size(), 4u);
-    EXPECT_EQ(raw[0], padded(head1, 85));
-    EXPECT_EQ(raw[1], padded(head2, 85));
-    EXPECT_EQ(raw[2], padded(head3, 85));
-    EXPECT_EQ(raw[3], "SERA     -15  1000  1100  1200  1300  1400");
-    EXPECT_EQ(raw[9], "SERB       0  2500  2600  2700  2800  2900  3000  3100  3200  3300  3400  raw");
-    EXPECT_EQ(raw[10], "SERB      10     0  3600  3700  3800  3900  4000  4100  4200  4300  4400  raw");
 }

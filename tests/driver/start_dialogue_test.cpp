@@ -241,3 +241,29 @@ TEST(TitleAndBatch, GenericFilesNeverReplaceAnInputOfTheRun) {
     EXPECT_NE(out.find(" *** output file would overwrite an input file: crns_std.txt"), std::string::npos);
     EXPECT_EQ(scene.dir().read("crns_std.txt"), "a chronology of an earlier run, now a data file\n");
 }
+
+TEST(StartPrompt, AStopNeverEmptiesADataFileNamedLikeAGenericFile) {
+    // The list names an earlier run's chronology as a data file; the dialogue
+    // is stopped before the run starts: that file keeps its content, the other
+    // generic files are left empty as after any later stop.
+    struct Case {
+        std::string input;
+        int status;
+    } cases[] = {
+        {"\nl.txt\ntitle\n/\n", exit_ok},            // "/" at the batch question
+        {"\nl.txt\n", exit_end_of_input},            // input ends at the title
+        {"\n\nsite.txt\ncrns_std.txt\n", exit_end_of_input},  // ends among typed names
+    };
+    const std::string kept = "a chronology of an earlier run, now a data file\n";
+    for (const auto& c : cases) {
+        DriverScene scene;
+        scene.dir().write("crns_std.txt", kept);
+        scene.dir().write("l.txt", "site.txt\ncrns_std.txt\n");
+        auto o = dialogue(c.input);
+        EXPECT_TRUE(o.stopped) << c.input;
+        EXPECT_EQ(o.status, c.status) << c.input;
+        EXPECT_EQ(scene.dir().read("crns_std.txt"), kept) << c.input;
+        EXPECT_EQ(generic_files_present(scene.dir()), 10) << c.input;
+        EXPECT_EQ(scene.dir().read("crns_raw.txt"), "") << c.input;
+    }
+}

@@ -153,3 +153,26 @@ TEST(Acfpac, AConstantSeriesIsUndefinedNotNaN) {
         EXPECT_EQ(x, std::vector<float>(4, 0.5f));
     }
 }
+
+TEST(Corlnm, AndAcfpacComputeInSinglePrecisionToTheBit) {
+    // References evaluated one float operation at a time (see
+    // reference/float32_ref.py): sums in double would drift in the last bits.
+    for (const auto& c : kovtest::read_ref_cases("float32_ref.txt")) {
+        auto x = c.floats("x");
+        const auto y = c.floats("y");
+        const auto cnt = c.ints("cnt");
+        const int n = static_cast<int>(x.size());
+        const auto ray = c.floats("corlnm");
+        float r, a, b;
+        ASSERT_TRUE(corlnm(x, y, cnt, n, r, a, b)) << c.name;
+        EXPECT_EQ(r, ray[0]) << c.name;
+        EXPECT_EQ(a, ray[1]) << c.name;
+        EXPECT_EQ(b, ray[2]) << c.name;
+
+        std::vector<float> acf(11), pacf(11), band(11);
+        ASSERT_TRUE(acfpac(x, cnt, n, 10, acf, pacf, band)) << c.name;
+        EXPECT_EQ(acf, c.floats("acf")) << c.name;
+        EXPECT_EQ(pacf, c.floats("pacf")) << c.name;
+        EXPECT_EQ(band, c.floats("band")) << c.name;
+    }
+}

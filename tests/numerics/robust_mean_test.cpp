@@ -195,3 +195,18 @@ TEST(Biwgt, AnEmptySampleStopsTheProgram) {
     EXPECT_EQ(iter, 0);
     EXPECT_EQ(sc.lines(), (std::vector<std::string>{"fatal error in biwgt: n is zero or negative"}));
 }
+
+TEST(Biwgt, ArithmeticMeanIsComputedInSinglePrecisionToTheBit) {
+    // References evaluated one float operation at a time (see
+    // reference/float32_ref.py), on long samples where 32-bit sums lose digits.
+    MeanType type(1);
+    for (const auto& c : kovtest::read_ref_cases("float32_ref.txt")) {
+        auto x = c.floats("x");
+        std::vector<float> wt(x.size());
+        const Result r = run(x, wt);
+        const auto ref = c.floats("arith");  // mean, standard deviation, standard error
+        EXPECT_EQ(r.xbar, ref[0]) << c.name;
+        EXPECT_EQ(r.sd, ref[1]) << c.name;
+        EXPECT_EQ(r.se, ref[2]) << c.name;
+    }
+}

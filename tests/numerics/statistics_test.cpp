@@ -235,3 +235,22 @@ TEST(Selkth, ReturnsTheKthSmallestWithoutTouchingTheSample) {
     EXPECT_EQ(selkth(x, 301, 400), sorted.back());
     EXPECT_EQ(selkth(x, 0, 1), -99.0f);
 }
+
+TEST(Moment, AndSerstatComputeInSinglePrecisionToTheBit) {
+    // The references are the definitions evaluated one float operation at a
+    // time: a routine that sums in double (or fuses operations) drifts from
+    // them in the last bits, which decide the last printed decimal.
+    for (const auto& c : kovtest::read_ref_cases("float32_ref.txt")) {
+        auto x = c.floats("x");
+        const int n = static_cast<int>(x.size());
+        const auto m = c.floats("moment"), s = c.floats("serstat");
+        auto x1 = x;
+        const Eight got_m = run_moment(x1, n);
+        auto x2 = x;
+        const Eight got_s = run_serstat(x2, c.ints("cnt"), n);
+        for (int k = 0; k < 8; ++k) {
+            EXPECT_EQ(got_m[k], m[k]) << c.name << " moment " << stat_names[k];
+            EXPECT_EQ(got_s[k], s[k]) << c.name << " serstat " << stat_names[k];
+        }
+    }
+}

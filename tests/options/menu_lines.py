@@ -72,5 +72,6 @@ for l in [q("tree-ring measurement types (/ to exit, h for help):"),
           q("age dependent spline ", "<-6>", marker_col=37),
           q("smoothing spline (pct n cutoff)", "<-9", prompt=True, marker_col=37),
           q("interactive gap and detrend", " 3", prompt=True),
+          q("save in the compact data format", " 4"),
           q("percent growth changes (range 5-50)", prompt=True, start=3)]:
     print('        "%s",' % (l if l.endswith("==> ") else l.rstrip()))

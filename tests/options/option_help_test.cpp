@@ -28,14 +28,15 @@ TEST(OptionHelp, PagesCarryTheirFiguresAndExamples) {
         {1, {"four", "tucson", "cru", "compact"}},
         {2, {"-9999", "negative"}},
         {3, {"1/6", "0.01", "inverse hypersine", "power"}},
-        {4, {"-6", "-5", "-4", "-100", "-3", "-2", "-1", "f(i) = y(i) - y(i-1)", "a*exp(-b*t(i)) + d",
-             "b = 1.0", "100", "-66"}},
+        {4, {"-6", "variable span super smoother", "-4", "-100", "-3", "-2", "-1",
+             "f(i) = y(i) - y(i-1)", "a*exp(-b*t(i)) + d", "rises in the juvenile phase", "b = 1.0", "100", "-66"}},
         {5, {"regional curve", "-2"}},
+        {7, {"batch processing"}},
         {9, {"2.00", "2.58", "3.50", "1 in 20", "1 in 100", "1 in 1000"}},
         {10, {"minimum aic"}},
         {11, {"-1", "pooled"}},
         {12, {"-50", "-25", "-75", "-1", "-100", "median"}},
-        {13, {"n > 20", "spline"}},
+        {13, {"rbar-weighted", "n > 20", "spline"}},
         {14, {"rbar", "snr", "eps", "sss"}},
         {15, {"SSSTTCC", "ssttc", "8"}},
         {16, {"overlap", "10"}},
@@ -50,7 +51,8 @@ TEST(OptionHelp, PagesCarryTheirFiguresAndExamples) {
     }
 }
 
-// Pages are written from column 2 after an empty line, and name no person.
+// Pages are written from column 2 after an empty line, and name no person:
+// methods are described, not credited.
 TEST(OptionHelp, LayoutAndNoPersonNamed) {
     const std::vector<std::string> people = {"melvin", "friedman", "hugershoff", "briffa", "tukey",
                                              "nowacki", "abrams", "vane"};
