@@ -1,5 +1,6 @@
 #include "series/tucson.hpp"
 
+#include <algorithm>
 #include <vector>
 
 #include "series/fixed_text.hpp"
@@ -14,11 +15,17 @@ namespace {
 
 constexpr int max_text_lines = 25;
 
+// An empty value field inside a series: no measurement stands there. Files
+// mark a missing ring with a negative value, so it is taken as -999, which the
+// gap scan reports and the gap filling estimates, and not as a ring of width 0.
+constexpr long long empty_field = -999;
+
 // One parsed data line of a Tucson file.
 struct DataLine {
     std::string id;     // as read, 8/7/6 (ring widths) or 6/5/4 (indices) characters
     int year = 0;
     long long field[20] = {};  // ten values, or ten value/depth pairs
+    bool blank[20] = {};       // the field held nothing but blanks
 };
 
 // Ring-width line: the year form is chosen by the minus sign, so that BC years
@@ -38,7 +45,10 @@ bool parse_ring_width(const std::string& line, DataLine& d) {
     if (v.size() < 12) return false;
     d.id = v[0].s;
     d.year = static_cast<int>(v[1].i);
-    for (int k = 0; k < 10; ++k) d.field[k] = v[2 + k].i;
+    for (int k = 0; k < 10; ++k) {
+        d.field[k] = v[2 + k].i;
+        d.blank[k] = v[2 + k].blank;
+    }
     return true;
 }
 
@@ -57,7 +67,10 @@ bool parse_index(const std::string& line, DataLine& d) {
     if (v.size() < 22) return false;
     d.id = v[0].s;
     d.year = static_cast<int>(v[1].i);
-    for (int k = 0; k < 20; ++k) d.field[k] = v[2 + k].i;
+    for (int k = 0; k < 20; ++k) {
+        d.field[k] = v[2 + k].i;
+        d.blank[k] = v[2 + k].blank;
+    }
     return true;
 }
 
@@ -71,6 +84,38 @@ bool same_identifier(const std::string& a, const std::string& b) {
 void warn_outside(OutFile& warn, const DataLine& d) {
     warn.write("(t2,'*** warning: line ',a8,i6,' holds values outside its decade: not read')", padded(d.id, 8),
                d.year);
+}
+
+// Empty value fields among the values a line gives its series (up to its end
+// marker): a line cut short, or a field left blank.
+int empty_fields(const DataLine& d, int from, int to, bool index) {
+    int n = 0;
+    for (int k = from; k < to; ++k) {
+        const int f = index ? 2 * k : k;
+        if (d.blank[f]) {
+            ++n;
+            continue;
+        }
+        const long long v = d.field[f];
+        if (index ? v >= 9990 : (v == 999 || v == -9999)) break;
+    }
+    return n;
+}
+
+// A line whose year field is blank is passed over. When it holds numbers in
+// its value fields it is a data line that lost its year, and its values are
+// lost with it.
+void warn_if_values_without_year(OutFile& warn, const std::string& line, bool index) {
+    DataLine d;
+    if (!(index ? parse_index(line, d) : parse_ring_width(line, d))) return;
+    const int fields = index ? 20 : 10;
+    const int step = index ? 2 : 1;
+    for (int k = 0; k < fields; k += step) {
+        if (!d.blank[k]) {
+            warn.write("(t2,'*** warning: line ',a8,' holds values but no year: not read')", padded(line, 8));
+            return;
+        }
+    }
 }
 
 }  // namespace
@@ -125,10 +170,16 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         DataLine d;
         bool data = false;
         if (index) {
-            if (is_blank(std::string_view(line).substr(6, 4))) continue;
+            if (is_blank(std::string_view(line).substr(6, 4))) {
+                warn_if_values_without_year(warn, line, true);
+                continue;
+            }
             data = parse_index(line, d);
         } else {
-            if (is_blank(std::string_view(line).substr(8, 4))) continue;
+            if (is_blank(std::string_view(line).substr(8, 4))) {
+                warn_if_values_without_year(warn, line, false);
+                continue;
+            }
             data = parse_ring_width(line, d);
         }
 
@@ -165,9 +216,15 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         }
         next_year = d.year + slots;
 
+        const int first_slot = index ? 10 - slots : 0;
+        const int last_slot = index ? 10 : slots;
+        if (const int empty = empty_fields(d, first_slot, last_slot, index); empty > 0)
+            warn.write("(t2,'*** warning: line ',a8,i6,' has',i3,' empty value fields: taken as missing values')",
+                       padded(d.id, 8), d.year, empty);
+
         if (!index) {
             for (int k = 0; k < slots; ++k) {
-                long long v = d.field[k];
+                long long v = d.blank[k] ? empty_field : d.field[k];
                 if (v == -9999) {
                     // The series was in thousandths of a millimetre.
                     size_t stored = std::min(ld, static_cast<size_t>(count));
@@ -194,7 +251,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 }
             }
             for (int k = 10 - slots; k < 10; ++k) {
-                long long v = d.field[2 * k];
+                long long v = d.blank[2 * k] ? empty_field : d.field[2 * k];
                 if (v >= 9990) return;
                 if (static_cast<size_t>(count) < ld) {
                     values[count] = static_cast<float>(v) * 0.001f;
@@ -235,6 +292,7 @@ void datar(std::string& line, int& count, std::span<float> values, int& first_ye
     if (count < 1 || static_cast<size_t>(count) > ld) return;
 
     int got = 0;
+    int empty = 0, too_large = 0;
     while (got < count) {
         auto raw = in.read_line();
         if (!raw) {
@@ -248,19 +306,38 @@ void datar(std::string& line, int& count, std::span<float> values, int& first_ye
             con().line(">> sbr datar:  error reading data");
             break;
         }
+        // A layout that reads no number from a line (only text items) would
+        // pass over every line after it without end.
+        if (std::none_of(v.begin(), v.end(), [](const FVal& f) { return f.kind != FVal::Text; })) {
+            con().line(">> sbr datar:  error reading data");
+            break;
+        }
         for (const FVal& f : v) {
             if (got >= count) break;
             if (f.kind == FVal::Text) continue;
-            values[got++] = f.kind == FVal::Real ? static_cast<float>(f.r) : static_cast<float>(f.i);
-        }
-        if (v.empty()) {
-            con().line(">> sbr datar:  error reading data");
-            break;
+            float value = f.kind == FVal::Real ? static_cast<float>(f.r) : static_cast<float>(f.i);
+            // An empty field holds no measurement, and a value beyond what the
+            // program can carry none it could work with: both are missing.
+            if (f.blank) {
+                value = xmiss;
+                ++empty;
+            } else if (!carried_value(value)) {
+                value = xmiss;
+                ++too_large;
+            }
+            values[got++] = value;
         }
     }
     // What could not be read is marked missing rather than left as whatever
     // the vector held, so the gap scan reports it.
     for (int i = got; i < count; ++i) values[i] = xmiss;
+    OutFile& warn = streams().luout;
+    if (empty > 0)
+        warn.write("(t2,'*** warning: series ',a8,' has',i6,' empty value fields: taken as missing values')",
+                   padded(line, 8), empty);
+    if (too_large > 0)
+        warn.write("(t2,'*** warning: series ',a8,' has',i6,' values too large to work with: taken as missing values')",
+                   padded(line, 8), too_large);
 }
 
 void trrw(std::string_view id, int first_year, int count, std::span<const float> values,

@@ -230,6 +230,89 @@ TEST(TucsonRead, SelfDescribingSeries) {
     EXPECT_EQ(c.count, 1);
 }
 
+// A value field left empty inside a series (a line cut short, or a blank
+// between values) holds no measurement: it is a missing value that the gap
+// scan reports, never a ring of width 0, and the listing says where it stood.
+// A line that lost its year is passed over as before, but not in silence
+// when it holds values.
+TEST(TucsonRead, EmptyFieldsAndLinesWithoutAYearAreReported) {
+    const std::string nine = rep("   100", 9);
+    struct Case {
+        const char* what;
+        const char* mode;
+        std::string file;
+        int count;
+        std::vector<std::pair<int, float>> values;  // position, value
+        const char* needle;
+    };
+    const Case cases[] = {
+        {"line cut short", "mr",
+         "AB01    1901" + nine + "\nAB01    1910   200   200   200\nAB01    1920   300   999\n", 20,
+         {{9, 2.0f}, {11, 2.0f}, {12, -9.99f}, {18, -9.99f}, {19, 3.0f}},
+         "line AB01      1910 has  7 empty value fields: taken as missing values"},
+        {"blank between values", "mr", "AB02    1990   100         300   999\n", 3,
+         {{0, 1.0f}, {1, -9.99f}, {2, 3.0f}}, "line AB02      1990 has  1 empty value fields"},
+        // thousandths: the missing value is scaled with the series and stays negative
+        {"blank in a thousandths series", "mr", "AB03    1990   100         300 -9999\n", 3,
+         {{0, 0.1f}, {1, -0.999f}, {2, 0.3f}}, "line AB03      1990 has  1 empty value fields"},
+        {"blank index pair", "ir", "IDX   1990" + std::string("1000  1") + std::string(7, ' ') + "1200  1" +
+                                       rep("9990  0", 7) + "\n",
+         3, {{0, 1.0f}, {1, -0.999f}, {2, 1.2f}}, "line IDX       1990 has  1 empty value fields"},
+        {"ring widths without a year", "mr",
+         "AB04    1990" + nine + "   100\n" + std::string(12, ' ') + rep("   200", 10) + "\nAB04    2010   300   999\n",
+         11, {{9, 1.0f}, {10, 3.0f}}, "holds values but no year: not read"},
+        {"index pairs without a year", "ir",
+         "IDX   1990" + rep("1000  1", 10) + "\n" + std::string(10, ' ') + rep("1100  1", 10) + "\nIDX   2010" +
+             rep("9990  0", 10) + "\n",
+         10, {{9, 1.0f}}, "holds values but no year: not read"},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        t.open_text(t.in, c.file);
+        ReadSeries r = t.next(c.mode);
+        ASSERT_EQ(r.count, c.count) << c.what;
+        for (auto [i, v] : c.values) EXPECT_FLOAT_EQ(r.values[i], v) << c.what << " value " << i;
+        EXPECT_EQ(count_lines_with(t.listing(), c.needle), 1) << c.what << "\n" << t.listing();
+    }
+    // Blank lines, and text lines whose year columns are blank, stay unremarked.
+    TucsonRead t;
+    t.open_text(t.in, "\n" + std::string(12, ' ') + "no numbers here\nAB05    1990   100   999\n");
+    EXPECT_EQ(t.next("mr").count, 1);
+    EXPECT_EQ(count_lines_with(t.listing(), "warning"), 0) << t.listing();
+}
+
+// Values of the self-describing layout that are empty, that no program stage
+// could carry (their squares overflow 32-bit reals), or a layout that reads
+// only text: each ends as missing values with a word in the listing or on the
+// console, and the lines after the series are still read.
+TEST(TucsonRead, SelfDescribingValuesThatCannotBeUsed) {
+    const std::string mark = padded("SDS010", 79) + "#\n";
+    struct Case {
+        const char* what;
+        std::string header_and_values;
+        std::vector<float> values;
+        const char* needle;
+    };
+    const Case cases[] = {
+        {"empty field", "n        3      1950  (3f8.3)\n   1.000           3.000\n", {1.0f, xmiss, 3.0f},
+         "SDS010   has     1 empty value fields: taken as missing values"},
+        {"values too large", "n        3      1950  (3e10.2)\n  1.00e+00  3.00e+25 -2.00e+30\n", {1.0f, xmiss, xmiss},
+         "SDS010   has     2 values too large to work with: taken as missing values"},
+        {"text-only layout", "n        2      1950  (a8)    \n   1.000   2.000\n", {xmiss, xmiss},
+         ">> sbr datar:  error reading data"},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        kovtest::ScriptedConsole sc("");
+        t.open_text(t.in, mark + c.header_and_values + "TEST01  1970   123   999\n");
+        ReadSeries r = t.next("mr");
+        ASSERT_EQ(r.count, static_cast<int>(c.values.size())) << c.what;
+        for (size_t i = 0; i < c.values.size(); ++i) EXPECT_FLOAT_EQ(r.values[i], c.values[i]) << c.what << " " << i;
+        EXPECT_EQ(count_lines_with(t.listing() + sc.output(), c.needle), 1) << c.what << "\n" << t.listing();
+        EXPECT_EQ(t.next("mr").first, 1970) << c.what;
+    }
+}
+
 namespace {
 
 struct TucsonWrite : ListingFixture {
