@@ -152,8 +152,9 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         if (count == 0 && line[79] == '#') {
             in.backspace();
             std::string buffer = line;
-            datar(buffer, count, values, first_year, in);
-            if (count == -999) {
+            bool no_header = false;
+            datar(buffer, count, values, first_year, in, &no_header);
+            if (no_header) {
                 // No header line followed the "#" line: every line after it
                 // was passed over in search of one.
                 warn.write("(t2,'*** warning: line ',a8,' has ''#'' in column 80 but no header follows:',"
@@ -264,13 +265,16 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
     }
 }
 
-void datar(std::string& line, int& count, std::span<float> values, int& first_year, TextIn& in) {
+void datar(std::string& line, int& count, std::span<float> values, int& first_year, TextIn& in,
+           bool* end_of_file) {
     const size_t ld = values.size();
     std::string layout;
+    if (end_of_file) *end_of_file = false;
     for (;;) {
         auto raw = in.read_line();
         if (!raw) {
             count = -999;
+            if (end_of_file) *end_of_file = true;
             return;
         }
         std::string buf = padded(*raw, 80);
