@@ -102,6 +102,20 @@ int empty_fields(const DataLine& d, int from, int to, bool index) {
     return n;
 }
 
+// Fields after the end marker of a series are padding (blank, or more
+// markers). A value there means the marker was a measurement that happened to
+// read as one (a ring of 9.99 mm in hundredths): the values after it are lost.
+void warn_if_values_after_marker(OutFile& warn, const DataLine& d, int from, bool index) {
+    for (int k = from; k < 10; ++k) {
+        const int f = index ? 2 * k : k;
+        const long long v = d.field[f];
+        if (d.blank[f] || (index ? v >= 9990 : (v == 999 || v == -9999))) continue;
+        warn.write("(t2,'*** warning: line ',a8,i6,' holds values after its end marker: not read')",
+                   padded(d.id, 8), d.year);
+        return;
+    }
+}
+
 // A line whose year field is blank is passed over. When it holds numbers in
 // its value fields it is a data line that lost its year, and its values are
 // lost with it.
@@ -226,6 +240,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         if (!index) {
             for (int k = 0; k < slots; ++k) {
                 long long v = d.blank[k] ? empty_field : d.field[k];
+                if (v == -9999 || v == 999) warn_if_values_after_marker(warn, d, k + 1, false);
                 if (v == -9999) {
                     // The series was in thousandths of a millimetre.
                     size_t stored = std::min(ld, static_cast<size_t>(count));
@@ -253,7 +268,10 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
             }
             for (int k = 10 - slots; k < 10; ++k) {
                 long long v = d.blank[2 * k] ? empty_field : d.field[2 * k];
-                if (v >= 9990) return;
+                if (v >= 9990) {
+                    warn_if_values_after_marker(warn, d, k + 1, true);
+                    return;
+                }
                 if (static_cast<size_t>(count) < ld) {
                     values[count] = static_cast<float>(v) * 0.001f;
                     if (store_depths && static_cast<size_t>(count) < depths.size())

@@ -143,7 +143,8 @@ TEST(TucsonRead, TextLinesAreTitleAndHeaderLines) {
 
 // Lines that do not continue the series being read are taken as the format
 // says, but each one gets a warning line in the listing; so does a first line
-// with values past the end of its decade, which belong to no year.
+// with values past the end of its decade, which belong to no year, and a line
+// with values after its end marker (a measurement that read as the marker).
 TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
     const std::string full = "   100   101   102   103   104   105   106   107   108   109";
     const std::string pairs = "1000  11000  11000  11000  11000  11000  11000  11000  11000  11000  1";
@@ -165,6 +166,11 @@ TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
          "holds values outside its decade", 1, 6},
         {"index values before the first year", "ir", "IDX   1995" + pairs + "\nIDX   2000" + pairs.substr(0, 7) + "9990  0\n",
          "holds values outside its decade", 1, 6},
+        {"values after the end marker", "mr", "AAA     1990   100   999   120   130\n",
+         "AAA       1990 holds values after its end marker: not read", 1, 1},
+        {"markers padding the line", "mr", "AAA     1990   100   999   999   999\n", "warning", 0, 1},
+        {"index values after the end marker", "ir", "IDX   1990" + pairs.substr(0, 7) + "9990  0" + pairs.substr(0, 7) + rep("9990  0", 7) + "\n",
+         "IDX       1990 holds values after its end marker: not read", 1, 1},
     };
     for (const Case& c : cases) {
         TucsonRead t;
