@@ -116,6 +116,32 @@ void warn_if_values_after_marker(OutFile& warn, const DataLine& d, int from, boo
     }
 }
 
+// A line that cannot be read as a data line is a text line. When it reads as
+// one once its unreadable value fields are blanked (its year and at least one
+// value are numbers), it is a data line spoiled by a stray character, and the
+// values of its decade are lost: the listing says so.
+void warn_if_spoiled_data_line(OutFile& warn, const std::string& line, bool index) {
+    std::string mended = line;
+    const int fields = index ? 20 : 10;
+    int numbers = 0;
+    for (int k = 0; k < fields; ++k) {
+        const size_t at = index ? 10 + 7 * (k / 2) + (k % 2 ? 4 : 0) : 12 + 6 * k;
+        const size_t width = index ? (k % 2 ? 3 : 4) : 6;
+        const std::string_view field = std::string_view(mended).substr(at, width);
+        if (is_blank(field)) continue;
+        try {
+            read_values(index ? (k % 2 ? "(i3)" : "(i4)") : "(i6)", field);
+            ++numbers;
+        } catch (const ReadError&) {
+            mended.replace(at, width, width, ' ');
+        }
+    }
+    DataLine d;
+    if (numbers > 0 && mended != line && (index ? parse_index(mended, d) : parse_ring_width(mended, d)))
+        warn.write("(t2,'*** warning: line ',a8,i6,' cannot be read as a data line: taken as text')",
+                   padded(d.id, 8), d.year);
+}
+
 // A line whose year field is blank is passed over. When it holds numbers in
 // its value fields it is a data line that lost its year, and its values are
 // lost with it.
@@ -199,6 +225,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         }
 
         if (!data) {
+            warn_if_spoiled_data_line(warn, line, index);
             ++ntext;
             if (ntext > max_text_lines) {
                 con().line("sbr trrw:  over 25 text lines");

@@ -144,7 +144,8 @@ TEST(TucsonRead, TextLinesAreTitleAndHeaderLines) {
 // Lines that do not continue the series being read are taken as the format
 // says, but each one gets a warning line in the listing; so does a first line
 // with values past the end of its decade, which belong to no year, and a line
-// with values after its end marker (a measurement that read as the marker).
+// with values after its end marker (a measurement that read as the marker),
+// and a data line that a stray character turns into a text line.
 TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
     const std::string full = "   100   101   102   103   104   105   106   107   108   109";
     const std::string pairs = "1000  11000  11000  11000  11000  11000  11000  11000  11000  11000  1";
@@ -169,6 +170,12 @@ TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
         {"values after the end marker", "mr", "AAA     1990   100   999   120   130\n",
          "AAA       1990 holds values after its end marker: not read", 1, 1},
         {"markers padding the line", "mr", "AAA     1990   100   999   999   999\n", "warning", 0, 1},
+        {"stray letter in a value", "mr", "AAA     1990   100   1x0   120\nAAA     2000   110   999\n",
+         "AAA       1990 cannot be read as a data line: taken as text", 1, 1},
+        {"stray letter in an index value", "ir",
+         "IDX   1990" + std::string("1x00  1") + pairs.substr(7) + "\nIDX   2000" + pairs.substr(0, 7) + rep("9990  0", 9) + "\n",
+         "IDX       1990 cannot be read as a data line: taken as text", 1, 1},
+        {"title line", "mr", "Some Site Name 1995 text 12 34\nAAA     2000   110   999\n", "warning", 0, 1},
         {"index values after the end marker", "ir", "IDX   1990" + pairs.substr(0, 7) + "9990  0" + pairs.substr(0, 7) + rep("9990  0", 7) + "\n",
          "IDX       1990 holds values after its end marker: not read", 1, 1},
     };
