@@ -28,4 +28,6 @@ void pltfil(std::span<const float>, std::span<const float>, int, int, std::strin
 
 void plttrs(int, std::string_view, std::string_view) {}
 
+void pltspc(int, int, int, int, const float*, int, std::string_view, std::string_view, std::string_view) {}
+
 }  // namespace kov

@@ -36,4 +36,10 @@ void pltfil(std::span<const float> y, std::span<const float> crv, int n, int fir
 // The transformation statistics page, from crnmat columns 1, 2, 4 and 5 (sorted in place).
 void plttrs(int nc, std::string_view datfil, std::string_view unused);
 
+// The power spectra of three chronologies against frequency: pp holds ldp rows
+// by 4 columns, column by column (frequencies, then the three powers), nf rows
+// used; ncol columns enter the limits; logok 1 draws the logarithm of the power.
+void pltspc(int ldp, int idum, int ncol, int nf, const float* pp, int logok, std::string_view leg1,
+            std::string_view leg2, std::string_view leg3);
+
 }  // namespace kov
