@@ -6,7 +6,7 @@
 #include <functional>
 #include <string_view>
 
-#include "plotting/plot_services.hpp"
+#include "driver/plot_seam.hpp"
 #include "shared/files.hpp"
 #include "shared/tables.hpp"
 
@@ -22,11 +22,7 @@ void write_tab_table(OutFile& out, const Table<float>& crn, int ifyc, int nyc, i
 // The plots and the spectra the end of a data file calls, so that the order
 // and the switch rules can be followed without a screen.
 struct EndOfFileServices {
-    std::function<void(const TwoPanelData&, int n, int first_year, int variant, std::string_view name,
-                       std::string_view top_title, std::string_view bottom_title, std::string_view xlabel,
-                       std::string_view ylabel, std::string_view xlabel2, std::string_view zlabel, int kind,
-                       char setting, int& plot_switch, const std::array<float, 7>& fitcoef, int curve_option)>
-        two_panel = plt2pn;
+    TwoPanelPlot two_panel = plt2pn;
     std::function<void(const Table<float>& crn, int n, int nser, int jcol, int iplot, std::string_view fname,
                        OutFile& unit)>
         spectra;  // empty: the spectra of the chronology subsystem

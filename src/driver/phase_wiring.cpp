@@ -1,5 +1,6 @@
 #include "driver/data_file_loop.hpp"
 #include "driver/end_of_file_outputs.hpp"
+#include "driver/endogenous_outliers.hpp"
 #include "driver/series_stages.hpp"
 
 namespace kov {
@@ -10,6 +11,7 @@ void wire_phases() {
     Phases& p = phases();
     p.raw_series = [] { series_stage_raw(); };
     p.transformation = [] { series_stage_transformed(); };
+    p.endogenous_outliers = [] { endogenous_outliers(); };
     p.end_of_file_outputs = [] { end_of_file_outputs(); };
 }
 
