@@ -22,7 +22,7 @@ void write_tab_table(OutFile& out, const Table<float>& crn, int ifyc, int nyc, i
 // The plots and the spectra the end of a data file calls, so that the order
 // and the switch rules can be followed without a screen.
 struct EndOfFileServices {
-    TwoPanelPlot two_panel = plt2pn;
+    TwoPanelPlot two_panel = screen_two_panel();
     std::function<void(const Table<float>& crn, int n, int nser, int jcol, int iplot, std::string_view fname,
                        OutFile& unit)>
         spectra;  // empty: the spectra of the chronology subsystem

@@ -10,6 +10,6 @@ namespace kov {
 // 1.0 in every other year), counts the outliers per year, stores the counts in
 // crnmat columns 13 to 16 for AR method 1 with stand dynamics 1, draws the
 // per-series and summary plots and saves the outlier series when asked.
-void endogenous_outliers(const TwoPanelPlot& two_panel = plt2pn);
+void endogenous_outliers(const TwoPanelPlot& two_panel = screen_two_panel());
 
 }  // namespace kov
