@@ -1,5 +1,6 @@
 #include "driver/data_file_loop.hpp"
 #include "driver/series_stages.hpp"
+#include "driver/statistics_block.hpp"
 
 namespace kov {
 
@@ -9,6 +10,7 @@ void wire_phases() {
     Phases& p = phases();
     p.raw_series = [] { series_stage_raw(); };
     p.transformation = [] { series_stage_transformed(); };
+    p.statistics = [](Stage stage) { statistics_block(stage); };
 }
 
 }  // namespace kov
