@@ -2,9 +2,13 @@
 // file and the common-period analysis of the raw stage.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 
 #include "chronology/reference/statistics_ref.inc"
+#include "chronology/statistics_fixture.hpp"
+#include "driver/driver_test_support.hpp"
+#include "driver/statistics_block.hpp"
 #include "support/test_support.hpp"
 
 namespace {
@@ -117,6 +121,55 @@ TEST(StatisticsBlock, NoWindowNoPeriod) {
         EXPECT_FALSE(d.exists("c_raw_rbar.txt")) << c.width;
         EXPECT_EQ(d.read("c_out.txt").find("common period analyses"), std::string::npos);
         EXPECT_FALSE(d.exists("c_pcloads_raw.txt"));
+    }
+}
+
+TEST(StatisticsBlock, TreeNumbersAndThePlotTableByStage) {
+    // Cores of trees AAA01 and AAA02; AAA02B starts inside the period.
+    std::vector<statfix::Series> ser;
+    const std::vector<std::string> ids = {"AAA01A", "AAA01B", "AAA02A", "AAA02B"};
+    for (size_t k = 0; k < ids.size(); ++k) {
+        std::vector<float> v(120);
+        for (size_t t = 0; t < v.size(); ++t) v[t] = 1.0f + 0.5f * std::sin(0.7f * t + k) + 0.01f * ((t * 7 + k) % 5);
+        ser.push_back({ids[k], k == 3 ? 1905 : 1880, v});
+    }
+    struct Case {
+        kov::Stage stage;
+        std::vector<int> cpa;
+        bool plot_table;
+    } cases[] = {
+        {kov::Stage::indices, {1, 1, 2, 0}, false},
+        {kov::Stage::residuals, {7, 8, 9, 10}, false},  // the numbers of the stage before stay
+        {kov::Stage::raw, {1, 1, 2, 0}, true},
+    };
+    for (const auto& c : cases) {
+        kovtest::DriverScene scene;
+        kovtest::ScriptedConsole con("");
+        statfix::load(ser);
+        auto& s = kov::shared();
+        for (int k = 1; k <= 4; ++k) s.sertbl(k, kov::cpa) = 6 + k;
+        s.datfil = "t.txt";
+        s.stcmask = "        ";
+        kov::driver_state().mask_copy = "SSSTTCC ";
+        s.optval(14, 1) = 1900;
+        s.optval(14, 2) = 1950;
+        s.optval(16, 1) = 20;
+        s.optval(16, 2) = 10;
+        s.optval(17, 1) = 1;
+        s.optval(19, 1) = 0;
+        s.rbplot.fill(-1.0f);
+        kov::streams().luout.open_fresh("t_out.txt");
+        kov::statistics_block(c.stage);
+        kov::streams().luout.close();
+        std::vector<int> cpa;
+        for (int k = 1; k <= 4; ++k) cpa.push_back(s.sertbl(k, kov::cpa));
+        EXPECT_EQ(cpa, c.cpa) << static_cast<int>(c.stage);
+        ASSERT_GT(s.nwin, 0);
+        const auto& tab = s.rbtab[static_cast<int>(c.stage) - 1];
+        EXPECT_EQ(s.rbplot(1, 3) == tab(1, 3), c.plot_table);
+        EXPECT_EQ(s.rbplot(s.nwin, 1) == tab(s.nwin, 1), c.plot_table);
+        const std::string tag = c.stage == kov::Stage::raw ? "raw" : c.stage == kov::Stage::indices ? "ind" : "res";
+        EXPECT_TRUE(scene.dir().exists("t_" + tag + "_rbar.txt")) << tag;
     }
 }
 
