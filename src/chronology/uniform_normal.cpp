@@ -2,19 +2,24 @@
 
 #include <cmath>
 
+#include "shared/tables.hpp"
+
 namespace kov {
 
-float ranwh(Iseed& iseed) {
+float ranwh(std::array<int, 3>& iseed) {
     // Three multiplicative congruential generators with coprime moduli; the
     // fractional part of the sum of their uniforms has a very long period.
     // The products stay below 2^23, so 32-bit integers hold them exactly.
-    iseed.s1 = 171 * iseed.s1 % 30269;
-    iseed.s2 = 172 * iseed.s2 % 30307;
-    iseed.s3 = 170 * iseed.s3 % 30323;
-    const float v = static_cast<float>(iseed.s1) / 30269.0f + static_cast<float>(iseed.s2) / 30307.0f +
-                    static_cast<float>(iseed.s3) / 30323.0f;
+    static_assert(sizeof(int) == 4);
+    iseed[0] = 171 * iseed[0] % 30269;
+    iseed[1] = 172 * iseed[1] % 30307;
+    iseed[2] = 170 * iseed[2] % 30323;
+    const float v = static_cast<float>(iseed[0]) / 30269.0f + static_cast<float>(iseed[1]) / 30307.0f +
+                    static_cast<float>(iseed[2]) / 30323.0f;
     return v - std::floor(v);  // exact: v lies in [0, 3)
 }
+
+float ranwh() { return ranwh(shared().iseed); }
 
 float ppnd(float p, int& ier) {
     // Rational approximations: one in the square of the distance from the

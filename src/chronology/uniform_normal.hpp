@@ -3,22 +3,21 @@
 // functions its confidence limits need: the quantile and the tail area. All in
 // 32-bit arithmetic, the generator in 32-bit integers, because the limits the
 // listings print depend on the exact sequence of draws.
-#include <cstdint>
+#include <array>
 
 namespace kov {
 
-// The state of the three-part (Wichmann-Hill) generator. The chronology builder
-// resets it at the start of every chronology, so every chronology of every run
-// draws the same sequence.
-struct Iseed {
-    std::int32_t s1 = 12848;
-    std::int32_t s2 = 13079;
-    std::int32_t s3 = 22085;
-    void reset() { *this = Iseed{}; }
-};
+// The generator's state is three integers; the run's state is shared().iseed.
+// The chronology builder puts it back to iseed_start at the start of every
+// chronology, so every chronology of every run draws the same sequence.
+inline constexpr std::array<int, 3> iseed_start{12848, 13079, 22085};
 
-// A uniform number in [0, 1); advances iseed.
-float ranwh(Iseed& iseed);
+// A uniform number in [0, 1) from the three-part (Wichmann-Hill) generator;
+// advances iseed.
+float ranwh(std::array<int, 3>& iseed);
+
+// The same on the run's state shared().iseed.
+float ranwh();
 
 // The standard normal quantile at p.
 // p: probability, strictly between 0 and 1.
