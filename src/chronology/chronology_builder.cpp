@@ -4,10 +4,12 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "armodel/burg.hpp"
+#include "chronology/bootstrap_limits.hpp"
 #include "chronology/weight_recorder.hpp"
 #include "numerics/correlation.hpp"
 #include "numerics/robust_mean.hpp"
@@ -144,6 +146,8 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
     int n_improved = 0, n_unimproved = 0, max_depth = 0;
     const int step = progress_step(n);
     const bool boot = opt(12, 3) == 1;
+    std::optional<BootWork> boot_work;
+    if (boot) boot_work.emplace(std::max(nc, 1));
 
     for (int i = 1; i <= n; ++i) {
         const int year = first + i - 1;
@@ -168,7 +172,9 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
             // neither efficiency list.
             seglen[i - 1] = 0.0f;
             age[i - 1] = 0.0f;
-            if (boot) lo[i - 1] = hi[i - 1] = empty_value;
+            // Limits of 0 mark the year as one without limits for the
+            // confidence-limit files, whatever the chronology's empty value.
+            if (boot) lo[i - 1] = hi[i - 1] = 0.0f;
             if (recorder.is_open()) recorder.record_year(year, {}, {}, 0);
             if (print) write_year_line(year, 0, mean, sd, se, eff, iter, ctype, scale.step);
         } else {
@@ -179,6 +185,8 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
                   std::span(wt).first(d), std::span(perm).first(d));
             if (iter == 3)
                 for (int k = 0; k < d; ++k) year_weights[perm[k] - 1] = wt[k];
+            if (boot)
+                bootstrap_year(std::span(values).first(d), d, mean, s.iseed, *boot_work, lo[i - 1], hi[i - 1]);
             max_depth = std::max(max_depth, d);
             if (mean < 0.0f) mean = 0.0f;
             if (recorder.is_open())
