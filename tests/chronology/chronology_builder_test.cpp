@@ -61,6 +61,8 @@ public:
     float crn(int i) const { return work_[2][i - 1]; }
     float spread(int i) const { return work_[5][i - 1]; }
     float se(int i) const { return work_[8][i - 1]; }
+    float lo(int i) const { return work_[9][i - 1]; }
+    float hi(int i) const { return work_[10][i - 1]; }
     // The listing line of a year in the year-by-year table.
     std::string year_line(int year) {
         const std::string key = kov::fmt("(t2,i5)", year).substr(0, 6);
@@ -202,6 +204,91 @@ TEST(ChronologyBuilder, QuantileAndRobustHeadings) {
         EXPECT_NE(std::find(lines.begin(), lines.end(), c.name), lines.end());
         EXPECT_NE(std::find(lines.begin(), lines.end(), c.stats), lines.end());
     }
+}
+
+// Seven series in 1901 (the last one an outlier), six in 1902, three in 1903,
+// none in 1904.
+const std::vector<Series> seven = {
+    {1901, {0.90f, 1.00f, 0.5f}}, {1901, {1.00f, 0.98f, 0.6f}}, {1901, {1.10f, 1.01f, 0.123456f}},
+    {1901, {1.05f, 0.99f}},       {1901, {0.95f, 1.02f}},       {1901, {1.02f, 1.00f}},
+    {1901, {3.00f}},
+};
+
+// Fields of the comma-delimited line of a year in a saved file.
+std::vector<std::string> csv_year(const std::string& text, int year) {
+    for (const auto& l : split_lines(text)) {
+        if (l.rfind(kov::fmt("(i6)", year).substr(0, 6) + ",", 0) != 0) continue;
+        std::vector<std::string> f;
+        size_t a = 0;
+        for (size_t b; (b = l.find(',', a)) != std::string::npos; a = b + 1) f.push_back(l.substr(a, b - a));
+        f.push_back(l.substr(a));
+        for (auto& x : f) x.erase(0, x.find_first_not_of(' '));
+        return f;
+    }
+    return {};
+}
+
+TEST(ChronologyBuilder, BiweightWeightsFileQuartilesAndRoundedSeries) {
+    BuilderScene sc(1901, 1904, seven, 2);
+    auto& s = kov::shared();
+    s.optval(18, 1) = 7;
+    s.crvmean[3] = 0.5f;
+    sc.build('n', 0.6f);
+    const std::string file = sc.dir().read("site_raw_wgts.txt");
+    // tests/chronology/reference/biweight_weights_ref.py
+    const std::vector<std::string> w1901 = {"1901", "0.9236", "0.9999", "0.9338", "0.9845", "0.9792", "0.9981", "0.0000"};
+    EXPECT_EQ(csv_year(file, 1901), w1901);
+    EXPECT_EQ(csv_year(file, 1902).at(7), "-9.9900") << "a series without a value that year";
+    const std::vector<std::string> w1903 = {"1903", "1.0000", "1.0000", "1.0000", "-9.9900", "-9.9900", "-9.9900", "-9.9900"};
+    EXPECT_EQ(csv_year(file, 1903), w1903) << "fewer than six values: no weights of their own";
+    // median of the seven weights of 1901, all -9.99 in a year without series
+    EXPECT_FLOAT_EQ(s.crvmean[0], 0.9792f);
+    EXPECT_FLOAT_EQ(s.crvmean[2], 1.0f);
+    EXPECT_FLOAT_EQ(s.crvmean[3], kov::xmiss);
+    // the series come back, rounded to four decimals
+    EXPECT_FLOAT_EQ(s.sermat(1, 1), 0.9f);
+    EXPECT_FLOAT_EQ(s.sermat(1, 2), 1.0f);
+    EXPECT_FLOAT_EQ(s.sermat(3, 3), 0.1235f);
+    EXPECT_FLOAT_EQ(s.sermat(2, 7), kov::xmiss);
+    // the robust mean of 1901
+    EXPECT_NEAR(sc.crn(1), 1.0037f, 1e-4);
+}
+
+TEST(ChronologyBuilder, NoWeightsWithoutSixSeriesOrWithoutAUseForThem) {
+    struct Case {
+        const char* what;
+        size_t series;
+        int save;
+    };
+    const Case cases[] = {{"at most five series in any year", 5, 7}, {"no save and no plots", 7, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BuilderScene sc(1901, 1904, std::vector<Series>(seven.begin(), seven.begin() + c.series), 2);
+        auto& s = kov::shared();
+        s.optval(18, 1) = c.save;
+        s.crvmean[0] = 0.25f;
+        sc.build('n', 0.6f);
+        EXPECT_FALSE(sc.dir().exists("site_raw_wgts.txt"));
+        EXPECT_FLOAT_EQ(s.crvmean[0], 0.25f);
+        EXPECT_FLOAT_EQ(s.sermat(3, 3), 0.123456f) << "series not parked";
+    }
+}
+
+TEST(ChronologyBuilder, BootstrapLimitsRepeatAndFollowTheDepth) {
+    BuilderScene sc(1901, 1904, seven, 1);
+    kov::shared().optval(12, 3) = 1;
+    sc.build('n', 0.6f);
+    const float lo = sc.lo(1), hi = sc.hi(1);
+    EXPECT_LT(lo, sc.crn(1));
+    EXPECT_GT(hi, sc.crn(1));
+    // fewer than six values: both limits are the mean; no series: both 0
+    EXPECT_EQ(sc.lo(3), sc.crn(3));
+    EXPECT_EQ(sc.hi(3), sc.crn(3));
+    EXPECT_EQ(sc.lo(4), 0.0f);
+    EXPECT_EQ(sc.hi(4), 0.0f);
+    sc.build('n', 0.6f);
+    EXPECT_EQ(sc.lo(1), lo) << "the generator starts afresh with every chronology";
+    EXPECT_EQ(sc.hi(1), hi);
 }
 
 TEST(WeightRecorder, FourDecimalsAsTheScratchLayoutCarriesThem) {

@@ -1,3 +1,4 @@
+# Run with /usr/bin/python3 (numpy); the output is biweight_weights_ref.txt.
 # Tukey biweight weights of one sample, computed independently of the program:
 # median M, median absolute deviation MAD, tuning constant 7.5, four location
 # passes from T = M with the scale 7.5 * MAD held fixed; the weights are those
