@@ -10,6 +10,7 @@
 
 #include "armodel/burg.hpp"
 #include "chronology/bootstrap_limits.hpp"
+#include "chronology/variance_stabilisation.hpp"
 #include "chronology/weight_recorder.hpp"
 #include "numerics/correlation.hpp"
 #include "numerics/robust_mean.hpp"
@@ -103,8 +104,6 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
             std::span<float> work1, std::span<float> work2, std::span<float> spread,
             std::span<float> work3, std::span<float> work4, float rawmax, float rbarst, char ctype,
             std::span<float> stderr_out, std::span<float> lo, std::span<float> hi) {
-    (void)work4;
-    (void)rbarst;
     auto& s = shared();
     const OptionBlock& opt = s.optval;
     s.iseed = {12848, 13079, 22085};
@@ -201,6 +200,11 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
         spread[i - 1] = sd;
         stderr_out[i - 1] = se;
         before[i - 1] = mean;
+    }
+
+    if (index && opt(13, 1) != 0 && n > 0) {
+        std::vector<float> curve(n);
+        stabilise_chronology(crn.first(n), work4.first(n), curve, depth.first(n), n, first, rbarst);
     }
 
     if (mean_type == 2) recorder.finish(max_depth);

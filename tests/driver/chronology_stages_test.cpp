@@ -181,7 +181,11 @@ TEST(StandardChronologyStep, EmptyYearsAreOneAndTheStabilisedMarkIsLonger) {
     EXPECT_EQ(s.dtitle.substr(72), " stab std crn");
     const auto lines = sc.file("crns_std.txt");
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[3].substr(0, 10 + 7 * 7), "abcdef1901" + empty7 + " 100  1 250  2 350  2 450  2 500  11000  0");
+    // rbar-weighted with rbar 0: deviations from 0.33 times sqrt(depth), i.e.
+    // -0.23, -0.113137, 0.028284, 0.169706, 0.17, brought back to the mean 0.33
+    // and standard deviation 0.160468 of the chronology: (y - 0.004971) /
+    // 0.176052 * 0.160468 + 0.33 = 0.1158, 0.2223, 0.3513, 0.4802, 0.4804.
+    EXPECT_EQ(lines[3].substr(0, 10 + 7 * 7), "abcdef1901" + empty7 + " 116  1 222  2 351  2 480  2 480  11000  0");
     EXPECT_EQ(lines[3].substr(lines[3].size() - 5), "  std");
 }
 
