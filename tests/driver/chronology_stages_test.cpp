@@ -210,6 +210,30 @@ TEST(StandardChronologyStep, LimitsMoveWithTheStabilisedChronology) {
     EXPECT_EQ(cl[6].substr(0, 36), "  1906     0   1.000   1.000   1.000");
 }
 
+TEST(StandardChronologyStep, AdaptivePowerChangesOnlyTheWrittenChronology) {
+    ChronologyScene sc;
+    kovtest::ScriptedConsole con("");
+    kov::shared().crnid = "abcdef  ";
+    sc.options(3, 1, 4);
+    sc.options(12, 3, 1);
+    kov::shared().nlead = 0;
+    kov::shared().nspan = 5;
+    kov::standard_chronology_stage();
+    const auto out = sc.file("abcdefg_out.txt");
+    EXPECT_TRUE(contains_line(out, " |-------------------- final adjusted chronology statistics --------------------|"));
+    bool row = false;
+    for (const auto& l : out) row |= l.rfind("   1901    1906       6 ", 0) == 0 && l.size() == 78;
+    EXPECT_TRUE(row);
+    const auto cl = sc.file("abcdefg_std_95%cl.txt");
+    const auto crn = sc.file("abcdefg_crns.txt");
+    ASSERT_EQ(crn.size(), 4u);
+    // the file keeps the chronology as built (0.100 in 1901, see the raw case),
+    // the chronology file the adjusted one; the empty year stays 1.0
+    EXPECT_EQ(cl[1].substr(0, 20), "  1901     1   0.100");
+    EXPECT_NE(crn[3].substr(17, 7), " 100  1");
+    EXPECT_EQ(crn[3].substr(52, 7), "1000  0");
+}
+
 }  // namespace
 
 namespace {
