@@ -82,5 +82,7 @@ with open(__file__.replace(".py", ".inc"), "w") as f:
     x, depth = chronology(300)
     y1, _ = rbar_weighted(x, depth, 0.3)
     y2, _, crv, istf_out = spline_method(y1, depth, 200)
-    f.write(f'{vec(x, "{:.9e}f")},\n {vec(depth, "{}")},\n {vec(y2)}\n')
+    f.write(f'const std::vector<float> choice2_x = {vec(x, "{:.9e}f")};\n'
+            f'const std::vector<int> choice2_depth = {vec(depth, "{}")};\n'
+            f'const std::vector<double> choice2_y = {vec(y2)};\n')
     f.write("#endif\n")
