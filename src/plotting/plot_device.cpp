@@ -1,5 +1,6 @@
 #include "plotting/plot_device.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -97,10 +98,13 @@ public:
         }
     }
     bool has_device(std::string_view d) const override {
-        const char** menu = nullptr;
-        const char** names = nullptr;
-        int n = 0;
+        // plgDevs fills arrays the caller provides, of the size it is given.
+        std::vector<const char*> menu_v(128, nullptr), names_v(128, nullptr);
+        const char** menu = menu_v.data();
+        const char** names = names_v.data();
+        int n = static_cast<int>(names_v.size());
         plgDevs(&menu, &names, &n);
+        n = std::min(n, static_cast<int>(names_v.size()));
         for (int i = 0; i < n; ++i)
             if (names[i] && d == names[i]) return true;
         return false;
