@@ -450,9 +450,11 @@ void plt2pn(const TwoPanelData& data, int n, int first_year, int variant, std::s
         t.title1 = left_justified(t.title1);
         t.title2 = left_justified(t.title2);
     }
-    t.ylab = left_justified(cut(ylabel, 60));
-    t.zlab = left_justified(cut(zlabel, 60));
-    t.xlab2 = left_justified(cut(trimmed(xlabel2), 60));
+    t.title1 = trimmed(t.title1);
+    t.title2 = trimmed(t.title2);
+    t.ylab = trimmed(left_justified(cut(ylabel, 60)));
+    t.zlab = trimmed(left_justified(cut(zlabel, 60)));
+    t.xlab2 = trimmed(left_justified(cut(trimmed(xlabel2), 60)));
 
     PlotCycle cy{t.ps, {}, {}, {}, {}, &plot_switch};
     cy.menu.box = full_box_head;
