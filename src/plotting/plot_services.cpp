@@ -17,9 +17,6 @@ void setplb(std::string_view directory) {
     ::setenv("PLPLOT_LIB", dir.c_str(), 1);
 }
 
-void pltfil(std::span<const float>, std::span<const float>, int, int, std::string_view, std::string_view,
-            std::string_view, std::string_view, std::string_view, int, std::span<const int>, int&) {}
-
 void plttrs(int, std::string_view, std::string_view) {}
 
 }  // namespace kov
