@@ -17,6 +17,4 @@ void setplb(std::string_view directory) {
     ::setenv("PLPLOT_LIB", dir.c_str(), 1);
 }
 
-void plttrs(int, std::string_view, std::string_view) {}
-
 }  // namespace kov
