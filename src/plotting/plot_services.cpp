@@ -28,4 +28,6 @@ void pltfil(std::span<const float>, std::span<const float>, int, int, std::strin
 
 void plttrs(int, std::string_view, std::string_view) {}
 
+void pltacf(const Table<float>&, int, int, std::string_view, int, int&) {}
+
 }  // namespace kov

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "shared/tables.hpp"
+
 namespace kov {
 
 // Puts "plplot_lib=" and the directory (less trailing blanks) into the environment.
@@ -35,5 +37,12 @@ void pltfil(std::span<const float> y, std::span<const float> crv, int n, int fir
 
 // The transformation statistics page, from crnmat columns 1, 2, 4 and 5 (sorted in place).
 void plttrs(int nc, std::string_view datfil, std::string_view unused);
+
+// The pooled autoregression page: a table of 11 lags by 4 columns (the pooled
+// autocorrelations, the partial autocorrelations, 1 and the model's
+// coefficients, the impulse response weights), the model order, the data-file
+// name, the sample size and the summary-plot switch.
+void pltacf(const Table<float>& table, int rows, int order, std::string_view datfil, int nyrs,
+            int& summary_switch);
 
 }  // namespace kov
