@@ -1,3 +1,4 @@
+#include "driver/ar_stages.hpp"
 #include "driver/data_file_loop.hpp"
 #include "driver/series_stages.hpp"
 
@@ -9,6 +10,7 @@ void wire_phases() {
     Phases& p = phases();
     p.raw_series = [] { series_stage_raw(); };
     p.transformation = [] { series_stage_transformed(); };
+    p.autoregression = [] { autoregression_stage(); };
 }
 
 }  // namespace kov
