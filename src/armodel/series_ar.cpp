@@ -145,7 +145,10 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         coef(11, i) = r2;
         coef(12, i) = static_cast<float>(ip);
         maxord = std::max(maxord, ip);
-        s.sertbl(i, ips) = order_option;
+        // The order option used is recorded for the detail file; in batch mode
+        // the series' own option came from that file and is kept, so that a
+        // per-series setting survives the run that uses it.
+        if (!batch) s.sertbl(i, ips) = order_option;
 
         if (robust) {
             if (method == 3) parked_clean[static_cast<size_t>(i)] = parked(w2, n);
