@@ -1,4 +1,5 @@
 #include "driver/ar_stages.hpp"
+#include "driver/chronology_stages.hpp"
 #include "driver/data_file_loop.hpp"
 #include "driver/series_stages.hpp"
 
@@ -10,6 +11,8 @@ void wire_phases() {
     Phases& p = phases();
     p.raw_series = [] { series_stage_raw(); };
     p.transformation = [] { series_stage_transformed(); };
+    p.raw_chronology = [] { raw_chronology_stage(); };
+    p.standard_chronology = [] { standard_chronology_stage(); };
     p.autoregression = [] { autoregression_stage(); };
 }
 
