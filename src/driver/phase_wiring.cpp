@@ -14,6 +14,8 @@ void wire_phases() {
     p.raw_chronology = [] { raw_chronology_stage(); };
     p.standard_chronology = [] { standard_chronology_stage(); };
     p.autoregression = [] { autoregression_stage(); };
+    p.residual_chronology = [] { residual_chronology_stage(); };
+    p.kovrin_chronology = [] { kovrin_chronology_stage(); };
 }
 
 }  // namespace kov
