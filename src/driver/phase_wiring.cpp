@@ -1,3 +1,5 @@
+#include "driver/ar_stages.hpp"
+#include "driver/chronology_stages.hpp"
 #include "driver/data_file_loop.hpp"
 #include "driver/series_stages.hpp"
 
@@ -9,6 +11,11 @@ void wire_phases() {
     Phases& p = phases();
     p.raw_series = [] { series_stage_raw(); };
     p.transformation = [] { series_stage_transformed(); };
+    p.raw_chronology = [] { raw_chronology_stage(); };
+    p.standard_chronology = [] { standard_chronology_stage(); };
+    p.autoregression = [] { autoregression_stage(); };
+    p.residual_chronology = [] { residual_chronology_stage(); };
+    p.kovrin_chronology = [] { kovrin_chronology_stage(); };
 }
 
 }  // namespace kov

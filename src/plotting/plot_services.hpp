@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "shared/tables.hpp"
+
 namespace kov {
 
 // Puts "plplot_lib=" and the directory (less trailing blanks) into the environment.
@@ -58,5 +60,12 @@ void pltscr(std::span<const float> pgscore, const std::array<int, 2>& iperd, int
 // The transformation statistics page, from the per-series table trnstat columns
 // 1, 2, 4 and 5 (skewness and spread-versus-level correlation before and after).
 void plttrs(int nc, std::string_view datfil, std::string_view unused);
+
+// The pooled autoregression page: a table of 11 lags by 4 columns (the pooled
+// autocorrelations, the partial autocorrelations, 1 and the model's
+// coefficients, the impulse response weights), the model order, the data-file
+// name, the sample size and the summary-plot switch.
+void pltacf(const Table<float>& table, int rows, int order, std::string_view datfil, int nyrs,
+            int& summary_switch);
 
 }  // namespace kov
