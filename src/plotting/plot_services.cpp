@@ -28,4 +28,6 @@ void pltscr(std::span<const float>, const std::array<int, 2>&, int, std::string_
 
 void pltacf(const Table<float>&, int, int, std::string_view, int, int&) {}
 
+void pltspc(int, int, int, int, const float*, int, std::string_view, std::string_view, std::string_view) {}
+
 }  // namespace kov

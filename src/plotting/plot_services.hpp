@@ -68,4 +68,10 @@ void plttrs(int nc, std::string_view datfil, std::string_view unused);
 void pltacf(const Table<float>& table, int rows, int order, std::string_view datfil, int nyrs,
             int& summary_switch);
 
+// The power spectra of three chronologies against frequency: pp holds ldp rows
+// by 4 columns, column by column (frequencies, then the three powers), nf rows
+// used; ncol columns enter the limits; logok 1 draws the logarithm of the power.
+void pltspc(int ldp, int idum, int ncol, int nf, const float* pp, int logok, std::string_view leg1,
+            std::string_view leg2, std::string_view leg3);
+
 }  // namespace kov
