@@ -18,8 +18,6 @@ void setplb(std::string_view directory) {
 }
 
 // Plots of the analyses still to be drawn: they return as if the user had continued.
-void plteig(int, std::span<const float>, std::span<const float>, int, int, int, std::span<const float>) {}
-
 void pltldg(std::span<const float>, int, int, std::string_view, std::string_view, int&, int, int,
             const std::array<float, 4>&, int, const std::array<int, 4>&, int) {}
 
