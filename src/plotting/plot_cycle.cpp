@@ -25,22 +25,8 @@ std::optional<int> option_number(const std::string& ans) {
 
 // The PostScript save: the name typed, then one drawing pass into the file.
 void save(PlotCycle& cy) {
-    Console& c = con();
-    c.write("(/15x,'NOTE: The image file you are about to create is PostScript. ')");
-    c.write("(15x,'To make this readily apparent to your OS we recommend adding')");
-    c.write("(15x,'the extension .ps to the file name.')");
-    c.write("(15x,'Enter plot file name > ',$)");
-    std::string name = left_justified(cut(c.answer(), 70));
-    name = trimmed(name);
-    // A blank name would make PLplot ask for one itself, and a file that cannot be
-    // opened would end the program inside PLplot: both count as a failed read.
-    if (name == "-") name = "./-";  // "-" alone would send the PostScript to the console
-    if (name.empty() || !plot::can_write_file(name)) {
-        c.write("(/15x,'Error reading plot file name')");
-        c.write("(15x,'Try again and do not forget to append')");
-        c.write("(15x,'the extension .ps')");
-        return;
-    }
+    std::string name;
+    if (!ask_plot_file(name)) return;
     plot::setopt("geometry", "600x1000");
     plot::sdev("psc");
     plot::sfnam(name);
@@ -61,6 +47,25 @@ void reset(PlotCycle& cy) {
 }
 
 }  // namespace
+
+bool ask_plot_file(std::string& name) {
+    Console& c = con();
+    c.write("(/15x,'NOTE: The image file you are about to create is PostScript. ')");
+    c.write("(15x,'To make this readily apparent to your OS we recommend adding')");
+    c.write("(15x,'the extension .ps to the file name.')");
+    c.write("(15x,'Enter plot file name > ',$)");
+    name = trimmed(left_justified(cut(c.answer(), 70)));
+    // A blank name would make PLplot ask for one itself, and a file that cannot be
+    // opened would end the program inside PLplot: both count as a failed read.
+    if (name == "-") name = "./-";  // "-" alone would send the PostScript to the console
+    if (name.empty() || !plot::can_write_file(name)) {
+        c.write("(/15x,'Error reading plot file name')");
+        c.write("(15x,'Try again and do not forget to append')");
+        c.write("(15x,'the extension .ps')");
+        return false;
+    }
+    return true;
+}
 
 std::string trimmed(std::string_view s) {
     size_t e = s.size();

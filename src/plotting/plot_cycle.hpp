@@ -32,6 +32,10 @@ struct PlotCycle {
 // user continues (or answers "n").
 void run_plot_cycle(PlotCycle& cycle);
 
+// Asks for the PostScript file name (the notes, the prompt, the read); false
+// after the error lines when the name is blank or the file cannot be written.
+bool ask_plot_file(std::string& name);
+
 // The colour map entries 0 and 15 by the background flag, then the background.
 void set_plot_colours(const PlotSet& ps);
 

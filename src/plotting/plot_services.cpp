@@ -24,6 +24,4 @@ void pltldg(std::span<const float>, int, int, std::string_view, std::string_view
 void pltscr(std::span<const float>, const std::array<int, 2>&, int, std::string_view, std::string_view, int&,
             int, int, const std::array<float, 4>&, int, int, const std::array<int, 4>&, int) {}
 
-void pltspc(int, int, int, int, const float*, int, std::string_view, std::string_view, std::string_view) {}
-
 }  // namespace kov
