@@ -59,4 +59,8 @@ std::string trimmed(std::string_view s);
 std::string left_justified(std::string_view s);
 std::string cut(std::string_view s, size_t n);
 
+// The panel label of a component page: "PC_" (kind 1) or "VF_" (kind 2), the
+// component number, its percentage of variance and "%".
+std::string component_label(int kind, int comp, float pct);
+
 }  // namespace kov

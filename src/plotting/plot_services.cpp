@@ -17,11 +17,4 @@ void setplb(std::string_view directory) {
     ::setenv("PLPLOT_LIB", dir.c_str(), 1);
 }
 
-// Plots of the analyses still to be drawn: they return as if the user had continued.
-void pltldg(std::span<const float>, int, int, std::string_view, std::string_view, int&, int, int,
-            const std::array<float, 4>&, int, const std::array<int, 4>&, int) {}
-
-void pltscr(std::span<const float>, const std::array<int, 2>&, int, std::string_view, std::string_view, int&,
-            int, int, const std::array<float, 4>&, int, int, const std::array<int, 4>&, int) {}
-
 }  // namespace kov

@@ -53,7 +53,12 @@ struct Analysis {
         for (int k = 1; k <= s.nc; ++k)
             if (std::min(s.sertbl(k, kov::ily), p2) - std::max(s.sertbl(k, kov::ify), p1) + 1 < p2 - p1 + 1)
                 s.sertbl(k, kov::cpa) = 0;
-        kovtest::ScriptedConsole con(input);
+        // With the plots on, the pages of loadings and scores that follow the
+        // answers are each left with "c" at their menus.
+        std::string typed = input;
+        if (plots == 2 || plots == 3)
+            for (int k = 0; k < 64; ++k) typed += "c\n";
+        kovtest::ScriptedConsole con(typed);
         kov::streams().luout.open_fresh("listing.txt");
         kov::compstat(s.sermat, s.sertbl, s.serids, idu, s.nc, s.rawstat, rbcp, sdbt, epscp, stage);
         kov::streams().luout.close();
