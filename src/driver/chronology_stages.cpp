@@ -132,6 +132,8 @@ void write_confidence_file(ChronologyKind kind) {
     scr.close();
 }
 
+}  // namespace
+
 void adjusted_statistics(int column, int threshold) {
     auto& s = shared();
     std::span<float> x{s.crnmat.col(column), static_cast<size_t>(s.nyc)};
@@ -149,8 +151,6 @@ void adjusted_statistics(int column, int threshold) {
     else
         out.write("(i7,i8,i9,2f8.3,f9.3,f11.3,f9.3,f9.3)", s.ifyc, last, s.nyc, ave, sdev, skew, curt, sens, ac1);
 }
-
-}  // namespace
 
 void confidence_limit_step(ChronologyKind kind) {
     auto& s = shared();

@@ -26,4 +26,8 @@ void confidence_limit_step(ChronologyKind kind);
 void write_chronology(std::span<const float> values, std::string_view tag, std::string_view mark,
                       ChronologyKind kind);
 
+// The adaptive power adjustment of a chronology column over nyc years with
+// its statistics table (the long-span layout from `threshold` years on).
+void adjusted_statistics(int column, int threshold);
+
 }  // namespace kov

@@ -155,8 +155,9 @@ TEST(RawChronologyStep, ConfidenceFileWithoutPlotAsksNothing) {
 
 TEST(RawChronologyStep, SplineDialogueAsksAgainUntilAUsablePeriod) {
     ChronologyScene sc;
-    // an unknown answer, then y; 4 is too short, 30 is taken; then n
-    kovtest::ScriptedConsole con("x\ny\n4\n30\nn\n");
+    // the plot's menu (continue), an unknown answer, then y; 4 is too short, 30
+    // is taken; the plot again; then n
+    kovtest::ScriptedConsole con("c\nx\ny\n4\n30\nc\nn\n");
     sc.options(12, 3, 1);
     sc.options(12, 2, 1);
     kov::raw_chronology_stage();
