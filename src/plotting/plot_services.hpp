@@ -2,12 +2,12 @@
 // The plots the phases call. Each draws its plot, shows its options menu on the
 // console and returns when the user leaves it; an "n" in that menu clears the
 // plot switch the caller passed, so no further plots of that kind follow.
-// Until the drawing layer is in place every plot draws nothing and returns as
-// if the user had continued.
 #include <array>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "shared/tables.hpp"
 
 namespace kov {
 
@@ -15,6 +15,10 @@ namespace kov {
 void setplb(std::string_view directory);
 
 // The two-panel plot: six data columns, the sample depth, n values from `first_year`.
+// Kinds 1 to 9 choose the panels (a series with its growth curve, before and after
+// transformation, two chronologies with the sample depth, ...). In kind 1 the curve
+// option may come back changed to 4 (a negative exponential that is a straight
+// line): through `returned_option` when the caller passes one.
 struct TwoPanelData {
     std::array<const float*, 6> col{};  // columns 1 to 6 (nullptr: unused)
     const int* depth = nullptr;         // sample depth (second axis), may be nullptr
@@ -22,7 +26,8 @@ struct TwoPanelData {
 void plt2pn(const TwoPanelData& data, int n, int first_year, int variant, std::string_view name,
             std::string_view top_title, std::string_view bottom_title, std::string_view xlabel,
             std::string_view ylabel, std::string_view xlabel2, std::string_view zlabel, int kind,
-            char setting, int& plot_switch, const std::array<float, 7>& fitcoef, int curve_option);
+            char setting, int& plot_switch, const std::array<float, 7>& fitcoef, int curve_option,
+            int* returned_option = nullptr);
 
 // Every series of sermat over the span, with crvmean when crvmean(1) >= 0.
 void pltall(std::string_view title, std::string_view xlabel, std::string_view ylabel, int kind);
@@ -52,8 +57,16 @@ void pltscr(std::span<const float> pgscore, const std::array<int, 2>& iperd, int
             const std::array<float, 4>& pgpct, int istage, int kind, const std::array<int, 4>& pgcomp,
             int nf);
 
-// The transformation statistics page, from crnmat columns 1, 2, 4 and 5 (sorted in place).
+// The transformation statistics page, from the per-series table trnstat columns
+// 1, 2, 4 and 5 (skewness and spread-versus-level correlation before and after).
 void plttrs(int nc, std::string_view datfil, std::string_view unused);
+
+// The pooled autoregression page: a table of 11 lags by 4 columns (the pooled
+// autocorrelations, the partial autocorrelations, 1 and the model's
+// coefficients, the impulse response weights), the model order, the data-file
+// name, the sample size and the summary-plot switch.
+void pltacf(const Table<float>& table, int rows, int order, std::string_view datfil, int nyrs,
+            int& summary_switch);
 
 // The power spectra of three chronologies against frequency: pp holds ldp rows
 // by 4 columns, column by column (frequencies, then the three powers), nf rows

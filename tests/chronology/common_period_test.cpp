@@ -54,7 +54,12 @@ struct Analysis {
         for (int k = 1; k <= s.nc; ++k)
             if (std::min(s.sertbl(k, kov::ily), p2) - std::max(s.sertbl(k, kov::ify), p1) + 1 < p2 - p1 + 1)
                 s.sertbl(k, kov::cpa) = 0;
-        kovtest::ScriptedConsole con(input);
+        // With the plots on, the pages of loadings and scores that follow the
+        // answers are each left with "c" at their menus.
+        std::string typed = input;
+        if (plots == 2 || plots == 3)
+            for (int k = 0; k < 64; ++k) typed += "c\n";
+        kovtest::ScriptedConsole con(typed);
         kov::streams().luout.open_fresh("listing.txt");
         kov::compstat(s.sermat, s.sertbl, s.serids, idu, s.nc, s.rawstat, rbcp, sdbt, epscp, stage);
         kov::streams().luout.close();
@@ -317,11 +322,12 @@ TEST(Pcavmx, ComponentMenu) {
         int nf;
         int menus, headings;
     } cases[] = {
-        {"\n", -1, 1, 1},           // blank: the broken-stick count
-        {"x\nr\nk\n", -2, 3, 2},    // another letter: menu again; r: plot and heading again
-        {"e\nq\ne\n3\n", 3, 2, 1},  // a letter at the cutoff prompt is a read error
-        {"E\n0\n", 0, 1, 1},
-        {"e\n99\n", 12, 1, 1},      // no more components than there are
+        // each eigenvalue plot is left with "c" at its own menu first
+        {"c\n\n", -1, 1, 1},             // blank: the broken-stick count
+        {"c\nx\nr\nc\nk\n", -2, 3, 2},  // another letter: menu again; r: plot and heading again
+        {"c\ne\nq\ne\n3\n", 3, 2, 1},  // a letter at the cutoff prompt is a read error
+        {"c\nE\n0\n", 0, 1, 1},
+        {"c\ne\n99\n", 12, 1, 1},      // no more components than there are
     };
     for (const auto& c : cases) {
         statfix::load(ser);
@@ -351,7 +357,7 @@ TEST(Pcavmx, ManyFactorsListing) {
     std::vector<Series> ser;
     for (int k = 0; k < 45; ++k) ser.push_back({"S" + std::to_string(100 + k), 1900, signal_plus(100, 400 + k, 3.0f)});
     statfix::load(ser);
-    Analysis run(1900, 1999, "e\n12\n", 4, 3);
+    Analysis run(1900, 1999, "c\ne\n12\n", 4, 3);  // "c" leaves the eigenvalue plot
     const auto lst = run.listing();
     EXPECT_EQ(count_with(lst, "% variance:"), 1 + 2);   // components, then the factors on two lines
     EXPECT_EQ(count_with(lst, "cumulative:"), 1 + 2);

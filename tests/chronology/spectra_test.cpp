@@ -176,6 +176,7 @@ TEST(Spectr, TenYearsGiveFourFrequencies) {
     InDir here(dir.path());
     Table<float> crn = chronologies(find_case("ten_years").x);
     OutFile unit;
+    kovtest::ScriptedConsole con("c\n");  // the spectra plot's menu
     spectr(crn, 10, 3, 5, 2, "oak.txt", unit);
     const auto lines = lines_of(dir.read("oak_spectra.txt"));
     ASSERT_EQ(lines.size(), 5u);
