@@ -1,4 +1,5 @@
 #include "driver/data_file_loop.hpp"
+#include "driver/detrending_stage.hpp"
 #include "driver/series_stages.hpp"
 
 namespace kov {
@@ -9,6 +10,7 @@ void wire_phases() {
     Phases& p = phases();
     p.raw_series = [] { series_stage_raw(); };
     p.transformation = [] { series_stage_transformed(); };
+    p.detrending = [] { detrending_stage(); };
 }
 
 }  // namespace kov
