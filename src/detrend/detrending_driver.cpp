@@ -215,16 +215,12 @@ ScratchSeries scratch_of(int first, int n, const float* v) {
 }  // namespace
 
 float through_f9_4(float v) {
-    const std::string field = fmt("(f9.4)", v);
-    if (field.find('*') == std::string::npos) {
-        try {
-            return static_cast<float>(free_real(field.substr(0, 9)));
-        } catch (const ReadError&) {
-        }
-    }
-    // Too wide for the field: kept to four decimals all the same rather than
-    // lost as asterisks.
-    return static_cast<float>(std::round(static_cast<double>(v) * 1e4) / 1e4);
+    // A float times 10^4 is exact in double, so the nearest integer (ties to
+    // even, as the layout engine rounds) is the field's digits; dividing back
+    // gives the double the field reads as. Values too wide for nine columns
+    // keep their four decimals here instead of turning into asterisks.
+    const double k = std::nearbyint(static_cast<double>(v) * 1e4);
+    return static_cast<float>(k / 1e4);
 }
 
 void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std::span<float> w3,

@@ -277,3 +277,16 @@ TEST(Detrnd, SecondPassCurvesSavedUnderTheirTag) {
     EXPECT_NE(sc.dir().read("site_crv2.txt").find("2500"), std::string::npos);
     EXPECT_FLOAT_EQ(kov::shared().sermat(1, 1), 1.0f);
 }
+
+// The scratch files hold "(f9.4)" fields: a value comes back as the layout
+// engine writes it and a read of that field gives it back, ties included.
+TEST(Detrnd, ScratchRoundingIsThatOfTheField) {
+    std::vector<float> values = {0.03125f, -0.03125f, 1.15625f, 0.09375f, 0.66666667f, 1234.56789f,
+                                 -0.00004f, 2.99995f, 0.0f, 9999.123f};
+    for (int i = 1; i < 2000; ++i) values.push_back(static_cast<float>(i) * 0.0137f + 1.0f / i);
+    for (float v : values) {
+        const std::string field = kov::fmt("(f9.4)", v).substr(0, 9);
+        ASSERT_EQ(field.find('*'), std::string::npos) << v;
+        EXPECT_EQ(kov::through_f9_4(v), static_cast<float>(kov::free_real(field))) << field;
+    }
+}
