@@ -1,3 +1,4 @@
+#include "driver/chronology_stages.hpp"
 #include "driver/data_file_loop.hpp"
 #include "driver/detrending_stage.hpp"
 #include "driver/series_stages.hpp"
@@ -10,7 +11,9 @@ void wire_phases() {
     Phases& p = phases();
     p.raw_series = [] { series_stage_raw(); };
     p.transformation = [] { series_stage_transformed(); };
+    p.raw_chronology = [] { raw_chronology_stage(); };
     p.detrending = [] { detrending_stage(); };
+    p.standard_chronology = [] { standard_chronology_stage(); };
 }
 
 }  // namespace kov

@@ -49,3 +49,101 @@ TEST(Stabspl, FailedSplineLeavesSeriesAsItCame) {
     EXPECT_EQ(crv[0], -9998.0f);
     EXPECT_EQ(y, (std::vector<float>{0.8f, 1.3f, 0.9f}));
 }
+
+namespace {
+struct RbarCase {
+    const char* name;
+    float rbar;
+    std::vector<float> x;
+    std::vector<int> depth;
+    std::vector<double> y, neff;
+};
+struct SplineCase {
+    const char* name;
+    int istf_in, istf_out;
+    std::vector<float> x;
+    std::vector<int> depth;
+    std::vector<double> absdev, crv, y;
+};
+
+// Computed once by reference/stabilisation_reference.py (double precision,
+// dense spline solve).
+const std::vector<RbarCase> rbar_cases = {
+#define RBAR_CASES
+#include "chronology/reference/stabilisation_reference.inc"
+#undef RBAR_CASES
+};
+const std::vector<SplineCase> spline_cases = {
+#define SPLINE_CASES
+#include "chronology/reference/stabilisation_reference.inc"
+#undef SPLINE_CASES
+};
+}  // namespace
+
+TEST(Stabbm, MatchesIndependentReference) {
+    for (const RbarCase& c : rbar_cases) {
+        SCOPED_TRACE(c.name);
+        const int n = static_cast<int>(c.x.size());
+        std::vector<float> y(n, 1.0f), neff(n, -1.0f);
+        int ref1 = 0, ref2 = 0;
+        stabbm(c.x, c.depth, 1801, 1800 + n, n, ref1, ref2, c.rbar, y, neff);
+        EXPECT_EQ(ref1, 1801);
+        EXPECT_EQ(ref2, 1800 + n);
+        for (int i = 0; i < n; ++i) {
+            EXPECT_NEAR(neff[i], c.neff[i], 1e-5 * c.neff[i]) << "year " << i + 1;
+            EXPECT_NEAR(y[i], c.y[i], 2e-5) << "year " << i + 1;
+            if (c.depth[i] == 0) EXPECT_EQ(y[i], 1.0f);  // untouched
+        }
+    }
+}
+
+TEST(Stabbm, ConstantDepthOnlyRescalesToTheInput) {
+    // Every year with 12 series: all deviations get the same factor, and the
+    // rescaling to the input's mean and spread undoes it.
+    std::vector<float> x = {0.91f, 1.12f, 0.87f, 1.30f, 0.95f, 1.02f, 0.78f, 1.21f, 1.05f, 0.99f};
+    std::vector<int> depth(10, 12);
+    std::vector<float> y(10), neff(10);
+    int ref1 = 0, ref2 = 0;
+    stabbm(x, depth, 1, 10, 10, ref1, ref2, 0.4f, y, neff);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_NEAR(y[i], x[i], 2e-6);
+        EXPECT_FLOAT_EQ(neff[i], 12.0f / (1.0f + 11.0f * 0.4f));
+    }
+}
+
+TEST(Stabbm, ReferencePeriodWithoutSpreadLeavesTheSeries) {
+    // Only one year with data from ref1 on: no reference spread exists.
+    std::vector<float> x = {0.8f, 1.2f, 0.9f, 1.1f}, y(4, 1.0f), neff(4);
+    std::vector<int> depth = {3, 4, 0, 5};
+    int ref1 = 1804, ref2 = 1804;
+    stabbm(x, depth, 1801, 1804, 4, ref1, ref2, 0.2f, y, neff);
+    EXPECT_EQ(y, (std::vector<float>{0.8f, 1.2f, 1.0f, 1.1f}));
+    EXPECT_EQ(neff[2], 0.0f);
+}
+
+TEST(Stabspm, MatchesIndependentReference) {
+    for (const SplineCase& c : spline_cases) {
+        SCOPED_TRACE(c.name);
+        const int n = static_cast<int>(c.x.size());
+        std::vector<float> x = c.x, crv(n), y(n, 1.0f);
+        int istf = c.istf_in;
+        stabspm(x, crv, y, c.depth, n, istf);
+        EXPECT_EQ(istf, c.istf_out);
+        for (int i = 0; i < n; ++i) {
+            EXPECT_NEAR(x[i], c.absdev[i], 3e-6) << "year " << i + 1;
+            EXPECT_NEAR(crv[i], c.crv[i], 2e-5) << "year " << i + 1;
+            EXPECT_NEAR(y[i], c.y[i], 1e-4) << "year " << i + 1;
+            EXPECT_GE(y[i], 0.0f);
+            if (c.depth[i] == 0) EXPECT_EQ(y[i], 1.0f);  // untouched
+        }
+    }
+}
+
+TEST(Stabspm, FailedSplineLeavesTheChronology) {
+    std::vector<float> x = {0.8f, 1.3f, 0.9f}, crv(3), y(3, 1.0f);
+    std::vector<int> depth = {5, 0, 5};
+    int istf = 30;
+    stabspm(x, crv, y, depth, 3, istf);
+    EXPECT_EQ(crv[0], -9998.0f);
+    EXPECT_EQ(y, (std::vector<float>{0.8f, 1.0f, 0.9f}));
+}
