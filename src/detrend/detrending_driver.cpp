@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "detrend/curve_dispatch.hpp"
+#include "chronology/nyear_means.hpp"
 #include "detrend/indices.hpp"
 #include "driver/output_names.hpp"
 #include "driver/text_helpers.hpp"
@@ -214,6 +215,15 @@ ScratchSeries scratch_of(int first, int n, const float* v) {
 
 }  // namespace
 
+int nyear_step(int n) {
+    if (n <= 200) return 5;
+    if (n <= 400) return 10;
+    if (n <= 800) return 20;
+    if (n <= 1600) return 40;
+    if (n <= 2000) return 50;
+    return 100;
+}
+
 float through_f9_4(float v) {
     // A float times 10^4 is exact in double, so the nearest integer (ties to
     // even, as the layout engine rounds) is the field's digits; dividing back
@@ -353,6 +363,8 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                 } else {
                     indcal(x, crv, n, ps.itype, mxy);
                 }
+                if (ps.iprt == 4)
+                    nyrmean(w1, crv, x, n, s.sertbl(j, ify), nyear_step(n), out, 4, ps.interactive);
             }
 
             // The review: the plot and the questions.

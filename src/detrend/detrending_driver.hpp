@@ -20,6 +20,9 @@ namespace kov {
 void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std::span<float> w3,
             std::span<float> w4, FitRecord& coef, std::span<int> cnt, Table<float>& stat);
 
+// Years per block of the n-year means listing of a series of n values.
+int nyear_step(int n);
+
 // The value as a "(f9.4)" field gives it back when read: the rounding a value
 // takes through the curve and index scratch files.
 float through_f9_4(float v);

@@ -290,3 +290,9 @@ TEST(Detrnd, ScratchRoundingIsThatOfTheField) {
         EXPECT_EQ(kov::through_f9_4(v), static_cast<float>(kov::free_real(field))) << field;
     }
 }
+
+TEST(Detrnd, NyearMeanStepsByLength) {
+    const std::pair<int, int> cases[] = {{41, 5},    {200, 5},   {201, 10},  {400, 10},  {401, 20},   {800, 20},
+                                         {801, 40},  {1600, 40}, {1601, 50}, {2000, 50}, {2001, 100}, {5001, 100}};
+    for (auto [n, step] : cases) EXPECT_EQ(kov::nyear_step(n), step) << n;
+}
