@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "detrend/curve_dispatch.hpp"
+#include "detrend/curve_review.hpp"
 #include "chronology/nyear_means.hpp"
 #include "detrend/indices.hpp"
 #include "driver/output_names.hpp"
@@ -38,7 +39,9 @@ struct PassSettings {
     bool files = false;
 };
 
-void option_legend(OutFile& out) {
+}  // namespace
+
+void option_legend(OutFile& out, bool regional) {
     static const char* const lines[] = {
         "  -6: age dependent spline           f(i) = increasing spline smoothing",
         "  -5: variable span smoother         f(i) = variable span smoother",
@@ -56,9 +59,16 @@ void option_legend(OutFile& out) {
         "   8: general exponential (b = 1)    f(i) = a*t(i+p)**b * exp(-c*t(i+p)) + d",
         "  >9: cubic smoothing spline         fixed 50 pct variance cutoff",
         " <-9:  cubic smoothing spline        pct n 50 pct variance cutoff"};
-    for (const char* l : lines) out.write("(t3,a)", l);
+    for (const char* l : lines) {
+        if (regional && l[1] == '<')
+            out.write("(t3,a)", " <-9: cubic smoothing spline         pct n 50 pct variance cutoff");
+        else
+            out.write("(t3,a)", l);
+    }
     out.write("(/t4,'(a, b, c are coefficients, d is intercept or asymptote, p is pith offset)')");
 }
+
+namespace {
 
 void heading(const PassSettings& ps) {
     auto& out = streams().luout;
@@ -67,8 +77,10 @@ void heading(const PassSettings& ps) {
     else
         out.write("(/t2,a,a)", "|----------- robust growth curve used ", "for detrending tree-ring data -----------|");
     out.write("(t2,'  curve fit options:')");
-    option_legend(out);
+    option_legend(out, false);
 }
+
+}  // namespace
 
 void option_list() {
     auto& c = con();
@@ -157,6 +169,8 @@ int alpha_prompt() {
     }
 }
 
+namespace {
+
 // The age-dependent spline's starting stiffness; a typed one becomes the
 // pass's parameter.
 int stiffness_prompt(int pass) {
@@ -182,7 +196,8 @@ int stiffness_prompt(int pass) {
     }
 }
 
-// The end of a run that would have made indices from a curve at or below zero.
+}  // namespace
+
 [[noreturn]] void negative_curve_stop() {
     con().write("(1x,'okay, hasta la vista, baby!')");
     auto& st = streams();
@@ -198,6 +213,8 @@ int stiffness_prompt(int pass) {
     for (auto& f : st.lugcrn) close_deleting(f);
     throw Stop("*** negative growth curve value ***", exit_failure);
 }
+
+namespace {
 
 // Puts a scratch series back on the common year axis of its column, rows
 // above it empty.
