@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "detrend/detrending_driver.hpp"
+#include "detrend/regional_curve.hpp"
 #include "driver/data_file_loop.hpp"
 #include "driver/series_stages.hpp"
 #include "plotting/plot_services.hpp"
@@ -44,15 +45,30 @@ void one_pass() {
     s.ipass += 1;
 }
 
+void regional_curve_stage() {
+    auto& s = shared();
+    s.hdrlin = s.hdrsave;
+    std::vector<float> crv(mxy), w1(mxy), w2(mxy), w3(mxy), w4(mxy), w5(mxy);
+    rcsdet(s.crnmat, crv, s.ndepth, s.rawstat, w1, w2, w3, w4, w5, s.rawmax, {s.pithoff.data(), static_cast<size_t>(mxs)},
+           s.dtitle, s.crnerr, s.bootlo, s.boothi);
+    for (int i = 1; i <= s.nyc; ++i) s.ndepth[i - 1] = static_cast<int>(s.crnmat(i, 1));
+    if (optsnap()(18, 1) > 0) {
+        s.dtitle.resize(85, ' ');
+        s.dtitle.replace(72, 13, std::string(13, ' '));
+        save_stage("_rcs_ind2.txt", "ind");
+    }
+}
+
 }  // namespace
 
 void detrending_stage() {
     auto& s = shared();
     streams().luout.write(
         "(/t2,'|================== detrended data curve fits and statistics ==================|')");
-    // Regional curve standardisation (first option -2) is a stage of its own
-    // that is not part of this build; its data files go on undetrended.
-    if (optsnap()(4, 1) == -2) return;
+    if (optsnap()(4, 1) == -2) {
+        regional_curve_stage();
+        return;
+    }
     s.ipass = 1;
     one_pass();
     if (optsnap()(5, 1) != 0) one_pass();
