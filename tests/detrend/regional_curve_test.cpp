@@ -126,3 +126,24 @@ TEST(Rcsdet, SavedFilesAndConfidenceLimitHeader) {
     EXPECT_EQ(row[0].i, 11);
     EXPECT_EQ(row[1].i, 3);
 }
+
+// Truncating the fitting length to all na age rows fits the same curve.
+TEST(Rcsdet, TruncationToTheFullLengthChangesNothing) {
+    std::vector<float> plain, truncated;
+    for (const char* answers : {"n\nn\n", "y\n105\nn\n"}) {
+        kovtest::ScriptedConsole con(answers);
+        Scene sc("oak.txt");
+        kov::shared().optval(5, 1) = 2;  // the negative exponential: the line would fit any length
+        kov::shared().optval(7, 1) = 2;
+        sc.run();
+        auto& out = std::string(answers)[0] == 'n' ? plain : truncated;
+        for (int r = 1; r <= 105; ++r) out.push_back(kov::shared().crnmat(r, 12));
+        kov::streams().luout.close();
+        const bool noted = sc.dir().read("out.txt").find(std::string(16, ' ') +
+                                                         "*** rcs curve and data truncated for fitting at age:    105") !=
+                           std::string::npos;
+        EXPECT_EQ(noted, std::string(answers)[0] == 'y');
+        EXPECT_NE(con.output().find("truncate rcs calculation length? y/<n>/h"), std::string::npos);
+    }
+    EXPECT_EQ(plain, truncated);
+}
