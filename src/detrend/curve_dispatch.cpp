@@ -209,7 +209,11 @@ void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::
         std::fill_n(w1.begin(), n, 1.0f);
         float p = 0.0f;
         spline(n, x, crv, p, period);
+        return;
     }
+    // Not a curve option (0, -2, -7, -8, -9, 9): a curve of zeros, which every
+    // caller refuses, rather than whatever an earlier fit left in crv.
+    std::fill_n(crv.begin(), std::max(n, nout), 0.0f);
 }
 
 }  // namespace kov

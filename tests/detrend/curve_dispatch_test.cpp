@@ -28,7 +28,7 @@ struct Fit {
 Fit fit_of(const std::function<float(int)>& f, int n, int opt, int par = 0) {
     Fit r;
     r.x.assign(kov::mxy, 0.0f);
-    r.crv.assign(kov::mxy, 0.0f);
+    r.crv.assign(kov::mxy, 7.0f);  // what an earlier fit left
     r.w1.assign(kov::mxy, 0.0f);
     r.w2.assign(kov::mxy, 0.0f);
     for (int i = 1; i <= n; ++i) r.x[i - 1] = f(i);
@@ -188,4 +188,12 @@ TEST(Crvfit, SplinePeriods) {
     kovtest::ScriptedConsole con("");
     Fit r = fit_of(f, 15, -10);
     EXPECT_EQ(r.crv[0], kov::spline_not_pd);
+}
+
+TEST(Crvfit, CodesThatAreNoCurveGiveAZeroCurve) {
+    for (int code : {0, -2, -7, -8, -9, 9}) {
+        Fit r = fit_of(rising, 30, code);
+        EXPECT_EQ(r.opt, code);
+        for (int i = 0; i < 30; ++i) EXPECT_EQ(r.crv[i], 0.0f) << code;
+    }
 }
