@@ -296,3 +296,33 @@ TEST(Detrnd, NyearMeanStepsByLength) {
                                          {801, 40},  {1600, 40}, {1601, 50}, {2000, 50}, {2001, 100}, {5001, 100}};
     for (auto [n, step] : cases) EXPECT_EQ(kov::nyear_step(n), step) << n;
 }
+
+// Interactive detrending: a changed option is refitted with the typed width or
+// stiffness, the typed stiffness is the pass's parameter only until the user
+// keeps a fit, and "n" to going on ends the questions for the pass.
+TEST(Detrnd, InteractiveChangesOfOption) {
+    kovtest::ScriptedConsole con("y\n-6\n25\nn\n\ny\n-4\n-50\nn\nn\n");
+    Scene sc;
+    sc.add("A", 1900, ramp(60, 3.0f, -0.02f));
+    sc.add("B", 1900, ramp(41, 2.0f, -0.01f));
+    sc.add("C", 1900, ramp(50, 2.0f, -0.01f));
+    sc.options(1, 6, 0);
+    kov::shared().optval(7, 1) = 2;
+    sc.run();
+    auto& s = kov::shared();
+    EXPECT_EQ(s.sertbl(1, kov::idt), -6);
+    EXPECT_EQ(s.sertbl(2, kov::idt), -4);
+    EXPECT_EQ(s.sertbl(3, kov::idt), 6);
+    EXPECT_EQ(s.optval(4, 2), 0);  // back to the pass's parameter
+    const std::string out = con.output();
+    int asked = 0;
+    for (size_t p = out.find("change curve fit? y/<n>"); p != std::string::npos; p = out.find("change curve fit? y/<n>", p + 1))
+        ++asked;
+    EXPECT_EQ(asked, 4);
+    EXPECT_NE(out.find(" a default of 20 years or enter you own."), std::string::npos);
+    EXPECT_NE(out.find(" and < the series length (  41) or a"), std::string::npos);
+    const auto lines = sc.listing();
+    // a window of -50 on 41 values is 20 values
+    EXPECT_TRUE(contains_line(lines, at({{2, "    2"}, {10, "B       "}, {18, "  -4"}, {22, "   20"},
+                                         {38, "lowess robust curve and window width"}})));
+}
