@@ -1,7 +1,10 @@
 #include "driver/chronology_stages.hpp"
 #include "driver/data_file_loop.hpp"
 #include "driver/detrending_stage.hpp"
+#include "driver/end_of_file_outputs.hpp"
+#include "driver/endogenous_outliers.hpp"
 #include "driver/series_stages.hpp"
+#include "driver/statistics_block.hpp"
 
 namespace kov {
 
@@ -14,6 +17,9 @@ void wire_phases() {
     p.raw_chronology = [] { raw_chronology_stage(); };
     p.detrending = [] { detrending_stage(); };
     p.standard_chronology = [] { standard_chronology_stage(); };
+    p.endogenous_outliers = [] { endogenous_outliers(); };
+    p.end_of_file_outputs = [] { end_of_file_outputs(); };
+    p.statistics = [](Stage stage) { statistics_block(stage); };
 }
 
 }  // namespace kov

@@ -28,4 +28,13 @@ void pltfil(std::span<const float>, std::span<const float>, int, int, std::strin
 
 void plttrs(int, std::string_view, std::string_view) {}
 
+void pltspc(int, int, int, int, const float*, int, std::string_view, std::string_view, std::string_view) {}
+void plteig(int, std::span<const float>, std::span<const float>, int, int, int, std::span<const float>) {}
+
+void pltldg(std::span<const float>, int, int, std::string_view, std::string_view, int&, int, int,
+            const std::array<float, 4>&, int, const std::array<int, 4>&, int) {}
+
+void pltscr(std::span<const float>, const std::array<int, 2>&, int, std::string_view, std::string_view, int&,
+            int, int, const std::array<float, 4>&, int, int, const std::array<int, 4>&, int) {}
+
 }  // namespace kov

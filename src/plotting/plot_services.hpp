@@ -33,7 +33,32 @@ void pltfil(std::span<const float> y, std::span<const float> crv, int n, int fir
             std::string_view ylabel, std::string_view unused, int nmiss, std::span<const int> missing_years,
             int& fill_plot_flag);
 
+// The eigenvalues of the common-period components against their broken-stick
+// values, with one standard error about each eigenvalue.
+void plteig(int neig, std::span<const float> bstick, std::span<const float> eig, int ld, int maxev, int istage,
+            std::span<const float> sderr);
+
+// One page of up to four components (kind 1) or varimax factors (kind 2):
+// pgload holds the loadings, series by panel (ldp rows, 4 columns); a panel c
+// is drawn when pgpct[c] is not 0 and pgcomp[c] <= nf.
+void pltldg(std::span<const float> pgload, int nser, int ncpage, std::string_view datfil,
+            std::string_view subttl, int& iplot, int ldp, int istage, const std::array<float, 4>& pgpct,
+            int kind, const std::array<int, 4>& pgcomp, int nf);
+
+// The same page for the scores over the years iperd[0]..iperd[1] (ldp rows,
+// ncol columns).
+void pltscr(std::span<const float> pgscore, const std::array<int, 2>& iperd, int ncpage,
+            std::string_view datfil, std::string_view subttl, int& iplot, int ldp, int ncol,
+            const std::array<float, 4>& pgpct, int istage, int kind, const std::array<int, 4>& pgcomp,
+            int nf);
+
 // The transformation statistics page, from crnmat columns 1, 2, 4 and 5 (sorted in place).
 void plttrs(int nc, std::string_view datfil, std::string_view unused);
+
+// The power spectra of three chronologies against frequency: pp holds ldp rows
+// by 4 columns, column by column (frequencies, then the three powers), nf rows
+// used; ncol columns enter the limits; logok 1 draws the logarithm of the power.
+void pltspc(int ldp, int idum, int ncol, int nf, const float* pp, int logok, std::string_view leg1,
+            std::string_view leg2, std::string_view leg3);
 
 }  // namespace kov
