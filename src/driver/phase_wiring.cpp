@@ -1,6 +1,7 @@
 #include "driver/ar_stages.hpp"
 #include "driver/chronology_stages.hpp"
 #include "driver/data_file_loop.hpp"
+#include "driver/detrending_stage.hpp"
 #include "driver/end_of_file_outputs.hpp"
 #include "driver/endogenous_outliers.hpp"
 #include "driver/series_stages.hpp"
@@ -15,6 +16,7 @@ void wire_phases() {
     p.raw_series = [] { series_stage_raw(); };
     p.transformation = [] { series_stage_transformed(); };
     p.raw_chronology = [] { raw_chronology_stage(); };
+    p.detrending = [] { detrending_stage(); };
     p.standard_chronology = [] { standard_chronology_stage(); };
     p.autoregression = [] { autoregression_stage(); };
     p.residual_chronology = [] { residual_chronology_stage(); };
