@@ -30,4 +30,9 @@ void plttrs(int, std::string_view, std::string_view) {}
 
 void pltacf(const Table<float>&, int, int, std::string_view, int, int&) {}
 
+void pltrel(std::span<const float>, std::span<const float>, std::span<const float>, std::span<const float>,
+            std::span<const float>, std::span<const float>, int&, int, int, int, int, int, std::string_view,
+            std::string_view, std::string_view, std::string_view, std::string_view, std::string_view,
+            std::string_view, int&, int, char) {}
+
 }  // namespace kov
