@@ -1,6 +1,8 @@
 #include "driver/ar_stages.hpp"
 #include "driver/chronology_stages.hpp"
 #include "driver/data_file_loop.hpp"
+#include "driver/end_of_file_outputs.hpp"
+#include "driver/endogenous_outliers.hpp"
 #include "driver/series_stages.hpp"
 
 namespace kov {
@@ -16,6 +18,8 @@ void wire_phases() {
     p.autoregression = [] { autoregression_stage(); };
     p.residual_chronology = [] { residual_chronology_stage(); };
     p.kovrin_chronology = [] { kovrin_chronology_stage(); };
+    p.endogenous_outliers = [] { endogenous_outliers(); };
+    p.end_of_file_outputs = [] { end_of_file_outputs(); };
 }
 
 }  // namespace kov

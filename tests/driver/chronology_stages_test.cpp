@@ -11,6 +11,8 @@
 #include "driver/generic_files.hpp"
 #include "driver_test_support.hpp"
 #include "shared/files.hpp"
+#include "shared/layout.hpp"
+#include <algorithm>
 #include "shared/tables.hpp"
 
 namespace {
@@ -153,8 +155,9 @@ TEST(RawChronologyStep, ConfidenceFileWithoutPlotAsksNothing) {
 
 TEST(RawChronologyStep, SplineDialogueAsksAgainUntilAUsablePeriod) {
     ChronologyScene sc;
-    // an unknown answer, then y; 4 is too short, 30 is taken; then n
-    kovtest::ScriptedConsole con("x\ny\n4\n30\nn\n");
+    // the plot's menu (continue), an unknown answer, then y; 4 is too short, 30
+    // is taken; the plot again; then n
+    kovtest::ScriptedConsole con("c\nx\ny\n4\n30\nc\nn\n");
     sc.options(12, 3, 1);
     sc.options(12, 2, 1);
     kov::raw_chronology_stage();
@@ -187,6 +190,109 @@ TEST(StandardChronologyStep, EmptyYearsAreOneAndTheStabilisedMarkIsLonger) {
     // 0.176052 * 0.160468 + 0.33 = 0.1158, 0.2223, 0.3513, 0.4802, 0.4804.
     EXPECT_EQ(lines[3].substr(0, 10 + 7 * 7), "abcdef1901" + empty7 + " 116  1 222  2 351  2 480  2 480  11000  0");
     EXPECT_EQ(lines[3].substr(lines[3].size() - 5), "  std");
+}
+
+TEST(StandardChronologyStep, LimitsMoveWithTheStabilisedChronology) {
+    ChronologyScene sc;
+    kovtest::ScriptedConsole con("");
+    kov::shared().crnid = "abcdef  ";
+    sc.options(13, 1, 1);
+    sc.options(12, 3, 1);
+    kov::shared().nlead = 0;  // as the raw chronology left them
+    kov::shared().nspan = 5;
+    kov::standard_chronology_stage();
+    // below six series the limits are the year's mean as built, moved by the
+    // stabilisation to the stabilised value (see the case above)
+    const auto cl = sc.file("abcdefg_std_95%cl.txt");
+    ASSERT_EQ(cl.size(), 7u);
+    EXPECT_EQ(cl[0], "  year    nc     std    2.5%   97.5%   20spl    2.5%   97.5%");
+    EXPECT_EQ(cl[1].substr(0, 36), "  1901     1   0.116   0.116   0.116");
+    EXPECT_EQ(cl[4].substr(0, 36), "  1904     2   0.480   0.480   0.480");
+    EXPECT_EQ(cl[6].substr(0, 36), "  1906     0   1.000   1.000   1.000");
+}
+
+TEST(StandardChronologyStep, AdaptivePowerChangesOnlyTheWrittenChronology) {
+    ChronologyScene sc;
+    kovtest::ScriptedConsole con("");
+    kov::shared().crnid = "abcdef  ";
+    sc.options(3, 1, 4);
+    sc.options(12, 3, 1);
+    kov::shared().nlead = 0;
+    kov::shared().nspan = 5;
+    kov::standard_chronology_stage();
+    const auto out = sc.file("abcdefg_out.txt");
+    EXPECT_TRUE(contains_line(out, " |-------------------- final adjusted chronology statistics --------------------|"));
+    bool row = false;
+    for (const auto& l : out) row |= l.rfind("   1901    1906       6 ", 0) == 0 && l.size() == 78;
+    EXPECT_TRUE(row);
+    const auto cl = sc.file("abcdefg_std_95%cl.txt");
+    const auto crn = sc.file("abcdefg_crns.txt");
+    ASSERT_EQ(crn.size(), 4u);
+    // the file keeps the chronology as built (0.100 in 1901, see the raw case),
+    // the chronology file the adjusted one; the empty year stays 1.0
+    EXPECT_EQ(cl[1].substr(0, 20), "  1901     1   0.100");
+    EXPECT_NE(crn[3].substr(17, 7), " 100  1");
+    EXPECT_EQ(crn[3].substr(52, 7), "1000  0");
+}
+
+}  // namespace
+
+namespace {
+
+// The documented default command file with an arithmetic mean chronology,
+// bootstrap limits and a 30-year spline of the limits.
+std::string commands_with_limits(const std::string& datfil) {
+    auto lines = split_lines(kovtest::read_file(kovtest::test_data("options/default_log.txt")));
+    lines[0] = "data file #  1  --  " + datfil;
+    lines[12] = "1   1   30   0      !mean chronology";
+    std::string s;
+    for (const auto& l : lines) s += l + "\n";
+    return s;
+}
+
+TEST(RawChronologyRun, TwoDataFilesFillTheRunWideFilesInListOrder) {
+    kovtest::TempDir d;
+    for (const std::string name : {"wa129", "ak046"}) {
+        d.write(name + ".txt", kovtest::read_file(kovtest::shared_data("rwl/" + name + ".rwl")));
+        d.write(name + "_log.txt", commands_with_limits(name + ".txt"));
+    }
+    d.write("list.txt", "wa129.txt\nak046.txt\n");
+    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    ASSERT_EQ(r.status, 0) << r.out;
+
+    // each file's chronology after its three header lines, in list order; a
+    // five-character prefix lends the "_" of the suffix to the identifier
+    // (each file's own chronology file goes on with its residual and kovrin
+    // chronologies: its raw block is the header lines and the "raw" lines)
+    const auto raw_block = [](std::vector<std::string> lines) {
+        size_t n = 3;
+        while (n < lines.size() && lines[n].size() >= 85 && lines[n].substr(82, 3) == "raw") ++n;
+        lines.resize(std::min(n, lines.size()));
+        return lines;
+    };
+    const auto all = split_lines(d.read("crns_raw.txt"));
+    const auto first = raw_block(split_lines(d.read("wa129_crns.txt")));
+    const auto second = raw_block(split_lines(d.read("ak046_crns.txt")));
+    ASSERT_EQ(all.size(), first.size() + second.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), all.begin()));
+    EXPECT_EQ(first[3].substr(0, 10), "wa129_ 991");
+    EXPECT_EQ(second[3].substr(0, 10), "ak046_ 978");
+    EXPECT_EQ(split_lines(d.read("crns_raw_err.txt")).size(), all.size());
+
+    // wa129 spans 991-1986: a heading and one line per year
+    const auto cl = split_lines(d.read("wa129_raw_95%cl.txt"));
+    ASSERT_EQ(cl.size(), 997u);
+    EXPECT_EQ(cl[0], "  year    nc     raw    2.5%   97.5%   30spl    2.5%   97.5%");
+    EXPECT_EQ(cl[1].substr(0, 36), "   991     1   0.810   0.810   0.810");  // one series: the mean
+    int bracketed = 0, deep = 0;
+    for (size_t i = 1; i < cl.size(); ++i) {
+        const auto v = kov::read_values("(2i6,6f8.3)", cl[i]);
+        if (v[1].i < 6) continue;
+        ++deep;
+        bracketed += v[3].r < v[2].r && v[2].r < v[4].r;
+    }
+    EXPECT_GT(deep, 500);
+    EXPECT_EQ(bracketed, deep) << "every year of six or more series has its mean inside its limits";
 }
 
 }  // namespace

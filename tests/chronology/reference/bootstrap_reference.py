@@ -35,10 +35,39 @@ def mean_of(values, kind):
         for v in values:
             s = f32(s + f32(v))
         return f32(s / f32(len(values)))
+    if kind == 2:
+        return biweight(values)
     xs = sorted(values)  # median
     n = len(xs)
     h = n // 2
     return f32((f32(xs[h]) + f32(xs[n - h - 1])) / f32(2))
+
+
+def median(xs):
+    xs = sorted(xs)
+    n = len(xs)
+    h = n // 2
+    return (xs[h] + xs[n - h - 1]) / 2
+
+
+def biweight(values, c=7.5):
+    """Tukey's biweight location: four passes from the median, scale c MAD."""
+    x = [float(v) for v in values]
+    med = median(x)
+    mad = median([abs(v - med) for v in x])
+    if len(x) < 6 or mad < 0.0001:
+        return f32(med)
+    t = med
+    for _ in range(4):
+        num = den = 0.0
+        for v in x:
+            u = (v - t) / (c * mad)
+            if abs(u) < 1:
+                w = (1 - u * u) ** 2
+                num += (v - t) * w
+                den += w
+        t = t + num / den
+    return f32(t)
 
 
 def limits(values, kind):
@@ -90,8 +119,10 @@ years = [
     ("skewed: one large value", 1, [0.75, 0.8125, 0.875, 0.90625, 0.96875, 1.0, 1.03125, 3.5]),
     ("forty values, arithmetic mean", 1, sample(40, 1.2, 0.5)),
     ("nine values, median, ties", -50, [1.0, 1.0, 1.0, 0.5, 1.5, 1.0, 0.75, 1.25, 1.0]),
+    ("eight values, biweight", 2, [float(f32(v)) for v in rng.normal(1.0, 0.3, 8)]),
+    ("fifteen values, biweight, one outlier", 2, [float(f32(v)) for v in rng.normal(0.9, 0.2, 14)] + [2.75]),
 ]
-print("// name, mean type, values, lower, upper")
+print("// name, mean type, values, lower, upper (biweight means: double here, single in the program)")
 for name, kind, values in years:
     lo, hi, nb = limits(values, kind)
     vals = ", ".join(repr(v) for v in values)

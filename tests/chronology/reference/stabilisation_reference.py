@@ -6,7 +6,20 @@ this script. Years with depth 0 are never changed.
 """
 import numpy as np
 
-from stabspl_reference import spline
+
+def spline(y, per):
+    """Smoothing spline of equally spaced y with 50% response at period per:
+    (Q'Q + p R) c = Q'y, curve = y - Q c (dense solve, as stabspl_reference.py)."""
+    n = len(y)
+    w = 2 * np.pi / per
+    p = 6 * (np.cos(w) - 1) ** 2 / (np.cos(w) + 2)
+    m = n - 2
+    Q = np.zeros((n, m))
+    for k in range(m):
+        Q[k, k], Q[k + 1, k], Q[k + 2, k] = 1, -2, 1
+    R = np.diag(np.full(m, 4 / 3)) + np.diag(np.full(m - 1, 1 / 3), 1) + np.diag(np.full(m - 1, 1 / 3), -1)
+    c = np.linalg.solve(Q.T @ Q + p * R, Q.T @ y)
+    return y - Q @ c
 
 
 def rbar_weighted(x, depth, rbar, ref_start=0):
@@ -82,5 +95,7 @@ with open(__file__.replace(".py", ".inc"), "w") as f:
     x, depth = chronology(300)
     y1, _ = rbar_weighted(x, depth, 0.3)
     y2, _, crv, istf_out = spline_method(y1, depth, 200)
-    f.write(f'{vec(x, "{:.9e}f")},\n {vec(depth, "{}")},\n {vec(y2)}\n')
+    f.write(f'const std::vector<float> choice2_x = {vec(x, "{:.9e}f")};\n'
+            f'const std::vector<int> choice2_depth = {vec(depth, "{}")};\n'
+            f'const std::vector<double> choice2_y = {vec(y2)};\n')
     f.write("#endif\n")
