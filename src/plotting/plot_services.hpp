@@ -68,6 +68,16 @@ void plttrs(int nc, std::string_view datfil, std::string_view unused);
 void pltacf(const Table<float>& table, int rows, int order, std::string_view datfil, int nyrs,
             int& summary_switch);
 
+// The release plot of one series: running means before and after each year
+// with their error bars, the growth change with the series rescaled onto it,
+// and the releases that reldet finds. rm2, se2 are rm, se from position m + 1.
+// iyr comes back as the first year of the growth-change axis.
+void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const float> se,
+            std::span<const float> rm2, std::span<const float> se2, std::span<const float> pg, int& iyr, int n,
+            int np, int m, int T, int k, std::string_view id, std::string_view ttl1, std::string_view ttl2,
+            std::string_view xlab1, std::string_view ylab1, std::string_view xlab2, std::string_view ylab2,
+            int& iplt, int method, char pref);
+
 // The power spectra of three chronologies against frequency: pp holds ldp rows
 // by 4 columns, column by column (frequencies, then the three powers), nf rows
 // used; ncol columns enter the limits; logok 1 draws the logarithm of the power.
