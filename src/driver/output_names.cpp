@@ -1,5 +1,6 @@
 #include "driver/output_names.hpp"
 
+#include "driver/data_file_loop.hpp"
 #include "shared/tables.hpp"
 
 namespace kov {
@@ -15,6 +16,10 @@ std::string output_prefix(std::string_view datfil) {
     return std::string(datfil.substr(0, prefix_length(datfil)));
 }
 
-std::string output_name(std::string_view suffix) { return output_prefix(shared().datfil) + std::string(suffix); }
+std::string output_name(std::string_view suffix) {
+    std::string name = output_prefix(shared().datfil) + std::string(suffix);
+    driver_state().last_output_name = name;
+    return name;
+}
 
 }  // namespace kov

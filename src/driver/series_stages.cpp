@@ -95,10 +95,11 @@ void plot_stage(std::string_view title, std::string_view ylabel, int kind) {
 
 }  // namespace
 
-void save_stage(std::string_view suffix, std::string_view tag) {
+void save_stage(std::string_view suffix, std::string_view tag) { save_stage_as(output_name(suffix), tag); }
+
+void save_stage_as(const std::string& name, std::string_view tag) {
     auto& s = shared();
     auto& scr = streams().luscr;
-    const std::string name = output_name(suffix);
     if (!scr.open_fresh(name)) {
         con().write("(/1x,'*** output file cannot be created:  ',a)", name);
         throw Stop("", exit_failure);

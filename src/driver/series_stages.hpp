@@ -2,6 +2,7 @@
 // The stages of the series of one data file that the driver runs itself:
 // reading and placing the series, titles and header lines, the raw save, gap
 // filling, and the transformation stage.
+#include <string>
 #include <string_view>
 
 namespace kov {
@@ -17,5 +18,8 @@ void series_stage_transformed();
 // Saves the series of sermat as prefix + suffix with the stage tag, in the save
 // format of option 18 (the caller tests that it is above 0).
 void save_stage(std::string_view suffix, std::string_view tag);
+
+// The same under a whole file name (a save not named after the output prefix).
+void save_stage_as(const std::string& name, std::string_view tag);
 
 }  // namespace kov

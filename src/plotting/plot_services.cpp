@@ -17,15 +17,10 @@ void setplb(std::string_view directory) {
     ::setenv("PLPLOT_LIB", dir.c_str(), 1);
 }
 
-void plt2pn(const TwoPanelData&, int, int, int, std::string_view, std::string_view, std::string_view,
-            std::string_view, std::string_view, std::string_view, std::string_view, int, char, int&,
-            const std::array<float, 7>&, int) {}
-
-void pltall(std::string_view, std::string_view, std::string_view, int) {}
-
-void pltfil(std::span<const float>, std::span<const float>, int, int, std::string_view, std::string_view,
-            std::string_view, std::string_view, std::string_view, int, std::span<const int>, int&) {}
-
-void plttrs(int, std::string_view, std::string_view) {}
+// The release plot draws nothing yet: it returns as if the user had continued.
+void pltrel(std::span<const float>, std::span<const float>, std::span<const float>, std::span<const float>,
+            std::span<const float>, std::span<const float>, int&, int, int, int, int, int, std::string_view,
+            std::string_view, std::string_view, std::string_view, std::string_view, std::string_view,
+            std::string_view, int&, int, char) {}
 
 }  // namespace kov

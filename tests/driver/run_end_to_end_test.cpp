@@ -310,9 +310,10 @@ TEST(Run, DetailFileCarriesThePerSeriesSettingsOfARealFile) {
     auto detail = split_lines(d.read("w_detail.txt"));
     ASSERT_EQ(detail.size(), 8u + 21u);
     EXPECT_EQ(detail[7], " num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa");
-    EXPECT_EQ(detail[8], detail_record(1, "LIDY701", {1323, 1986, 0, 1, 0, 0, 0, 1, 1, 1}));
-    EXPECT_EQ(detail[9], detail_record(2, "LI702O", {991, 1368, 0, 1, 0, 0, 0, 1, 1, 2}));
-    EXPECT_EQ(detail[28], detail_record(21, "LI769", {1634, 1986, 0, 1, 0, 0, 0, 1, 1, 21}));
+    // idt: the curve option each series was detrended with (the default -6)
+    EXPECT_EQ(detail[8], detail_record(1, "LIDY701", {1323, 1986, 0, 1, -6, 0, 0, 1, 1, 1}));
+    EXPECT_EQ(detail[9], detail_record(2, "LI702O", {991, 1368, 0, 1, -6, 0, 0, 1, 1, 2}));
+    EXPECT_EQ(detail[28], detail_record(21, "LI769", {1634, 1986, 0, 1, -6, 0, 0, 1, 1, 21}));
     const std::string first_listing = d.read("w_out.txt");
 
     // Edited by hand: LI702O left out, LI745 transformed by the inverse

@@ -1,0 +1,293 @@
+#include "chronology/common_period.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <span>
+
+#include "chronology/principal_components.hpp"
+#include "chronology/rbar.hpp"
+#include "numerics/correlation.hpp"
+#include "numerics/statistics.hpp"
+
+namespace kov {
+
+namespace {
+
+constexpr float undefined = -99.0f;
+
+// r of series i and j over len years from `row`; false for a pair without a
+// correlation (a series constant over the period).
+bool period_r(SeriesMatrix& x, int i, int j, int row, int len, float& r) {
+    float a = 0, b = 0;
+    return corlin(std::span<const float>(x.col(i) + row - 1, len), std::span<const float>(x.col(j) + row - 1, len),
+                  len, r, a, b);
+}
+
+int overlap_in(const Table<int>& itab, int k, int p1, int p2) {
+    return std::min(p2, itab(k, ily)) - std::max(p1, itab(k, ify)) + 1;
+}
+
+// The final statistics' tables of twelve: the sample sizes and their values.
+void twelve_blocks(OutFile& out, const std::vector<float>& v, int n, const char* values_layout) {
+    for (int k = 1; k <= n; k += 12) {
+        const int last = std::min(k + 11, n);
+        std::vector<int> num;
+        for (int i = k; i <= last; ++i) num.push_back(i);
+        out.write("(t8,12i6)", num);
+        out.write(values_layout, std::span<const float>(v.data() + k - 1, last - k + 1));
+    }
+}
+
+}  // namespace
+
+void rbarwt(SeriesMatrix& x, const Table<int>& itab, int nc, int p1, int p2, int& ntree, int& ncorr, float& ceff,
+            float& rmean, float& sdev, OutFile& out) {
+    ncorr = 0;
+    ntree = 0;
+    RbarSums sums;
+    const int len = p2 - p1 + 1;
+    const int row = p1 - itab(nc + 1, ify) + 1;
+    std::map<int, std::vector<int>> trees;  // tree number -> its series in series order
+    for (int i = 1; i <= nc; ++i)
+        if (itab(i, cpa) >= 1 && itab(i, cpa) <= nc) trees[itab(i, cpa)].push_back(i);
+    ntree = static_cast<int>(trees.size());
+    double inverse_cores = 0;
+    for (const auto& [t, list] : trees) {
+        inverse_cores += 1.0 / static_cast<double>(list.size());
+        for (size_t a = 0; a + 1 < list.size(); ++a)
+            for (size_t b = a + 1; b < list.size(); ++b) {
+                const int i = list[a], j = list[b];
+                if (overlap_in(itab, i, p1, p2) < len || overlap_in(itab, j, p1, p2) < len) continue;
+                float r = 0;
+                if (!period_r(x, i, j, row, len, r)) continue;
+                sums.add(r, i, j, len);
+            }
+    }
+    ncorr = sums.n;
+    if (ncorr == 0) {
+        out.write("(/t2,'|------------------ within-tree common period rbar ','statistics -----------------|'//t30,"
+                  "'no within-tree series found')");
+        rmean = 0;
+        sdev = 0;
+        ceff = static_cast<float>(nc);
+        return;
+    }
+    RbarStats st = rbar_stats(sums);
+    if (st.mean == 1.0f) st.sdev = st.serr = 0;
+    rmean = st.mean;
+    sdev = st.sdev;
+    out.write("(/t2,'|------------------ within-tree common period rbar ','statistics -----------------|'//t4,"
+              "'total    mean   standard   standard  skewess   ','kurtosis   minimum   maximum'/t4,'corrs    rbar   ',"
+              "'deviation    error    coeff      coeff      ','corr      corr')");
+    write_rbar_row(out, sums, st);
+    ceff = static_cast<float>(ntree / inverse_cores);
+}
+
+void rbarbt(SeriesMatrix& x, const Table<int>& itab, int nc, int p1, int p2, int& ncorr, float& rmean, float& sdev,
+            OutFile& out) {
+    RbarSums sums;
+    const int len = p2 - p1 + 1;
+    const int row = p1 - itab(nc + 1, ify) + 1;
+    for (int i = 1; i < nc; ++i) {
+        if (itab(i, cpa) == 0 || overlap_in(itab, i, p1, p2) < len) continue;
+        for (int j = i + 1; j <= nc; ++j) {
+            if (itab(j, cpa) == 0 || itab(j, cpa) == itab(i, cpa) || overlap_in(itab, j, p1, p2) < len) continue;
+            float r = 0;
+            if (!period_r(x, i, j, row, len, r)) continue;
+            sums.add(r, i, j, len);
+        }
+    }
+    ncorr = sums.n;
+    if (ncorr == 0) {
+        out.write("(/t2,'|----------------- between-tree common period rbar ','statistics -----------------|'//t29,"
+                  "'no between-tree series found')");
+        rmean = 0;
+        sdev = 0;
+        return;
+    }
+    RbarStats st = rbar_stats(sums);
+    if (st.mean == 1.0f) st.serr = 0;
+    rmean = st.mean;
+    sdev = st.sdev;
+    out.write("(/t2,'|----------------- between-tree common period rbar ','statistics -----------------|'//t4,"
+              "'total    mean   standard   standard  skewess   kurtosis   ','minimum   maximum'/t4,"
+              "'corrs    rbar   deviation    ','error    coeff      coeff      corr      corr')");
+    write_rbar_row(out, sums, st);
+}
+
+void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::string>& ids,
+              std::vector<std::string>& idu, int nc, Table<float>& stat, float& rbcp, float& sdbt, float& epscp,
+              int istage) {
+    auto& s = shared();
+    OutFile& out = streams().luout;
+    int iplot = s.optval(19, 1);
+    if (nc < 2) {
+        out.write("(/t10,'*** number of series < 2, no common ','period analysis performed ***')");
+        return;
+    }
+    const int p1 = s.optval(14, 1), p2 = s.optval(14, 2);
+    const int len = p2 - p1 + 1;
+    const int first_year = itab(nc + 1, ify);
+    const bool detail = s.optval(17, 1) > 1;
+    if (detail)
+        out.write("(/t2,'|----------------------- statistics of ','the common period ----------------------|')");
+
+    // The series in the period and their standardised values.
+    std::vector<int> member;         // series numbers of the series in the period
+    std::vector<int> pos(nc + 1, 0);  // position of a series among them (0: not in)
+    idu.assign(nc + 1, std::string(8, ' '));
+    std::vector<float> zstd;
+    std::vector<float> work(std::max(len, 1));
+    for (int i = 1; i <= nc; ++i) {
+        const int lo = std::max(p1, itab(i, ify)), hi = std::min(p2, itab(i, ily));
+        const int n = hi - lo + 1;
+        if (len < 1 || n < len) continue;
+        member.push_back(i);
+        const int N = static_cast<int>(member.size());
+        pos[i] = N;
+        std::string id = ids[i];
+        id.resize(8, ' ');
+        idu[N] = id;
+        const int row = lo - first_year + 1;
+        // a copy: the statistics standardise their vector in place
+        std::copy(x.col(i) + row - 1, x.col(i) + row - 1 + n, work.begin());
+        float ave, adev, sdev, var, skew, curt, sens, ac1;
+        moment(work, n, ave, adev, sdev, var, skew, curt, sens, ac1);
+        const float* v = x.col(i) + row - 1;
+        for (int t = 0; t < n; ++t) zstd.push_back(sdev > 0 ? (v[t] - ave) / sdev : 0.0f);
+        stat(N, 1) = static_cast<float>(n);
+        stat(N, 2) = ave;
+        stat(N, 3) = sdev;
+        stat(N, 4) = skew;
+        stat(N, 5) = curt;
+        stat(N, 6) = sens;
+        stat(N, 7) = ac1;
+        if (detail) {
+            if (N == 1 || N % 20 == 0)
+                out.write("(/t2,'series   ident   frst   last   ','year    mean   stdev   skew   kurt   sens   ac(1)')");
+            out.write("(t2,i5,1x,a,a8,i6,2i7,2f8.3,3f7.3,f8.3)", N, " ", id, lo, hi, n, ave, sdev, skew, curt, sens,
+                      ac1);
+        }
+    }
+    int N = static_cast<int>(member.size());
+    if (N == 0) {
+        out.write("(/t18,'*** no series found in common ','analysis period ***')");
+        return;
+    }
+    if (N == 1) {
+        out.write("(/t15,'*** only one series found in common ','analysis period ***')");
+        return;
+    }
+
+    out.write("(/t2,'|------------ summary of common period ','tree-ring series statistics ------------|'/)");
+    float summary[9][8];
+    for (int col = 1; col <= 7; ++col) {
+        std::span<float> v(stat.col(col), N);
+        float ave, adev, sdev, var, skew, curt, sens, ac1;
+        moment(v, N, ave, adev, sdev, var, skew, curt, sens, ac1);
+        float med, uh, lh, iqr, mn, mx;
+        fivnum(v, N, med, uh, lh, iqr, mn, mx);
+        const float rows[8] = {ave, sdev, med, iqr, mn, lh, uh, mx};
+        for (int k = 0; k < 8; ++k) summary[k][col] = rows[k];
+    }
+    out.write("(t33,'year    mean   stdev   skew   kurt   sens   ','ac(1)')");
+    static constexpr const char* labels[8] = {
+        "(t2,'arithmetic mean',t33,i4,2f8.3,3f7.3,f8.3)",
+        "(t2,'standard deviation',t33,i4,2f8.3,3f7.3,f8.3)",
+        "(t2,'median (50th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
+        "(t2,'interquartile range',t33,i4,2f8.3,3f7.3,f8.3)",
+        "(t2,'minimum value',t33,i4,2f8.3,3f7.3,f8.3)",
+        "(t2,'lower hinge (25th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
+        "(t2,'upper hinge (75th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
+        "(t2,'maximum value',t33,i4,2f8.3,3f7.3,f8.3)",
+    };
+    for (int k = 0; k < 8; ++k) {
+        const float y = summary[k][1];
+        const int years = k == 0 ? static_cast<int>(std::lround(y)) : static_cast<int>(y);
+        out.write(labels[k], years, summary[k][2], summary[k][3], summary[k][4], summary[k][5], summary[k][6],
+                  summary[k][7]);
+    }
+
+    // Correlation matrix and the rbar over the period.
+    std::vector<float> corr(static_cast<size_t>(N) * N, 0.0f);
+    for (int a = 1; a <= N; ++a) corr[static_cast<size_t>(a - 1) * N + (a - 1)] = 1.0f;
+    RbarSums sums;
+    const int row = p1 - first_year + 1;
+    for (size_t ia = 0; ia + 1 < member.size(); ++ia)
+        for (size_t ib = ia + 1; ib < member.size(); ++ib) {
+            const int i = member[ia], j = member[ib];
+            float r = 0;
+            // a pair without a correlation enters the matrix as 0 and no average
+            const bool defined = period_r(x, i, j, row, len, r);
+            if (!defined) r = 0;
+            const int a = pos[i], b = pos[j];
+            corr[static_cast<size_t>(a - 1) * N + (b - 1)] = r;
+            corr[static_cast<size_t>(b - 1) * N + (a - 1)] = r;
+            if (defined) sums.add(r, i, j, len);
+        }
+
+    pcavmx(zstd, len, std::span<float>(stat.col(8), mxs), std::span<float>(stat.col(9), mxs), s.datfil, idu, N,
+           {p1, p2}, corr, N, iplot, istage, 8001, out);
+
+    const RbarStats all = rbar_stats(sums);
+    out.write("(/t2,'|------------------ all series common period rbar ','statistics ------------------|'//t4,"
+              "'total    mean   standard   standard  skewess   kurtosis   ','minimum   maximum'/t4,"
+              "'corrs    rbar   deviation    ','error    coeff      coeff      corr      corr')");
+    write_rbar_row(out, sums, all);
+    if (sums.n > 0) {
+        out.write("(/t4,'minimum correlation: ',f6.3,'   series  ',a8,'   and  ',a8,i7,' years')", sums.rmin,
+                  ids[sums.imin], ids[sums.jmin], len);
+        out.write("(t4,'maximum correlation: ',f6.3,'   series  ',a8,'   and  ',a8,i7,' years')", sums.rmax,
+                  ids[sums.imax], ids[sums.jmax], len);
+    }
+
+    int ntree = 0, nwt = 0, nbt = 0;
+    float ceff = 0, rwt = 0, sdwt = 0, rbt = 0, sdbt_ = 0;
+    rbarwt(x, itab, nc, p1, p2, ntree, nwt, ceff, rwt, sdwt, out);
+    rbarbt(x, itab, nc, p1, p2, nbt, rbt, sdbt_, out);
+
+    out.write("(/t2,'|--------------------- final rbar, eps, and sss statistics ','--------------------|')");
+    out.write("(/t40,'number     rbar     sdev')");
+    out.write("(t15,'      all series rbar: ',i7,f10.3,f9.3)", sums.n, all.mean, all.sdev);
+    out.write("(t15,'    within-trees rbar: ',i7,f10.3,f9.3)", nwt, rwt, sdwt);
+    out.write("(t15,'   between-trees rbar: ',i7,f10.3,f9.3)", nbt, rbt, sdbt_);
+    if (nwt > 0) {
+        const float denom = (1 - rwt) / ceff + rwt;
+        const float reff = denom != 0 ? rbt / denom : undefined;
+        out.write("(/t20,'effective number of cores  -  ceff: ',t56,f8.3)", ceff);
+        out.write("(/t18,'effective chronology signal  -  reff: ',t56,f8.3)", reff);
+    }
+
+    // Without any correlation there is no common signal: rbar counts as 0.
+    const float rbar = sums.n > 0 ? all.mean : 0.0f;
+    const float count = static_cast<float>(N);
+    float snr = 0, eps = 0;
+    if (N > 0) {
+        snr = rbar != 1.0f ? count * rbar / (1 - rbar) : undefined;
+        const float denom = (1 - rbar) / count + rbar;
+        eps = denom != 0 ? rbar / denom : undefined;
+    }
+    rbcp = rbar;
+    sdbt = sdbt_;
+    epscp = eps;
+    out.write("(t24,'signal-to-noise ratio  -   snr: ',t56,f8.3)", snr);
+    out.write("(t18,'expressed population signal  -   eps: ',t56,f8.3)", eps);
+
+    std::vector<float> sss(std::max(N, 1)), epsn(std::max(N, 1));
+    for (int n = 1; n <= N; ++n) {
+        const float denom = count * (1 + (n - 1) * rbar);
+        sss[n - 1] = denom != 0 ? n * (1 + (count - 1) * rbar) / denom : undefined;
+        epsn[n - 1] = sss[n - 1] == undefined ? undefined : sss[n - 1] * eps;
+    }
+    out.write("(/t4,'fractional common variance between the reduced ','sample-size chronology and the'/t13,"
+              "'fully replicated chronology (','subsample signal strength - sss)')");
+    out.write("(/t20,'sss as function of the number of trees ','in sample')");
+    twelve_blocks(out, sss, N, "(t2,' sss:',t9,12f6.3)");
+    out.write("(/t6,'fractional common variance between the reduced ','sample-size chronology and'/t19,"
+              "'the expressed population signal or eps chronology')");
+    out.write("(/t20,'eps as function of the number of trees ','in sample')");
+    twelve_blocks(out, epsn, N, "(t2,' eps:',t9,12f6.3)");
+}
+
+}  // namespace kov

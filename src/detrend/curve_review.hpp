@@ -1,0 +1,32 @@
+#pragma once
+// The console side of reviewing a fitted growth curve, shared by the
+// detrending passes and regional curve standardisation: the option legend and
+// list, the questions for a new option's window, alpha or stiffness, and the
+// end of a run that keeps a curve at or below zero.
+#include <optional>
+
+#include "shared/files.hpp"
+
+namespace kov {
+
+// The legend of curve options in the listing (regional: its spline line
+// differs by a blank).
+void option_legend(OutFile& out, bool regional);
+// The list of options the user can change to, on the console.
+void option_list();
+// One character of an answer, folded to lower case; blank when empty.
+char answer_char();
+// A whole number typed free-form; nullopt for a read error.
+std::optional<int> answer_int();
+// The window of -3, -4 and percent splines: cut to n, negative as percent of
+// n (made odd for -3).
+int resolve_width(int option, int w, int n);
+// Asks a new window width for option -3 or -4 on n values.
+int window_prompt(int option, int n);
+// Asks a super smoother alpha from 0 to 9.
+int alpha_prompt();
+// "okay, hasta la vista, baby!": closes the chronology files with deletion
+// and stops with "*** negative growth curve value ***".
+[[noreturn]] void negative_curve_stop();
+
+}  // namespace kov

@@ -1,0 +1,406 @@
+#include "detrend/regional_curve.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "chronology/chronology_builder.hpp"
+#include "chronology/nyear_means.hpp"
+#include "detrend/curve_dispatch.hpp"
+#include "detrend/curve_review.hpp"
+#include "detrend/detrending_driver.hpp"
+#include "detrend/indices.hpp"
+#include "detrend/pith_offsets.hpp"
+#include "driver/output_names.hpp"
+#include "driver/text_helpers.hpp"
+#include "numerics/splines.hpp"
+#include "numerics/statistics.hpp"
+#include "plotting/plot_services.hpp"
+#include "series/save.hpp"
+#include "series/tucson.hpp"
+#include "shared/console.hpp"
+#include "shared/files.hpp"
+#include "shared/layout.hpp"
+#include "shared/stop.hpp"
+
+namespace kov {
+
+namespace {
+
+using TableRow = std::array<int, 10>;
+
+void save_series(const std::string& name, std::string_view tag) {
+    auto& s = shared();
+    auto& scr = streams().luscr;
+    if (!scr.open_fresh(name)) {
+        con().write("(/1x,'*** output file cannot be created:  ',a)", name);
+        throw Stop("", exit_failure);
+    }
+    if (s.optval(18, 1) <= 3) {
+        for (auto& h : s.hdrlin) {
+            h.resize(85, ' ');
+            h.replace(82, 3, "   ");
+            scr.write("(a)", h);
+        }
+    }
+    std::vector<float> w(mxy);
+    std::vector<int> icnt(mxy), isel(s.nc + 1);
+    savsers(s.sermat, w, s.nc, s.sertbl, s.serids, icnt, isel, s.dtitle, mxy, mxs, tag);
+    scr.close();
+}
+
+// A spline that cannot be fitted leaves the values as their own curve rather
+// than its error mark.
+void smooth(int n, const float* y, float* out, int period) {
+    if (n < 1) return;
+    float p = 0.0f;
+    spline(n, {y, static_cast<size_t>(n)}, {out, static_cast<size_t>(n)}, p, period);
+    if (out[0] == spline_too_short || out[0] == spline_not_pd) std::copy_n(y, n, out);
+}
+
+int stiffness_prompt() {
+    while (true) {
+        con().write("(1x,'Age-dependent spline starting stiffness'/1x,'is needed. Must be .ge. 5. Hit <RET> for'/"
+                    "1x,'a default of 10 years or enter you own.',t45,'==> ',$)");
+        const std::string a = padded(con().answer(), 6);
+        if (a[0] == '/') throw Stop("", exit_ok);
+        int v = 10;
+        if (!blank_start(a, 6)) {
+            const auto fields = free_fields(a);
+            try {
+                if (fields.empty()) continue;
+                v = static_cast<int>(free_int(fields[0]));
+            } catch (const ReadError&) {
+                continue;
+            }
+        }
+        if (v >= 5) {
+            shared().optval(5, 2) = v;
+            return v;
+        }
+    }
+}
+
+}  // namespace
+
+void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<float>& stat,
+            std::span<float> w1, std::span<float> w2, std::span<float> w3, std::span<float> w4,
+            std::span<float> w5, float rawmax, std::span<int> pitoff, std::string& title,
+            std::span<float> se, std::span<float> lo, std::span<float> hi) {
+    auto& s = shared();
+    auto& out = streams().luout;
+    const int nc = s.nc;
+    int pflag = s.optval(4, 3);
+    int ropt = s.optval(5, 1);
+    const int rpar0 = s.optval(5, 2);
+    int rpar = (ropt == -3 || ropt == -4 || ropt == -6) ? rpar0 : 0;
+    int interactive = s.optval(7, 1);
+    const int itype = s.optval(8, 1);
+    const int boot_plot = s.optval(12, 2), boot = s.optval(12, 3), period = s.optval(12, 4);
+    const int iprt = s.optval(17, 1), save = s.optval(18, 1);
+    int sumplt = s.optval(19, 1);
+
+    // 1-2: offsets, the table aside
+    read_pith_offsets(pitoff);
+    std::vector<TableRow> kept(nc + 3);
+    for (int r = 1; r <= nc + 2; ++r)
+        for (int c = 1; c <= 10; ++c) kept[r][c - 1] = s.sertbl(r, c);
+    int pmin = 9999;
+    for (int j = 1; j <= nc; ++j) pmin = std::min(pmin, pitoff[j - 1]);
+    int na = 0;
+    for (int j = 1; j <= nc; ++j) {
+        const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
+        na = std::max(na, pitoff[j - 1] + n - pmin);
+    }
+    // Offsets that would put a series beyond the rows of the series matrix
+    // cannot be aligned: the run stops before any series is moved.
+    if (na > mxy) {
+        con().write("(/1x,'*** pith offsets place the series beyond ',i6,' age years ***')", mxy);
+        throw Stop("", exit_failure);
+    }
+
+    // 3: alignment on the age axis
+    const int cal_first = s.sertbl(nc + 1, ify), cal_last = s.sertbl(nc + 1, ily);
+    std::vector<float> tmp(mxy);
+    for (int j = 1; j <= nc; ++j) {
+        const int p = pitoff[j - 1];
+        const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
+        float* col = s.sermat.col(j);
+        const int from = s.sertbl(j, ify) - cal_first;
+        std::copy_n(col + from, n, tmp.begin());
+        std::fill_n(col + from, n, xmiss);
+        std::copy_n(tmp.begin(), n, col + (p - pmin));
+        s.sertbl(j, yfp) = kept[j][yfp - 1] = p;
+        s.sertbl(j, idt) = kept[j][idt - 1] = -2;
+        s.sertbl(j, ify) = p + 1;
+        s.sertbl(j, ily) = p + n;
+    }
+    for (int r : {nc + 1, nc + 2}) {
+        s.sertbl(r, ify) = kept[r][ify - 1] = pmin + 1;
+        s.sertbl(r, ily) = kept[r][ily - 1] = pmin + na;
+    }
+
+    // 4: the aligned series
+    if (save > 0) save_series(output_name("_rcs_raw.txt"), "raw");
+
+    // 5-7: the age-aligned mean
+    bldcrn(cnt, {crn.col(2), mxy}, {crn.col(3), mxy}, {crn.col(10), mxy}, w1, w2, w3, w4, w5, rawmax, 0.0f, 'b',
+           se, lo, hi);
+    const float* mean = crn.col(10);
+    for (int r = 0; r < na; ++r) s.crvmean[r] = w1[r] = mean[r];
+    if (sumplt == 1 || sumplt == 3) pltall("rcs-aligned data with mean", "years", "measurements", 5);
+    int m5 = 0;
+    for (int r = 1; r <= na; ++r) {
+        crn(r, 8) = static_cast<float>(r);
+        crn(r, 9) = static_cast<float>(cnt[r - 1]);
+        crn(r, 11) = w3[r - 1];
+        m5 += cnt[r - 1] > 5;
+    }
+    FitRecord rec{};
+
+    // 8: bootstrap limits and their file
+    if (boot == 1) {
+        std::fill_n(w2.begin(), na, 0.0f);
+        std::fill_n(w3.begin(), na, 0.0f);
+        smooth(na, mean, w1.data(), period);
+        smooth(m5, lo.data(), w2.data(), period);
+        smooth(m5, hi.data(), w3.data(), period);
+        for (int r = 0; r < na; ++r) {
+            if (lo[r] != 0.0f) continue;
+            lo[r] = hi[r] = mean[r];
+            w2[r] = w3[r] = w1[r];
+        }
+        if (boot_plot > 0) {
+            TwoPanelData d;
+            d.col = {mean, lo.data(), hi.data(), w1.data(), w2.data(), w3.data()};
+            d.depth = cnt.data();
+            plt2pn(d, na, 1, 2, rtrim(s.datfil), " rcs ring width bootstrap", " splined rcs bootstrap", "years",
+                   "ring widths (z)", "years", "ring widths (y)", 9, '2', sumplt, rec, ropt);
+        }
+        auto& scr = streams().luscr;
+        const std::string name = rtrim(s.datfil) + "_rcs_95%cl.txt";
+        if (!scr.open_fresh(name)) {
+            con().write("(/1x,'*** output file cannot be created:  ',a)", name);
+            throw Stop("", exit_failure);
+        }
+        std::string head = "  year    nc     std    2.5%   97.5%     spl    2.5%   97.5%";
+        head.replace(36, 5, fmt("(i5)", period).substr(0, 5));
+        scr.write("(a60)", head);
+        for (int r = 1; r <= na; ++r)
+            scr.write("(2i6,6f8.3)", r, cnt[r - 1], mean[r - 1], lo[r - 1], hi[r - 1], w1[r - 1], w2[r - 1], w3[r - 1]);
+        scr.close();
+    }
+
+    // 9-10: title and chronology files
+    title.resize(85, ' ');
+    if (blank_start(title, 6)) title = padded(rtrim(s.datfil) + " -- no data title line provided --", 85);
+    title.replace(53, 27, " age-aligned rcs chronology");
+    {
+        auto& st = streams();
+        if (s.wmode != "cr") {
+            for (auto& h : s.hdrlin) {
+                h.resize(85, ' ');
+                h.replace(82, 3, "   ");
+                for (OutFile* f : {&st.lucrn, &st.luerr, &st.lugcrn[4], &st.lugcrn[9]})
+                    if (f->is_open()) f->write("(a)", h);
+            }
+        }
+        const std::string id = padded(s.datfil, 6);
+        const std::span<const float> mspan{mean, static_cast<size_t>(mxy)};
+        const std::span<const float> espan{se.data(), static_cast<size_t>(mxy)};
+        const std::span<const int> dspan{cnt.data(), static_cast<size_t>(mxy)};
+        for (OutFile* f : {&st.lucrn, &st.lugcrn[4]})
+            if (f->is_open()) trrw(id, 1, na, mspan, dspan, *f, s.wmode, "rcs");
+        for (OutFile* f : {&st.luerr, &st.lugcrn[9]})
+            if (f->is_open()) trrw(id, 1, na, espan, dspan, *f, s.wmode, "err");
+    }
+
+    // 11: listing heading
+    out.write("(/t2,80('='))");
+    rec.fill(0.0f);
+    con().write("(1x,'regional curve estimation')");
+    if (iprt >= 2) {
+        if (s.optval(6, 1) == 1)
+            out.write("(/t2,a,a)", "|--------------- growth curve used ", "for detrending tree-ring data --------------|");
+        else
+            out.write("(/t2,a,a)", "|----------- robust growth curve used ", "for detrending tree-ring data -----------|");
+        out.write("(t2,'  curve fit options:')");
+        option_legend(out, true);
+        out.write("(t2,'series   ident     option       a           b           c           d         p')");
+    }
+
+    // 12-13: the regional curve and its review
+    bool went_negative = false;  // during this call
+    bool last_negative = false;  // the latest fit
+    int width = rpar;
+    while (true) {
+        if (ropt >= 10 || ropt <= -10) width = ropt;
+        if (ropt == -3 || ropt == -4 || ropt <= -10) width = resolve_width(ropt, width, na);
+        std::copy_n(mean, na, s.crvmean.begin());
+        std::copy_n(mean, na, w1.begin());
+        std::fill_n(crv.begin(), na, 0.0f);
+        int nf = na;
+        crvfit({s.crvmean.data(), static_cast<size_t>(mxy)}, crv, w2, w3, na, nf, rec, ropt, mxy, mxs, width,
+               ropt);
+        rec[6] = -2.0f;
+        last_negative = false;
+        for (int r = 1; r <= na; ++r) {
+            if (crv[r - 1] > 0.0f) continue;
+            con().write("(/1x,'*** rcs growth curve goes negative! ','***'/1x,'year: ',i6,2x,f7.3)", r, crv[r - 1]);
+            went_negative = last_negative = true;
+            con().line(" hit <ret> to display the dirty dog!");
+            con().wait();
+            break;
+        }
+        if (!last_negative) {
+            if (iprt >= 2) {
+                const char* text = nullptr;
+                if (ropt == -3) text = "median smoothed rcs curve and window width";
+                if (ropt == -4) text = "lowess smoothed rcs curve and window width";
+                if (ropt == -5) text = "friedman variable span smoothed rcs curve";
+                if (ropt == -6) text = "melvin age-dependent spline rcs curve";
+                if (ropt >= 10 || ropt <= -10) text = "spline smoothed rcs curve and window width";
+                if (text) {
+                    out.write("(t2,'  all',3x,'  rcs ',i5,i7,8x,a)", ropt, width, text);
+                } else {
+                    const int p = (ropt == 3 || ropt == 7 || ropt == 8) ? static_cast<int>(rec[5]) : 0;
+                    out.write("(t2,'  all',3x,'  rcs ',i8,2x,4f12.6,i7)", ropt, rec[0], rec[1], rec[2], rec[4], p);
+                }
+            }
+            indcal({s.crvmean.data(), static_cast<size_t>(na)}, crv, na, itype, mxy);
+            if (iprt == 4)
+                nyrmean(w1, crv, s.crvmean, na, 1, nyear_step(na), out, 4, interactive);
+        }
+        const bool review = interactive == 2 || pflag == 1 || went_negative || sumplt == 2 || sumplt == 3;
+        if (!review) break;
+        bool refit = false;
+        while (true) {
+            std::copy_n(mean, na, w1.begin());
+            std::fill_n(w2.begin(), na, 1.0f);
+            w4[0] = -999.0f;
+            TwoPanelData d;
+            d.col = {w1.data(), crv.data(), w3.data(), s.crvmean.data(), w2.data(), w4.data()};
+            d.depth = cnt.data();
+            plt2pn(d, na, 1, 1, rtrim(s.datfil), " rcs growth trend", " rcs residuals", "years", "measurements (y)",
+                   "years", "indices (z)", 6, '2', pflag, rec, ropt);
+            con().write("(1x,'truncate rcs calculation length? y/<n>/h',t45,'==> ',$)");
+            if (answer_char() == 'y') {
+                int len = 0;
+                while (true) {
+                    con().write("(1x,'new length must be <',i6,' years'/1x,'please enter the new rcs curve length',t45,'==> ',$)",
+                                na);
+                    const auto v = answer_int();
+                    if (v && *v >= 1 && *v <= na) {
+                        len = *v;
+                        break;
+                    }
+                }
+                out.write("(t17,'*** rcs curve and data truncated for fitting at age: ',i6)", len);
+                std::copy_n(mean, na, s.crvmean.begin());
+                std::copy_n(mean, na, w1.begin());
+                int nf2 = len;
+                crvfit({s.crvmean.data(), static_cast<size_t>(mxy)}, crv, w2, w3, na, nf2, rec, ropt, mxy, mxs,
+                       width, ropt);
+                rec[6] = -2.0f;
+                indcal({s.crvmean.data(), static_cast<size_t>(na)}, crv, na, itype, mxy);
+                std::fill_n(w2.begin(), na, 1.0f);
+                plt2pn(d, na, 1, 1, rtrim(s.datfil), " rcs growth trend", " rcs residuals", "years",
+                       "measurements (y)", "years", "indices (z)", 6, '2', pflag, rec, ropt);
+            }
+            char a = 'n';
+            while (true) {
+                con().write("(1x,'change curve fit? y/<n>/h',t45,'==> ',$)");
+                a = answer_char();
+                if (a == ' ') a = 'n';
+                if (a == 'y' || a == 'n' || a == 'h') break;
+            }
+            if (a == 'y' || a == 'h') option_list();
+            if (a == 'y') {
+                con().write("(1x,'enter new option (h for help)',t45,'==> ',$)");
+                const auto v = answer_int();
+                const bool refused = !v || *v == -9 || *v == -8 || *v == -7 || *v == -2 || *v == -1 || *v == 0 ||
+                                     *v == 9;
+                if (refused) {
+                    option_list();
+                } else {
+                    ropt = *v;
+                    width = 0;
+                    if (ropt == -5) width = went_negative ? 5 : alpha_prompt();
+                    if (ropt == -3 || ropt == -4) width = window_prompt(ropt, na);
+                    if (ropt == -6) width = stiffness_prompt();
+                    refit = true;
+                    break;
+                }
+            }
+            if (!last_negative) break;
+            con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
+                        "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
+            if (answer_char() == 'n') continue;
+            negative_curve_stop();
+        }
+        if (!refit) break;
+    }
+
+    // 14-16: indices of the series at their own ages
+    for (int r = 1; r <= na; ++r) crn(r, 12) = crv[r - 1];
+    std::vector<std::array<float, 2>> moments(nc + 1);
+    for (int j = 1; j <= nc; ++j) {
+        const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
+        const int row0 = pitoff[j - 1] - pmin;
+        std::span<float> x(s.sermat.col(j) + row0, n);
+        if (itype == 2) {
+            float ave, adev, sdev, var, skew, curt, sens, ac1;
+            moment(x, n, ave, adev, sdev, var, skew, curt, sens, ac1);
+            moments[j] = {ave, sdev};
+        }
+        indcal(x, crv.subspan(row0, n), n, itype, mxy);
+    }
+    if (save > 0) save_series(rtrim(s.datfil) + "_rcs_ind1.txt", "ind");
+
+    // 17: back to the calendar axis
+    kept[nc + 1][ify - 1] = cal_first;
+    kept[nc + 1][ily - 1] = cal_last;
+    for (int r = 1; r <= nc + 2; ++r)
+        for (int c = 1; c <= 10; ++c) s.sertbl(r, c) = kept[r][c - 1];
+    for (int j = 1; j <= nc; ++j) {
+        const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
+        const int row0 = pitoff[j - 1] - pmin;
+        float* col = s.sermat.col(j);
+        std::copy_n(col + row0, n, tmp.begin());
+        std::fill_n(col, row0 + n, xmiss);
+        const int to = s.sertbl(j, ify) - cal_first;
+        std::copy_n(tmp.begin(), n, col + to);
+    }
+
+    // 18: each series with the curve at its ages
+    if (s.optval(4, 3) == 1) {
+        int series_plots = s.optval(4, 3);
+        for (int j = 1; j <= nc && series_plots == 1; ++j) {
+            const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
+            const int row0 = pitoff[j - 1] - pmin;
+            const float* idx = s.sermat.col(j) + (s.sertbl(j, ify) - cal_first);
+            for (int i = 0; i < n; ++i) w1[i] = itype == 2 ? idx[i] + crv[row0 + i] : idx[i] * crv[row0 + i];
+            if (itype == 2) {
+                float ave, adev, sdev, var, skew, curt, sens, ac1;
+                moment(w1.first(n), n, ave, adev, sdev, var, skew, curt, sens, ac1);
+                for (int i = 0; i < n; ++i)
+                    w1[i] = sdev > 0.0f ? (w1[i] - ave) / sdev * moments[j][1] + moments[j][0] : moments[j][0];
+            }
+            std::fill_n(w2.begin(), n, 1.0f);
+            std::string id;
+            for (char ch : s.serids[j])
+                if (ch != ' ') id += ch;
+            TwoPanelData d;
+            d.col = {w1.data(), crv.data() + row0, w3.data(), idx, w2.data(), w4.data()};
+            d.depth = cnt.data();
+            plt2pn(d, n, s.sertbl(j, ify), 1, id, " ", " ", "years", "measurements (y)", "years", "rcs indices (z)",
+                   1, '2', series_plots, rec, ropt);
+        }
+    }
+
+    // 19
+    sngstat(s.sermat, stat, s.sertbl, s.serids, nc, mxy, mxs, out, iprt);
+}
+
+}  // namespace kov

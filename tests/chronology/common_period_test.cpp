@@ -1,0 +1,390 @@
+#include "chronology/common_period.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+#include "chronology/reference/statistics_ref.inc"
+#include "chronology/tree_numbers.hpp"
+#include "statistics_fixture.hpp"
+#include "support/test_support.hpp"
+
+namespace {
+
+using kov::shared;
+using statfix::Series;
+
+std::vector<float> noise(int n, unsigned seed) {
+    std::vector<float> v(n);
+    unsigned s = seed * 2654435761u + 777u;
+    for (auto& x : v) {
+        s = s * 1664525u + 1013904223u;
+        x = 1.0f + static_cast<float>((s >> 8) % 1000) / 1000.0f;
+    }
+    return v;
+}
+
+// A common signal plus a little noise per series, so that every pair agrees.
+std::vector<float> signal_plus(int n, unsigned seed, float weight) {
+    auto common = noise(n, 99), own = noise(n, seed);
+    for (int i = 0; i < n; ++i) own[i] = common[i] + weight * own[i];
+    return own;
+}
+
+// Runs compstat in a fresh folder with data file `datfil`, the listing on
+// luout there; cpa as the driver leaves it (trees by the mask, 0 outside the
+// period).
+struct Analysis {
+    kovtest::TempDir dir;
+    kovtest::InDir in{dir.path()};
+    float rbcp = 0, sdbt = 0, epscp = 0;
+    std::vector<std::string> idu;
+    std::string console;
+    explicit Analysis(int p1, int p2, const std::string& input = "", int stage = 1, int plots = 0, bool trees = true,
+                 const std::string& datfil = "site.txt") {
+        auto& s = shared();
+        s.optval(14, 1) = p1;
+        s.optval(14, 2) = p2;
+        s.optval(17, 1) = 2;
+        s.optval(19, 1) = plots;
+        s.datfil = datfil;
+        if (trees) kov::treenum(s.serids, s.sertbl, s.nc, "SSSTTCC ");
+        for (int k = 1; k <= s.nc; ++k)
+            if (std::min(s.sertbl(k, kov::ily), p2) - std::max(s.sertbl(k, kov::ify), p1) + 1 < p2 - p1 + 1)
+                s.sertbl(k, kov::cpa) = 0;
+        // With the plots on, the pages of loadings and scores that follow the
+        // answers are each left with "c" at their menus.
+        std::string typed = input;
+        if (plots == 2 || plots == 3)
+            for (int k = 0; k < 64; ++k) typed += "c\n";
+        kovtest::ScriptedConsole con(typed);
+        kov::streams().luout.open_fresh("listing.txt");
+        kov::compstat(s.sermat, s.sertbl, s.serids, idu, s.nc, s.rawstat, rbcp, sdbt, epscp, stage);
+        kov::streams().luout.close();
+        console = con.output();
+    }
+    std::vector<std::string> file(const std::string& name) const {
+        return dir.exists(name) ? kovtest::split_lines(dir.read(name)) : std::vector<std::string>{};
+    }
+    std::vector<std::string> listing() const { return file("listing.txt"); }
+};
+
+std::string line_with(const std::vector<std::string>& lines, const std::string& text, int skip = 0) {
+    for (const auto& l : lines)
+        if (l.find(text) != std::string::npos && skip-- == 0) return l;
+    return "";
+}
+
+// The line after the first that holds `text`.
+std::string line_after(const std::vector<std::string>& lines, const std::string& text) {
+    for (size_t k = 0; k + 1 < lines.size(); ++k)
+        if (lines[k].find(text) != std::string::npos) return lines[k + 1];
+    return "";
+}
+
+std::string line_starting(const std::vector<std::string>& lines, const std::string& text, int skip = 0) {
+    for (const auto& l : lines)
+        if (l.rfind(text, 0) == 0 && skip-- == 0) return l;
+    return "";
+}
+
+int count_starting(const std::vector<std::string>& lines, const std::string& text) {
+    int n = 0;
+    for (const auto& l : lines) n += l.rfind(text, 0) == 0;
+    return n;
+}
+
+int count_with(const std::vector<std::string>& lines, const std::string& text) {
+    int n = 0;
+    for (const auto& l : lines) n += l.find(text) != std::string::npos;
+    return n;
+}
+
+std::vector<double> numbers(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<double> v;
+    std::string w;
+    while (in >> w) {
+        try {
+            size_t used = 0;
+            const double d = std::stod(w, &used);
+            if (used == w.size()) v.push_back(d);
+        } catch (...) {
+        }
+    }
+    return v;
+}
+
+TEST(Compstat, RealSiteMatchesIndependentAnalysis) {
+    statfix::load_file("rwl/ca618.rwl");
+    Analysis run(1900, 1980);
+    const auto lst = run.listing();
+    EXPECT_NEAR(run.rbcp, statref::cp_mean, 2e-5);
+    EXPECT_NEAR(run.epscp, statref::cp_eps, 2e-5);
+    EXPECT_NEAR(run.sdbt, statref::cp_between[2], 2e-5);
+    auto all = numbers(line_with(lst, "all series rbar:"));
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0], statref::cp_n * (statref::cp_n - 1) / 2);
+    auto wt = numbers(line_with(lst, "within-trees rbar:"));
+    EXPECT_EQ(wt[0], statref::cp_within[0]);
+    EXPECT_NEAR(wt[1], statref::cp_within[1], 6e-4);
+    auto bt = numbers(line_with(lst, "between-trees rbar:"));
+    EXPECT_EQ(bt[0], statref::cp_between[0]);
+    EXPECT_NEAR(bt[1], statref::cp_between[1], 6e-4);
+    EXPECT_NEAR(numbers(line_with(lst, "ceff:")).back(), statref::cp_ceff, 6e-4);
+    EXPECT_NEAR(numbers(line_with(lst, "reff:")).back(), statref::cp_reff, 6e-4);
+    EXPECT_NEAR(numbers(line_with(lst, "snr:")).back(), statref::cp_snr, 2e-3);
+    EXPECT_EQ(count_with(lst, "frst   last"), 3);  // before series 1, 20 and 40 of 55
+
+    // Principal components: eigenvalues, the first eigenvector, the scores of
+    // the first year, the broken-stick count.
+    const auto loads = run.file("site_pcloads_raw.txt");
+    ASSERT_FALSE(loads.empty());
+    const auto ev = numbers(loads[0].substr(11));
+    ASSERT_EQ(ev.size(), static_cast<size_t>(statref::cp_n));
+    for (int k = 0; k < 10; ++k) EXPECT_NEAR(ev[k], statref::pc_eig[k], 1e-3) << k;
+    for (int k = 0; k < statref::cp_n; ++k)
+        EXPECT_NEAR(numbers(loads[6 + k].substr(10))[0], statref::pc_vec1[k], 1e-3) << k;
+    EXPECT_EQ(numbers(line_with(lst, "broken stick order selected")).back(), statref::pc_nbs);
+    const auto stick = line_with(lst, " brokn stck:");
+    EXPECT_EQ(std::count(stick.begin(), stick.end(), '*'), statref::pc_nbs);
+    const auto scores = run.file("site_pcscores_raw.txt");
+    ASSERT_EQ(scores.size(), 82u);
+    const auto first = numbers(scores[1]);
+    EXPECT_EQ(first[0], 1900);
+    for (int k = 0; k < 5; ++k) EXPECT_NEAR(first[1 + k], statref::pc_score_first_year[k], 2e-3) << k;
+
+    // Varimax factors: each matches one factor of the reference rotation.
+    const auto vf = run.file("site_vfloads_raw.txt");
+    const int nf = statref::pc_nbs;
+    ASSERT_EQ(vf.size(), static_cast<size_t>(3 + statref::cp_n));
+    const auto frac = numbers(vf[0].substr(11));
+    const auto vscores = numbers(run.file("site_vfscores_raw.txt").at(1));
+    ASSERT_EQ(frac.size(), static_cast<size_t>(nf));
+    for (int j = 0; j < nf; ++j) {
+        int best = 0;
+        double best_dot = -1;
+        for (int f = 0; f < nf; ++f) {
+            double dot = 0;
+            for (int k = 0; k < statref::cp_n; ++k)
+                dot += numbers(vf[3 + k].substr(10))[j] * statref::vf_loads[f * statref::cp_n + k];
+            if (dot > best_dot) best_dot = dot, best = f;
+        }
+        EXPECT_NEAR(frac[j], statref::vf_fraction[best], 0.005) << j;
+        for (int k = 0; k < statref::cp_n; ++k)
+            EXPECT_NEAR(numbers(vf[3 + k].substr(10))[j], statref::vf_loads[best * statref::cp_n + k], 0.03)
+                << j << " " << k;
+        EXPECT_NEAR(vscores[1 + j], statref::vf_score_first_year[best], 0.05) << j;
+    }
+}
+
+TEST(Compstat, SeriesOutsideThePeriodAndTooFewSeries) {
+    struct Case {
+        std::vector<int> starts;  // each series 1900 + 60 years from here
+        const char* message;
+    } cases[] = {
+        {{1901, 1901}, "*** no series found in common analysis period ***"},
+        {{1900, 1901}, "*** only one series found in common analysis period ***"},
+        {{1900}, "*** number of series < 2, no common period analysis performed ***"},
+    };
+    for (const auto& c : cases) {
+        std::vector<Series> ser;
+        for (size_t k = 0; k < c.starts.size(); ++k)
+            ser.push_back({"AB" + std::to_string(k), c.starts[k], noise(60, static_cast<unsigned>(k))});
+        statfix::load(ser);
+        Analysis run(1900, 1950);
+        const auto lst = run.listing();
+        EXPECT_NE(line_with(lst, c.message), "") << c.message;
+        EXPECT_EQ(line_with(lst, "summary of common period"), "");
+        EXPECT_FALSE(run.dir.exists("site_pcloads_raw.txt"));
+    }
+}
+
+TEST(Compstat, TreesSignalAndSubsampleTables) {
+    // 13 series of one common signal: 5 trees of the mask SSSTTCC
+    const std::vector<std::string> ids = {"ABC01A", "ABC01B", "ABC01C", "ABC02A", "ABC02B", "ABC03A", "ABC03B",
+                                          "ABC04A", "ABC04B", "ABC04C", "ABC05A", "ABC05B", "ABC05C"};
+    std::vector<Series> ser;
+    for (size_t k = 0; k < ids.size(); ++k) ser.push_back({ids[k], 1900, signal_plus(80, 10 + k, 0.4f)});
+    statfix::load(ser);
+    Analysis run(1910, 1969);
+    const auto lst = run.listing();
+    // sss blocks of 12 and 1, sss(N) = 1 and eps(N) = eps
+    EXPECT_EQ(count_starting(lst, "  sss:"), 2);
+    EXPECT_EQ(count_starting(lst, "  eps:"), 2);
+    EXPECT_EQ(numbers(line_starting(lst, "  sss:", 1)), std::vector<double>{1.0});
+    const double r = run.rbcp, n = 13;
+    EXPECT_NEAR(run.epscp, r / ((1 - r) / n + r), 1e-6);
+    EXPECT_NEAR(numbers(line_starting(lst, "  sss:"))[1], 2 * (1 + 12 * r) / (13 * (1 + r)), 6e-4);
+    EXPECT_NEAR(numbers(line_starting(lst, "  eps:", 1))[0], run.epscp, 6e-4);
+    // trees of 3, 2, 2, 3, 3 cores: 3 + 1 + 1 + 3 + 3 within-tree pairs
+    EXPECT_EQ(numbers(line_with(lst, "within-trees rbar:"))[0], 11);
+    EXPECT_EQ(numbers(line_with(lst, "between-trees rbar:"))[0], 78 - 11);
+    EXPECT_NEAR(numbers(line_with(lst, "ceff:")).back(), 5.0 / (1 / 3.0 * 3 + 1 / 2.0 * 2), 6e-4);
+    // the statistics table is left sorted column by column
+    auto& st = shared().rawstat;
+    for (int k = 1; k < 13; ++k) EXPECT_LE(st(k, 2), st(k + 1, 2));
+}
+
+TEST(Compstat, OneTreeOrOneCorePerTree) {
+    struct Case {
+        std::vector<std::string> ids;
+        bool within, between;
+    } cases[] = {
+        {{"ABC01A", "ABC01B", "ABC01C"}, true, false},
+        {{"ABC01A", "ABC02A", "ABC03A"}, false, true},
+    };
+    for (const auto& c : cases) {
+        std::vector<Series> ser;
+        for (size_t k = 0; k < c.ids.size(); ++k) ser.push_back({c.ids[k], 1900, signal_plus(50, 30 + k, 0.5f)});
+        statfix::load(ser);
+        Analysis run(1900, 1949);
+        const auto lst = run.listing();
+        EXPECT_EQ(line_with(lst, "no within-tree series found").empty(), c.within);
+        EXPECT_EQ(line_with(lst, "no between-tree series found").empty(), c.between);
+        EXPECT_EQ(line_with(lst, "ceff:").empty(), !c.within);
+        EXPECT_EQ(line_with(lst, "reff:").empty(), !c.within);
+        if (!c.between) EXPECT_EQ(line_with(lst, "between-trees rbar:"), "                 between-trees rbar:       0     0.000    0.000");
+    }
+}
+
+TEST(Compstat, TreeNumbersWithAGap) {
+    // tree 2's cores do not cover the period: trees 1, 3 and 4 remain with 2,
+    // 1 and 3 cores
+    std::vector<Series> ser;
+    const std::vector<std::string> ids = {"AAA01A", "AAA01B", "AAA02A", "AAA03A", "AAA04A", "AAA04B", "AAA04C"};
+    for (size_t k = 0; k < ids.size(); ++k)
+        ser.push_back({ids[k], k == 2 ? 1920 : 1900, signal_plus(60, 50 + k, 0.5f)});
+    statfix::load(ser);
+    Analysis run(1910, 1950);
+    EXPECT_EQ(shared().sertbl(3, kov::cpa), 0);
+    EXPECT_NEAR(numbers(line_with(run.listing(), "ceff:")).back(), 3.0 / (0.5 + 1 + 1 / 3.0), 6e-4);
+}
+
+TEST(Pcavmx, TwoSeriesHaveEigenvaluesOnePlusAndMinusR) {
+    const auto a = noise(40, 1);
+    auto b = noise(40, 2);
+    for (int i = 0; i < 40; ++i) b[i] += a[i];
+    statfix::load({{"AAA01A", 1900, a}, {"AAA02A", 1900, b}});
+    Analysis run(1900, 1939);
+    const double r = run.rbcp;
+    const auto lst = run.listing();
+    const auto ev = numbers(line_with(lst, "eigenvalue:").substr(12));
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_NEAR(ev[0], 1 + r, 6e-4);
+    EXPECT_NEAR(ev[1], 1 - r, 6e-4);
+    // both loadings of the first vector 1/sqrt(2), positive after the sign fixing
+    const auto row = line_after(lst, "series id   eg_#1");
+    EXPECT_EQ(row.substr(0, 18), "  AAA01A     0.707");
+}
+
+TEST(Pcavmx, NoComponentPassesTheBrokenStick) {
+    // independent noise: the first eigenvalue less its error stays below 1/1 + ... + 1/10
+    std::vector<Series> ser;
+    for (int k = 0; k < 10; ++k) ser.push_back({"N" + std::to_string(100 + k), 1900, noise(60, 500 + k)});
+    statfix::load(ser);
+    Analysis run(1900, 1959);
+    const auto lst = run.listing();
+    const auto stick = line_with(lst, " brokn stck:");
+    EXPECT_EQ(std::count(stick.begin(), stick.end(), '*'), 0);
+    EXPECT_NEAR(numbers(stick.substr(12))[0], 1 + 1 / 2. + 1 / 3. + 1 / 4. + 1 / 5. + 1 / 6. + 1 / 7. + 1 / 8. + 1 / 9. + 1 / 10.,
+                6e-4);
+    EXPECT_EQ(numbers(line_with(lst, "broken stick order selected")).back(), 1);
+    EXPECT_EQ(numbers(run.file("site_vfloads_raw.txt").at(0).substr(11)).size(), 1u);
+}
+
+TEST(Pcavmx, ShortPeriodRescalesTheEigenvalues) {
+    std::vector<Series> ser;
+    for (int k = 0; k < 30; ++k) ser.push_back({"S" + std::to_string(100 + k), 1900, signal_plus(40, 200 + k, 1.0f)});
+    statfix::load(ser);
+    Analysis run(1910, 1929);
+    const auto loads = run.file("site_pcloads_raw.txt");
+    ASSERT_GE(loads.size(), 6u);
+    const auto ev = numbers(loads[0].substr(11));
+    ASSERT_EQ(ev.size(), 20u);
+    // m / neig of the kept eigenvalues' mean: their sum is 20 x 20 / 30
+    double sum = 0;
+    for (double e : ev) sum += e;
+    EXPECT_NEAR(sum, 20.0 * 20 / 30, 0.02);
+    EXPECT_EQ(numbers(loads[5]).size(), 20u);  // "#" then 1..20
+    EXPECT_EQ(numbers(run.file("site_pcscores_raw.txt").at(1)).size(), 21u);
+    // broken stick over 20 components: the last is 1/20
+    EXPECT_NEAR(numbers(loads[4].substr(11)).back(), 0.05, 6e-4);
+}
+
+TEST(Pcavmx, ComponentMenu) {
+    std::vector<Series> ser;
+    for (int k = 0; k < 12; ++k) ser.push_back({"S" + std::to_string(100 + k), 1900, signal_plus(60, 300 + k, 0.6f)});
+    struct Case {
+        std::string input;
+        int nf;
+        int menus, headings;
+    } cases[] = {
+        // each eigenvalue plot is left with "c" at its own menu first
+        {"c\n\n", -1, 1, 1},             // blank: the broken-stick count
+        {"c\nx\nr\nc\nk\n", -2, 3, 2},  // another letter: menu again; r: plot and heading again
+        {"c\ne\nq\ne\n3\n", 3, 2, 1},  // a letter at the cutoff prompt is a read error
+        {"c\nE\n0\n", 0, 1, 1},
+        {"c\ne\n99\n", 12, 1, 1},      // no more components than there are
+    };
+    for (const auto& c : cases) {
+        statfix::load(ser);
+        Analysis run(1900, 1959, c.input, 3, 2);
+        EXPECT_EQ(count_with(kovtest::split_lines(run.console), "Enter your selection :>"), c.menus) << c.input;
+        EXPECT_EQ(count_with(kovtest::split_lines(run.console), "Calculation of Significant Eigenvectors"),
+                  c.headings);
+        EXPECT_NE(run.console.find("  Detrended indices common period principal components."), std::string::npos);
+        const auto lst = run.listing();
+        const int nf = static_cast<int>(numbers(line_with(lst, "broken stick order selected")).back());
+        const auto menu = kovtest::split_lines(run.console);
+        if (c.nf == -1) EXPECT_EQ(nf, numbers(line_with(menu, "<B>roken-Stick")).back());
+        else if (c.nf == -2) EXPECT_EQ(nf, numbers(line_with(menu, "[K]aiser")).back());
+        else EXPECT_EQ(nf, c.nf);
+        if (nf == 0) {
+            EXPECT_NE(line_with(lst, "zero eigenvalues selected, no varimax rotation performed"), "");
+            EXPECT_FALSE(run.dir.exists("site_vfloads_det.txt"));
+            EXPECT_FALSE(run.dir.exists("site_vfscores_det.txt"));
+        } else {
+            EXPECT_EQ(numbers(run.file("site_vfscores_det.txt").at(1)).size(), static_cast<size_t>(nf + 1));
+        }
+    }
+}
+
+TEST(Pcavmx, ManyFactorsListing) {
+    // 45 series of weak common signal, all twelve components typed in
+    std::vector<Series> ser;
+    for (int k = 0; k < 45; ++k) ser.push_back({"S" + std::to_string(100 + k), 1900, signal_plus(100, 400 + k, 3.0f)});
+    statfix::load(ser);
+    Analysis run(1900, 1999, "c\ne\n12\n", 4, 3);  // "c" leaves the eigenvalue plot
+    const auto lst = run.listing();
+    EXPECT_EQ(count_with(lst, "% variance:"), 1 + 2);   // components, then the factors on two lines
+    EXPECT_EQ(count_with(lst, "cumulative:"), 1 + 2);
+    EXPECT_EQ(count_with(lst, "series id   vl_#1"), 3);  // before series 1, 20 and 40
+    EXPECT_EQ(numbers(line_after(lst, "series id   vl_#1")).size(), 12u);
+    const auto vf = run.file("site_vfloads_res.txt");
+    ASSERT_EQ(vf.size(), 48u);
+    const auto frac = numbers(vf[0].substr(11)), cum = numbers(vf[1].substr(11));
+    ASSERT_EQ(frac.size(), 12u);
+    double sum = 0;
+    for (int j = 0; j < 12; ++j) EXPECT_NEAR(cum[j], sum += frac[j], 2e-3);
+}
+
+TEST(Pcavmx, FileNamesKeepTheWholePrefix) {
+    statfix::load({{"AAA01A", 1900, noise(30, 1)}, {"AAA02A", 1900, signal_plus(30, 2, 1.0f)},
+                   {"AAA03A", 1900, signal_plus(30, 3, 1.0f)}});
+    {
+        Analysis run(1900, 1929, "", 2, 0, true, "oak.rwl");
+        for (auto name : {"oak.rwl_pcloads_trn.txt", "oak.rwl_pcscores_trn.txt", "oak.rwl_vfloads_trn.txt",
+                          "oak.rwl_vfscores_trn.txt"})
+            EXPECT_TRUE(run.dir.exists(name)) << name;
+    }
+    const std::string longname = "a_data_file_with_a_rather_long_name_of_its_own.txt";
+    Analysis run(1900, 1929, "", 1, 0, true, longname);
+    const std::string prefix = longname.substr(0, longname.size() - 4);
+    for (auto suffix : {"_pcloads_raw.txt", "_pcscores_raw.txt", "_vfloads_raw.txt", "_vfscores_raw.txt"})
+        EXPECT_TRUE(run.dir.exists(prefix + suffix)) << suffix;
+}
+
+}  // namespace

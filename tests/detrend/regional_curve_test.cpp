@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "detrend/regional_curve.hpp"
+#include "driver/text_helpers.hpp"
+#include "shared/files.hpp"
+#include "shared/layout.hpp"
+#include "shared/tables.hpp"
+#include "support/test_support.hpp"
+
+using kovtest::split_lines;
+
+namespace {
+
+// Three series whose ring widths follow one age trend g(a) = 3 - 0.01 a,
+// with pith offsets 0, 5 and 10, lengths 100, 100 and 50, in a batch run.
+class Scene {
+public:
+    explicit Scene(const std::string& datfil) : in_(dir_.path()) {
+        kov::streams().close_all();
+        kov::clear_protected();
+        auto& s = kov::shared();
+        s.sermat.clear();
+        s.optval = kov::OptionBlock{};
+        s.optval(4, 1) = -2;
+        s.optval(5, 1) = 4;  // a straight line through the age-aligned mean
+        s.optval(6, 1) = 1;
+        s.optval(8, 1) = 1;
+        s.optval(12, 1) = 1;
+        s.optval(17, 1) = 2;
+        s.batmod = "y";
+        s.wmode = "iw";
+        s.datfil = datfil;
+        for (auto& h : s.hdrlin) h = kov::padded("header", 85);
+        kov::streams().luout.open_fresh("out.txt");
+        const int offsets[] = {0, 5, 10}, lengths[] = {100, 100, 50}, firsts[] = {1801, 1850, 1900};
+        s.nc = 3;
+        for (int j = 1; j <= 3; ++j) {
+            s.serids[j] = kov::padded("R" + std::to_string(j), 8);
+            s.sertbl(j, kov::ify) = firsts[j - 1];
+            s.sertbl(j, kov::ily) = firsts[j - 1] + lengths[j - 1] - 1;
+            s.sertbl(j, kov::yfp) = offsets[j - 1];
+            s.sertbl(j, kov::ics) = 1;
+            s.sertbl(j, kov::idt) = 0;
+            for (int i = 1; i <= lengths[j - 1]; ++i)
+                s.sermat(firsts[j - 1] - 1801 + i, j) = g(offsets[j - 1] + i);
+        }
+        s.sertbl(4, kov::ify) = 1801;
+        s.sertbl(4, kov::ily) = 1949;
+    }
+    ~Scene() {
+        kov::streams().close_all();
+        kov::shared().batmod = "n";
+    }
+    static float g(int age) { return 3.0f - 0.01f * static_cast<float>(age); }
+    void run() {
+        auto& s = kov::shared();
+        std::vector<float> crv(kov::mxy), w1(kov::mxy), w2(kov::mxy), w3(kov::mxy), w4(kov::mxy), w5(kov::mxy);
+        kov::rcsdet(s.crnmat, crv, s.ndepth, s.rawstat, w1, w2, w3, w4, w5, 3.0f,
+                    {s.pithoff.data(), static_cast<size_t>(kov::mxs)}, s.dtitle, s.crnerr, s.bootlo, s.boothi);
+    }
+    kovtest::TempDir& dir() { return dir_; }
+
+private:
+    kovtest::TempDir dir_;
+    kovtest::InDir in_;
+};
+
+}  // namespace
+
+TEST(Rcsdet, AgeAxisCurveAndIndices) {
+    kovtest::ScriptedConsole con("");
+    Scene sc("oak.txt");
+    sc.run();
+    auto& s = kov::shared();
+    // pmin 0, na = max(0 + 100, 5 + 100, 10 + 50) = 105 age rows
+    EXPECT_EQ(s.sertbl(5, kov::ify), 1);
+    EXPECT_EQ(s.sertbl(5, kov::ily), 105);
+    // depth per age: 1 (ages 1-5), 2 (6-10), 3 (11-60), 2 (61-100), 1 (101-105)
+    const std::pair<int, int> depth[] = {{1, 1}, {5, 1}, {6, 2}, {10, 2}, {11, 3}, {60, 3}, {61, 2}, {100, 2}, {101, 1}, {105, 1}};
+    for (auto [age, d] : depth) {
+        EXPECT_EQ(s.crnmat(age, 9), static_cast<float>(d)) << age;
+        EXPECT_EQ(s.crnmat(age, 8), static_cast<float>(age));
+    }
+    // the mean at every age is g itself, and so is the line through it
+    for (int age : {1, 50, 105}) {
+        EXPECT_NEAR(s.crnmat(age, 10), Scene::g(age), 1e-5f) << age;
+        EXPECT_NEAR(s.crnmat(age, 12), Scene::g(age), 1e-4f) << age;
+    }
+    // back on the calendar axis with the table as it was, indices of 1
+    const int firsts[] = {1801, 1850, 1900}, lasts[] = {1900, 1949, 1949}, offsets[] = {0, 5, 10};
+    for (int j = 1; j <= 3; ++j) {
+        EXPECT_EQ(s.sertbl(j, kov::ify), firsts[j - 1]);
+        EXPECT_EQ(s.sertbl(j, kov::ily), lasts[j - 1]);
+        EXPECT_EQ(s.sertbl(j, kov::yfp), offsets[j - 1]);
+        EXPECT_EQ(s.sertbl(j, kov::idt), -2);
+        for (int y = firsts[j - 1]; y <= lasts[j - 1]; ++y) EXPECT_NEAR(s.sermat(y - 1800, j), 1.0f, 1e-4f) << j << " " << y;
+        if (firsts[j - 1] > 1801) EXPECT_EQ(s.sermat(firsts[j - 1] - 1801, j), kov::xmiss);
+        if (lasts[j - 1] < 1949) EXPECT_EQ(s.sermat(lasts[j - 1] - 1800 + 1, j), kov::xmiss);
+    }
+    EXPECT_EQ(s.sertbl(4, kov::ify), 1801);
+    EXPECT_EQ(s.sertbl(4, kov::ily), 1949);
+    EXPECT_EQ(s.dtitle.substr(0, 40), kov::padded("oak.txt -- no data title line provided --", 40));
+    EXPECT_EQ(s.dtitle.substr(53, 27), " age-aligned rcs chronology");
+}
+
+TEST(Rcsdet, SavedFilesAndConfidenceLimitHeader) {
+    kovtest::ScriptedConsole con("");
+    Scene sc("oak.txt");
+    auto& s = kov::shared();
+    s.optval(18, 1) = 2;
+    s.optval(12, 3) = 1;
+    s.optval(12, 4) = 50;
+    sc.run();
+    EXPECT_TRUE(sc.dir().exists("oak_rcs_raw.txt"));
+    EXPECT_TRUE(sc.dir().exists("oak.txt_rcs_ind1.txt"));
+    ASSERT_TRUE(sc.dir().exists("oak.txt_rcs_95%cl.txt"));
+    const auto cl = split_lines(sc.dir().read("oak.txt_rcs_95%cl.txt"));
+    ASSERT_EQ(cl.size(), 106u);
+    EXPECT_EQ(cl[0], "  year    nc     std    2.5%   97.5%   50spl    2.5%   97.5%");
+    EXPECT_EQ(cl[0].substr(39, 2), "50");
+    const auto row = kov::read_values("(2i6,6f8.3)", cl[11]);
+    EXPECT_EQ(row[0].i, 11);
+    EXPECT_EQ(row[1].i, 3);
+}
+
+// Truncating the fitting length to all na age rows fits the same curve.
+TEST(Rcsdet, TruncationToTheFullLengthChangesNothing) {
+    std::vector<float> plain, truncated;
+    for (const char* answers : {"n\nn\n", "y\n105\nn\n"}) {
+        kovtest::ScriptedConsole con(answers);
+        Scene sc("oak.txt");
+        kov::shared().optval(5, 1) = 2;  // the negative exponential: the line would fit any length
+        kov::shared().optval(7, 1) = 2;
+        sc.run();
+        auto& out = std::string(answers)[0] == 'n' ? plain : truncated;
+        for (int r = 1; r <= 105; ++r) out.push_back(kov::shared().crnmat(r, 12));
+        kov::streams().luout.close();
+        const bool noted = sc.dir().read("out.txt").find(std::string(16, ' ') +
+                                                         "*** rcs curve and data truncated for fitting at age:    105") !=
+                           std::string::npos;
+        EXPECT_EQ(noted, std::string(answers)[0] == 'y');
+        EXPECT_NE(con.output().find("truncate rcs calculation length? y/<n>/h"), std::string::npos);
+    }
+    EXPECT_EQ(plain, truncated);
+}

@@ -1,0 +1,304 @@
+// The raw and standard chronology steps over a small series matrix: the
+// chronology and error files, the run-wide files, the confidence-limit file
+// and the spline dialogue.
+#include "driver/chronology_stages.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/generic_files.hpp"
+#include "driver_test_support.hpp"
+#include "shared/files.hpp"
+#include "shared/layout.hpp"
+#include <algorithm>
+#include "shared/tables.hpp"
+
+namespace {
+
+using kovtest::contains_line;
+using kovtest::split_lines;
+
+// Two series of ring widths in the span 1901-1906: A 1901-1905 0.1 .. 0.5,
+// B 1902-1904 0.3 .. 0.5; 1906 has no series (the first decade line carries
+// the first year and starts with an empty slot). Arithmetic means:
+// 1901 0.10 (1 series), 1902 0.25, 1903 0.35, 1904 0.45 (2 series, standard
+// error sd / sqrt 2 = 0.05), 1905 0.50 (1), 1906 0.
+class ChronologyScene : public kovtest::DriverScene {
+public:
+    explicit ChronologyScene(const std::string& datfil = "abcdefg.txt") {
+        auto& s = kov::shared();
+        auto& st = kov::streams();
+        s.datfil = datfil;
+        s.sermat.clear();
+        s.nc = 2;
+        const float a[] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f}, b[] = {0.3f, 0.4f, 0.5f};
+        for (int i = 0; i < 5; ++i) s.sermat(1 + i, 1) = a[i];
+        for (int i = 0; i < 3; ++i) s.sermat(2 + i, 2) = b[i];
+        set_series(1, 1901, 1905);
+        set_series(2, 1902, 1904);
+        set_series(3, 1901, 1906);
+        s.ifyc = 1901;
+        s.nyc = 6;
+        s.rawmax = 0.3f;
+        s.rbmean = 0.0f;
+        s.wmode = "iw";
+        s.optval = kov::OptionBlock{};
+        s.optval(12, 1) = 1;
+        s.optval(12, 4) = 20;
+        s.optval(17, 1) = 1;
+        s.hdrsave = {padded("site one"), padded("line two"), padded("line three")};
+        for (auto& h : s.hdrsave) h.replace(82, 3, "xyz");
+        s.bootlo.assign(kov::mxy, 0.0f);
+        s.boothi.assign(kov::mxy, 0.0f);
+        kov::optsnap() = s.optval;
+        st.luout.open_fresh("abcdefg_out.txt");
+        st.lucrn.open_fresh("abcdefg_crns.txt");
+        st.luerr.open_fresh("abcdefg_errs.txt");
+        for (int i = 0; i < 10; ++i) st.lugcrn[i].open_fresh(kov::generic_file_name(i));
+    }
+    static std::string padded(std::string t) {
+        t.resize(85, ' ');
+        return t;
+    }
+    // Every stream closed, the file's lines.
+    std::vector<std::string> file(const std::string& name) {
+        kov::streams().close_all();
+        return split_lines(dir().read(name));
+    }
+    void options(int k, int j, int v) {
+        kov::shared().optval(k, j) = v;
+        kov::optsnap()(k, j) = v;
+    }
+
+private:
+    static void set_series(int row, int first, int last) {
+        kov::shared().sertbl(row, kov::ify) = first;
+        kov::shared().sertbl(row, kov::ily) = last;
+        kov::shared().sertbl(row, kov::ics) = 1;
+    }
+};
+
+const std::string empty7 = "9990  0";
+
+TEST(RawChronologyStep, ChronologyAndErrorsInTucsonIndexLines) {
+    ChronologyScene sc;
+    kovtest::ScriptedConsole con("");
+    kov::driver_state().last_output_name = "abcdefg_errs.txt";
+    kov::raw_chronology_stage();
+    const std::string tail = empty7 + empty7 + empty7 + empty7;
+    const std::string crn_line = "abcdef1901" + empty7 + " 100  1 250  2 350  2 450  2 500  1   0  0" + tail.substr(7) + "  raw";
+    const std::string err_line = "abcdef1901" + empty7 + "   0  1  50  2  50  2  50  2   0  1   0  0" + tail.substr(7) + "  err";
+    for (const std::string name : {"abcdefg_crns.txt", "crns_raw.txt"}) {
+        SCOPED_TRACE(name);
+        const auto lines = sc.file(name);
+        ASSERT_EQ(lines.size(), 4u);
+        // the header lines with their columns 83 to 85 blanked
+        EXPECT_EQ(lines[0], ChronologyScene::padded("site one"));
+        EXPECT_EQ(lines[2], ChronologyScene::padded("line three"));
+        EXPECT_EQ(lines[3], crn_line);
+    }
+    for (const std::string name : {"abcdefg_errs.txt", "crns_raw_err.txt"}) {
+        SCOPED_TRACE(name);
+        const auto lines = sc.file(name);
+        ASSERT_EQ(lines.size(), 4u);
+        EXPECT_EQ(lines[3], err_line);
+    }
+    auto& s = kov::shared();
+    EXPECT_EQ(s.dtitle.substr(77), " raw crn");
+    EXPECT_EQ(s.crnid, "abcdef  ");
+    EXPECT_EQ(s.dtype, "n ");
+    EXPECT_FLOAT_EQ(s.crnmat(3, 1), 2.0f);
+    EXPECT_FLOAT_EQ(s.crvmean[4], 0.5f);
+    EXPECT_FALSE(kovtest::TempDir().exists("abcdefg_raw_95%cl.txt"));
+    const auto out = sc.file("abcdefg_out.txt");
+    EXPECT_TRUE(contains_line(out, " |======================== raw data chronology statistics ======================|"));
+}
+
+TEST(RawChronologyStep, CruModeWritesNoHeaderLinesAndTransformedSeriesAreTaggedTrn) {
+    ChronologyScene sc;
+    kovtest::ScriptedConsole con("");
+    kov::shared().wmode = "cr";
+    sc.options(3, 1, 1);
+    kov::driver_state().last_output_name = "ab_trn.txt";  // a short name lends the suffix's characters
+    kov::raw_chronology_stage();
+    const auto lines = sc.file("abcdefg_crns.txt");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "ab_trn19011906");
+    EXPECT_EQ(lines[1].substr(0, 10), "ab_trn1901");
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 5), "  trn");
+}
+
+TEST(RawChronologyStep, ConfidenceFileWithoutPlotAsksNothing) {
+    ChronologyScene sc;
+    kovtest::ScriptedConsole con("");
+    sc.options(12, 3, 1);
+    kov::raw_chronology_stage();
+    auto& s = kov::shared();
+    // fewer than six series everywhere: the limits are the year's mean; the
+    // empty last year has none and is left out of the span with limits
+    EXPECT_EQ(s.nlead, 0);
+    EXPECT_EQ(s.nspan, 5);
+    const auto lines = sc.file("abcdefg_raw_95%cl.txt");
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "  year    nc     raw    2.5%   97.5%   20spl    2.5%   97.5%");
+    EXPECT_EQ(lines[2].substr(0, 36), "  1902     2   0.250   0.250   0.250");
+    // the year without series shows its value as both limits and the splined
+    // chronology as both splined limits
+    const std::string last = lines[6];
+    EXPECT_EQ(last.substr(0, 36), "  1906     0   0.000   0.000   0.000");
+    EXPECT_EQ(last.substr(36, 8), last.substr(44, 8));
+    EXPECT_EQ(last.substr(36, 8), last.substr(52, 8));
+    EXPECT_EQ(con.output().find("change the spline?"), std::string::npos);
+}
+
+TEST(RawChronologyStep, SplineDialogueAsksAgainUntilAUsablePeriod) {
+    ChronologyScene sc;
+    // the plot's menu (continue), an unknown answer, then y; 4 is too short, 30
+    // is taken; the plot again; then n
+    kovtest::ScriptedConsole con("c\nx\ny\n4\n30\nc\nn\n");
+    sc.options(12, 3, 1);
+    sc.options(12, 2, 1);
+    kov::raw_chronology_stage();
+    const std::string text = con.output();
+    const std::string question = " change the spline? y/<n>";
+    int asked = 0;
+    for (size_t p = text.find(question); p != std::string::npos; p = text.find(question, p + 1)) ++asked;
+    EXPECT_EQ(asked, 3);
+    EXPECT_NE(text.find("\n --> spline cutoff must be .ge. 5 years\n"), std::string::npos);
+    EXPECT_EQ(kov::shared().optval(12, 4), 30);
+    const auto lines = sc.file("abcdefg_raw_95%cl.txt");
+    EXPECT_EQ(lines[0], "  year    nc     raw    2.5%   97.5%   30spl    2.5%   97.5%");
+}
+
+TEST(StandardChronologyStep, EmptyYearsAreOneAndTheStabilisedMarkIsLonger) {
+    ChronologyScene sc;
+    kovtest::ScriptedConsole con("");
+    kov::shared().crnid = "abcdef  ";
+    sc.options(13, 1, 1);
+    kov::standard_chronology_stage();
+    auto& s = kov::shared();
+    EXPECT_FLOAT_EQ(s.crnmat(6, 5), 1.0f);
+    EXPECT_FLOAT_EQ(s.crvmean[5], 1.0f);
+    EXPECT_EQ(s.dtitle.substr(72), " stab std crn");
+    const auto lines = sc.file("crns_std.txt");
+    ASSERT_EQ(lines.size(), 4u);
+    // rbar-weighted with rbar 0: deviations from 0.33 times sqrt(depth), i.e.
+    // -0.23, -0.113137, 0.028284, 0.169706, 0.17, brought back to the mean 0.33
+    // and standard deviation 0.160468 of the chronology: (y - 0.004971) /
+    // 0.176052 * 0.160468 + 0.33 = 0.1158, 0.2223, 0.3513, 0.4802, 0.4804.
+    EXPECT_EQ(lines[3].substr(0, 10 + 7 * 7), "abcdef1901" + empty7 + " 116  1 222  2 351  2 480  2 480  11000  0");
+    EXPECT_EQ(lines[3].substr(lines[3].size() - 5), "  std");
+}
+
+TEST(StandardChronologyStep, LimitsMoveWithTheStabilisedChronology) {
+    ChronologyScene sc;
+    kovtest::ScriptedConsole con("");
+    kov::shared().crnid = "abcdef  ";
+    sc.options(13, 1, 1);
+    sc.options(12, 3, 1);
+    kov::shared().nlead = 0;  // as the raw chronology left them
+    kov::shared().nspan = 5;
+    kov::standard_chronology_stage();
+    // below six series the limits are the year's mean as built, moved by the
+    // stabilisation to the stabilised value (see the case above)
+    const auto cl = sc.file("abcdefg_std_95%cl.txt");
+    ASSERT_EQ(cl.size(), 7u);
+    EXPECT_EQ(cl[0], "  year    nc     std    2.5%   97.5%   20spl    2.5%   97.5%");
+    EXPECT_EQ(cl[1].substr(0, 36), "  1901     1   0.116   0.116   0.116");
+    EXPECT_EQ(cl[4].substr(0, 36), "  1904     2   0.480   0.480   0.480");
+    EXPECT_EQ(cl[6].substr(0, 36), "  1906     0   1.000   1.000   1.000");
+}
+
+TEST(StandardChronologyStep, AdaptivePowerChangesOnlyTheWrittenChronology) {
+    ChronologyScene sc;
+    kovtest::ScriptedConsole con("");
+    kov::shared().crnid = "abcdef  ";
+    sc.options(3, 1, 4);
+    sc.options(12, 3, 1);
+    kov::shared().nlead = 0;
+    kov::shared().nspan = 5;
+    kov::standard_chronology_stage();
+    const auto out = sc.file("abcdefg_out.txt");
+    EXPECT_TRUE(contains_line(out, " |-------------------- final adjusted chronology statistics --------------------|"));
+    bool row = false;
+    for (const auto& l : out) row |= l.rfind("   1901    1906       6 ", 0) == 0 && l.size() == 78;
+    EXPECT_TRUE(row);
+    const auto cl = sc.file("abcdefg_std_95%cl.txt");
+    const auto crn = sc.file("abcdefg_crns.txt");
+    ASSERT_EQ(crn.size(), 4u);
+    // the file keeps the chronology as built (0.100 in 1901, see the raw case),
+    // the chronology file the adjusted one; the empty year stays 1.0
+    EXPECT_EQ(cl[1].substr(0, 20), "  1901     1   0.100");
+    EXPECT_NE(crn[3].substr(17, 7), " 100  1");
+    EXPECT_EQ(crn[3].substr(52, 7), "1000  0");
+}
+
+}  // namespace
+
+namespace {
+
+// The documented default command file with an arithmetic mean chronology,
+// bootstrap limits and a 30-year spline of the limits.
+std::string commands_with_limits(const std::string& datfil) {
+    auto lines = split_lines(kovtest::read_file(kovtest::test_data("options/default_log.txt")));
+    lines[0] = "data file #  1  --  " + datfil;
+    lines[12] = "1   1   30   0      !mean chronology";
+    // no detrending: each data file's chronology file then holds the raw
+    // chronology alone (and the age-dependent spline of the defaults goes
+    // below zero on a series of ak046, which would stop to ask what to do)
+    lines[4] = "0      0     0     !1st-no detrending performed";
+    std::string s;
+    for (const auto& l : lines) s += l + "\n";
+    return s;
+}
+
+TEST(RawChronologyRun, TwoDataFilesFillTheRunWideFilesInListOrder) {
+    kovtest::TempDir d;
+    for (const std::string name : {"wa129", "ak046"}) {
+        d.write(name + ".txt", kovtest::read_file(kovtest::shared_data("rwl/" + name + ".rwl")));
+        d.write(name + "_log.txt", commands_with_limits(name + ".txt"));
+    }
+    d.write("list.txt", "wa129.txt\nak046.txt\n");
+    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    ASSERT_EQ(r.status, 0) << r.out;
+
+    // each file's chronology after its three header lines, in list order; a
+    // five-character prefix lends the "_" of the suffix to the identifier
+    // (the raw chronology is the first of those the file's own chronology file holds)
+    auto raw_block = [&](const std::string& name) {
+        const auto lines = split_lines(d.read(name));
+        std::vector<std::string> block(lines.begin(), lines.begin() + std::min<size_t>(3, lines.size()));
+        for (size_t i = 3; i < lines.size() && lines[i].size() > 3 && lines[i].substr(lines[i].size() - 3) == "raw"; ++i)
+            block.push_back(lines[i]);
+        return block;
+    };
+    const auto all = split_lines(d.read("crns_raw.txt"));
+    const auto first = raw_block("wa129_crns.txt");
+    const auto second = raw_block("ak046_crns.txt");
+    ASSERT_GT(first.size(), 3u);
+    ASSERT_EQ(all.size(), first.size() + second.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), all.begin()));
+    EXPECT_TRUE(std::equal(second.begin(), second.end(), all.begin() + first.size()));
+    EXPECT_EQ(first[3].substr(0, 10), "wa129_ 991");
+    EXPECT_EQ(second[3].substr(0, 10), "ak046_ 978");
+    EXPECT_EQ(split_lines(d.read("crns_raw_err.txt")).size(), all.size());
+
+    // wa129 spans 991-1986: a heading and one line per year
+    const auto cl = split_lines(d.read("wa129_raw_95%cl.txt"));
+    ASSERT_EQ(cl.size(), 997u);
+    EXPECT_EQ(cl[0], "  year    nc     raw    2.5%   97.5%   30spl    2.5%   97.5%");
+    EXPECT_EQ(cl[1].substr(0, 36), "   991     1   0.810   0.810   0.810");  // one series: the mean
+    int bracketed = 0, deep = 0;
+    for (size_t i = 1; i < cl.size(); ++i) {
+        const auto v = kov::read_values("(2i6,6f8.3)", cl[i]);
+        if (v[1].i < 6) continue;
+        ++deep;
+        bracketed += v[3].r < v[2].r && v[2].r < v[4].r;
+    }
+    EXPECT_GT(deep, 500);
+    EXPECT_EQ(bracketed, deep) << "every year of six or more series has its mean inside its limits";
+}
+
+}  // namespace
