@@ -119,7 +119,10 @@ void smooth(int n, std::span<const float> x, std::span<const float> y, std::span
 
 void supsmu(int n, std::span<const float> x, std::span<const float> y, std::span<const float> w,
             int iper, float span, float alpha, std::span<float> smo, std::span<float> sc) {
-    assert(n >= 1 && static_cast<int>(x.size()) >= n && static_cast<int>(y.size()) >= n &&
+    // A series of no values (a compact record of count 0 is one) has nothing
+    // to smooth.
+    if (n < 1) return;
+    assert(static_cast<int>(x.size()) >= n && static_cast<int>(y.size()) >= n &&
            static_cast<int>(w.size()) >= n && static_cast<int>(smo.size()) >= n);
     if (!(x[n - 1] > x[0])) {
         double sy = 0, sw = 0;

@@ -362,3 +362,33 @@ TEST(Run, DetailFileCarriesThePerSeriesSettingsOfARealFile) {
     EXPECT_EQ(detail[15].substr(0, 26), detail_record(8, "LI755", {1425, 1873}));
     EXPECT_EQ(detail[28].substr(0, 26), detail_record(21, "LI769", {1634, 1986}));
 }
+
+// A compact file may hold a record of count 0, kept as a series of no values:
+// the smoothers that detrend it find nothing to smooth, and the run goes on to
+// its end.
+TEST(Run, CompactSeriesOfNoValuesThroughTheSmoothers) {
+    auto header = [](int count, int first, const std::string& id) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%8d=n%8d=i ", count, first);
+        return padded(buf + id, 68) + " -2(13f6.0)~ raw\n";
+    };
+    std::string values;
+    for (int i = 0; i < 30; ++i) {
+        char v[8];
+        std::snprintf(v, sizeof v, "%6d", 90 + (i * 37) % 60);
+        values += v;
+        if (i % 13 == 12 || i == 29) values += "\n";
+    }
+    const std::string data = header(0, 1950, "EMPTY") + header(30, 1950, "CD01") + values + header(30, 1955, "CD02") + values;
+    for (const char* detrending : {"-5     5     0     !", "-4     25    0     !", "-3     21    0     !"}) {
+        TempDir d;
+        d.write("c.txt", data);
+        d.write("c_log.txt", command_file_with("c.txt", {{2, "4                  !"}, {5, detrending}}));
+        d.write("list.txt", "c.txt\n");
+        auto r = run_kovrin(d.path(), batch_answers);
+        EXPECT_EQ(r.status, 0) << detrending << "\n" << r.out;
+        const auto lines = split_lines(d.read("c_out.txt"));
+        ASSERT_FALSE(lines.empty()) << detrending;
+        EXPECT_EQ(lines.back(), closing_line) << detrending;
+    }
+}
