@@ -74,4 +74,11 @@ void pltacf(const Table<float>& table, int rows, int order, std::string_view dat
 void pltspc(int ldp, int idum, int ncol, int nf, const float* pp, int logok, std::string_view leg1,
             std::string_view leg2, std::string_view leg3);
 
+// The biweight weights of a robust mean chronology per year: the median (q1),
+// the lower hinge (q2) and the least weight (q3) of the series present, n
+// years from iyr1; the title follows the data file name.
+void pltwgt(std::span<const float> q1, std::span<const float> q2, std::span<const float> q3, int n, int iyr1,
+            std::string_view fname, std::string_view title, std::string_view xlab, std::string_view ylab, char flag,
+            int kind);
+
 }  // namespace kov
