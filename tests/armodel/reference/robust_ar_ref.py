@@ -7,7 +7,7 @@ from this folder:
 The series: an AR(1) (phi = 0.6) around 1.0 over 150 years with three
 outliers put in (years 30, 31 and 90), fitted with a fixed order 2.
 
-Pieces:
+How it is computed:
 - filters: the level (mean) is removed; p backcasts are put in front,
   b(k) = phi_1 s(k+1) + ... + phi_p s(k+p), k = p down to 1, s being the
   sequence (backcasts, levelled series); prewhitening e(t) = s(t+p) - sum
