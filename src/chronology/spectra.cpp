@@ -96,7 +96,7 @@ std::string spectra_file_name(std::string_view fname) {
 }
 
 void spectr(const Table<float>& crn, int n, int nser, int jcol, int iplot, std::string_view fname,
-            OutFile& iunit) {
+            OutFile& iunit, const SpectraPlot& plot) {
     const std::string name = spectra_file_name(fname);
     const bool file_ok = iunit.open_fresh(name);
     if (!file_ok) con().write("(/1x,'*** output file cannot be created:  ',a)", name);
@@ -129,7 +129,12 @@ void spectr(const Table<float>& crn, int n, int nser, int jcol, int iplot, std::
                 if (pw[k - 1] <= 0.0f) logok = 0;
             }
         }
-        if (iplot == 2 || iplot == 3) pltspc(max_frequencies, 0, 4, nf, table.data(), logok, "STD", "RES", "KOV");
+        if (iplot == 2 || iplot == 3) {
+            if (plot)
+                plot(max_frequencies, 0, 4, nf, table.data(), logok, "STD", "RES", "KOV");
+            else
+                pltspc(max_frequencies, 0, 4, nf, table.data(), logok, "STD", "RES", "KOV");
+        }
     }
 
     if (!file_ok) return;

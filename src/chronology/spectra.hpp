@@ -3,6 +3,7 @@
 // transform and a Hamming smoothing over frequency, written side by side to
 // the spectra file and shown in the spectra plot.
 #include <array>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,11 +40,17 @@ void btspec(std::span<float> x, const std::array<int, 6>& iopt, const std::array
 // "_spectra.txt", with every blank squeezed out.
 std::string spectra_file_name(std::string_view fname);
 
+// The spectra plot as spectr calls it (the arguments of pltspc): the screen
+// plot in a run, a recorder in the tests.
+using SpectraPlot = std::function<void(int ldp, int idum, int ncol, int nf, const float* pp, int logok,
+                                       std::string_view leg1, std::string_view leg2, std::string_view leg3)>;
+
 // The spectra of the nser chronologies in columns jcol, jcol + 1, ... of crn
 // over its rows 1..n: written to the spectra file (created on iunit, closed
-// again) and plotted when iplot is 2 or 3. A chronology shorter than 9 years
-// has no spectrum: the file then holds its header line only.
+// again) and plotted first when iplot is 2 or 3, on a logarithmic scale when
+// every power is positive. A chronology shorter than 9 years has no spectrum:
+// the file then holds its header line only.
 void spectr(const Table<float>& crn, int n, int nser, int jcol, int iplot, std::string_view fname,
-            OutFile& iunit);
+            OutFile& iunit, const SpectraPlot& plot = {});
 
 }  // namespace kov

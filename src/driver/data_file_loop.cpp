@@ -67,6 +67,7 @@ void run_phases() {
     auto& ph = phases();
     auto& s = shared();
     auto opt = [](int k) { return optsnap()(k, 1); };
+    s.nwin = 0;  // the running-rbar count belongs to this data file
     auto statistics = [&](Stage stage) {
         if (s.nc > 1 && ph.statistics) ph.statistics(stage);
     };

@@ -129,7 +129,14 @@ void end_of_file_outputs(const EndOfFileServices& services) {
     const char setting = ' ';
 
     // 1. the tab-delimited table
-    if (mean_type != 0) write_tab_table(streams().lutab, s.crnmat, s.ifyc, nyc, detrending, ar_method, o(20, 1));
+    if (mean_type != 0) {
+        // Without AR modelling neither the AR stage nor the outlier step ran for
+        // this data file, yet the layout with the endogenous counts is chosen:
+        // show no outliers rather than the counts another data file left.
+        if (detrending != -2 && ar_method <= 0 && o(20, 1) == 1)
+            for (int c = 13; c <= 16; ++c) std::fill_n(s.crnmat.col(c), nyc, 0.0f);
+        write_tab_table(streams().lutab, s.crnmat, s.ifyc, nyc, detrending, ar_method, o(20, 1));
+    }
 
     // 2.
     s.sumplt = summary;

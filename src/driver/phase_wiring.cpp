@@ -4,6 +4,7 @@
 #include "driver/end_of_file_outputs.hpp"
 #include "driver/endogenous_outliers.hpp"
 #include "driver/series_stages.hpp"
+#include "driver/statistics_block.hpp"
 
 namespace kov {
 
@@ -20,6 +21,7 @@ void wire_phases() {
     p.kovrin_chronology = [] { kovrin_chronology_stage(); };
     p.endogenous_outliers = [] { endogenous_outliers(); };
     p.end_of_file_outputs = [] { end_of_file_outputs(); };
+    p.statistics = [](Stage stage) { statistics_block(stage); };
 }
 
 }  // namespace kov

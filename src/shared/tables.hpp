@@ -111,6 +111,7 @@ struct SharedTables {
     std::vector<float> boothi = std::vector<float>(mxy, 0.0f);
     std::array<Table<float>, 4> rbtab{Table<float>{mxy, 7}, Table<float>{mxy, 7}, Table<float>{mxy, 7}, Table<float>{mxy, 7}};
     int nwin = 0;
+    Table<float> rbplot{mxy, 7};         // the raw stage's running rbar, kept for its plot
     float rbmean = 0.0f;
     float rawmax = 0.0f;
     int npool = 0;

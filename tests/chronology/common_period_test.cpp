@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -147,6 +148,8 @@ TEST(Compstat, RealSiteMatchesIndependentAnalysis) {
     for (int k = 0; k < statref::cp_n; ++k)
         EXPECT_NEAR(numbers(loads[6 + k].substr(10))[0], statref::pc_vec1[k], 1e-3) << k;
     EXPECT_EQ(numbers(line_with(lst, "broken stick order selected")).back(), statref::pc_nbs);
+    const auto stick = line_with(lst, " brokn stck:");
+    EXPECT_EQ(std::count(stick.begin(), stick.end(), '*'), statref::pc_nbs);
     const auto scores = run.file("site_pcscores_raw.txt");
     ASSERT_EQ(scores.size(), 82u);
     const auto first = numbers(scores[1]);
@@ -275,6 +278,21 @@ TEST(Pcavmx, TwoSeriesHaveEigenvaluesOnePlusAndMinusR) {
     // both loadings of the first vector 1/sqrt(2), positive after the sign fixing
     const auto row = line_after(lst, "series id   eg_#1");
     EXPECT_EQ(row.substr(0, 18), "  AAA01A     0.707");
+}
+
+TEST(Pcavmx, NoComponentPassesTheBrokenStick) {
+    // independent noise: the first eigenvalue less its error stays below 1/1 + ... + 1/10
+    std::vector<Series> ser;
+    for (int k = 0; k < 10; ++k) ser.push_back({"N" + std::to_string(100 + k), 1900, noise(60, 500 + k)});
+    statfix::load(ser);
+    Analysis run(1900, 1959);
+    const auto lst = run.listing();
+    const auto stick = line_with(lst, " brokn stck:");
+    EXPECT_EQ(std::count(stick.begin(), stick.end(), '*'), 0);
+    EXPECT_NEAR(numbers(stick.substr(12))[0], 1 + 1 / 2. + 1 / 3. + 1 / 4. + 1 / 5. + 1 / 6. + 1 / 7. + 1 / 8. + 1 / 9. + 1 / 10.,
+                6e-4);
+    EXPECT_EQ(numbers(line_with(lst, "broken stick order selected")).back(), 1);
+    EXPECT_EQ(numbers(run.file("site_vfloads_raw.txt").at(0).substr(11)).size(), 1u);
 }
 
 TEST(Pcavmx, ShortPeriodRescalesTheEigenvalues) {

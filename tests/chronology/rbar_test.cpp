@@ -220,6 +220,24 @@ TEST(Rbarrun, UncoveredWindowsAreDroppedAndOnePairHasNoSpread) {
     EXPECT_NE(line_with(con.lines(), "segments calculated:").find("    4"), std::string::npos);
 }
 
+TEST(Rbarrun, WindowsThatDoNotAdvanceAreNotLaidOut) {
+    statfix::load({{"A", 1900, noise(100, 12)}, {"B", 1900, noise(100, 13)}});
+    auto& s = shared();
+    s.optval(16, 1) = 20;
+    s.optval(16, 2) = 20;
+    kovtest::ScriptedConsole con("");
+    Listing lst;
+    kov::Table<float> tab(kov::mxy, 7, 5.0f);
+    int nwin = 9;
+    kov::rbarrun(s.sermat, s.sertbl, 100, s.nc, tab, nwin, lst.out);
+    EXPECT_EQ(nwin, 0);
+    EXPECT_EQ(tab(1, 1), 5.0f);
+    EXPECT_EQ(line_with(con.lines(), "segments calculated:"), " segments calculated:    0");
+    const auto lines = lst.lines();
+    EXPECT_NE(line_with(lines, "running rbar statistics"), "");
+    EXPECT_EQ(line_with(lines, "year"), "");
+}
+
 TEST(Rbarrun, RealSiteMatchesIndependentWindows) {
     statfix::load_file("rwl/ca618.rwl");
     auto& s = shared();

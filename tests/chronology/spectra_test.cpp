@@ -199,3 +199,59 @@ TEST(Spectr, ShortChronologyLeavesOnlyTheHeader) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], " FREQUENCY   POWER_STD_CRN   POWER_RES_CRN   POWER_KOV_CRN");
 }
+
+TEST(Spectr, PlotComesFirstAndKnowsWhetherEveryPowerIsPositive) {
+    struct Case {
+        const char* name;
+        const char* crn6;  // the residual and kovrin columns hold this case, or xmiss when null
+        int iplot;
+        bool plotted;
+        int logok;
+    };
+    const Case cases[] = {
+        {"three positive spectra", "red_noise_300", 2, true, 1},
+        {"summary plots 3", "red_noise_300", 3, true, 1},
+        {"no AR modelling: flat residual spectra", nullptr, 3, true, 0},
+        {"a negative smoothed power", "cycle_10", 2, true, 0},
+        {"summary plots 1", "red_noise_300", 1, false, 0},
+        {"no summary plots", "red_noise_300", 0, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        InDir here(dir.path());
+        const SpectrumCase& std_case = find_case("red_noise_300");
+        Table<float> crn = chronologies(std_case.x);
+        if (c.crn6) {
+            const std::vector<float>& other = find_case(c.crn6).x;
+            for (int i = 1; i <= 300; ++i) {
+                crn(i, 6) = other[(i - 1) % other.size()];
+                crn(i, 7) = std_case.x[i - 1];
+            }
+        }
+        int calls = 0, logok = -1, nf = 0;
+        std::string file_at_plot;
+        std::vector<float> freq, power;
+        OutFile unit;
+        spectr(crn, 300, 3, 5, c.iplot, "oak.txt", unit,
+               [&](int ldp, int, int ncol, int rows, const float* pp, int ok, std::string_view l1, std::string_view l2,
+                   std::string_view l3) {
+                   ++calls;
+                   EXPECT_EQ(ldp, 1668);
+                   EXPECT_EQ(ncol, 4);
+                   EXPECT_EQ(std::string(l1) + std::string(l2) + std::string(l3), "STDRESKOV");
+                   nf = rows;
+                   logok = ok;
+                   freq.assign(pp, pp + rows);
+                   power.assign(pp + ldp, pp + ldp + rows);
+                   file_at_plot = dir.read("oak_spectra.txt");
+               });
+        EXPECT_EQ(calls, c.plotted ? 1 : 0);
+        if (!c.plotted) continue;
+        EXPECT_EQ(logok, c.logok);
+        EXPECT_EQ(nf, 101);
+        EXPECT_FLOAT_EQ(freq[100], 0.5f);
+        EXPECT_NEAR(power[3], std_case.pw[3], 1e-4 * std_case.pw[3]);
+        EXPECT_EQ(file_at_plot, "");  // the file is written after the plot
+    }
+}

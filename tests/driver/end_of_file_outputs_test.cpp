@@ -336,3 +336,35 @@ TEST(EndOfFileOutputs, NoMeanChronologyLeavesTheTableEmptyAndNoSpectra) {
     EXPECT_EQ(scene.dir().read("oak_tabs.txt"), "");
     EXPECT_FALSE(scene.dir().exists("oak_spectra.txt"));
 }
+
+TEST(EndOfFileOutputs, EndogenousColumnsWithoutArModellingHoldNoCounts) {
+    // AR method 0 with stand dynamics 1: the endogenous layout, but no step
+    // of this data file counted anything; the hand-filled columns 13 to 16
+    // stand for what an earlier data file left.
+    struct Case {
+        int ar;
+        bool zeroed;
+    };
+    for (const Case c : {Case{0, true}, Case{-1, true}, Case{1, false}}) {
+        SCOPED_TRACE(c.ar);
+        DriverScene scene;
+        kovtest::ScriptedConsole console("");
+        Scene sc;
+        sc.ar = c.ar;
+        sc.summary = 0;
+        sc.nyc = 3;
+        set_up(sc);
+        optsnap()(20, 1) = 1;
+        ASSERT_TRUE(streams().lutab.open_fresh("oak_tabs.txt"));
+        end_of_file_outputs(Recorder{}.services());
+        streams().lutab.close();
+        const auto lines = kovtest::split_lines(scene.dir().read("oak_tabs.txt"));
+        ASSERT_EQ(lines.size(), 4u);
+        EXPECT_EQ(lines[0], "year\tnum\tseg\tage\traw\tstd\tres\tkov\tednabs\tedpabs\tednpct\tedppct");
+        const std::string tail = lines[2].substr(lines[2].size() - 36);
+        if (c.zeroed)
+            EXPECT_EQ(tail, "\t   0.000\t   0.000\t   0.000\t   0.000");
+        else
+            EXPECT_EQ(tail, "\t  13.250\t  14.250\t  15.250\t  16.250");
+    }
+}
