@@ -1,9 +1,11 @@
 #include "series/compact.hpp"
 
+#include <cfloat>
 #include <cmath>
 #include <vector>
 
 #include "series/fixed_text.hpp"
+#include "shared/capacities.hpp"
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
 #include "shared/stop.hpp"
@@ -87,6 +89,7 @@ void cdf(std::string& id, std::span<float> values, int& first_year, int& count, 
         cdf_failure("*** value layout error in sbr cdf: ", id, first_year, count, layout, line);
 
     int got = 0;
+    std::vector<int> empty_at;  // values whose field held nothing
     while (got < count) {
         auto raw = next_nonblank(in);
         if (!raw) cdf_failure("*** end of file in the data of sbr cdf: ", id, first_year, count, layout, "");
@@ -109,11 +112,26 @@ void cdf(std::string& id, std::span<float> values, int& first_year, int& count, 
         for (const FVal& f : v) {
             if (got >= count) break;
             if (f.kind == FVal::Text) continue;
+            if (f.blank) empty_at.push_back(got);
             values[got++] = f.kind == FVal::Real ? static_cast<float>(f.r) : static_cast<float>(f.i);
         }
     }
     const float scale = ten_to(exponent);
-    for (int i = 0; i < count; ++i) values[i] *= scale;
+    for (int i = 0; i < count; ++i) {
+        const float digits = values[i];
+        values[i] *= scale;
+        // An exponent that takes a value out of what the program can carry
+        // (or a value to nothing) is a broken header, not a measurement.
+        if (!carried_value(values[i]) || (digits != 0.0f && std::fabs(values[i]) < FLT_MIN))
+            cdf_failure("*** value out of range for its exponent in sbr cdf: ", id, first_year, count, layout,
+                        line);
+    }
+    // A field cut off or left blank holds no measurement: a missing value for
+    // the gap scan, not a ring of width 0.
+    for (int i : empty_at) values[i] = xmiss;
+    if (!empty_at.empty())
+        streams().luout.write("(t2,'*** warning: series ',a8,' has',i6,' empty value fields: taken as missing values')",
+                              id, static_cast<int>(empty_at.size()));
     ++series_counter;
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "series/fixed_text.hpp"
+#include "shared/capacities.hpp"
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
 #include "shared/stop.hpp"
@@ -62,6 +63,7 @@ void rinfrn(std::string& id, int& first_year, int& count, std::span<float> value
 
     const int need = skip + count;
     int got = 0;
+    int empty = 0;  // value fields of the series that held nothing
     while (got < need) {
         auto raw = next_nonblank(in);
         if (!raw) {
@@ -84,10 +86,16 @@ void rinfrn(std::string& id, int& first_year, int& count, std::span<float> value
         for (int k = 0; k < 10 && got < need; ++k, ++got) {
             int i = got - skip;
             if (i < 0) continue;
-            values[i] = static_cast<float>(v[2 * k].r);
+            // No value in the field (a line cut short, or left blank): a
+            // missing value for the gap scan, not a ring of width 0.
+            if (v[2 * k].blank) ++empty;
+            values[i] = v[2 * k].blank ? xmiss : static_cast<float>(v[2 * k].r);
             if (static_cast<size_t>(i) < depths.size()) depths[i] = static_cast<int>(v[2 * k + 1].i);
         }
     }
+    if (empty > 0)
+        streams().luout.write("(t2,'*** warning: series ',a6,' has',i6,' empty value fields: taken as missing values')",
+                              id, empty);
     ++series_counter;
 }
 

@@ -53,6 +53,13 @@ inline long long nint(float v) {
     return std::llround(v);
 }
 
+// The largest magnitude a series value may have. The compact layout, in which
+// series are saved and the gap filling keeps its curves, holds values up to
+// about 1e21; a value read beyond this bound could not pass through it, and
+// its squares overflow the 32-bit statistics.
+inline constexpr float largest_value = 1.0e20f;
+inline bool carried_value(float v) { return std::isfinite(v) && std::fabs(v) < largest_value; }
+
 // Modes and answers are recognised in either case.
 inline bool same_letters(std::string_view a, std::string_view b) {
     if (a.size() < b.size()) return false;

@@ -1,5 +1,7 @@
 #include "series/save.hpp"
 
+#include <climits>
+
 #include "series/compact.hpp"
 #include "series/fixed_text.hpp"
 #include "series/tucson.hpp"
@@ -53,8 +55,11 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
     if (f > 7 || nc < 1) return;
 
     const std::string sep = f == 5 ? " " : (f == 6 ? std::string(1, tabsep) : ",");
+    // The span starts from the first selected series' own years: fixed start
+    // values of 9999 and -9999 would stretch the span of series that lie wholly
+    // beyond them to millions of rows of nothing.
     int k = 0;
-    int first = 9999, last = -9999;
+    int first = INT_MAX, last = INT_MIN;
     for (int i = 1; i <= nc; ++i) {
         if (itab(i, ics) != 1) continue;
         isel[k++] = i;

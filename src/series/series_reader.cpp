@@ -131,7 +131,9 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
             continue;
         }
         if (compact ? count < 0 : count < 1) {
-            if (count != -999)
+            // The end of the file is told by the series counter: a header whose
+            // years or count give -999 values is no end of the file.
+            if (counter != -999)
                 lst.write("(t2,'*** warning: series ',a8,' has',i6,' values: reading of the file ends here')",
                           idbuf, count);
             break;

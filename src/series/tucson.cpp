@@ -1,5 +1,6 @@
 #include "series/tucson.hpp"
 
+#include <algorithm>
 #include <vector>
 
 #include "series/fixed_text.hpp"
@@ -14,11 +15,17 @@ namespace {
 
 constexpr int max_text_lines = 25;
 
+// An empty value field inside a series: no measurement stands there. Files
+// mark a missing ring with a negative value, so it is taken as -999, which the
+// gap scan reports and the gap filling estimates, and not as a ring of width 0.
+constexpr long long empty_field = -999;
+
 // One parsed data line of a Tucson file.
 struct DataLine {
     std::string id;     // as read, 8/7/6 (ring widths) or 6/5/4 (indices) characters
     int year = 0;
     long long field[20] = {};  // ten values, or ten value/depth pairs
+    bool blank[20] = {};       // the field held nothing but blanks
 };
 
 // Ring-width line: the year form is chosen by the minus sign, so that BC years
@@ -38,7 +45,10 @@ bool parse_ring_width(const std::string& line, DataLine& d) {
     if (v.size() < 12) return false;
     d.id = v[0].s;
     d.year = static_cast<int>(v[1].i);
-    for (int k = 0; k < 10; ++k) d.field[k] = v[2 + k].i;
+    for (int k = 0; k < 10; ++k) {
+        d.field[k] = v[2 + k].i;
+        d.blank[k] = v[2 + k].blank;
+    }
     return true;
 }
 
@@ -57,7 +67,10 @@ bool parse_index(const std::string& line, DataLine& d) {
     if (v.size() < 22) return false;
     d.id = v[0].s;
     d.year = static_cast<int>(v[1].i);
-    for (int k = 0; k < 20; ++k) d.field[k] = v[2 + k].i;
+    for (int k = 0; k < 20; ++k) {
+        d.field[k] = v[2 + k].i;
+        d.blank[k] = v[2 + k].blank;
+    }
     return true;
 }
 
@@ -71,6 +84,78 @@ bool same_identifier(const std::string& a, const std::string& b) {
 void warn_outside(OutFile& warn, const DataLine& d) {
     warn.write("(t2,'*** warning: line ',a8,i6,' holds values outside its decade: not read')", padded(d.id, 8),
                d.year);
+}
+
+// Empty value fields among the values a line gives its series (up to its end
+// marker): a line cut short, or a field left blank.
+int empty_fields(const DataLine& d, int from, int to, bool index) {
+    int n = 0;
+    for (int k = from; k < to; ++k) {
+        const int f = index ? 2 * k : k;
+        if (d.blank[f]) {
+            ++n;
+            continue;
+        }
+        const long long v = d.field[f];
+        if (index ? v >= 9990 : (v == 999 || v == -9999)) break;
+    }
+    return n;
+}
+
+// Fields after the end marker of a series are padding (blank, or more
+// markers). A value there means the marker was a measurement that happened to
+// read as one (a ring of 9.99 mm in hundredths): the values after it are lost.
+void warn_if_values_after_marker(OutFile& warn, const DataLine& d, int from, bool index) {
+    for (int k = from; k < 10; ++k) {
+        const int f = index ? 2 * k : k;
+        const long long v = d.field[f];
+        if (d.blank[f] || (index ? v >= 9990 : (v == 999 || v == -9999))) continue;
+        warn.write("(t2,'*** warning: line ',a8,i6,' holds values after its end marker: not read')",
+                   padded(d.id, 8), d.year);
+        return;
+    }
+}
+
+// A line that cannot be read as a data line is a text line. When it reads as
+// one once its unreadable value fields are blanked (its year and at least one
+// value are numbers), it is a data line spoiled by a stray character, and the
+// values of its decade are lost: the listing says so.
+void warn_if_spoiled_data_line(OutFile& warn, const std::string& line, bool index) {
+    std::string mended = line;
+    const int fields = index ? 20 : 10;
+    int numbers = 0;
+    for (int k = 0; k < fields; ++k) {
+        const size_t at = index ? 10 + 7 * (k / 2) + (k % 2 ? 4 : 0) : 12 + 6 * k;
+        const size_t width = index ? (k % 2 ? 3 : 4) : 6;
+        const std::string_view field = std::string_view(mended).substr(at, width);
+        if (is_blank(field)) continue;
+        try {
+            read_values(index ? (k % 2 ? "(i3)" : "(i4)") : "(i6)", field);
+            ++numbers;
+        } catch (const ReadError&) {
+            mended.replace(at, width, width, ' ');
+        }
+    }
+    DataLine d;
+    if (numbers > 0 && mended != line && (index ? parse_index(mended, d) : parse_ring_width(mended, d)))
+        warn.write("(t2,'*** warning: line ',a8,i6,' cannot be read as a data line: taken as text')",
+                   padded(d.id, 8), d.year);
+}
+
+// A line whose year field is blank is passed over. When it holds numbers in
+// its value fields it is a data line that lost its year, and its values are
+// lost with it.
+void warn_if_values_without_year(OutFile& warn, const std::string& line, bool index) {
+    DataLine d;
+    if (!(index ? parse_index(line, d) : parse_ring_width(line, d))) return;
+    const int fields = index ? 20 : 10;
+    const int step = index ? 2 : 1;
+    for (int k = 0; k < fields; k += step) {
+        if (!d.blank[k]) {
+            warn.write("(t2,'*** warning: line ',a8,' holds values but no year: not read')", padded(line, 8));
+            return;
+        }
+    }
 }
 
 }  // namespace
@@ -107,8 +192,9 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         if (count == 0 && line[79] == '#') {
             in.backspace();
             std::string buffer = line;
-            datar(buffer, count, values, first_year, in);
-            if (count == -999) {
+            bool no_header = false;
+            datar(buffer, count, values, first_year, in, &no_header);
+            if (no_header) {
                 // No header line followed the "#" line: every line after it
                 // was passed over in search of one.
                 warn.write("(t2,'*** warning: line ',a8,' has ''#'' in column 80 but no header follows:',"
@@ -125,14 +211,21 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         DataLine d;
         bool data = false;
         if (index) {
-            if (is_blank(std::string_view(line).substr(6, 4))) continue;
+            if (is_blank(std::string_view(line).substr(6, 4))) {
+                warn_if_values_without_year(warn, line, true);
+                continue;
+            }
             data = parse_index(line, d);
         } else {
-            if (is_blank(std::string_view(line).substr(8, 4))) continue;
+            if (is_blank(std::string_view(line).substr(8, 4))) {
+                warn_if_values_without_year(warn, line, false);
+                continue;
+            }
             data = parse_ring_width(line, d);
         }
 
         if (!data) {
+            warn_if_spoiled_data_line(warn, line, index);
             ++ntext;
             if (ntext > max_text_lines) {
                 con().line("sbr trrw:  over 25 text lines");
@@ -165,9 +258,16 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         }
         next_year = d.year + slots;
 
+        const int first_slot = index ? 10 - slots : 0;
+        const int last_slot = index ? 10 : slots;
+        if (const int empty = empty_fields(d, first_slot, last_slot, index); empty > 0)
+            warn.write("(t2,'*** warning: line ',a8,i6,' has',i3,' empty value fields: taken as missing values')",
+                       padded(d.id, 8), d.year, empty);
+
         if (!index) {
             for (int k = 0; k < slots; ++k) {
-                long long v = d.field[k];
+                long long v = d.blank[k] ? empty_field : d.field[k];
+                if (v == -9999 || v == 999) warn_if_values_after_marker(warn, d, k + 1, false);
                 if (v == -9999) {
                     // The series was in thousandths of a millimetre.
                     size_t stored = std::min(ld, static_cast<size_t>(count));
@@ -194,8 +294,11 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 }
             }
             for (int k = 10 - slots; k < 10; ++k) {
-                long long v = d.field[2 * k];
-                if (v >= 9990) return;
+                long long v = d.blank[2 * k] ? empty_field : d.field[2 * k];
+                if (v >= 9990) {
+                    warn_if_values_after_marker(warn, d, k + 1, true);
+                    return;
+                }
                 if (static_cast<size_t>(count) < ld) {
                     values[count] = static_cast<float>(v) * 0.001f;
                     if (store_depths && static_cast<size_t>(count) < depths.size())
@@ -207,13 +310,16 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
     }
 }
 
-void datar(std::string& line, int& count, std::span<float> values, int& first_year, TextIn& in) {
+void datar(std::string& line, int& count, std::span<float> values, int& first_year, TextIn& in,
+           bool* end_of_file) {
     const size_t ld = values.size();
     std::string layout;
+    if (end_of_file) *end_of_file = false;
     for (;;) {
         auto raw = in.read_line();
         if (!raw) {
             count = -999;
+            if (end_of_file) *end_of_file = true;
             return;
         }
         std::string buf = padded(*raw, 80);
@@ -235,6 +341,7 @@ void datar(std::string& line, int& count, std::span<float> values, int& first_ye
     if (count < 1 || static_cast<size_t>(count) > ld) return;
 
     int got = 0;
+    int empty = 0, too_large = 0;
     while (got < count) {
         auto raw = in.read_line();
         if (!raw) {
@@ -248,19 +355,38 @@ void datar(std::string& line, int& count, std::span<float> values, int& first_ye
             con().line(">> sbr datar:  error reading data");
             break;
         }
+        // A layout that reads no number from a line (only text items) would
+        // pass over every line after it without end.
+        if (std::none_of(v.begin(), v.end(), [](const FVal& f) { return f.kind != FVal::Text; })) {
+            con().line(">> sbr datar:  error reading data");
+            break;
+        }
         for (const FVal& f : v) {
             if (got >= count) break;
             if (f.kind == FVal::Text) continue;
-            values[got++] = f.kind == FVal::Real ? static_cast<float>(f.r) : static_cast<float>(f.i);
-        }
-        if (v.empty()) {
-            con().line(">> sbr datar:  error reading data");
-            break;
+            float value = f.kind == FVal::Real ? static_cast<float>(f.r) : static_cast<float>(f.i);
+            // An empty field holds no measurement, and a value beyond what the
+            // program can carry none it could work with: both are missing.
+            if (f.blank) {
+                value = xmiss;
+                ++empty;
+            } else if (!carried_value(value)) {
+                value = xmiss;
+                ++too_large;
+            }
+            values[got++] = value;
         }
     }
     // What could not be read is marked missing rather than left as whatever
     // the vector held, so the gap scan reports it.
     for (int i = got; i < count; ++i) values[i] = xmiss;
+    OutFile& warn = streams().luout;
+    if (empty > 0)
+        warn.write("(t2,'*** warning: series ',a8,' has',i6,' empty value fields: taken as missing values')",
+                   padded(line, 8), empty);
+    if (too_large > 0)
+        warn.write("(t2,'*** warning: series ',a8,' has',i6,' values too large to work with: taken as missing values')",
+                   padded(line, 8), too_large);
 }
 
 void trrw(std::string_view id, int first_year, int count, std::span<const float> values,

@@ -39,7 +39,9 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
 // entry (the file stands just before it) and the identifier line on return.
 // count is -999 at the end of the file. Values not read because of a read
 // error or an early end of the file are returned as xmiss, so that the gap
-// scan reports them.
-void datar(std::string& line, int& count, std::span<float> values, int& first_year, TextIn& in);
+// scan reports them. end_of_file (when given) tells the end of the file apart
+// from a header whose own count is -999.
+void datar(std::string& line, int& count, std::span<float> values, int& first_year, TextIn& in,
+           bool* end_of_file = nullptr);
 
 }  // namespace kov

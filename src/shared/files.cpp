@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "shared/console.hpp"
@@ -80,10 +81,19 @@ bool TextIn::open(const std::string& name) {
     if (!std::filesystem::is_regular_file(name, ec)) return false;
     std::ifstream f(name, std::ios::binary);
     if (!f.is_open()) return false;
-    std::string s;
-    while (std::getline(f, s)) {
+    const std::string text{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    // Files from older systems end their lines with a carriage return alone:
+    // in a file without any line feed, every carriage return ends a line
+    // (otherwise the whole file would be one line).
+    const char end = text.find('\n') == std::string::npos && text.find('\r') != std::string::npos ? '\r' : '\n';
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t stop = text.find(end, at);
+        if (stop == std::string::npos) stop = text.size();
+        std::string s = text.substr(at, stop - at);
         strip_cr(s);
         lines_.push_back(std::move(s));
+        at = stop + 1;
     }
     open_ = true;
     name_ = name;

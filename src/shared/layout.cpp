@@ -800,6 +800,7 @@ public:
         } else {
             out_.emplace_back(s.empty() ? 0.0 : parse_real(s, it.d, false));
         }
+        out_.back().blank = s.empty();
     }
     void text(std::string_view) { throw ReadError("quoted text in an input layout"); }
     void move_by(int n) { pos_ = (n < 0 && static_cast<std::size_t>(-n) > pos_) ? 0 : pos_ + n; }

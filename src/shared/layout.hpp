@@ -31,6 +31,10 @@ struct FVal {
     long long i = 0;
     double r = 0.0;   // a float is widened exactly
     std::string s;
+    // Set by the readers on a numeric field that held nothing but blanks (or
+    // lay past the end of the line): it reads as 0, and a caller for which no
+    // value is not the value 0 can tell the two apart.
+    bool blank = false;
     FVal() = default;
     FVal(long long v) : kind(Int), i(v) {}
     FVal(double v) : kind(Real), r(v) {}

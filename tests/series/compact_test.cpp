@@ -122,6 +122,26 @@ TEST(CompactRead, BlankExponentBlankLinesAndEmptySeries) {
     EXPECT_EQ(t.counter, 3);
 }
 
+// A value field left blank, or cut off with the end of its line, holds no
+// measurement: a missing value for the gap scan (not a ring of width 0 times
+// the scale), with a warning line in the listing.
+TEST(CompactRead, EmptyValueFieldsAreMissingValues) {
+    CompactRead t;
+    t.open_text(t.in, header("       4", "    1950", "GAPS", " -2", "(13f6.0)", "raw") + "   100         300\n" +
+                          header("       1", "    1960", "NEXT", " -2", "(13f6.0)", "raw") + "   250\n");
+    t.next();
+    ASSERT_EQ(t.count, 4);
+    EXPECT_FLOAT_EQ(t.values[0], 1.0f);
+    EXPECT_FLOAT_EQ(t.values[1], xmiss);
+    EXPECT_FLOAT_EQ(t.values[2], 3.0f);
+    EXPECT_FLOAT_EQ(t.values[3], xmiss);
+    EXPECT_EQ(kovtest::count_lines_with(t.listing(), "series GAPS     has     2 empty value fields: taken as missing values"), 1)
+        << t.listing();
+    t.next();
+    EXPECT_EQ(t.id, "NEXT    ");
+    EXPECT_FLOAT_EQ(t.values[0], 2.5f);
+}
+
 // Up to three unreadable header lines are shown and skipped; a fourth stops.
 TEST(CompactRead, UnreadableHeaderLines) {
     const std::string series = header("       1", "    1970", "CD", "  0", "(13f6.0)", "raw") + "   250\n";
@@ -161,6 +181,14 @@ TEST(CompactRead, FaultsThatStop) {
          mxy, "sbr cdf"},
         {"exponent that is no number", header("       1", "    1970", "EXP", " x1", "(13f6.0)", "raw") + "     1\n",
          mxy, "sbr cdf"},
+        // 999999 times 10 to the 38 is beyond every 32-bit real; 10 to the 25
+        // is a real, but its square is not; 5 times 10 to the -45 is nothing.
+        {"exponent past the reals", header("       1", "    1970", "E38", " 38", "(13f6.0)", "raw") + "999999\n",
+         mxy, " *** value out of range for its exponent in sbr cdf: "},
+        {"exponent past what the stages carry", header("       1", "    1970", "E25", " 25", "(13f6.0)", "raw") + "     1\n",
+         mxy, " *** value out of range for its exponent in sbr cdf: "},
+        {"exponent that leaves nothing", header("       1", "    1970", "EM45", "-45", "(13f6.0)", "raw") + "     5\n",
+         mxy, " *** value out of range for its exponent in sbr cdf: "},
     };
     for (const Case& c : cases) {
         CompactRead t;

@@ -115,6 +115,34 @@ TEST(CruRead, UnreadableValuesOrEndOfFileStop) {
     }
 }
 
+// A value field left blank, or cut off with the end of its line, holds no
+// measurement: a missing value for the gap scan, not a ring of width 0, with
+// one warning line per series in the listing.
+TEST(CruRead, EmptyValueFieldsAreMissingValues) {
+    struct Case {
+        const char* what;
+        std::string file;
+        int empty;
+    };
+    const Case cases[] = {
+        {"blank pair", "CRU00119901993\nCRU0011990" + std::string(" 100  1") + std::string(7, ' ') + rep(" 120  1", 2) + "\n", 1},
+        {"line cut short", "CRU00119901993\nCRU0011990 100  1\n", 3},
+    };
+    for (const Case& c : cases) {
+        CruRead t;
+        t.open_text(t.in, c.file);
+        t.next();
+        ASSERT_EQ(t.count, 4) << c.what;
+        EXPECT_FLOAT_EQ(t.values[0], 1.0f) << c.what;
+        for (int i = 1; i <= c.empty; ++i) EXPECT_FLOAT_EQ(t.values[i], xmiss) << c.what << " " << i;
+        if (c.empty == 1) EXPECT_FLOAT_EQ(t.values[2], 1.2f);
+        EXPECT_EQ(kovtest::count_lines_with(t.listing(), "series CRU001 has     " + std::to_string(c.empty) +
+                                                             " empty value fields: taken as missing values"),
+                  1)
+            << c.what << "\n" << t.listing();
+    }
+}
+
 // The CRU form written in thousandths and read in hundredths comes back ten
 // times larger: the format's own scales, kept on purpose.
 TEST(CruRoundTrip, WrittenThousandthsReadBackAsHundredths) {

@@ -116,6 +116,23 @@ TEST(ColumnSave, CapacityCountsEverySeries) {
     }
 }
 
+// Series whose years lie beyond 9999 (or before -9999), as a compact file
+// can give them: the rows cover their own span, not the years between.
+TEST(ColumnSave, SpanOfYearsBeyondFourDigits) {
+    for (int first : {10000, -10002}) {
+        ListingFixture f;
+        f.open_save();
+        Stage s;
+        s.add("FAR1", first, {1.0f, 2.0f}, first);
+        s.add("FAR2", first + 1, {3.0f, 4.0f}, first);
+        s.span(first, first + 2);
+        s.save(7);
+        const auto lines = split_lines(f.saved());
+        ASSERT_EQ(lines.size(), 4u) << first;
+        EXPECT_EQ(lines[3].substr(6), ", -9.9900,  4.0000") << first;
+    }
+}
+
 TEST(SeriesSave, NothingSelectedWritesNothing) {
     for (int format = 1; format <= 7; ++format) {
         ListingFixture f;

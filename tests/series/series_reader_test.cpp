@@ -324,6 +324,31 @@ TEST(SeriesReader, CompactAndCruFilesHaveBlankHeaderLines) {
     }
 }
 
+// A header that gives a series of -999 values (last year 1000 before the
+// first, or a count of -999) ends the reading as any count below 1 does, with
+// the warning line, and is not taken for the end of the file in silence.
+TEST(SeriesReader, HeaderOfMinus999ValuesIsNoEndOfFile) {
+    struct Case {
+        const char* dtype;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"cr", "CRU001  10  11\nCRU001  10 100  1 200  1\nCRU00220001000\nCRU003  10  10\nCRU003  10 100  1\n"},
+        {"cd", padded("       2=n    1970=i FULL", 68) + " -3(13f6.0)~ raw\n   250   300\n" +
+                   padded("    -999=n    1970=i NEG", 68) + " -3(13f6.0)~ raw\n"},
+        {"mr", "TEST01  1970   123   999\n" + padded("SDS001", 79) + "#\nn " + "    -999" + "  " + "    1950" + "  (6f8.3)\n"},
+    };
+    for (const Case& c : cases) {
+        Reader r(c.dtype);
+        kovtest::ScriptedConsole sc("");
+        r.open_data(c.text);
+        r.read();
+        EXPECT_EQ(shared().nc, 1) << c.dtype;
+        EXPECT_EQ(count_lines_with(r.listing(), "has  -999 values: reading of the file ends here"), 1)
+            << c.dtype << "\n" << r.listing();
+    }
+}
+
 // The capacities are checked before anything is stored; a file without any
 // series stops too. Each stop writes its message and waits for Enter.
 TEST(SeriesReader, CapacitiesAndEmptyFilesStop) {

@@ -143,7 +143,9 @@ TEST(TucsonRead, TextLinesAreTitleAndHeaderLines) {
 
 // Lines that do not continue the series being read are taken as the format
 // says, but each one gets a warning line in the listing; so does a first line
-// with values past the end of its decade, which belong to no year.
+// with values past the end of its decade, which belong to no year, and a line
+// with values after its end marker (a measurement that read as the marker),
+// and a data line that a stray character turns into a text line.
 TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
     const std::string full = "   100   101   102   103   104   105   106   107   108   109";
     const std::string pairs = "1000  11000  11000  11000  11000  11000  11000  11000  11000  11000  1";
@@ -165,6 +167,17 @@ TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
          "holds values outside its decade", 1, 6},
         {"index values before the first year", "ir", "IDX   1995" + pairs + "\nIDX   2000" + pairs.substr(0, 7) + "9990  0\n",
          "holds values outside its decade", 1, 6},
+        {"values after the end marker", "mr", "AAA     1990   100   999   120   130\n",
+         "AAA       1990 holds values after its end marker: not read", 1, 1},
+        {"markers padding the line", "mr", "AAA     1990   100   999   999   999\n", "warning", 0, 1},
+        {"stray letter in a value", "mr", "AAA     1990   100   1x0   120\nAAA     2000   110   999\n",
+         "AAA       1990 cannot be read as a data line: taken as text", 1, 1},
+        {"stray letter in an index value", "ir",
+         "IDX   1990" + std::string("1x00  1") + pairs.substr(7) + "\nIDX   2000" + pairs.substr(0, 7) + rep("9990  0", 9) + "\n",
+         "IDX       1990 cannot be read as a data line: taken as text", 1, 1},
+        {"title line", "mr", "Some Site Name 1995 text 12 34\nAAA     2000   110   999\n", "warning", 0, 1},
+        {"index values after the end marker", "ir", "IDX   1990" + pairs.substr(0, 7) + "9990  0" + pairs.substr(0, 7) + rep("9990  0", 7) + "\n",
+         "IDX       1990 holds values after its end marker: not read", 1, 1},
     };
     for (const Case& c : cases) {
         TucsonRead t;
@@ -228,6 +241,89 @@ TEST(TucsonRead, SelfDescribingSeries) {
     ReadSeries c = t.next("mr");
     EXPECT_EQ(c.first, 1970);
     EXPECT_EQ(c.count, 1);
+}
+
+// A value field left empty inside a series (a line cut short, or a blank
+// between values) holds no measurement: it is a missing value that the gap
+// scan reports, never a ring of width 0, and the listing says where it stood.
+// A line that lost its year is passed over as before, but not in silence
+// when it holds values.
+TEST(TucsonRead, EmptyFieldsAndLinesWithoutAYearAreReported) {
+    const std::string nine = rep("   100", 9);
+    struct Case {
+        const char* what;
+        const char* mode;
+        std::string file;
+        int count;
+        std::vector<std::pair<int, float>> values;  // position, value
+        const char* needle;
+    };
+    const Case cases[] = {
+        {"line cut short", "mr",
+         "AB01    1901" + nine + "\nAB01    1910   200   200   200\nAB01    1920   300   999\n", 20,
+         {{9, 2.0f}, {11, 2.0f}, {12, -9.99f}, {18, -9.99f}, {19, 3.0f}},
+         "line AB01      1910 has  7 empty value fields: taken as missing values"},
+        {"blank between values", "mr", "AB02    1990   100         300   999\n", 3,
+         {{0, 1.0f}, {1, -9.99f}, {2, 3.0f}}, "line AB02      1990 has  1 empty value fields"},
+        // thousandths: the missing value is scaled with the series and stays negative
+        {"blank in a thousandths series", "mr", "AB03    1990   100         300 -9999\n", 3,
+         {{0, 0.1f}, {1, -0.999f}, {2, 0.3f}}, "line AB03      1990 has  1 empty value fields"},
+        {"blank index pair", "ir", "IDX   1990" + std::string("1000  1") + std::string(7, ' ') + "1200  1" +
+                                       rep("9990  0", 7) + "\n",
+         3, {{0, 1.0f}, {1, -0.999f}, {2, 1.2f}}, "line IDX       1990 has  1 empty value fields"},
+        {"ring widths without a year", "mr",
+         "AB04    1990" + nine + "   100\n" + std::string(12, ' ') + rep("   200", 10) + "\nAB04    2010   300   999\n",
+         11, {{9, 1.0f}, {10, 3.0f}}, "holds values but no year: not read"},
+        {"index pairs without a year", "ir",
+         "IDX   1990" + rep("1000  1", 10) + "\n" + std::string(10, ' ') + rep("1100  1", 10) + "\nIDX   2010" +
+             rep("9990  0", 10) + "\n",
+         10, {{9, 1.0f}}, "holds values but no year: not read"},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        t.open_text(t.in, c.file);
+        ReadSeries r = t.next(c.mode);
+        ASSERT_EQ(r.count, c.count) << c.what;
+        for (auto [i, v] : c.values) EXPECT_FLOAT_EQ(r.values[i], v) << c.what << " value " << i;
+        EXPECT_EQ(count_lines_with(t.listing(), c.needle), 1) << c.what << "\n" << t.listing();
+    }
+    // Blank lines, and text lines whose year columns are blank, stay unremarked.
+    TucsonRead t;
+    t.open_text(t.in, "\n" + std::string(12, ' ') + "no numbers here\nAB05    1990   100   999\n");
+    EXPECT_EQ(t.next("mr").count, 1);
+    EXPECT_EQ(count_lines_with(t.listing(), "warning"), 0) << t.listing();
+}
+
+// Values of the self-describing layout that are empty, that no program stage
+// could carry (their squares overflow 32-bit reals), or a layout that reads
+// only text: each ends as missing values with a word in the listing or on the
+// console, and the lines after the series are still read.
+TEST(TucsonRead, SelfDescribingValuesThatCannotBeUsed) {
+    const std::string mark = padded("SDS010", 79) + "#\n";
+    struct Case {
+        const char* what;
+        std::string header_and_values;
+        std::vector<float> values;
+        const char* needle;
+    };
+    const Case cases[] = {
+        {"empty field", "n        3      1950  (3f8.3)\n   1.000           3.000\n", {1.0f, xmiss, 3.0f},
+         "SDS010   has     1 empty value fields: taken as missing values"},
+        {"values too large", "n        3      1950  (3e10.2)\n  1.00e+00  3.00e+25 -2.00e+30\n", {1.0f, xmiss, xmiss},
+         "SDS010   has     2 values too large to work with: taken as missing values"},
+        {"text-only layout", "n        2      1950  (a8)    \n   1.000   2.000\n", {xmiss, xmiss},
+         ">> sbr datar:  error reading data"},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        kovtest::ScriptedConsole sc("");
+        t.open_text(t.in, mark + c.header_and_values + "TEST01  1970   123   999\n");
+        ReadSeries r = t.next("mr");
+        ASSERT_EQ(r.count, static_cast<int>(c.values.size())) << c.what;
+        for (size_t i = 0; i < c.values.size(); ++i) EXPECT_FLOAT_EQ(r.values[i], c.values[i]) << c.what << " " << i;
+        EXPECT_EQ(count_lines_with(t.listing() + sc.output(), c.needle), 1) << c.what << "\n" << t.listing();
+        EXPECT_EQ(t.next("mr").first, 1970) << c.what;
+    }
 }
 
 namespace {

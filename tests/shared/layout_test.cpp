@@ -215,6 +215,17 @@ TEST(LayoutRead, CountBeyondTheItemsGoesOnAlongTheSameLine) {
     EXPECT_EQ(v[1].i, 0);
 }
 
+// An empty numeric field reads as 0 and is marked, so that a reader can tell
+// a field with nothing in it from one that holds 0.
+TEST(LayoutRead, EmptyNumericFieldsAreMarked) {
+    const std::vector<FVal> v = read_values("(i3,f4.1,i3,i2,a2)", "  1      0");
+    ASSERT_EQ(v.size(), 5u);
+    const bool blank[5] = {false, true, false, true, false};  // "  1", "    ", "  0", past the end, text
+    for (size_t k = 0; k < 5; ++k) EXPECT_EQ(v[k].blank, blank[k]) << k;
+    EXPECT_EQ(v[1].r, 0.0);
+    EXPECT_EQ(v[2].i, 0);
+}
+
 TEST(LayoutRead, AloneReadsTheRestOfTheLine) {
     std::vector<FVal> v = read_values("(i2,a)", "12 rest of it ");
     ASSERT_EQ(v.size(), 2u);
