@@ -1,11 +1,14 @@
 #include "chronology/weight_recorder.hpp"
 
+#include "plotting/plot_services.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "driver/output_names.hpp"
 #include "numerics/statistics.hpp"
+#include "plotting/plot_services.hpp"
 #include "series/save.hpp"
 #include "shared/files.hpp"
 #include "shared/tables.hpp"
@@ -17,14 +20,16 @@ namespace {
 struct WeightKind {
     const char* suffix;
     const char* tag;
+    int plot_kind;
+    const char* title;
 };
 
 WeightKind weight_kind(char ctype) {
     switch (ctype) {
-        case 'n': return {"_raw_wgts.txt", "raw"};
-        case 's': return {"_ind_wgts.txt", "ind"};
-        case 'r': return {"_res_wgts.txt", "res"};
-        default: return {"_rcs_wgts.txt", "rcs"};
+        case 'n': return {"_raw_wgts.txt", "raw", 1, " Raw Biweights"};
+        case 's': return {"_ind_wgts.txt", "ind", 2, " Index Biweights"};
+        case 'r': return {"_res_wgts.txt", "res", 3, " Residual Biweights"};
+        default: return {"_rcs_wgts.txt", "rcs", 4, " Rcs Biweights"};
     }
 }
 
@@ -101,7 +106,13 @@ void WeightRecorder::finish(int max_depth) {
         if (nc >= 2) s.sermat(i, 2) = mn;
     }
 
-    // The weights plot joins here once the plotting layer draws it.
+    const int plots = s.optval(19, 1);
+    if (plots == 2 || plots == 3) {
+        const WeightKind kind = weight_kind(ctype_);
+        pltwgt(std::span<const float>(s.crvmean.data(), n), std::span<const float>(s.sermat.col(1), n),
+               std::span<const float>(s.sermat.col(2), n), n, first_, s.datfil, kind.title, "years", "weights", ' ',
+               kind.plot_kind);
+    }
 
     for (int j = 1; j <= nc; ++j) std::copy_n(w_.data() + static_cast<size_t>(j - 1) * n, n, s.sermat.col(j));
     open_ = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "armodel/growth_release.hpp"
 #include "driver/data_file_loop.hpp"
 #include "driver/output_names.hpp"
 #include "plotting/plot_services.hpp"
@@ -12,6 +13,7 @@
 #include "series/transformations.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/layout.hpp"
 #include "shared/stop.hpp"
 
 namespace kov {
@@ -84,6 +86,59 @@ void fill_gaps() {
     optsnap()(18, 1) = save_option;
 }
 
+// One threshold of the release scan, read free form and asked again on a read
+// error or a value outside lo..hi.
+int ask_threshold(std::string_view prompt, int lo, int hi) {
+    for (;;) {
+        con().write(prompt);
+        const auto fields = free_fields(con().answer());
+        if (fields.empty()) continue;
+        try {
+            const long long v = free_int(fields.front());
+            if (v >= lo && v <= hi) return static_cast<int>(v);
+        } catch (const ReadError&) {
+        }
+    }
+}
+
+char ask_prefilter() {
+    for (;;) {
+        con().write("(1x,'prefilter with 3-point binomial? y/<n>',t45,'==> ',$)");
+        const std::string a = con().answer();
+        const char c = a.empty() ? ' ' : a.front();
+        if (c == ' ' || c == 'n' || c == 'N') return 'N';
+        if (c == 'y' || c == 'Y') return 'Y';
+    }
+}
+
+// Growth releases of every series, by the stand-dynamics method. The plot
+// switch is taken once per data file, so a "no more plots" answer in the
+// release plot holds for the series that follow.
+void release_scan() {
+    auto& s = shared();
+    int scan_switch = optsnap()(20, 5);
+    std::vector<float> x(mxy), rm(mxy), se(mxy), pg(mxy);
+    for (int k = 1; k <= s.nc; ++k) {
+        int window = optsnap()(20, 2), percent = optsnap()(20, 3), serr = optsnap()(20, 4);
+        char prefilter = 'N';
+        for (;;) {
+            int first = s.sertbl(k, ify);
+            int n = s.sertbl(k, ily) - first + 1;
+            const float* col = s.sermat.col(k) + (first - s.ifyc);
+            std::copy_n(col, n, x.begin());
+            grochg(x, s.serids[k], first, n, window, percent, serr, prefilter, rm, se, pg, scan_switch);
+            if (scan_switch <= 0) break;
+            con().write("(/1x,'change release detection settings? y/<n>',t45,'==> ',$)");
+            const std::string a = con().answer();
+            if (a.empty() || (a.front() != 'y' && a.front() != 'Y')) break;
+            window = ask_threshold("(1x,'running mean window width (5-50)',t45,'==> ',$)", 5, 50);
+            percent = ask_threshold("(1x,'percent growth change threshold (5-200)',t45,'==> ',$)", 5, 200);
+            serr = ask_threshold("(1x,'standard error threshold (0-5)',t45,'==> ',$)", 0, 5);
+            prefilter = ask_prefilter();
+        }
+    }
+}
+
 void plot_stage(std::string_view title, std::string_view ylabel, int kind) {
     auto& s = shared();
     const int plots = optsnap()(19, 1);
@@ -132,6 +187,7 @@ void series_stage_raw() {
     complete_titles();
     if (optsnap()(18, 1) > 0) save_stage("_raw.txt", "raw");
     if (ngap > 0) fill_gaps();
+    if (optsnap()(20, 1) >= 2) release_scan();
     plot_stage("tree ring measurements", "measurements (y)", 1);
 }
 

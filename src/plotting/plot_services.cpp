@@ -17,10 +17,4 @@ void setplb(std::string_view directory) {
     ::setenv("PLPLOT_LIB", dir.c_str(), 1);
 }
 
-// The release plot draws nothing yet: it returns as if the user had continued.
-void pltrel(std::span<const float>, std::span<const float>, std::span<const float>, std::span<const float>,
-            std::span<const float>, std::span<const float>, int&, int, int, int, int, int, std::string_view,
-            std::string_view, std::string_view, std::string_view, std::string_view, std::string_view,
-            std::string_view, int&, int, char) {}
-
 }  // namespace kov

@@ -68,6 +68,19 @@ void plttrs(int nc, std::string_view datfil, std::string_view unused);
 void pltacf(const Table<float>& table, int rows, int order, std::string_view datfil, int nyrs,
             int& summary_switch);
 
+// The power spectra of three chronologies against frequency: pp holds ldp rows
+// by 4 columns, column by column (frequencies, then the three powers), nf rows
+// used; ncol columns enter the limits; logok 1 draws the logarithm of the power.
+void pltspc(int ldp, int idum, int ncol, int nf, const float* pp, int logok, std::string_view leg1,
+            std::string_view leg2, std::string_view leg3);
+
+// The biweight weights of a robust mean chronology per year: the median (q1),
+// the lower hinge (q2) and the least weight (q3) of the series present, n
+// years from iyr1; the title follows the data file name.
+void pltwgt(std::span<const float> q1, std::span<const float> q2, std::span<const float> q3, int n, int iyr1,
+            std::string_view fname, std::string_view title, std::string_view xlab, std::string_view ylab, char flag,
+            int kind);
+
 // The release plot of one series: running means before and after each year
 // with their error bars, the growth change with the series rescaled onto it,
 // and the releases that reldet finds. rm2, se2 are rm, se from position m + 1.
@@ -77,11 +90,5 @@ void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const
             int np, int m, int T, int k, std::string_view id, std::string_view ttl1, std::string_view ttl2,
             std::string_view xlab1, std::string_view ylab1, std::string_view xlab2, std::string_view ylab2,
             int& iplt, int method, char pref);
-
-// The power spectra of three chronologies against frequency: pp holds ldp rows
-// by 4 columns, column by column (frequencies, then the three powers), nf rows
-// used; ncol columns enter the limits; logok 1 draws the logarithm of the power.
-void pltspc(int ldp, int idum, int ncol, int nf, const float* pp, int logok, std::string_view leg1,
-            std::string_view leg2, std::string_view leg3);
 
 }  // namespace kov

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "chronology/weight_recorder.hpp"
 #include "shared/tables.hpp"
+#include "plotting/recording_backend.hpp"
 #include "support/test_support.hpp"
 #include "../series/series_fixture.hpp"
 
@@ -25,8 +27,9 @@ struct Series {
 // listing open in a fresh folder that is also the working directory.
 class BuilderScene : public kovtest::ListingFixture {
 public:
-    BuilderScene(int first, int last, const std::vector<Series>& series, int mean_type)
-        : in_(dir().path()), console_("") {
+    BuilderScene(int first, int last, const std::vector<Series>& series, int mean_type,
+                 const std::string& console_input = "")
+        : in_(dir().path()), console_(console_input) {
         auto& s = kov::shared();
         s.sermat.clear();
         s.nc = static_cast<int>(series.size());
@@ -75,6 +78,11 @@ public:
 private:
     kovtest::InDir in_;
     kovtest::ScriptedConsole console_;
+
+public:
+    std::string console_output() const { return console_.output(); }
+
+private:
     std::vector<std::vector<float>> work_;
     int n_ = 0;
 };
@@ -252,6 +260,30 @@ TEST(ChronologyBuilder, BiweightWeightsFileQuartilesAndRoundedSeries) {
     EXPECT_FLOAT_EQ(s.sermat(2, 7), kov::xmiss);
     // the robust mean of 1901
     EXPECT_NEAR(sc.crn(1), 1.0037f, 1e-4);
+}
+
+// With summary plots 2 or 3 the weights are drawn after the weight file: the
+// median, lower hinge and smallest weight per year, the median of 1901 being
+// the reference value above; plots 1 draws nothing.
+TEST(ChronologyBuilder, WeightsPlotUnderTheSummaryPlotSwitch) {
+    for (int plots : {1, 2, 3}) {
+        SCOPED_TRACE(plots);
+        kovtest::RecordingBackend rec;
+        BuilderScene sc(1901, 1904, seven, 2, "c\n");
+        kov::shared().optval(19, 1) = plots;
+        sc.build('n', 0.6f);
+        const auto lines = rec.named("line");
+        if (plots == 1) {
+            EXPECT_TRUE(lines.empty());
+            EXPECT_EQ(sc.console_output().find("plot options menu"), std::string::npos);
+            continue;
+        }
+        EXPECT_NE(sc.console_output().find("plot options menu"), std::string::npos);
+        bool median_drawn = false;
+        for (const auto& l : lines)
+            if (!l.y.empty() && std::abs(l.y.front() - 0.9792) < 1e-4) median_drawn = true;
+        EXPECT_TRUE(median_drawn);
+    }
 }
 
 TEST(ChronologyBuilder, NoWeightsWithoutSixSeriesOrWithoutAUseForThem) {

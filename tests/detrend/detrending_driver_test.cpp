@@ -139,7 +139,8 @@ TEST(Detrnd, ScratchFilesOnlyWhenNeeded) {
         EXPECT_FALSE(sc.dir().exists("index.tmp"));
     }
     for (int plots : {0, 1}) {
-        kovtest::ScriptedConsole con("");
+        // the plot of all curves waits for its menu answer: "c" continues
+        kovtest::ScriptedConsole con(plots == 1 ? "c\n" : "");
         Scene sc;
         sc.add("A", 1900, {1.0f, 2.0f});  // mean 1.5: indices 2/3 and 4/3
         sc.add("B", 1901, {4.0f, 4.0f, 4.0f});
@@ -197,7 +198,8 @@ TEST(Detrnd, FirstDifferencesStartEverySeriesAYearLater) {
 // chooses another curve, or the run ends.
 TEST(Detrnd, NegativeCurveIsReplacedInteractively) {
     // the line through 9.5 - t reaches -0.5 in the tenth year
-    kovtest::ScriptedConsole con("\ny\n6\nn\n\n");
+    // each showing of the series ends at the plot menu: "c" continues
+    kovtest::ScriptedConsole con("\nc\ny\n6\nc\nn\n\n");
     Scene sc;
     std::vector<float> v;
     for (int t = 1; t <= 10; ++t) v.push_back(9.5f - t);
@@ -222,7 +224,7 @@ TEST(Detrnd, NegativeCurveIsReplacedInteractively) {
 TEST(Detrnd, NegativeCurveKeptEndsTheRun) {
     // a mean of exactly 0.0 counts as negative; "h" shows the list and then
     // the termination question
-    kovtest::ScriptedConsole con("\nh\ny\n");
+    kovtest::ScriptedConsole con("\nc\nh\ny\n");
     Scene sc;
     kov::streams().lucrn.open_fresh("site_crns.txt");
     sc.add("ZERO", 1950, {1.0f, -1.0f, 1.0f, -1.0f});
@@ -301,7 +303,8 @@ TEST(Detrnd, NyearMeanStepsByLength) {
 // stiffness, the typed stiffness is the pass's parameter only until the user
 // keeps a fit, and "n" to going on ends the questions for the pass.
 TEST(Detrnd, InteractiveChangesOfOption) {
-    kovtest::ScriptedConsole con("y\n-6\n25\nn\n\ny\n-4\n-50\nn\nn\n");
+    // "c" leaves the plot menu shown before each question
+    kovtest::ScriptedConsole con("c\ny\n-6\n25\nc\nn\n\nc\ny\n-4\n-50\nc\nn\nn\n");
     Scene sc;
     sc.add("A", 1900, ramp(60, 3.0f, -0.02f));
     sc.add("B", 1900, ramp(41, 2.0f, -0.01f));

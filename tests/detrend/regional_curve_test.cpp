@@ -130,19 +130,21 @@ TEST(Rcsdet, SavedFilesAndConfidenceLimitHeader) {
 // Truncating the fitting length to all na age rows fits the same curve.
 TEST(Rcsdet, TruncationToTheFullLengthChangesNothing) {
     std::vector<float> plain, truncated;
-    for (const char* answers : {"n\nn\n", "y\n105\nn\n"}) {
+    // each plot of the curve waits at its menu: "c" continues
+    for (const char* answers : {"c\nn\nn\n", "c\ny\n105\nc\nn\n"}) {
         kovtest::ScriptedConsole con(answers);
         Scene sc("oak.txt");
         kov::shared().optval(5, 1) = 2;  // the negative exponential: the line would fit any length
         kov::shared().optval(7, 1) = 2;
         sc.run();
-        auto& out = std::string(answers)[0] == 'n' ? plain : truncated;
+        const bool truncating = std::string(answers)[2] == 'y';
+        auto& out = truncating ? truncated : plain;
         for (int r = 1; r <= 105; ++r) out.push_back(kov::shared().crnmat(r, 12));
         kov::streams().luout.close();
         const bool noted = sc.dir().read("out.txt").find(std::string(16, ' ') +
                                                          "*** rcs curve and data truncated for fitting at age:    105") !=
                            std::string::npos;
-        EXPECT_EQ(noted, std::string(answers)[0] == 'y');
+        EXPECT_EQ(noted, truncating);
         EXPECT_NE(con.output().find("truncate rcs calculation length? y/<n>/h"), std::string::npos);
     }
     EXPECT_EQ(plain, truncated);

@@ -125,11 +125,15 @@ TEST(ArStages, ResidualAndKovrinChronologies) {
     const auto res = tagged_values(crns, "res"), kov = tagged_values(crns, "kov");
     EXPECT_EQ(res.size(), 996u);
     EXPECT_EQ(kov.size(), 996u);
-    // every error file holds raw, res and kov errors in that order
+    // the run detrends, so the standard chronology comes between the raw one
+    // and the residual one
+    EXPECT_EQ(tagged_values(crns, "std").size(), 996u);
+    // the error file follows the chronologies: raw, std, res and kov errors in
+    // that order
     const auto errs = tagged_values(d.read("w_errs.txt"), "err");
-    ASSERT_EQ(errs.size(), 3u * 996u);
+    ASSERT_EQ(errs.size(), 4u * 996u);
     for (size_t i = 0; i < 996; ++i) {
-        const double res_err = errs[996 + i], kov_err = errs[2 * 996 + i];
+        const double res_err = errs[2 * 996 + i], kov_err = errs[3 * 996 + i];
         EXPECT_NEAR(kov_err, res_err / std::sqrt(vinf), 1.0) << i;
     }
 

@@ -16,34 +16,7 @@ using kovtest::TempDir;
 
 namespace {
 
-// The example batch command file of the documentation, for the data file named.
-std::string command_file(const std::string& datfil) {
-    return "data file #  1  --  " + datfil +
-           "\n"
-           "1                  !tucson ring-width format\n"
-           "-9           0     !missing values estimated (no plots)\n"
-           "0            0     !no data transformation (no plots)\n"
-           "-6     20    0     !1st-age-dependent spline, init spline\n"
-           "0      0     0     !2nd-no detrending performed\n"
-           "1                  !non-robust detrending methods used\n"
-           "0                  !no interactive detrending\n"
-           "1                  !tree-ring indices or ratios (rt/gt)\n"
-           "1      0     0     !non-robust autoregressive modeling\n"
-           "0            0     !minimum aic pooled ar model order fit (no plots)\n"
-           "0                  !pooled ar order fit to all series\n"
-           "2   0   0    0     !robust (biweight) mean chronology\n"
-           "1                  !rbar weighted stabilization method\n"
-           "0     0            !no common period analysis performed\n"
-           "SSSTTCC            !site-tree-core separation mask\n"
-           "50    25     0     !running rbar window/overlap (no plots)\n"
-           "2                  !summary & series statistics printed\n"
-           "0                  !no individual core series saved\n"
-           "0                  !no spaghetti and mean chronology plots\n"
-           "0            0     !no stand dynamics analyses done\n"
-           "0                  !running mean window width\n"
-           "0                  !percent growth change threshold\n"
-           "0                  !standard error limit threshold\n";
-}
+std::string command_file(const std::string& datfil) { return kovtest::default_commands(datfil); }
 
 int generic_files(const TempDir& d) {
     int n = 0;

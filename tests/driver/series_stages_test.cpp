@@ -240,3 +240,50 @@ TEST(SeriesStages, ColumnSavesOfEveryStageAcrossYearZero) {
     EXPECT_EQ(cells(trn[40])[0], "  4.9000");
     EXPECT_EQ(cells(trn[46])[1], "  5.5000");
 }
+
+// The release scan runs over every series after gap filling. With its plot
+// switch on, each series' release plot is followed by the question whether to
+// change the settings; "y" asks the three thresholds (refusing values out of
+// range) and the prefilter, and runs the same series again; the next series
+// starts from the thresholds of the command file again.
+TEST(SeriesStages, ReleaseScanAsksForNewSettingsPerSeries) {
+    TempDir d;
+    std::string text;
+    for (const char* id : {"REL01A", "REL02A"}) {
+        for (int decade = 1900; decade < 1960; decade += 10) {
+            std::vector<int> v;
+            for (int y = 0; y < 10; ++y) v.push_back(100 + (decade >= 1930 ? 80 : 0) + 7 * ((y * 3 + decade / 10) % 5));
+            text += rw_line(id, decade, v);
+        }
+        text += rw_line(id, 1960, {999});
+    }
+    d.write("rel.txt", text);
+    auto cmd = split_lines(commands("rel.txt", 0, 0));
+    cmd[20] = "2            1     !";
+    cmd[21] = "10                 !";
+    cmd[22] = "25                 !";
+    cmd[23] = "1                  !";
+    std::string log;
+    for (const auto& l : cmd) log += l + "\n";
+    d.write("rel_log.txt", log);
+    d.write("list.txt", "rel.txt\n");
+    // series 1: plot, "y", window 99 (refused) then 20, percent 30, error 2,
+    // prefilter "y", plot again, "n"; series 2: plot, empty answer; then "no
+    // more plots" at the endogenous-outlier plots of the later phases
+    std::string tail;
+    for (int i = 0; i < 20; ++i) tail += "n\n";
+    const auto r = run_kovrin(d.path(), "\nlist.txt\ntitle\ny\nc\ny\n99\n20\n30\n2\ny\nc\nn\nc\n\n" + tail);
+    ASSERT_EQ(r.status, 0) << r.out;
+    auto count = [&](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = r.out.find(text); at != std::string::npos; at = r.out.find(text, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("change release detection settings? y/<n>"), 3u);
+    EXPECT_EQ(count("running mean window width (5-50)"), 2u);  // asked again after 99
+    EXPECT_EQ(count("percent growth change threshold (5-200)"), 1u);
+    EXPECT_EQ(count("standard error threshold (0-5)"), 1u);
+    EXPECT_EQ(count("prefilter with 3-point binomial? y/<n>"), 1u);
+    const std::string question = kov::fmt("(1x,'change release detection settings? y/<n>',t45,'==> ',$)");
+    EXPECT_EQ(question.find("==> "), 44u);
+}

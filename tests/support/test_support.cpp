@@ -96,6 +96,11 @@ std::string read_file(const std::filesystem::path& p) {
     return s.str();
 }
 
+std::string default_commands(const std::string& datfil) {
+    const std::string file = read_file(test_data("options/default_log.txt"));
+    return "data file #  1  --  " + datfil + file.substr(file.find('\n'));
+}
+
 std::string shared_data(const std::string& name) { return std::string(KOVRIN_SHARED_DATA) + "/" + name; }
 std::string test_data(const std::string& name) { return std::string(KOVRIN_TEST_DATA) + "/" + name; }
 

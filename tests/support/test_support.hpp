@@ -55,6 +55,10 @@ private:
 // lines and two series of 0.01 mm values.
 extern const char* const tiny_rwl;
 
+// The batch command file of the default options (tests/data/options/default_log.txt)
+// with its first line naming the data file `datfil`.
+std::string default_commands(const std::string& datfil);
+
 struct RunResult {
     int status = -1;
     std::string out;  // everything the program wrote to the console
