@@ -188,7 +188,9 @@ void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<fl
                 if (c[t] != xmiss) ++present;
         }
         const float nss = static_cast<float>(present) / static_cast<float>(w);
-        const float denom = (1 - rmean) / nss + rmean;
+        // A window of no values at all (series whose gaps could not be
+        // filled) has no signal-to-noise ratio: EPS is undefined there.
+        const float denom = nss > 0 ? (1 - rmean) / nss + rmean : 0.0f;
         tab(nwin, 6) = denom != 0 ? rmean / denom : undefined;
         tab(nwin, 7) = nss;
     }

@@ -365,3 +365,44 @@ TEST(Run, CompactSeriesOfNoValuesThroughTheSmoothers) {
         EXPECT_EQ(lines.back(), closing_line) << detrending;
     }
 }
+
+// Series without one measured value (every ring missing, or every ring 0 under
+// a log transformation, where zeros are missing too): the gaps cannot be
+// filled, the running rbar windows hold no values, and no output file, listing
+// or console line shows a value that is not a number.
+TEST(Run, SeriesWithoutAMeasuredValueLeaveNoNaN) {
+    auto series = [](const std::string& id, const char* field) {
+        std::string s;
+        for (int decade = 1900; decade <= 1930; decade += 10) {
+            s += padded(id, 8) + std::to_string(decade);
+            for (int k = 0; k < 10; ++k) s += field;
+            s += "\n";
+        }
+        return s + padded(id, 8) + "1940   999\n";
+    };
+    struct Case {
+        const char* what;
+        std::string data;
+        const char* transformation;
+    };
+    const Case cases[] = {
+        {"every ring missing", series("M1", "  -999") + series("M2", "    -5"), "0            0     !"},
+        {"every ring 0, log transformation", series("Z1", "     0") + series("Z2", "     0"), "1            0     !"},
+    };
+    for (const Case& c : cases) {
+        TempDir d;
+        d.write("z.txt", c.data);
+        // no detrending: a growth curve of missing values would go negative
+        d.write("z_log.txt", command_file_with("z.txt", {{4, c.transformation}, {5, "0      0     0     !"},
+                                                        {17, "10    5     0     !"}}));
+        d.write("list.txt", "z.txt\n");
+        auto r = run_kovrin(d.path(), batch_answers);
+        EXPECT_EQ(r.status, 0) << c.what << "\n" << r.out;
+        std::string everything = r.out;
+        for (const auto& e : std::filesystem::directory_iterator(d.path()))
+            everything += kovtest::read_file(e.path());
+        EXPECT_EQ(everything.find("NaN"), std::string::npos) << c.what;
+        EXPECT_EQ(everything.find("Inf"), std::string::npos) << c.what;
+        EXPECT_TRUE(d.exists("z_raw_rbar.txt")) << c.what;
+    }
+}
