@@ -144,7 +144,7 @@ void read_pith_offsets(std::span<int> pitoff) {
     const int nc = s.nc;
     const int iprt = s.optval(17, 1);
     if (s.batmod != "n" && s.batmod != "N") {
-        int sum = 0;
+        long long sum = 0;  // 8001 offsets of six digits overflow 32 bits
         for (int j = 1; j <= nc; ++j) sum += pitoff[j - 1] = s.sertbl(j, yfp);
         if (iprt >= 2) {
             out.write("(/t17,'rcs pith offset data read in from ','batch detail file'/)");

@@ -108,17 +108,20 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
         for (int c = 1; c <= 10; ++c) kept[r][c - 1] = s.sertbl(r, c);
     int pmin = 9999;
     for (int j = 1; j <= nc; ++j) pmin = std::min(pmin, pitoff[j - 1]);
-    int na = 0;
+    // Offsets come from a file and may be any 32-bit number: the extent is
+    // found in 64 bits, where offsets far apart cannot overflow.
+    long long extent = 0;
     for (int j = 1; j <= nc; ++j) {
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
-        na = std::max(na, pitoff[j - 1] + n - pmin);
+        extent = std::max(extent, static_cast<long long>(pitoff[j - 1]) + n - pmin);
     }
     // Offsets that would put a series beyond the rows of the series matrix
     // cannot be aligned: the run stops before any series is moved.
-    if (na > mxy) {
+    if (extent > mxy) {
         con().write("(/1x,'*** pith offsets place the series beyond ',i6,' age years ***')", mxy);
         throw Stop("", exit_failure);
     }
+    const int na = static_cast<int>(extent);
 
     // 3: alignment on the age axis
     const int cal_first = s.sertbl(nc + 1, ify), cal_last = s.sertbl(nc + 1, ily);

@@ -8,6 +8,7 @@
 #include "driver/text_helpers.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/stop.hpp"
 #include "shared/tables.hpp"
 #include "support/test_support.hpp"
 
@@ -105,6 +106,22 @@ TEST(Rcsdet, AgeAxisCurveAndIndices) {
     EXPECT_EQ(s.sertbl(4, kov::ily), 1949);
     EXPECT_EQ(s.dtitle.substr(0, 40), kov::padded("oak.txt -- no data title line provided --", 40));
     EXPECT_EQ(s.dtitle.substr(53, 27), " age-aligned rcs chronology");
+}
+
+// Pith offsets that would place a series beyond the rows of the series matrix
+// stop the run with its message before any series is moved, also when they
+// are so large or so far apart that their sums pass the 32-bit integers.
+TEST(Rcsdet, OffsetsBeyondTheMatrixStop) {
+    const int cases[][3] = {{0, 5, 4952}, {2147483647, 5, 10}, {2147483000, -2147483000, 0}};
+    for (const auto& offsets : cases) {
+        kovtest::ScriptedConsole con("");
+        Scene sc("oak.txt");
+        for (int j = 1; j <= 3; ++j) kov::shared().sertbl(j, kov::yfp) = offsets[j - 1];
+        EXPECT_THROW(sc.run(), kov::Stop) << offsets[0];
+        EXPECT_NE(con.output().find(" *** pith offsets place the series beyond   5001 age years ***"), std::string::npos)
+            << offsets[0];
+        EXPECT_EQ(kov::shared().sertbl(1, kov::ify), 1801) << offsets[0];
+    }
 }
 
 TEST(Rcsdet, SavedFilesAndConfidenceLimitHeader) {
