@@ -1,6 +1,7 @@
 #include "detrend/pith_offsets.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -130,7 +131,9 @@ std::optional<int> offset_of(const std::string& line, const std::string& layout)
         const auto v = read_values(layout, line, 1);
         if (v.empty()) return std::nullopt;
         if (v[0].kind == FVal::Int) return static_cast<int>(v[0].i);
-        if (v[0].kind == FVal::Real) return static_cast<int>(v[0].r);
+        // A real read by a typed layout may lie beyond the integers: no
+        // offset then, as for a field that cannot be read.
+        if (v[0].kind == FVal::Real && std::fabs(v[0].r) < 2147483647.0) return static_cast<int>(v[0].r);
     } catch (const std::exception&) {
     }
     return std::nullopt;

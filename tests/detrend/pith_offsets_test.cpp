@@ -139,6 +139,16 @@ TEST(PithOffsets, ReadFailuresStopTheProgram) {
     }
 }
 
+// A typed real layout may read a value beyond the integers: that record is
+// unreadable like any other (here the second one, which stops the reading).
+TEST(PithOffsets, RealBeyondTheIntegersIsAnUnreadableRecord) {
+    kovtest::ScriptedConsole con("p.txt\nm\nn\n(f12.0)\n\n");
+    Scene sc(3);
+    sc.dir().write("p.txt", "title\n1.\n2.5e30\n3.\n");
+    EXPECT_THROW(kov::read_pith_offsets(sc.pitoff), kov::Stop);
+    EXPECT_TRUE(has(con.lines(), " *** error in line number:    1")) << con.output();
+}
+
 TEST(PithOffsets, TypedLayoutAndMissingFile) {
     kovtest::ScriptedConsole con("nothere.txt\np.txt\nm\n\n(3x,i2)\n");
     Scene sc(2);
