@@ -7,10 +7,11 @@ cd "$(dirname "$0")/.."
 exe="$PWD/build/kovrin"
 data="$PWD/../shared/data/rwl"
 [ -x "$exe" ] || { echo "build first: cmake -S . -B build && cmake --build build -j"; exit 1; }
+[ -d "$data" ] || { echo "*** the real data files are not there: $data (they lie beside the repository on the team's machines)"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for f in ak046.rwl mt170.rwl ca618.rwl co689.rwl; do
-  [ -f "$data/$f" ] || continue
+  [ -f "$data/$f" ] || { echo "*** missing data file: $data/$f"; exit 1; }
   # ak046 has a series whose default growth curve goes negative: return to see
   # it, continue past its plot menu, change the fit to the mean (6), continue
   # past the new plot, keep that fit and go on detrending

@@ -81,6 +81,6 @@ inline void load(const std::vector<Series>& ser) {
     s.ifyc = f;
 }
 
-inline void load_file(const std::string& name) { load(read_tucson(kovtest::shared_data(name))); }
+inline void load_file(const std::string& name) { load(read_tucson(kovtest::test_data(name))); }
 
 }  // namespace statfix

@@ -28,7 +28,7 @@ std::string commands(const std::string& datfil, const std::string& ar_line, int 
 }
 
 kovtest::RunResult run_ar(const TempDir& d, const std::string& ar_line, int save, const std::string& mean_line = "") {
-    d.write("w.txt", kovtest::read_file(kovtest::shared_data("rwl/wa129.rwl")));
+    d.write("w.txt", kovtest::read_file(kovtest::test_data("rwl/wa129.rwl")));
     d.write("w_log.txt", commands("w.txt", ar_line, save, mean_line));
     d.write("list.txt", "w.txt\n");
     return run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");

@@ -257,7 +257,7 @@ std::string commands_with_limits(const std::string& datfil) {
 TEST(RawChronologyRun, TwoDataFilesFillTheRunWideFilesInListOrder) {
     kovtest::TempDir d;
     for (const std::string name : {"wa129", "ak046"}) {
-        d.write(name + ".txt", kovtest::read_file(kovtest::shared_data("rwl/" + name + ".rwl")));
+        d.write(name + ".txt", kovtest::read_file(kovtest::test_data("rwl/" + name + ".rwl")));
         d.write(name + "_log.txt", commands_with_limits(name + ".txt"));
     }
     d.write("list.txt", "wa129.txt\nak046.txt\n");

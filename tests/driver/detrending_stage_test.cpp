@@ -31,7 +31,7 @@ bool has(const std::string& text, const std::string& what) { return text.find(wh
 // year later.
 TEST(DetrendingStage, TwoPassesWithFirstDifferences) {
     kovtest::TempDir d;
-    d.write("w.txt", kovtest::read_file(kovtest::shared_data("rwl/wa129.rwl")));
+    d.write("w.txt", kovtest::read_file(kovtest::test_data("rwl/wa129.rwl")));
     d.write("w_log.txt", commands("w.txt", "-1     0     0     !1st-first differences",
                                   "6      0     0     !2nd-horizontal line through mean"));
     d.write("list.txt", "w.txt\n");

@@ -271,7 +271,7 @@ std::string transformed_row(const std::string& listing, const std::string& ident
 // over a real data file of 21 series (identifiers and years as the file has them).
 TEST(Run, DetailFileCarriesThePerSeriesSettingsOfARealFile) {
     TempDir d;
-    d.write("w.txt", kovtest::read_file(kovtest::shared_data("rwl/wa129.rwl")));
+    d.write("w.txt", kovtest::read_file(kovtest::test_data("rwl/wa129.rwl")));
     // log transformation, series saved as space-delimited columns
     d.write("w_log.txt", command_file_with("w.txt", {{4, "1            0     !"}, {19, "5                  !"}}));
     d.write("list.txt", "w.txt\n");

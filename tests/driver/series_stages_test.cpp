@@ -43,7 +43,7 @@ kovtest::RunResult run_text(const TempDir& d, const std::string& text, const std
 // Runs a copy of a shared data file, named `prefix`.txt, in batch mode.
 kovtest::RunResult run_one(const TempDir& d, const std::string& source, const std::string& prefix, int transformation,
                            int save) {
-    return run_text(d, kovtest::read_file(kovtest::shared_data(source)), prefix, transformation, save);
+    return run_text(d, kovtest::read_file(kovtest::test_data(source)), prefix, transformation, save);
 }
 
 // One decade line of a ring-width file in hundredths: identifier in columns

@@ -54,7 +54,7 @@ std::vector<std::string> tab_fields(const std::string& line) {
 
 TEST(StatisticsBlock, RawStageOfARealFile) {
     kovtest::TempDir d;
-    d.write("c.txt", kovtest::read_file(kovtest::shared_data("rwl/ca618.rwl")));
+    d.write("c.txt", kovtest::read_file(kovtest::test_data("rwl/ca618.rwl")));
     d.write("c_log.txt", commands("c.txt", "1900  1980", "50    25     0"));
     d.write("list.txt", "c.txt\n");
     auto r = kovtest::run_kovrin(d.path(), batch_answers);
@@ -102,7 +102,7 @@ TEST(StatisticsBlock, NoWindowNoPeriod) {
     };
     for (const auto& c : cases) {
         kovtest::TempDir d;
-        d.write("c.txt", kovtest::read_file(kovtest::shared_data("rwl/ca618.rwl")));
+        d.write("c.txt", kovtest::read_file(kovtest::test_data("rwl/ca618.rwl")));
         d.write("c_log.txt", commands("c.txt", c.period, c.window));
         d.write("list.txt", "c.txt\n");
         auto r = kovtest::run_kovrin(d.path(), batch_answers);

@@ -49,7 +49,7 @@ const std::vector<std::string> example = {
 };
 
 void put_data_file(const TempDir& d, const std::string& name) {
-    std::filesystem::copy_file(kovtest::shared_data("rwl/wa129.rwl"), d / name);
+    std::filesystem::copy_file(kovtest::test_data("rwl/wa129.rwl"), d / name);
 }
 
 }  // namespace

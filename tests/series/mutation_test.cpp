@@ -203,9 +203,9 @@ TEST(SeriesReaderMutations, MalformedFilesEndInASeriesOrAMessage) {
         std::string text;
     };
     const Seed seeds[] = {
-        {"ring widths with header lines", "mr", first_lines(kovtest::shared_data("rwl/wa129.rwl"), 60)},
-        {"years before year 1, CR LF", "mr", first_lines(kovtest::shared_data("rwl/cana163.rwl"), 60)},
-        {"thousandths, run-on identifiers", "mr", first_lines(kovtest::shared_data("rwl/ak111.rwl"), 60)},
+        {"ring widths with header lines", "mr", first_lines(kovtest::test_data("rwl/wa129.rwl"), 60)},
+        {"years before year 1, CR LF", "mr", first_lines(kovtest::test_data("rwl/cana163.rwl"), 60)},
+        {"thousandths, run-on identifiers", "mr", first_lines(kovtest::test_data("rwl/ak111.rwl"), 60)},
         {"self-describing layout", "mr", self_describing_fixture()},
         {"indices", "ir", index_fixture()},
         {"CRU", "cr", cru_fixture()},

@@ -112,7 +112,7 @@ TEST(SeriesReader, RealFilesReadWhole) {
     for (const Case& c : cases) {
         Reader r;
         kovtest::ScriptedConsole sc("");
-        r.open_file(kovtest::shared_data(std::string("rwl/") + c.file));
+        r.open_file(kovtest::test_data(std::string("rwl/") + c.file));
         r.read();
         const SharedTables& t = shared();
         EXPECT_EQ(t.nc, c.nc) << c.file;
@@ -136,7 +136,7 @@ TEST(SeriesReader, RawListingMatchesIndependentReference) {
     for (const char* name : {"wa129", "mong007w", "ak111"}) {
         Reader r;
         kovtest::ScriptedConsole sc("");
-        r.open_file(kovtest::shared_data(std::string("rwl/") + name + ".rwl"));
+        r.open_file(kovtest::test_data(std::string("rwl/") + name + ".rwl"));
         r.read();
         const auto expected = split_lines(kovtest::read_file(reference_path(std::string(name) + "_raw_listing.txt")));
         ASSERT_GT(expected.size(), 30u) << name;

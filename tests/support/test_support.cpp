@@ -101,7 +101,6 @@ std::string default_commands(const std::string& datfil) {
     return "data file #  1  --  " + datfil + file.substr(file.find('\n'));
 }
 
-std::string shared_data(const std::string& name) { return std::string(KOVRIN_SHARED_DATA) + "/" + name; }
 std::string test_data(const std::string& name) { return std::string(KOVRIN_TEST_DATA) + "/" + name; }
 
 }  // namespace kovtest

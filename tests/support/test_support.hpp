@@ -69,7 +69,6 @@ RunResult run_kovrin(const std::filesystem::path& dir, const std::string& input)
 
 std::vector<std::string> split_lines(const std::string& text);
 std::string read_file(const std::filesystem::path& p);
-std::string shared_data(const std::string& name);  // path of a file in shared/data
 std::string test_data(const std::string& name);    // path of a file in tests/data
 
 }  // namespace kovtest

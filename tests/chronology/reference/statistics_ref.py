@@ -8,7 +8,7 @@ import os
 import numpy as np
 import rwl_read
 
-DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../../shared/data/rwl")
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../data/rwl")
 series = rwl_read.read_tucson(os.path.join(DATA, "ca618.rwl"))
 nc = len(series)
 F = min(s[1] for s in series)

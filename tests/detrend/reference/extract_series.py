@@ -1,12 +1,12 @@
 #!/usr/bin/python3
-"""Takes a few real ring-width series from the shared data files and writes
+"""Takes a few real ring-width series from the real data files in tests/data and writes
 them to series.csv (not kept in the repository) for the R and Python reference
 scripts; run it first, from this folder:  /usr/bin/python3 extract_series.py
-The C++ tests read the same series from the shared files (ring_series.hpp).
+The C++ tests read the same series from the same files (ring_series.hpp).
 """
 import os
 
-DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../../shared/data/rwl")
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../data/rwl")
 
 
 def read_tucson(path):

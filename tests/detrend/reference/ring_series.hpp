@@ -57,11 +57,11 @@ inline std::map<std::string, std::vector<float>> read_tucson(const std::string& 
 }
 
 inline const std::vector<float>& series_long() {
-    static const auto s = read_tucson(kovtest::shared_data("rwl/ca618.rwl")).at("FEA37B");
+    static const auto s = read_tucson(kovtest::test_data("rwl/ca618.rwl")).at("FEA37B");
     return s;
 }
 inline const std::vector<float>& series_medium() {
-    static const auto s = read_tucson(kovtest::shared_data("rwl/wa129.rwl")).at("LI759");
+    static const auto s = read_tucson(kovtest::test_data("rwl/wa129.rwl")).at("LI759");
     return s;
 }
 inline const std::vector<float>& series_short() {

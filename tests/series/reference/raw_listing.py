@@ -8,7 +8,7 @@ numpy.float32, as the program computes them. Writes <name>_raw_listing.txt
 beside this script: the gap report, the per-series table, the count line and
 the eight summary rows, in listing order.
 
-Run: /usr/bin/python3 raw_listing.py ../../../../shared/data/rwl/wa129.rwl ...
+Run: /usr/bin/python3 raw_listing.py ../../data/rwl/wa129.rwl ...
 """
 import os
 import sys
