@@ -105,7 +105,11 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         const int n = s.sertbl(i, ily) - s.sertbl(i, ify) + 1;
         const int off = s.sertbl(i, ify) - first;
         if (n < 1) continue;
-        const BurgStages st = burg_stages(batch ? s.sertbl(i, ips) : order_option, ipool);
+        // A batch run keeps an order option that a detail record gave the
+        // series (it may be the user's own edit); every other series takes the
+        // run's option, as in an interactive run.
+        const bool own_option = batch && s.ips_from_record[static_cast<size_t>(i)];
+        const BurgStages st = burg_stages(own_option ? s.sertbl(i, ips) : order_option, ipool);
         for (int k = 1; k <= ar_max_order; ++k) phi[static_cast<size_t>(k - 1)] = coef(k, i);
         std::span<float> x(s.sermat.col(i) + off, static_cast<size_t>(n));
         int ip = 0;
@@ -145,10 +149,9 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         coef(11, i) = r2;
         coef(12, i) = static_cast<float>(ip);
         maxord = std::max(maxord, ip);
-        // The order option used is recorded for the detail file; in batch mode
-        // the series' own option came from that file and is kept, so that a
-        // per-series setting survives the run that uses it.
-        if (!batch) s.sertbl(i, ips) = order_option;
+        // The detail file written after the run carries the option the series
+        // was fitted with.
+        if (!own_option) s.sertbl(i, ips) = order_option;
 
         if (robust) {
             if (method == 3) parked_clean[static_cast<size_t>(i)] = parked(w2, n);

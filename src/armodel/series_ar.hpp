@@ -11,9 +11,10 @@
 
 namespace kov {
 
-// Burg stages and mode of an order option v ((11,1), or a series' ips in batch
-// mode): 0 the pooled order (npool + 1 stages, fixed), below 0 by AICc (11
-// stages), above 0 order v (v + 1 stages, fixed; orders above 10 are held to 10).
+// Burg stages and mode of an order option v ((11,1), or in batch mode the ips
+// that a detail record gave the series): 0 the pooled order (npool + 1 stages,
+// fixed), below 0 by AICc (11 stages), above 0 order v (v + 1 stages, fixed;
+// orders above 10 are held to 10).
 struct BurgStages {
     int maxp;
     int mode;

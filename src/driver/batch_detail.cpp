@@ -83,6 +83,7 @@ void read_batch_detail() {
                 break;
             }
             s.sertbl(k, c) = v;
+            if (c == ips) s.ips_from_record[static_cast<size_t>(k)] = true;
         }
         // A record numbered 0 is the last one: its settings still belong to
         // the series at its place.

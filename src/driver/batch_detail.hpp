@@ -19,7 +19,8 @@ struct DetailRecord {
 std::vector<DetailRecord>& loaded_detail();
 
 // Loads the detail file of the data file in work into rows 1, 2, ... of sertbl
-// and serids (after the per-series table was reset). A missing or unreadable
+// and serids (after the per-series table was reset), and marks in
+// ips_from_record the rows whose ips a record gave. A missing or unreadable
 // file leaves the rows as they stand, with two console lines.
 void read_batch_detail();
 

@@ -188,6 +188,7 @@ void reset_series_table() {
         s.sertbl(row, cpa) = row;
         s.sertbl(row, itn) = itn_code;
         s.serids[row] = std::string(8, ' ');
+        s.ips_from_record[static_cast<size_t>(row)] = false;
     }
     std::fill(s.pithoff.begin(), s.pithoff.end(), 0);
 }

@@ -155,8 +155,10 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
         serids[nc] = padded(idbuf, 8);
         sertbl(nc, ify) = first;
         sertbl(nc, ily) = first + count - 1;
-        if (batch)
+        if (batch) {
             for (int c = yfp; c <= ics; ++c) sertbl(nc, c) = sertbl(s, c);
+            t.ips_from_record[static_cast<size_t>(nc)] = t.ips_from_record[static_cast<size_t>(s)];
+        }
 
         if (nc == 1) {
             title = padded(tbuf, 85);

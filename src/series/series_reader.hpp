@@ -16,8 +16,8 @@ namespace kov {
 //   work, cnt: work vectors of at least ld entries.
 //   nc: the number of series kept (batch mode keeps those whose icu is 1).
 //   sertbl: ify and ily of every series (batch mode: columns 3-9 from the
-//           detail row of the series' position in the file); row nc + 1 the
-//           overall first and last year.
+//           detail row of the series' position in the file, and with them
+//           shared().ips_from_record); row nc + 1 the overall first and last year.
 //   idbuf: an 8-character work text.   serids: the identifiers, 1-based.
 //   ld, mxs: the capacities checked before anything is stored.
 //   title: the title of the data (85 characters).

@@ -88,6 +88,10 @@ struct SharedTables {
     std::vector<std::string> serids = std::vector<std::string>(mxs + 1, std::string(8, ' '));  // serids[j], j = 1..nc
     int nc = 0;
     Table<int> sertbl{mxs + 2, 10};      // sertbl(row, ify..cpa)
+    // ips_from_record[row]: the row's ips was read from a record of the batch
+    // detail file, so it is the user's own setting for that series; a row that
+    // no record reached holds its reset value and takes the run's order option.
+    std::vector<bool> ips_from_record = std::vector<bool>(mxs + 2, false);
     Table<float> rawstat{mxs, 12};
     OptionBlock optval;
     std::string stcmask = "SSSTTCC ";

@@ -28,6 +28,7 @@ inline void load_ar_series(const std::vector<ArSeries>& series) {
         sh.sertbl(i, kov::ify) = 1800 + s.first_row;
         sh.sertbl(i, kov::ily) = 1800 + s.first_row + static_cast<int>(s.x.size()) - 1;
         sh.sertbl(i, kov::ips) = 0;
+        sh.ips_from_record[static_cast<size_t>(i)] = false;
         sh.sertbl(i, kov::ics) = 1;
         sh.serids[static_cast<size_t>(i)] = "S" + std::to_string(1000 + i) + "   ";
         last = std::max(last, sh.sertbl(i, kov::ily));

@@ -215,34 +215,42 @@ TEST(SeriesAr, SingleSeriesSummaries) {
     EXPECT_NE(listing.listing().find("\n                        order     rsq\n"), std::string::npos);
 }
 
-// In batch mode each series takes its own order option from the detail file
-// (0 pooled, -1 AICc, k order k) and keeps it for the detail file written
-// after the run; interactively every series takes (11,1) and records it.
+// In batch mode a series whose order option came from a detail record (0
+// pooled, -1 AICc, k order k) is fitted with it and keeps it for the detail file
+// written after the run; a series that no record reached takes (11,1) and
+// records it. Interactively every series takes (11,1) and records it, whatever
+// a record held.
 TEST(SeriesAr, BatchModeUsesAndKeepsEachSeriesOrderOption) {
     kovtest::ArListing listing;
     kovtest::InDir in(listing.dir().path());
     kovtest::ScriptedConsole console("");
     auto& sh = shared();
     for (const char* mode : {"y", "n"}) {
-        kovtest::load_ar_series({{0, robust_series}, {0, robust_series}, {0, robust_series}});
+        kovtest::load_ar_series(
+            {{0, robust_series}, {0, robust_series}, {0, robust_series}, {0, robust_series}});
         sh.batmod = mode;
         sh.datfil = "b.txt";
         sh.sertbl(1, ips) = 3;
         sh.sertbl(2, ips) = 1;
         sh.sertbl(3, ips) = -1;
+        for (int i = 1; i <= 3; ++i) sh.ips_from_record[static_cast<size_t>(i)] = true;
         run_stage(1, 2);
         if (std::string(mode) == "y") {
             EXPECT_EQ(sh.arcoef(12, 1), 3.0f);
             EXPECT_EQ(sh.arcoef(12, 2), 1.0f);
             EXPECT_LE(sh.arcoef(12, 3), 10.0f);
+            EXPECT_EQ(sh.arcoef(12, 4), 2.0f);
             EXPECT_EQ(sh.sertbl(1, ips), 3);
             EXPECT_EQ(sh.sertbl(2, ips), 1);
             EXPECT_EQ(sh.sertbl(3, ips), -1);
+            EXPECT_EQ(sh.sertbl(4, ips), 2);
         } else {
-            for (int i = 1; i <= 3; ++i) {
+            for (int i = 1; i <= 4; ++i) {
                 EXPECT_EQ(sh.arcoef(12, i), 2.0f);
                 EXPECT_EQ(sh.sertbl(i, ips), 2);
             }
         }
     }
+    for (int i = 1; i <= 3; ++i) sh.ips_from_record[static_cast<size_t>(i)] = false;
+    sh.batmod = "n";
 }

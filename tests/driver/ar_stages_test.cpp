@@ -1,35 +1,46 @@
 // The autoregressive phase of a data file, end to end over a real data file.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver_test_support.hpp"
 
+using kovtest::detail_record;
 using kovtest::run_kovrin;
 using kovtest::split_lines;
 using kovtest::TempDir;
 
 namespace {
 
-// The documented default command file with the AR line (option 9) and the save
-// line (option 18) replaced.
-std::string commands(const std::string& datfil, const std::string& ar_line, int save,
-                     const std::string& mean_line = "") {
+#include "driver/reference/wa129_ar_orders.inc"
+
+// The documented default command file of the data file w.txt with the given
+// lines (counted from 0) replaced.
+std::string commands_with(const std::map<size_t, std::string>& replaced) {
     auto lines = split_lines(kovtest::read_file(kovtest::test_data("options/default_log.txt")));
-    lines[0] = "data file #  1  --  " + datfil;
-    lines[9] = ar_line;
-    if (!mean_line.empty()) lines[12] = mean_line;
-    lines[18] = std::to_string(save) + "                  !";
+    lines[0] = "data file #  1  --  w.txt";
+    for (const auto& [at, line] : replaced) lines[at] = line;
     std::string s;
     for (const auto& l : lines) s += l + "\n";
     return s;
 }
 
+// The documented default command file with the AR line (option 9) and the save
+// line (option 18) replaced.
+std::string commands(const std::string& ar_line, int save, const std::string& mean_line = "") {
+    std::map<size_t, std::string> replaced{{9, ar_line}, {18, std::to_string(save) + "                  !"}};
+    if (!mean_line.empty()) replaced[12] = mean_line;
+    return commands_with(replaced);
+}
+
 kovtest::RunResult run_ar(const TempDir& d, const std::string& ar_line, int save, const std::string& mean_line = "") {
     d.write("w.txt", kovtest::read_file(kovtest::test_data("rwl/wa129.rwl")));
-    d.write("w_log.txt", commands("w.txt", ar_line, save, mean_line));
+    d.write("w_log.txt", commands(ar_line, save, mean_line));
     d.write("list.txt", "w.txt\n");
     return run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
 }
@@ -142,4 +153,99 @@ TEST(ArStages, ResidualAndKovrinChronologies) {
     ASSERT_EQ(r2.status, 0) << r2.out;
     EXPECT_EQ(count(none.read("w_out.txt"), "kovrin chronology statistics"), 0u);
     EXPECT_EQ(count(none.read("w_out.txt"), "individual series autoregression analyses"), 1u);
+}
+
+namespace {
+
+// Identifier and order of every series in the listing's table of the series'
+// AR coefficients, "(t6,i5,3x,a8,i6,...)"; the lines that carry coefficients 6
+// to 10 have no series number.
+std::vector<std::pair<std::string, int>> listed_orders(const std::string& listing) {
+    std::vector<std::pair<std::string, int>> v;
+    const size_t from = listing.find("individual series autoregressive coefficients");
+    const size_t to = listing.find("summary statistics for autoregressive coefficients", from);
+    if (from == std::string::npos || to == std::string::npos) return v;
+    for (const auto& l : split_lines(listing.substr(from, to - from)))
+        if (l.size() >= 27 && std::isdigit(static_cast<unsigned char>(l[9])))
+            v.emplace_back(l.substr(13, 8), std::stoi(l.substr(21, 6)));
+    return v;
+}
+
+}  // namespace
+
+// In a batch run a series whose AR order option came from a record of the
+// detail file keeps it, and a series that no record reached takes the run's
+// option, here -1: each series by minimum AICc. The runs do not detrend, so the
+// expected orders are those of R's Burg fits of the series as read
+// (reference/wa129_ar_orders.R); they differ between series, and none is the
+// pooled order 7 that a series without a record got before. The detail file
+// written carries the option each series was fitted with, and a second batch
+// run from it fits the same orders and writes the same options.
+TEST(ArStages, BatchRunsHonourTheSeriesOrderOption) {
+    const std::string legend =
+        " num = number of series             ident = series identification\n"
+        " ify = first year of time series      ily = last year of time series\n"
+        " yfp = years from pith for rcs        itn = transform (>3 = power*1000)\n"
+        " idt = series detrending options      ips = series ar model order options\n"
+        " isb = stabilize variance options     icu = use (1) or do not use (0)\n"
+        " ics = save (1) or do not save (0)    cpa = common period analysis series\n"
+        "                   -- do not delete these lines --\n"
+        " num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa\n";
+    struct Case {
+        const char* what;
+        std::vector<std::string> records;  // none: no detail file
+        std::string left_out;              // the series of a record whose icu is 0
+        std::map<std::string, int> fixed;  // series whose record fixes the order
+    } cases[] = {
+        {"no detail file", {}, "", {}},
+        // The left-out series moves the settings of the later records one row
+        // up; series 4 onwards have no record.
+        {"records fix two series at orders 1 and 2, after a left-out series",
+         {detail_record(1, "LIDY701", {1323, 1986, 0, 0, 0, 5, 0, 0, 1, 1}),
+          detail_record(2, "LI702O", {991, 1368, 0, 0, 0, 1, 0, 1, 1, 2}),
+          detail_record(3, "LI745", {1408, 1933, 0, 0, 0, 2, 0, 1, 1, 3})},
+         "LIDY701 ",
+         {{"LI702O  ", 1}, {"LI745   ", 2}}},
+    };
+    for (const auto& c : cases) {
+        TempDir d;
+        d.write("w.txt", kovtest::read_file(kovtest::test_data("rwl/wa129.rwl")));
+        // no detrending; series AR orders by minimum AICc
+        d.write("w_log.txt", commands_with({{4, "0      0     0     !"}, {11, "-1                 !"}}));
+        d.write("list.txt", "w.txt\n");
+        if (!c.records.empty()) {
+            std::string text = legend;
+            for (const auto& r : c.records) text += r + "\n";
+            d.write("w_detail.txt", text);
+        }
+
+        std::vector<std::pair<std::string, int>> expected;
+        for (const auto& [ident, order] : wa129_aicc_orders) {
+            if (ident == c.left_out) continue;
+            const auto f = c.fixed.find(ident);
+            expected.emplace_back(ident, f == c.fixed.end() ? order : f->second);
+        }
+        // The written records in file order: the order option of every series
+        // used, and the record of the left-out series back at its place as read.
+        const auto check_detail = [&](const char* run) {
+            const auto lines = split_lines(d.read("w_detail.txt"));
+            ASSERT_EQ(lines.size(), 8u + 21u) << c.what << ": " << run;
+            for (size_t k = 0; k < 21; ++k) {
+                const std::string ident = lines[8 + k].substr(6, 8);
+                if (ident == c.left_out) {
+                    EXPECT_EQ(lines[8 + k], c.records[k]) << c.what << ": " << run;
+                    continue;
+                }
+                const auto f = c.fixed.find(ident);
+                EXPECT_EQ(std::stoi(lines[8 + k].substr(44, 6)), f == c.fixed.end() ? -1 : f->second)
+                    << c.what << ": " << run << ": " << ident;
+            }
+        };
+        for (const char* run : {"first run", "second run, from the detail file of the first"}) {
+            const auto r = run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+            ASSERT_EQ(r.status, 0) << c.what << ": " << run << "\n" << r.out;
+            EXPECT_EQ(listed_orders(d.read("w_out.txt")), expected) << c.what << ": " << run;
+            check_detail(run);
+        }
+    }
 }

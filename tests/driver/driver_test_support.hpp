@@ -1,12 +1,14 @@
 #pragma once
 // Shared set-up of the driver tests: a fresh folder as working directory and
 // the program's streams, protections and driver state back to a clean start.
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "driver/data_file_loop.hpp"
+#include "driver/text_helpers.hpp"
 #include "shared/files.hpp"
 #include "shared/tables.hpp"
 #include "support/test_support.hpp"
@@ -67,6 +69,19 @@ inline std::string at(std::initializer_list<std::pair<int, std::string>> pieces)
         const size_t c = static_cast<size_t>(col - 1);
         if (s.size() < c + text.size()) s.resize(c + text.size(), ' ');
         s.replace(c, text.size(), text);
+    }
+    return s;
+}
+
+// A detail record as the file lays it out: number in 1-4, identifier from
+// column 7, ten values of six columns from column 15.
+inline std::string detail_record(int num, const std::string& ident, const std::vector<int>& v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%4d  ", num);
+    std::string s = buf + kov::padded(ident, 8);
+    for (int x : v) {
+        std::snprintf(buf, sizeof buf, "%6d", x);
+        s += buf;
     }
     return s;
 }

@@ -10,6 +10,7 @@
 using kov::padded;
 using kovtest::columns_of;
 using kovtest::contains_line;
+using kovtest::detail_record;
 using kovtest::run_kovrin;
 using kovtest::split_lines;
 using kovtest::TempDir;
@@ -240,19 +241,6 @@ std::string command_file_with(const std::string& datfil, const std::vector<std::
     for (const auto& [n, t] : lines) text[static_cast<size_t>(n - 1)] = t;
     std::string s;
     for (const auto& l : text) s += l + "\n";
-    return s;
-}
-
-// A detail record as the file lays it out: number in 1-4, identifier from
-// column 7, ten values of six columns from column 15.
-std::string detail_record(int num, const std::string& ident, std::vector<int> v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%4d  ", num);
-    std::string s = buf + padded(ident, 8);
-    for (int x : v) {
-        std::snprintf(buf, sizeof buf, "%6d", x);
-        s += buf;
-    }
     return s;
 }
 
