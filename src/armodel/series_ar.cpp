@@ -85,7 +85,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
     std::string outlier_file;
     auto& scr = streams().luscr;
     if (method == 3) {
-        outlier_file = output_name("_no_outliers.txt");
+        outlier_file = output_name(suffix::no_outliers);
         if (!scr.open_fresh(outlier_file)) {
             con().write("(/1x,'*** output file cannot be created:  ',a)", outlier_file);
             throw Stop("", exit_failure);

@@ -98,7 +98,8 @@ void pcavmx(std::vector<float>& zstd, int ldz, std::span<float> eig, std::span<f
     // The whole prefix is kept: cutting a long name to a fixed buffer would cut
     // off the suffixes and send the loadings and scores to one file.
     const std::string prefix = output_prefix(datfil);
-    const std::string tag = std::string(st.tag) + ".txt";
+    const size_t stage = static_cast<size_t>(std::clamp(istage, 1, 4) - 1);
+    auto file = [&](const std::array<std::string_view, 4>& names) { return prefix + std::string(names[stage]); };
 
     int neig = std::min(nser, maxev);
     float ecount = static_cast<float>(neig);
@@ -218,7 +219,7 @@ void pcavmx(std::vector<float>& zstd, int ldz, std::span<float> eig, std::span<f
     }
 
     auto& scr = streams().luscr;
-    if (open_output(prefix + "_pcloads_" + tag)) {
+    if (open_output(file(suffix::pc_loadings))) {
         std::vector<float> v(neig);
         scr.write("(t2,'eigenvalue',f7.3,999(f8.3))", std::span<const float>(eig.data(), neig));
         scr.write("(t2,'eval sderr',f7.3,999(f8.3))", sderr);
@@ -262,7 +263,7 @@ void pcavmx(std::vector<float>& zstd, int ldz, std::span<float> eig, std::span<f
         }
         for (int j = 1; j <= neig; ++j) z(i, j) = wrk[j - 1];
     }
-    if (open_output(prefix + "_pcscores_" + tag)) {
+    if (open_output(file(suffix::pc_scores))) {
         write_numbers(scr, "('  year  #',i4,999(5x,i3))", neig);
         std::vector<float> v(neig);
         for (int i = 1; i <= nyrs; ++i) {
@@ -315,7 +316,7 @@ void pcavmx(std::vector<float>& zstd, int ldz, std::span<float> eig, std::span<f
         for (int j0 = 20; j0 < nf; j0 += 20)
             out.write("(t12,20f7.3)", std::span<const float>(row.data() + j0, std::min(nf - j0, 20)));
     }
-    if (open_output(prefix + "_vfloads_" + tag)) {
+    if (open_output(file(suffix::vf_loadings))) {
         scr.write("(t2,'% variance',f7.3,999(f8.3))", std::span<const float>(eig.data(), nf));
         scr.write("(t2,'cumulative',f7.3,999(f8.3))", std::span<const float>(wrk.data(), nf));
         write_numbers(scr, "(' series_id   #',i3,999(5x,i3))", nf);
@@ -355,7 +356,7 @@ void pcavmx(std::vector<float>& zstd, int ldz, std::span<float> eig, std::span<f
         // the columns past nf that the score table holds
         for (int j = nf + 1; j <= std::min(nyrs, static_cast<int>(zstd.size() / ldz)); ++j) z(i, j) = 0.0f;
     }
-    if (open_output(prefix + "_vfscores_" + tag)) {
+    if (open_output(file(suffix::vf_scores))) {
         write_numbers(scr, "('  year  #',i4,999(5x,i3))", nf);
         std::vector<float> v(nf);
         for (int i = 1; i <= nyrs; ++i) {

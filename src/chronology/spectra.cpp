@@ -88,7 +88,7 @@ void btspec(std::span<float> x, const std::array<int, 6>& iopt, const std::array
 }
 
 std::string spectra_file_name(std::string_view fname) {
-    std::string name = output_prefix(fname) + "_spectra.txt";
+    std::string name = output_prefix(fname) + std::string(suffix::spectra);
     // The name is not cut to the 60 characters of a data-file name: a cut
     // name could be that of another file.
     std::erase(name, ' ');

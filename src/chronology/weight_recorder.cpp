@@ -18,7 +18,7 @@ namespace kov {
 namespace {
 
 struct WeightKind {
-    const char* suffix;
+    std::string_view suffix;
     const char* tag;
     int plot_kind;
     const char* title;
@@ -26,10 +26,10 @@ struct WeightKind {
 
 WeightKind weight_kind(char ctype) {
     switch (ctype) {
-        case 'n': return {"_raw_wgts.txt", "raw", 1, " Raw Biweights"};
-        case 's': return {"_ind_wgts.txt", "ind", 2, " Index Biweights"};
-        case 'r': return {"_res_wgts.txt", "res", 3, " Residual Biweights"};
-        default: return {"_rcs_wgts.txt", "rcs", 4, " Rcs Biweights"};
+        case 'n': return {suffix::weights[0], "raw", 1, " Raw Biweights"};
+        case 's': return {suffix::weights[1], "ind", 2, " Index Biweights"};
+        case 'r': return {suffix::weights[2], "res", 3, " Residual Biweights"};
+        default: return {suffix::weights[3], "rcs", 4, " Rcs Biweights"};
     }
 }
 

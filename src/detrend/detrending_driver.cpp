@@ -269,7 +269,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
     ps.sumplt = s.optval(19, 1);
     ps.files = ps.save > 0 || ps.sumplt == 1 || ps.sumplt == 3;
 
-    const std::string curve_file = output_name(ps.pass == 1 ? "_crv1.txt" : "_crv2.txt");
+    const std::string curve_file = output_name(ps.pass == 1 ? suffix::first_curves : suffix::second_curves);
     std::vector<ScratchSeries> curves, indices;
     if (ps.files) {
         // created fresh: whatever the names held before is gone

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/help_pages.hpp"
+#include "driver/output_names.hpp"
 #include "driver/text_helpers.hpp"
 #include "series/viewer.hpp"
 #include "shared/console.hpp"
@@ -62,7 +63,7 @@ std::optional<std::vector<int>> record_values(const std::string& line, int k) {
 // Rewrites the file as one offset per line, keeping its text in the "_save"
 // copy. false: the file could not be rewritten (it is left as it was).
 void reformat(TextIn& file, const std::string& name) {
-    const std::string save_name = rtrim(name) + "_save";
+    const std::string save_name = rtrim(name) + std::string(suffix::pith_offset_copy);
     std::vector<std::string> copy;
     file.rewind();
     OutFile save;

@@ -145,7 +145,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     }
 
     // 4: the aligned series
-    if (save > 0) save_series(output_name("_rcs_raw.txt"), "raw");
+    if (save > 0) save_series(output_name(suffix::rcs_aligned), "raw");
 
     // 5-7: the age-aligned mean
     bldcrn(cnt, {crn.col(2), mxy}, {crn.col(3), mxy}, {crn.col(10), mxy}, w1, w2, w3, w4, w5, rawmax, 0.0f, 'b',
@@ -182,7 +182,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
                    "ring widths (z)", "years", "ring widths (y)", 9, '2', sumplt, rec, ropt);
         }
         auto& scr = streams().luscr;
-        const std::string name = rtrim(s.datfil) + "_rcs_95%cl.txt";
+        const std::string name = data_file_output_name(suffix::rcs_limits);
         if (!scr.open_fresh(name)) {
             con().write("(/1x,'*** output file cannot be created:  ',a)", name);
             throw Stop("", exit_failure);
@@ -359,7 +359,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
         }
         indcal(x, crv.subspan(row0, n), n, itype, mxy);
     }
-    if (save > 0) save_series(rtrim(s.datfil) + "_rcs_ind1.txt", "ind");
+    if (save > 0) save_series(data_file_output_name(suffix::rcs_age_indices), "ind");
 
     // 17: back to the calendar axis
     kept[nc + 1][ify - 1] = cal_first;

@@ -8,6 +8,7 @@
 #include "armodel/burg.hpp"
 #include "chronology/chronology_builder.hpp"
 #include "driver/chronology_stages.hpp"
+#include "driver/output_names.hpp"
 #include "numerics/correlation.hpp"
 #include "numerics/statistics.hpp"
 #include "series/power_transform.hpp"
@@ -86,7 +87,7 @@ void autoregression_stage() {
         w5(ar_work_capacity), w6(ar_work_capacity);
     arindv(s.crnmat, w1, w2, w3, w4, w5, w6, s.arcoef, s.npool, s.rawstat);
 
-    if (opt(18) > 0) save_stage("_res.txt", "res");
+    if (opt(18) > 0) save_stage(suffix::residuals, "res");
     if ((opt(19) == 1 || opt(19) == 3) && opt(12) == 0) {
         s.crvmean[0] = xmiss;
         pltall("tree ring residuals", "years", "indices (y)", 4);

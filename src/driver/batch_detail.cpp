@@ -42,7 +42,7 @@ void read_batch_detail() {
     auto& s = shared();
     auto& records = loaded_detail();
     records.clear();
-    const std::string name = output_name("_detail.txt");
+    const std::string name = output_name(suffix::batch_detail);
     TextIn f;
     if (!f.open(name)) {
         detail_unreadable();
@@ -115,7 +115,7 @@ void check_detail_pairing() {
 
 bool write_batch_detail() {
     auto& s = shared();
-    const std::string name = output_name("_detail.txt");
+    const std::string name = output_name(suffix::batch_detail);
     release_detail_file(name);
     auto& out = streams().luaux;
     if (!out.open_fresh(name)) {

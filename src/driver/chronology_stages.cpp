@@ -23,7 +23,7 @@ namespace kov {
 namespace {
 
 struct KindText {
-    const char* cl_suffix;
+    std::string_view cl_suffix;
     const char* cl_name;  // the chronology's word in the confidence file heading
     const char* top_title;
     const char* bottom_title;
@@ -34,11 +34,11 @@ struct KindText {
 
 const KindText& kind_text(ChronologyKind k) {
     static const std::array<KindText, 4> t = {{
-        {"_raw_95%cl.txt", "raw", " raw ring width bootstrap", " splined raw bootstrap", "measurements (y)",
+        {suffix::limits[0], "raw", " raw ring width bootstrap", " splined raw bootstrap", "measurements (y)",
          "measurements (z)", 0},
-        {"_std_95%cl.txt", "std", " std ring width bootstrap", " splined std bootstrap", "indices (y)", "indices (z)", 1},
-        {"_res_95%cl.txt", "res", " res ring width bootstrap", " splined res bootstrap", "indices (y)", "indices (z)", 2},
-        {"_kov_95%cl.txt", "kov", " kov ring width bootstrap", " splined kov bootstrap", "indices (y)", "indices (z)", 3},
+        {suffix::limits[1], "std", " std ring width bootstrap", " splined std bootstrap", "indices (y)", "indices (z)", 1},
+        {suffix::limits[2], "res", " res ring width bootstrap", " splined res bootstrap", "indices (y)", "indices (z)", 2},
+        {suffix::limits[3], "kov", " kov ring width bootstrap", " splined kov bootstrap", "indices (y)", "indices (z)", 3},
     }};
     return t[static_cast<int>(k)];
 }

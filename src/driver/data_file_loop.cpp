@@ -199,14 +199,14 @@ bool process_data_file() {
     auto& d = driver_state();
     const bool batch = s.batmod == "y" || s.batmod == "Y";
     const std::string data_name = rtrim(s.datfil);
-    const std::string command_name = output_name("_log.txt");
-    guard_data_file(data_name, command_name, batch ? output_name("_detail.txt") : std::string());
+    const std::string command_name = output_name(suffix::batch_commands);
+    guard_data_file(data_name, command_name, batch ? output_name(suffix::batch_detail) : std::string());
     loaded_detail().clear();
 
-    const std::string out_name = output_name("_out.txt");
-    const std::string tab_name = output_name("_tabs.txt");
-    const std::string crn_name = output_name("_crns.txt");
-    const std::string err_name = output_name("_errs.txt");
+    const std::string out_name = output_name(suffix::listing);
+    const std::string tab_name = output_name(suffix::tab_table);
+    const std::string crn_name = output_name(suffix::chronologies);
+    const std::string err_name = output_name(suffix::chronology_errors);
     if (!create_output(st.luout, out_name) || !create_output(st.lutab, tab_name) ||
         !create_output(st.lucrn, crn_name) || !create_output(st.luerr, err_name))
         return false;

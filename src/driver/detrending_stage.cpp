@@ -5,6 +5,7 @@
 #include "detrend/detrending_driver.hpp"
 #include "detrend/regional_curve.hpp"
 #include "driver/data_file_loop.hpp"
+#include "driver/output_names.hpp"
 #include "driver/series_stages.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/files.hpp"
@@ -40,7 +41,7 @@ void one_pass() {
     if (optsnap()(18, 1) > 0) {
         s.dtitle.resize(85, ' ');
         s.dtitle.replace(72, 13, std::string(13, ' '));
-        save_stage(pass == 1 ? "_ind1.txt" : "_ind2.txt", "ind");
+        save_stage(pass == 1 ? suffix::first_indices : suffix::second_indices, "ind");
     }
     s.ipass += 1;
 }
@@ -55,7 +56,7 @@ void regional_curve_stage() {
     if (optsnap()(18, 1) > 0) {
         s.dtitle.resize(85, ' ');
         s.dtitle.replace(72, 13, std::string(13, ' '));
-        save_stage("_rcs_ind2.txt", "ind");
+        save_stage(suffix::rcs_indices, "ind");
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "armodel/ar_filters.hpp"
 #include "driver/data_file_loop.hpp"
+#include "driver/output_names.hpp"
 #include "driver/series_stages.hpp"
 #include "driver/text_helpers.hpp"
 #include "numerics/robust_mean.hpp"
@@ -96,7 +97,7 @@ void endogenous_outliers(const TwoPanelPlot& two_panel) {
                   setting, s.sumplt, s.fitcoef, curve_option);
     }
 
-    if (s.optval(18, 1) > 0) save_stage_as(rtrim(s.datfil) + "_endo_outs.txt", "out");
+    if (s.optval(18, 1) > 0) save_stage_as(data_file_output_name(suffix::endogenous_outliers), "out");
 }
 
 }  // namespace kov

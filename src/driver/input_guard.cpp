@@ -67,7 +67,7 @@ void guard_for_generic_files() {
 void guard_for_command_files() {
     auto& g = guard();
     std::unordered_set<std::string> commands;
-    for (const auto& n : g.data_names) commands.insert(normal(output_prefix(n) + "_log.txt"));
+    for (const auto& n : g.data_names) commands.insert(normal(output_prefix(n) + std::string(suffix::batch_commands)));
     std::vector<std::string> names{g.list_name};
     for (size_t i = 0; i < g.data_names.size(); ++i)
         if (commands.count(g.normal_names[i])) names.push_back(g.data_names[i]);

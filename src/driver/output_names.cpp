@@ -1,9 +1,50 @@
 #include "driver/output_names.hpp"
 
 #include "driver/data_file_loop.hpp"
+#include "driver/generic_files.hpp"
+#include "driver/text_helpers.hpp"
 #include "shared/tables.hpp"
 
 namespace kov {
+
+std::vector<OutputSuffix> output_suffixes() {
+    using enum NamedAfter;
+    std::vector<OutputSuffix> all{
+        {suffix::listing, prefix},
+        {suffix::tab_table, prefix},
+        {suffix::chronologies, prefix},
+        {suffix::chronology_errors, prefix},
+        {suffix::batch_commands, prefix},
+        {suffix::batch_detail, prefix},
+        {suffix::raw_series, prefix},
+        {suffix::gap_filled, prefix},
+        {suffix::transformed, prefix},
+        {suffix::first_indices, prefix},
+        {suffix::second_indices, prefix},
+        {suffix::rcs_indices, prefix},
+        {suffix::residuals, prefix},
+        {suffix::no_outliers, prefix},
+        {suffix::endogenous_outliers, data_file},
+        {suffix::first_curves, prefix},
+        {suffix::second_curves, prefix},
+        {suffix::rcs_aligned, prefix},
+        {suffix::rcs_age_indices, data_file},
+        {suffix::rcs_limits, data_file},
+        {suffix::spectra, prefix},
+        {suffix::pith_offset_copy, pith_offset_file},
+    };
+    for (const auto* group : {&suffix::running_rbar, &suffix::pc_loadings, &suffix::pc_scores, &suffix::vf_loadings,
+                              &suffix::vf_scores, &suffix::limits, &suffix::weights})
+        for (std::string_view s : *group) all.push_back({s, prefix});
+    return all;
+}
+
+std::vector<std::string> run_wide_names() {
+    std::vector<std::string> names;
+    for (int i = 0; i < 10; ++i) names.push_back(generic_file_name(i));
+    names.emplace_back(typed_list_file);
+    return names;
+}
 
 int prefix_length(std::string_view datfil) {
     int k = static_cast<int>(datfil.size());
@@ -21,5 +62,7 @@ std::string output_name(std::string_view suffix) {
     driver_state().last_output_name = name;
     return name;
 }
+
+std::string data_file_output_name(std::string_view suffix) { return rtrim(shared().datfil) + std::string(suffix); }
 
 }  // namespace kov

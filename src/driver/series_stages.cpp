@@ -81,7 +81,7 @@ void fill_gaps() {
     }
     con().write("(/1x,'fill in missing data gaps now and save infilled data')");
     estmis(s.sermat, s.nc, s.sertbl, s.serids);
-    save_stage("_gap.txt", "gap");
+    save_stage(suffix::gap_filled, "gap");
     s.optval(18, 1) = save_option;
     optsnap()(18, 1) = save_option;
 }
@@ -185,7 +185,7 @@ void series_stage_raw() {
     rdsers(s.sermat, work, cnt, s.nc, s.sertbl, idbuf, s.serids, mxy, mxs, s.dtitle, s.rawmax, s.rawstat, ngap);
     place_on_year_axis();
     complete_titles();
-    if (optsnap()(18, 1) > 0) save_stage("_raw.txt", "raw");
+    if (optsnap()(18, 1) > 0) save_stage(suffix::raw_series, "raw");
     if (ngap > 0) fill_gaps();
     if (optsnap()(20, 1) >= 2) release_scan();
     plot_stage("tree ring measurements", "measurements (y)", 1);
@@ -197,7 +197,7 @@ void series_stage_transformed() {
         "(/t2,'|==================== transformed data statistical analyses ===================|')");
     transf(s.sermat, s.sertbl, s.serids, s.nc, s.rawstat);
     for (int c = 1; c <= 6; ++c) std::fill_n(s.crnmat.col(c), s.nyc, xmiss);
-    if (optsnap()(18, 1) > 0) save_stage("_trn.txt", "trn");
+    if (optsnap()(18, 1) > 0) save_stage(suffix::transformed, "trn");
     plot_stage("transformed measurements", "measurements (y)", 2);
 }
 

@@ -18,7 +18,7 @@ namespace kov {
 
 namespace {
 
-constexpr const char* typed_list_name = "kovrin_files.txt";
+constexpr const char* typed_list_name = typed_list_file;
 constexpr size_t name_length = 60;
 constexpr int most_names_counted = 5001;  // the count shown; the loop reads every name
 

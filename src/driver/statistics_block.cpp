@@ -16,20 +16,20 @@ namespace {
 struct StageBlock {
     const char* banner;
     const char* message;
-    const char* rbar_file;
+    std::string_view rbar_file;
     bool number_trees;
 };
 
 constexpr StageBlock blocks[4] = {
     {"(/t2,'|======================= raw data common period analyses ======================|')",
-     "(/1x,'calculate raw data chronology running rbar')", "_raw_rbar.txt", true},
+     "(/1x,'calculate raw data chronology running rbar')", suffix::running_rbar[0], true},
     {"(/t2,'|================= transformed raw data common period analyses ================|')",
-     "(/1x,'calculate transformed data running rbar')", "_trn_rbar.txt", true},
+     "(/1x,'calculate transformed data running rbar')", suffix::running_rbar[1], true},
     {"(/t2,'|==================== detrended data common period analyses ===================|')",
-     "(/1x,'calculate standard chronology running rbar')", "_ind_rbar.txt", true},
+     "(/1x,'calculate standard chronology running rbar')", suffix::running_rbar[2], true},
     // the residuals keep the tree numbers of the stage before
     {"(/t2,'|=================== prewhitened data common period analyses ==================|')",
-     "(/1x,'calculate residual chronology running rbar')", "_res_rbar.txt", false},
+     "(/1x,'calculate residual chronology running rbar')", suffix::running_rbar[3], false},
 };
 
 void write_rbar_file(const StageBlock& b, const Table<float>& tab, int nwin) {

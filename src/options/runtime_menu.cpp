@@ -79,7 +79,7 @@ void runmenu(OptionBlock& optval, std::string& stcmask) {
     }
 }
 
-std::string batch_command_file_name(const std::string& datfil) { return output_prefix(datfil) + "_log.txt"; }
+std::string batch_command_file_name(const std::string& datfil) { return output_prefix(datfil) + std::string(suffix::batch_commands); }
 
 namespace {
 

@@ -16,23 +16,10 @@ using kovtest::at;
 using kovtest::DriverScene;
 using kovtest::ScriptedConsole;
 using kovtest::split_lines;
-
-namespace {
-
+using kovtest::write_commands;
 using Change = std::function<void(OptionBlock&, std::string&)>;
 
-// A batch command file from the default options with some changed.
-void write_commands(const std::string& name, const std::string& datfil, const Change& change = {}) {
-    OptionBlock ob;
-    std::string mask;
-    set_option_defaults(ob, mask);
-    if (change) change(ob, mask);
-    OutFile f;
-    ASSERT_TRUE(f.open_fresh(name));
-    f.write("('data file #',i3,'  --  ',a)", 1, padded(datfil, 60));
-    wrbatch(ob, mask, f);
-    f.close();
-}
+namespace {
 
 struct LoopRun {
     int status = -1;

@@ -1,7 +1,10 @@
 #pragma once
 // Shared set-up of the driver tests: a fresh folder as working directory and
 // the program's streams, protections and driver state back to a clean start.
+#include <gtest/gtest.h>
+
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -9,6 +12,8 @@
 
 #include "driver/data_file_loop.hpp"
 #include "driver/text_helpers.hpp"
+#include "options/batch_file.hpp"
+#include "options/option_block.hpp"
 #include "shared/files.hpp"
 #include "shared/tables.hpp"
 #include "support/test_support.hpp"
@@ -90,6 +95,21 @@ inline bool contains_line(const std::vector<std::string>& lines, const std::stri
     for (const auto& l : lines)
         if (l == line) return true;
     return false;
+}
+
+// A batch command file `name` from the default options with some changed,
+// written in the working directory.
+inline void write_commands(const std::string& name, const std::string& datfil,
+                           const std::function<void(kov::OptionBlock&, std::string&)>& change = {}) {
+    kov::OptionBlock ob;
+    std::string mask;
+    kov::set_option_defaults(ob, mask);
+    if (change) change(ob, mask);
+    kov::OutFile f;
+    ASSERT_TRUE(f.open_fresh(name));
+    f.write("('data file #',i3,'  --  ',a)", 1, kov::padded(datfil, 60));
+    kov::wrbatch(ob, mask, f);
+    f.close();
 }
 
 }  // namespace kovtest
