@@ -272,9 +272,9 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
     const std::string curve_file = output_name(ps.pass == 1 ? suffix::first_curves : suffix::second_curves);
     std::vector<ScratchSeries> curves, indices;
     if (ps.files) {
-        // created fresh: whatever the names held before is gone
+        // created fresh: whatever the name held before is gone (the indices
+        // are kept in memory, so no scratch file of the user's is touched)
         delete_file(curve_file);
-        delete_file("index.tmp");
         curves.resize(s.nc + 1);
         indices.resize(s.nc + 1);
     }
