@@ -311,8 +311,11 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
                 plt2pn(d, na, 1, 1, rtrim(s.datfil), " rcs growth trend", " rcs residuals", "years",
                        "measurements (y)", "years", "indices (z)", 6, '2', pflag, rec, ropt);
             }
+            // Asked again only while a reason to review stands: an "n" in the plot
+            // has just cleared the plot flag.
+            const bool ask = interactive == 2 || pflag == 1 || went_negative || sumplt == 2 || sumplt == 3;
             char a = 'n';
-            while (true) {
+            while (ask) {
                 con().write("(1x,'change curve fit? y/<n>/h',t45,'==> ',$)");
                 a = answer_char();
                 if (a == ' ') a = 'n';

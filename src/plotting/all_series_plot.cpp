@@ -167,6 +167,9 @@ void pltall(std::string_view title, std::string_view xlabel, std::string_view yl
     cy.menu.no = PlotMenu::No::continues;
     cy.prepare = [&] { prepare(a, kind); };
     cy.draw = [&] { draw(a); };
+    std::string what = a.title;
+    if (what.rfind("tree ring ", 0) == 0) what.erase(0, 10);
+    plot::name_pages(what);
     run_plot_cycle(cy);
 }
 

@@ -72,6 +72,7 @@ void pltldg(std::span<const float> pgload, int nser, int /*ncpage*/, std::string
 
     PlotSet ps;
     PlotCycle cy{ps, {}, {}, {}, {}, &iplot};
+    plot::name_pages(stage_file_tag(istage) + (kind == 2 ? " vf" : " pc") + " loadings");
     cy.menu.box = loadings_box;
     cy.menu.max_option = 7;
     cy.menu.unknown = "(/13x,'Unknown option ',a,' re-enter a valid choise')";
@@ -147,7 +148,7 @@ void pltldg(std::span<const float> pgload, int nser, int /*ncpage*/, std::string
 
 void pltscr(std::span<const float> pgscore, const std::array<int, 2>& iperd, int /*ncpage*/,
             std::string_view /*datfil*/, std::string_view subttl, int& iplot, int ldp, int ncol,
-            const std::array<float, 4>& pgpct, int /*istage*/, int kind, const std::array<int, 4>& pgcomp, int nf) {
+            const std::array<float, 4>& pgpct, int istage, int kind, const std::array<int, 4>& pgcomp, int nf) {
     const int nyrs = std::clamp(iperd[1] - iperd[0] + 1, 0, ldp);
     if (pgscore.size() < static_cast<size_t>(ldp) * std::max(ncol, 4) || nyrs < 1) return;
     auto score = [&](int i, int c) { return pgscore[static_cast<size_t>(c - 1) * ldp + (i - 1)]; };
@@ -160,6 +161,7 @@ void pltscr(std::span<const float> pgscore, const std::array<int, 2>& iperd, int
     ps.xmin = static_cast<float>(iperd[0]);
     ps.xmax = static_cast<float>(iperd[1]);
     PlotCycle cy{ps, {}, {}, {}, {}, &iplot};
+    plot::name_pages(stage_file_tag(istage) + (kind == 2 ? " vf" : " pc") + " scores");
     cy.menu.box = scores_box;
     cy.menu.max_option = 17;
     cy.menu.unknown = "(/13x,'unknown option. please enter a valid request')";

@@ -57,6 +57,7 @@ void plteig(int neig, std::span<const float> bstick, std::span<const float> eig,
 
     PlotSet ps;
     PlotCycle cy{ps, {}, {}, {}, {}, nullptr};
+    plot::name_pages(stage_file_tag(istage) + " eigenvalues");
     cy.menu.box = eigen_box;
     cy.menu.max_option = 17;
     cy.menu.unknown = "(/13x,'Unknown option re-enter a valid request')";

@@ -135,6 +135,7 @@ void pltfil(std::span<const float> y, std::span<const float> crv, int n, int fir
     cy.menu.unknown = "(/13x,'Unknown option re-enter a valid request')";
     cy.prepare = [&] { prepare(g, y, crv); };
     cy.draw = [&] { draw(g); };
+    plot::name_pages(std::string(short_id) + " fill");
     run_plot_cycle(cy);
 }
 

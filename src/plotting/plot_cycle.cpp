@@ -9,11 +9,6 @@
 namespace kov {
 namespace {
 
-// The screen page of a plot may go once the plot returns, however it returns.
-struct ReleaseScreen {
-    ~ReleaseScreen() { plot_backend().release(); }
-};
-
 std::optional<int> option_number(const std::string& ans) {
     try {
         const auto v = read_values("(i2)", ans);
@@ -81,6 +76,16 @@ std::string left_justified(std::string_view s) {
     return out;
 }
 
+std::string stage_file_tag(int istage) {
+    switch (istage) {
+        case 1: return "raw";
+        case 2: return "trn";
+        case 3: return "det";
+        case 4: return "res";
+        default: return "";
+    }
+}
+
 std::string cut(std::string_view s, size_t n) { return std::string(s.substr(0, std::min(n, s.size()))); }
 
 void set_plot_colours(const PlotSet& ps) {
@@ -124,7 +129,6 @@ void print_menu_box(const std::vector<std::string>& box) {
 }
 
 void run_plot_cycle(PlotCycle& cy) {
-    ReleaseScreen release;
     Console& c = con();
     reset(cy);
     draw_screen(cy);

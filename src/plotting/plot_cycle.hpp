@@ -59,6 +59,9 @@ std::string trimmed(std::string_view s);
 std::string left_justified(std::string_view s);
 std::string cut(std::string_view s, size_t n);
 
+// The file tag of a data stage: 1 "raw", 2 "trn", 3 "det", 4 "res".
+std::string stage_file_tag(int istage);
+
 // The panel label of a component page: "PC_" (kind 1) or "VF_" (kind 2), the
 // component number, its percentage of variance and "%".
 std::string component_label(int kind, int comp, float pct);

@@ -1,102 +1,136 @@
 #include "plotting/plot_device.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "driver/output_names.hpp"
+#include "plotting/x_display.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/stop.hpp"
+#include "shared/tables.hpp"
 
 #ifdef KOVRIN_HAVE_PLPLOT
 #include <plplot.h>
+
+#include <csetjmp>
 #endif
 
 namespace kov {
 namespace {
 
-std::string cstr(std::string_view s) { return std::string(s); }
+#ifdef KOVRIN_HAVE_PLPLOT
+// PLplot ends the process on its fatal errors unless its exit handler does not
+// return. The handler jumps back to the guard around the PLplot call that
+// failed, so that the failure costs one plot, not the run. Between a guard and
+// PLplot there are only frames without destructors to run.
+std::jmp_buf* active_guard = nullptr;
+std::string plplot_error;
 
-bool is_screen_device(std::string_view d) {
-    return d == "xwin" || d == "qtwidget" || d == "wxwidgets" || d == "tk" || d == "xcairo" || d == "ntk";
+extern "C" int on_plplot_exit(const char* message) {
+    plplot_error = message ? message : "";
+    if (active_guard) std::longjmp(*active_guard, 1);
+    return 1;
 }
 
-#ifdef KOVRIN_HAVE_PLPLOT
-// PLplot itself. A screen page is drawn without PLplot's end-of-page wait and
-// kept open until the next drawing pass or the return of the plot cycle, so
-// the page stays in view while the console menu waits for the answer.
+template <class Call>
+bool guarded(const Call& call) {
+    std::jmp_buf here;
+    std::jmp_buf* const outer = active_guard;
+    active_guard = &here;
+    if (setjmp(here) != 0) {
+        active_guard = outer;
+        return false;
+    }
+    call();
+    active_guard = outer;
+    return true;
+}
+
+// PLplot itself. A screen device is opened once, as its own stream, and kept
+// for the run: each drawing pass is a new page of it, drawn without PLplot's
+// end-of-page wait, so the page stays in view while the console menu waits for
+// the answer. Every other pass (a file, the null device) is a stream of its
+// own from plinit to its end. The set-up calls before plinit are kept until
+// plinit, which applies them to the pass's stream.
 class PlplotBackend final : public PlotBackend {
 public:
-    void setopt(std::string_view o, std::string_view a) override {
-        settle();
-        c_plsetopt(cstr(o).c_str(), cstr(a).c_str());
+    PlplotBackend() { plsexit(on_plplot_exit); }
+    void setopt(std::string_view o, std::string_view a) override { options_.emplace_back(o, a); }
+    void sdev(std::string_view d) override { device_ = d; }
+    void sfnam(std::string_view n) override { file_ = n; }
+    void scol0(int i, int r, int g, int b) override { colours_.push_back({i, r, g, b}); }
+    void scolbg(int r, int g, int b) override { colours_.push_back({-1, r, g, b}); }
+    void init() override;
+    void ssub(int nx, int ny) override {
+        draw([&] { c_plssub(nx, ny); });
     }
-    void sdev(std::string_view d) override {
-        settle();
-        device_ = cstr(d);
-        c_plsdev(device_.c_str());
+    void fontld(int s) override {
+        draw([&] { c_plfontld(s); });
     }
-    void sfnam(std::string_view n) override {
-        settle();
-        c_plsfnam(cstr(n).c_str());
+    void font(int f) override {
+        draw([&] { c_plfont(f); });
     }
-    void scol0(int i, int r, int g, int b) override {
-        settle();
-        c_plscol0(i, r, g, b);
+    void adv(int p) override {
+        draw([&] { c_pladv(p); });
     }
-    void scolbg(int r, int g, int b) override {
-        settle();
-        c_plscolbg(r, g, b);
+    void vpor(double a, double b, double c, double d) override {
+        draw([&] { c_plvpor(a, b, c, d); });
     }
-    void init() override {
-        settle();
-        c_plspause(0);
-        c_plinit();
+    void wind(double a, double b, double c, double d) override {
+        draw([&] { c_plwind(a, b, c, d); });
     }
-    void ssub(int nx, int ny) override { c_plssub(nx, ny); }
-    void fontld(int s) override { c_plfontld(s); }
-    void font(int f) override { c_plfont(f); }
-    void adv(int p) override { c_pladv(p); }
-    void vpor(double a, double b, double c, double d) override { c_plvpor(a, b, c, d); }
-    void wind(double a, double b, double c, double d) override { c_plwind(a, b, c, d); }
-    void col0(int i) override { c_plcol0(i); }
+    void col0(int i) override {
+        draw([&] { c_plcol0(i); });
+    }
     void axes(double x0, double y0, std::string_view xo, double xt, int nx, std::string_view yo, double yt,
               int ny) override {
-        c_plaxes(x0, y0, cstr(xo).c_str(), xt, nx, cstr(yo).c_str(), yt, ny);
+        const std::string xs(xo), ys(yo);
+        const char *xc = xs.c_str(), *yc = ys.c_str();
+        draw([&] { c_plaxes(x0, y0, xc, xt, nx, yc, yt, ny); });
     }
     void lab(std::string_view x, std::string_view y, std::string_view t) override {
-        c_pllab(cstr(x).c_str(), cstr(y).c_str(), cstr(t).c_str());
+        const std::string xs(x), ys(y), ts(t);
+        const char *xc = xs.c_str(), *yc = ys.c_str(), *tc = ts.c_str();
+        draw([&] { c_pllab(xc, yc, tc); });
     }
     void mtex(std::string_view s, double d, double p, double j, std::string_view t) override {
-        c_plmtex(cstr(s).c_str(), d, p, j, cstr(t).c_str());
+        const std::string ss(s), ts(t);
+        const char *sc = ss.c_str(), *tc = ts.c_str();
+        draw([&] { c_plmtex(sc, d, p, j, tc); });
     }
-    void lsty(int s) override { c_pllsty(s); }
-    void width(double w) override { c_plwidth(w); }
+    void lsty(int s) override {
+        draw([&] { c_pllsty(s); });
+    }
+    void width(double w) override {
+        draw([&] { c_plwidth(w); });
+    }
     void line(std::span<const double> x, std::span<const double> y) override {
-        c_plline(static_cast<PLINT>(x.size()), x.data(), y.data());
+        draw([&] { c_plline(static_cast<PLINT>(x.size()), x.data(), y.data()); });
     }
     void poin(std::span<const double> x, std::span<const double> y, int code) override {
-        c_plpoin(static_cast<PLINT>(x.size()), x.data(), y.data(), code);
+        draw([&] { c_plpoin(static_cast<PLINT>(x.size()), x.data(), y.data(), code); });
     }
     void erry(std::span<const double> x, std::span<const double> lo, std::span<const double> hi) override {
-        c_plerry(static_cast<PLINT>(x.size()), x.data(), lo.data(), hi.data());
+        draw([&] { c_plerry(static_cast<PLINT>(x.size()), x.data(), lo.data(), hi.data()); });
     }
     void fill(std::span<const double> x, std::span<const double> y) override {
-        c_plfill(static_cast<PLINT>(x.size()), x.data(), y.data());
+        draw([&] { c_plfill(static_cast<PLINT>(x.size()), x.data(), y.data()); });
     }
-    void psty(int p) override { c_plpsty(p); }
-    void env(double a, double b, double c, double d, int j, int ax) override { c_plenv(a, b, c, d, j, ax); }
-    void end() override {
-        if (is_screen_device(device_)) {
-            c_plflush();
-            pending_ = true;
-        } else {
-            c_plend();
-        }
+    void psty(int p) override {
+        draw([&] { c_plpsty(p); });
     }
+    void env(double a, double b, double c, double d, int j, int ax) override {
+        draw([&] { c_plenv(a, b, c, d, j, ax); });
+    }
+    void end() override;
     bool has_device(std::string_view d) const override {
         // plgDevs fills arrays the caller provides, of the size it is given.
         std::vector<const char*> menu_v(128, nullptr), names_v(128, nullptr);
@@ -109,19 +143,111 @@ public:
             if (names[i] && d == names[i]) return true;
         return false;
     }
-    void release() override { settle(); }
-    ~PlplotBackend() override { settle(); }
+    bool display_answers() override { return x_display_answers(); }
+    ~PlplotBackend() override {
+        if (screen_stream_ >= 0 && !screen_lost_) {
+            const PLINT s = screen_stream_;
+            guarded([&] {
+                c_plsstrm(s);
+                c_plend1();
+            });
+        }
+        close_x_display();
+    }
 
 private:
-    void settle() {
-        if (pending_) {
-            pending_ = false;
-            c_plend();
+    // One drawing call of the pass in progress; nothing once the pass failed.
+    template <class Call>
+    void draw(const Call& call) {
+        if (drawing_ && !guarded(call)) failed();
+    }
+    void apply_colours() const {
+        for (const auto& c : colours_) {
+            if (c[0] < 0)
+                c_plscolbg(c[1], c[2], c[3]);
+            else
+                c_plscol0(c[0], c[1], c[2], c[3]);
         }
     }
-    std::string device_;
-    bool pending_ = false;
+    void failed();
+
+    std::vector<std::pair<std::string, std::string>> options_;
+    std::string device_, file_;
+    std::vector<std::array<int, 4>> colours_;  // index -1: the background
+    PLINT screen_stream_ = -1;                  // the kept screen stream
+    PLINT made_ = -1;                           // the stream plmkstrm gave
+    bool screen_lost_ = false;                  // PLplot failed on the screen
+    bool drawing_ = false;                      // a pass is in progress
+    bool pass_on_screen_ = false;
 };
+
+void PlplotBackend::init() {
+    drawing_ = false;
+    pass_on_screen_ = plot::is_screen_device(device_);
+    bool ok = true;
+    if (pass_on_screen_ && screen_lost_) {
+        ok = false;  // said when it happened; the plots go on without a screen
+    } else if (pass_on_screen_ && screen_stream_ >= 0) {
+        const PLINT s = screen_stream_;
+        ok = guarded([&] {
+            c_plsstrm(s);
+            apply_colours();
+            c_pleop();
+            c_plbop();
+        });
+        if (!ok) failed();
+    } else {
+        std::vector<const char*> opts;
+        for (const auto& o : options_) {
+            opts.push_back(o.first.c_str());
+            opts.push_back(o.second.c_str());
+        }
+        const char* dev = device_.c_str();
+        const char* fnam = file_.empty() ? nullptr : file_.c_str();
+        made_ = -1;
+        ok = guarded([&] {
+            c_plmkstrm(&made_);
+            if (made_ < 0) return;
+            for (size_t k = 0; k + 1 < opts.size(); k += 2) c_plsetopt(opts[k], opts[k + 1]);
+            c_plsdev(dev);
+            if (fnam) c_plsfnam(fnam);
+            apply_colours();
+            c_plspause(0);
+            c_plinit();
+        });
+        if (ok && made_ < 0) {
+            plplot_error = "no plot stream left";
+            ok = false;
+        }
+        if (ok && pass_on_screen_) screen_stream_ = made_;
+        if (!ok) failed();
+    }
+    options_.clear();
+    file_.clear();
+    colours_.clear();
+    drawing_ = ok;
+}
+
+void PlplotBackend::end() {
+    if (!drawing_) return;
+    if (pass_on_screen_) {
+        draw([] { c_plflush(); });
+    } else {
+        draw([] { c_plend1(); });
+    }
+    drawing_ = false;
+}
+
+// The stream that failed is left as it is (PLplot cannot be trusted to close it)
+// and the rest of the pass is skipped; a lost screen gives no further screen pages.
+void PlplotBackend::failed() {
+    drawing_ = false;
+    con().line(" *** the plotting library failed: " + plplot_error + " -- the plot is not drawn");
+    if (pass_on_screen_ && !screen_lost_) {
+        screen_lost_ = true;
+        con().line(" note: no screen plots are drawn for the rest of the run; save them with [s]");
+    }
+}
 #else
 // Without PLplot every plot is drawn nowhere; the console menus still run.
 class PlplotBackend final : public PlotBackend {
@@ -152,12 +278,17 @@ public:
     void env(double, double, double, double, int, int) override {}
     void end() override {}
     bool has_device(std::string_view d) const override { return d == "null" || d == "psc"; }
+    bool display_answers() override { return false; }
 };
 #endif
 
 struct LayerState {
     PlotBackend* installed = nullptr;
     bool screen_note_shown = false;
+    bool display_note_shown = false;
+    std::string page_name;     // the pages of the plot now drawn
+    std::string pages_prefix;  // the output prefix the page numbers count for
+    int pages = 0;             // pages drawn into files for that prefix
 };
 
 LayerState& layer() {
@@ -201,13 +332,91 @@ std::string resolve_device(std::string_view device) {
     return "null";
 }
 
+bool is_screen_device(std::string_view d) {
+    return d == "xwin" || d == "xcairo" || d == "qtwidget" || d == "wxwidgets" || d == "tk" || d == "ntk";
+}
+
+std::string file_extension(std::string_view d) {
+    static const std::pair<std::string_view, std::string_view> files[] = {
+        {"pngcairo", "png"}, {"pngqt", "png"},   {"pdfcairo", "pdf"}, {"pdfqt", "pdf"}, {"pdf", "pdf"},
+        {"svg", "svg"},      {"svgcairo", "svg"}, {"svgqt", "svg"},   {"ps", "ps"},     {"psc", "ps"},
+        {"pscairo", "ps"},   {"epscairo", "eps"}, {"jpgqt", "jpg"},   {"bmpqt", "bmp"}, {"ppmqt", "ppm"},
+        {"tiffqt", "tif"},   {"xfig", "fig"}};
+    for (const auto& [dev, ext] : files)
+        if (d == dev) return std::string(ext);
+    return {};
+}
+
+void name_pages(std::string_view what) { layer().page_name = file_word(what); }
+
+std::string file_word(std::string_view text) {
+    std::string w;
+    bool gap = false;
+    for (const char ch : text) {
+        const unsigned char u = static_cast<unsigned char>(ch);
+        if (std::isalnum(u) || ch == '-') {
+            if (gap && !w.empty()) w += '_';
+            w += ch;
+            gap = false;
+        } else {
+            gap = true;
+        }
+    }
+    return w;
+}
+
+std::string page_file_name(std::string_view device) {
+    LayerState& l = layer();
+    std::string prefix = output_prefix(shared().datfil);
+    if (prefix.empty()) prefix = "kovrin";
+    if (prefix != l.pages_prefix) {
+        l.pages_prefix = prefix;
+        l.pages = 0;
+    }
+    ++l.pages;
+    char number[16];
+    std::snprintf(number, sizeof number, "%03d", l.pages);
+    std::string name = prefix + "_plot" + number;
+    if (!l.page_name.empty()) name += "_" + l.page_name;
+    return name + "." + file_extension(device);
+}
+
 void sdev(std::string_view device) {
+    const bool on_screen = device == screen;
     std::string d = resolve_device(device);
-    if (!plot_backend().has_device(d)) {
+    // The memory and external-context devices draw into what a host program
+    // hands them; on their own PLplot ends the process.
+    const bool host_only = d == "mem" || d == "memcairo" || d == "memqt" || d == "extcairo" || d == "extqt";
+    if (host_only || !plot_backend().has_device(d)) {
         con().line(" note: plot device " + d + " is not available: the null device is used");
         d = "null";
+    } else if (is_screen_device(d) && !plot_backend().display_answers()) {
+        if (!layer().display_note_shown) {
+            layer().display_note_shown = true;
+            const char* display = std::getenv("DISPLAY");
+            con().line(std::string(" note: the display ") + (display && *display ? display : "(none)") +
+                       " does not answer: no screen plots are drawn; save them with [s]");
+        }
+        d = "null";
     }
-    plot_backend().sdev(d);
+    if (!on_screen || file_extension(d).empty()) {
+        plot_backend().sdev(d);
+        return;
+    }
+    // A file device as the screen: one file per page, named here, so that
+    // PLplot never asks for a name on the console.
+    const std::string name = page_file_name(d);
+    bool writable = false;
+    if (is_protected(name)) {
+        con().line(" note: plot file " + name + " is a file this run reads: the page is not drawn");
+    } else if (std::FILE* f = std::fopen(name.c_str(), "wb")) {
+        std::fclose(f);
+        writable = true;
+    } else {
+        con().line(" note: plot file " + name + " cannot be written: the page is not drawn");
+    }
+    plot_backend().sdev(writable ? d : "null");
+    if (writable) plot_backend().sfnam(name);
 }
 
 bool can_write_file(const std::string& name) {

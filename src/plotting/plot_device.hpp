@@ -1,10 +1,11 @@
 #pragma once
 // The one layer between the plots and PLplot. The plots call the functions of
 // namespace kov::plot, named after the PLplot calls they stand for; these refuse
-// first what would make PLplot end or hang the process (an unknown device, a
-// PostScript file that cannot be opened, a tick step that would fill an axis with
-// thousands of ticks) and hand the rest to the installed backend: PLplot itself in
-// the program, a recording backend in the tests.
+// first what would make PLplot end, hang or ask on the console (an unknown
+// device, a display that does not answer, a file device without a file name, a
+// PostScript file that cannot be opened, a tick step that would fill an axis
+// with thousands of ticks) and hand the rest to the installed backend: PLplot
+// itself in the program, a recording backend in the tests.
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,8 +44,8 @@ public:
     virtual void end() = 0;
     // Device names the backend can open.
     virtual bool has_device(std::string_view device) const = 0;
-    // The plot cycle has returned to its caller: a screen page still shown may go.
-    virtual void release() {}
+    // True when the display a screen device would open answers.
+    virtual bool display_answers() = 0;
 };
 
 // The backend in use; tests install their own (nullptr: PLplot again).
@@ -58,9 +59,27 @@ namespace plot {
 inline constexpr std::string_view screen = "wingcc";
 std::string resolve_device(std::string_view device);
 
-// plsdev: "wingcc" is resolved as above; a device PLplot does not have becomes
-// "null" with a console note (PLplot would otherwise ask on the console).
+// Devices by what they do: a window on a display, or one file per page (the
+// file name extension; empty for any other device).
+bool is_screen_device(std::string_view device);
+std::string file_extension(std::string_view device);
+
+// plsdev: "wingcc" is resolved as above. A device PLplot does not have becomes
+// "null" with a console note (PLplot would otherwise ask on the console); so
+// does a screen device whose display does not answer (one note per run). When
+// the screen resolves to a file device, the page gets its own file (plsfnam):
+// the output prefix of the data file, "_plot", the page number within the data
+// file, the name set by name_pages and the device's extension.
 void sdev(std::string_view device);
+
+// The name of the pages the plot now starting draws ("indices",
+// "S01161_1st_detrending", ...), in the file names of a file device.
+void name_pages(std::string_view what);
+// A text as a part of a file name: letters, digits and "-" as they are, every
+// other run of characters one "_" ("tree ring indices" gives "tree_ring_indices").
+std::string file_word(std::string_view text);
+// The file the next page on `device` goes to (the page number counts on).
+std::string page_file_name(std::string_view device);
 
 // True when a PostScript file of this name can be written; creates it empty when
 // it did not exist (PLplot writes it next). A name of a file the run reads throws

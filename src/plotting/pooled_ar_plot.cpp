@@ -118,6 +118,7 @@ void pltacf(const Table<float>& table, int rows, int /*order*/, std::string_view
     cy.menu.no = PlotMenu::No::continues;
     cy.prepare = [&] { fixed_settings(ps); };
     cy.draw = [&] { draw(ps, tab, ld, nyrs, title); };
+    plot::name_pages("pooled ar");
     run_plot_cycle(cy);
 }
 

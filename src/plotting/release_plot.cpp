@@ -202,6 +202,7 @@ void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const
     cy.menu.unknown = "(/13x,'unknown option re-enter a valid number')";
     cy.prepare = prepare;
     cy.draw = draw;
+    plot::name_pages(std::string(id) + " release");
     run_plot_cycle(cy);
 }
 

@@ -59,10 +59,7 @@ void pltspc(int ldp, int /*idum*/, int ncol, int nf, const float* pp, int logok,
         }
         plot::end();
     };
-    struct ReleaseScreen {
-        ~ReleaseScreen() { plot_backend().release(); }
-    } release;
-
+    plot::name_pages("spectra");
     plot::setopt("geometry", "1000x700");
     plot::sdev(plot::screen);
     draw();

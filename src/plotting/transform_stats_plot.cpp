@@ -113,6 +113,7 @@ void plttrs(int nc, std::string_view /*datfil*/, std::string_view /*unused*/) {
     cy.menu.unknown = "(/13x,'Unknown option re-enter a valid number or letter')";
     cy.menu.no = PlotMenu::No::unknown;
     cy.draw = [&] { draw(ps, nser); };
+    plot::name_pages("transform stats");
     run_plot_cycle(cy);
 }
 

@@ -244,8 +244,18 @@ void curve_texts(TwoPanel& t) {
         plot::mtex("t", -1.35, 0.05, 0.0, "final non-linear fit");
     }
     plot::col0(ps.itxtc);
-    plot::mtex("t", 0.0, 0.7, 0.0, curve_name(t));
-    if (t.iopt >= 1 && t.iopt <= 9) {
+    const std::string name = curve_name(t);
+    plot::mtex("t", 0.0, 0.7, 0.0, name);
+    if (name == "negative exponential curve") {
+        // Its own curve and the values the listing gives it: the record of a
+        // kept fit holds the search passes in its sixth element and the sum of
+        // the values in its seventh, neither of them a coefficient or an offset.
+        plot::mtex("t", -1.8, 0.6, 0.0, "f(i)=a*exp(-b*t(i))+k");
+        plot::mtex("t", -3.5, 0.63, 0.0, "   a     b     c     k    p   ");
+        std::string text = fmt("(3f6.3,f6.2,i3)", t.coef[0], t.coef[1], t.coef[2], t.coef[4], 0LL);
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        plot::mtex("t", -5.2, 0.6, 0.0, text);
+    } else if (t.iopt >= 1 && t.iopt <= 9) {
         plot::mtex("t", -1.8, 0.6, 0.0, "f(i)=a*t(i+p)**b*exp(-c*t(i+p))+k");
         plot::mtex("t", -3.5, 0.63, 0.0, "   a     b     c     k    p   ");
         std::string text = fmt("(3f6.3,f6.2)", t.c[0], t.c[1], t.c[2], t.c[4]);
@@ -261,8 +271,10 @@ void curve_texts(TwoPanel& t) {
                 if (s[i] != '\n') field[at + i] = s[i];
         };
         if (t.iopt == -6) {
+            // The first pass keeps its stiffness in (4,2); the second pass and
+            // the regional curve (which runs outside the passes) in (5,2).
             const SharedTables& sh = shared();
-            const int stiff = sh.ipass == 2 ? sh.optval(5, 2) : sh.optval(4, 2);
+            const int stiff = sh.ipass == 1 ? sh.optval(4, 2) : sh.optval(5, 2);
             put(fmt("(a16,1x,i4)", "initial spline: ", stiff), 0);
         } else if (t.iopt < -9 || t.iopt > 9) {
             put("     yr. low-pass filter", 0);
@@ -420,6 +432,29 @@ void draw(TwoPanel& t) {
     plot::end();
 }
 
+// What the pages of a plot are called in the file names of a file device.
+std::string page_name(int kind, int variant, std::string_view name, std::string_view top_title,
+                      std::string_view zlabel) {
+    const std::string id = trimmed(name);
+    const std::string title = trimmed(left_justified(top_title));
+    switch (kind) {
+        case 1:  // a detrending pass names its stage; the AR stage and the regional curve do not
+            if (trimmed(zlabel) == "outliers (z)") return id + " ar outliers";
+            return id + " " + (title.empty() ? std::string("rcs") : title);
+        case 2: return id + " transform";
+        case 3: return variant == 2 ? "res kov" : "raw std";
+        case 4: return "seg age";
+        case 5: {
+            static const char* const stage[] = {"raw", "trn", "ind", "res"};
+            return std::string(variant >= 3 && variant <= 6 ? stage[variant - 3] : "") + " rbar eps";
+        }
+        case 6: return "rcs curve";
+        case 7: return variant == 2 ? "endog sum" : "ar outliers";
+        case 8: return id + " endog outs";
+        default: return title.substr(0, title.find(' ')) + " bootstrap";
+    }
+}
+
 // A free-form read of one real; the old value stays when the answer holds none.
 void read_real(float& v) {
     const std::string a = con().answer();
@@ -481,6 +516,7 @@ void plt2pn(const TwoPanelData& data, int n, int first_year, int variant, std::s
         }
         return false;
     };
+    plot::name_pages(page_name(kind, variant, name, top_title, zlabel));
     run_plot_cycle(cy);
     if (returned_option) *returned_option = t.iopt;
 }

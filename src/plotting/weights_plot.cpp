@@ -36,7 +36,7 @@ const std::vector<std::string> weights_box = {
 
 void pltwgt(std::span<const float> q1, std::span<const float> q2, std::span<const float> q3, int n, int iyr1,
             std::string_view fname, std::string_view title, std::string_view xlab, std::string_view ylab,
-            char /*flag*/, int /*kind*/) {
+            char /*flag*/, int kind) {
     const int m = std::clamp(n, 0, static_cast<int>(std::min({q1.size(), q2.size(), q3.size()})));
     std::vector<float> x(m);
     for (int i = 0; i < m; ++i) x[i] = static_cast<float>(iyr1 + i);
@@ -76,6 +76,8 @@ void pltwgt(std::span<const float> q1, std::span<const float> q2, std::span<cons
         plot::line(x, least);
         plot::end();
     };
+    static const char* const chronology[] = {"", "raw", "ind", "res", "rcs"};
+    plot::name_pages(std::string(kind >= 1 && kind <= 4 ? chronology[kind] : "") + " weights");
     run_plot_cycle(cy);
 }
 

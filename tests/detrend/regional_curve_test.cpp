@@ -6,6 +6,7 @@
 
 #include "detrend/regional_curve.hpp"
 #include "driver/text_helpers.hpp"
+#include "plotting/recording_backend.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
 #include "shared/stop.hpp"
@@ -165,4 +166,32 @@ TEST(Rcsdet, TruncationToTheFullLengthChangesNothing) {
         EXPECT_NE(con.output().find("truncate rcs calculation length? y/<n>/h"), std::string::npos);
     }
     EXPECT_EQ(plain, truncated);
+}
+
+// The review asks "change curve fit?" only while a reason to review stands; an
+// "n" in its plot clears the plot flag, which may have been the only one.
+TEST(Rcsdet, TheCurveQuestionFollowsThePlotFlag) {
+    struct Case {
+        int plot_flag, summary_plots;
+        const char* answers;  // the review plot, "truncate?", then as the case needs
+        int asked;
+    } cases[] = {
+        {1, 0, "n\nn\nn\n", 0},     // then the first series plot: "n" ends them
+        {1, 0, "c\nn\nn\nn\n", 1},  // "change curve fit?" n, the series plot n
+        {0, 2, "n\nn\nn\n", 1},     // summary plots 2 are a reason of their own
+    };
+    for (const auto& c : cases) {
+        kovtest::RecordingBackend rec;
+        kovtest::ScriptedConsole con(c.answers);
+        Scene sc("oak.txt");
+        kov::shared().optval(4, 3) = c.plot_flag;
+        kov::shared().optval(19, 1) = c.summary_plots;
+        EXPECT_NO_THROW(sc.run()) << c.answers;
+        size_t asked = 0;
+        for (size_t p = con.output().find("change curve fit?"); p != std::string::npos;
+             p = con.output().find("change curve fit?", p + 1))
+            ++asked;
+        EXPECT_EQ(asked, static_cast<size_t>(c.asked)) << c.answers;
+        EXPECT_EQ(con.output().find("end of console input"), std::string::npos) << c.answers;
+    }
 }

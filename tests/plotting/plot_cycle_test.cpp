@@ -4,11 +4,15 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "plotting/plot_device.hpp"
 #include "plotting/plot_services.hpp"
 #include "plotting/recording_backend.hpp"
+#include "shared/files.hpp"
+#include "shared/tables.hpp"
 #include "support/test_support.hpp"
 
 namespace {
@@ -254,7 +258,121 @@ TEST(PlotDevice, AnUnknownDeviceFallsBackToNull) {
     EXPECT_NE(sc.output().find("nosuchdevice"), std::string::npos);
 }
 
+TEST(PlotDevice, AScreenWhoseDisplayDoesNotAnswerIsNeverOpened) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    ::unsetenv("KOVRIN_PLOT_DEVICE");
+    ::setenv("DISPLAY", ":0", 1);
+    for (bool answers : {true, false}) {
+        RecordingBackend rec;
+        rec.display = answers;
+        ScriptedConsole sc("");
+        kov::plot::sdev("wingcc");
+        kov::plot::sdev("wingcc");
+        kov::plot::sdev("psc");  // a save still goes to its file
+        const auto dev = rec.named("sdev");
+        ASSERT_EQ(dev.size(), 3u);
+        EXPECT_EQ(dev[0].s[0], answers ? "xwin" : "null");
+        EXPECT_EQ(dev[1].s[0], answers ? "xwin" : "null");
+        EXPECT_EQ(dev[2].s[0], "psc");
+        EXPECT_LE(count(sc.output(), "does not answer: no screen plots are drawn"), answers ? 0 : 1);
+    }
+    if (display)
+        ::setenv("DISPLAY", saved.c_str(), 1);
+    else
+        ::unsetenv("DISPLAY");
+}
+
+// With a file device for the screen every page is its own file, named by the
+// data file, the page number within it and the plot, so PLplot never asks for
+// a name; the PostScript save keeps the typed name.
+TEST(PlotDevice, AFileDeviceNamesOneFilePerPage) {
+    kovtest::TempDir dir;
+    kovtest::InDir in(dir.path());
+    auto& sh = kov::shared();
+    const std::string saved_datfil = sh.datfil;
+    ::setenv("KOVRIN_PLOT_DEVICE", "pngcairo", 1);
+    auto files_of = [](const std::string& datfil, const std::string& answers) {
+        kov::shared().datfil = datfil;
+        RecordingBackend rec;
+        ScriptedConsole* sc = nullptr;
+        run_kind2(answers, rec, sc);
+        std::vector<std::string> names;
+        for (const auto& c : rec.named("sfnam")) names.push_back(c.s[0]);
+        std::vector<std::string> devices;
+        for (const auto& c : rec.named("sdev")) devices.push_back(c.s[0]);
+        return std::make_pair(names, devices);
+    };
+    // a first plot drawn, redrawn (0) and saved; a second plot; then a new data file
+    auto [first, dev1] = files_of("pages.txt", "0\ns\nmine.ps\nc\n");
+    EXPECT_EQ(first, (std::vector<std::string>{"pages_plot001_ABC01_transform.png", "pages_plot002_ABC01_transform.png",
+                                               "mine.ps"}));
+    EXPECT_EQ(dev1, (std::vector<std::string>{"pngcairo", "pngcairo", "psc"}));
+    EXPECT_EQ(files_of("pages.txt", "c\n").first, (std::vector<std::string>{"pages_plot003_ABC01_transform.png"}));
+    EXPECT_EQ(files_of("oak", "c\n").first, (std::vector<std::string>{"oak_plot001_ABC01_transform.png"}));
+    EXPECT_TRUE(dir.exists("pages_plot003_ABC01_transform.png"));
+
+    // a page whose name is a file the run reads is not drawn, and nothing is written over it
+    dir.write("oak_plot002_ABC01_transform.png", "input");
+    kov::protect_name("oak_plot002_ABC01_transform.png");
+    {
+        kov::shared().datfil = "oak";
+        RecordingBackend rec;
+        ScriptedConsole* sc = nullptr;
+        run_kind2("c\n", rec, sc);
+        EXPECT_TRUE(rec.named("sfnam").empty());
+        EXPECT_EQ(rec.named("sdev")[0].s[0], "null");
+        EXPECT_NE(sc->output().find("oak_plot002_ABC01_transform.png is a file this run reads"), std::string::npos);
+    }
+    kov::clear_protected();
+    EXPECT_EQ(dir.read("oak_plot002_ABC01_transform.png"), "input");
+    ::unsetenv("KOVRIN_PLOT_DEVICE");
+    sh.datfil = saved_datfil;
+}
+
+TEST(PlotDevice, FileWords) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"tree ring indices", "tree_ring_indices"},
+        {" S01161  1st detrending", "S01161_1st_detrending"},
+        {"1st-detrending curves with mean", "1st-detrending_curves_with_mean"},
+        {"ab/../c d>3.5", "ab_c_d_3_5"},
+        {"  ", ""},
+    };
+    for (const auto& [text, word] : cases) EXPECT_EQ(kov::plot::file_word(text), word) << text;
+}
+
 #ifdef KOVRIN_HAVE_PLPLOT
+// PLplot ends the process on a fatal error unless its exit handler does not
+// return: the failure must cost the plot, not the run.
+TEST(PlotLibrary, AFatalErrorInPlplotSkipsThePlotAndTheRunGoesOn) {
+    kov::PlotBackend& plplot = kov::plot_backend();
+    if (!plplot.has_device("xwin")) GTEST_SKIP() << "PLplot has no xwin device here";
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    ::setenv("DISPLAY", ":269", 1);  // no server: PLplot's xwin stops with "Can't open display"
+    ScriptedConsole sc("");
+    plplot.sdev("xwin");  // straight to the backend: the layer would check the display first
+    plplot.init();
+    plplot.adv(0);
+    plplot.end();
+    EXPECT_NE(sc.output().find(" *** the plotting library failed: Can't open display -- the plot is not drawn"),
+              std::string::npos)
+        << sc.output();
+    EXPECT_NE(sc.output().find("no screen plots are drawn for the rest of the run"), std::string::npos);
+    // the next pass, on a file, is drawn
+    kovtest::TempDir dir;
+    plplot.sdev("psc");
+    plplot.sfnam((dir / "after.ps").string());
+    plplot.init();
+    plplot.adv(0);
+    plplot.end();
+    EXPECT_EQ(kovtest::read_file(dir / "after.ps").substr(0, 4), "%!PS");
+    if (display)
+        ::setenv("DISPLAY", saved.c_str(), 1);
+    else
+        ::unsetenv("DISPLAY");
+}
+
 TEST(PlotSave, PlplotWritesAColourPostScriptFile) {
     EnvDevice env;
     kovtest::TempDir dir;

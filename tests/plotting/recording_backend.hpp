@@ -87,7 +87,11 @@ public:
         add("env", {a, b, c, d, double(j), double(ax)});
     }
     void end() override { add("end"); }
-    bool has_device(std::string_view d) const override { return d == "null" || d == "psc" || d == "xwin"; }
+    bool has_device(std::string_view d) const override {
+        return d == "null" || d == "psc" || d == "xwin" || d == "pngcairo";
+    }
+    bool display_answers() override { return display; }
+    bool display = true;  // whether the display of a screen device answers
 
 private:
     void add(std::string n, std::vector<double> v = {}, std::vector<std::string> s = {}) {

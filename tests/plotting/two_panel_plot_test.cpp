@@ -62,27 +62,34 @@ bool has(const std::vector<std::string>& v, const std::string& s) {
 }
 
 TEST(TwoPanelPlot, GrowthCurveTextsByCurveOption) {
+    const std::string generic = "f(i)=a*t(i+p)**b*exp(-c*t(i+p))+k", negexp = "f(i)=a*exp(-b*t(i))+k";
     struct Case {
         int iopt;
         std::array<float, 7> coef;
         std::string name;
         std::string detail;  // the text at displacement -5.2 (equation values) or -1.8 (others)
         int returned;
+        std::string formula;  // the equation line, none for the smoothers and splines
     } cases[] = {
         // a negative exponential record whose b and seventh element are 0 is a straight line
-        {1, {0.5f, 0, 0, 0, 0, 0, 0}, "linear regression curve", " 0.500 0.000 0.000  0.00  0", 4},
-        // k = 1 with a positive second element: b shown as 1, that element under c
-        {2, {1.25f, 0.031f, 0.2f, 0, 0.4f, 3, 1}, "negative exponential curve", " 1.250 1.000 0.031  0.40  0", 2},
+        {1, {0.5f, 0, 0, 0, 0, 0, 0}, "linear regression curve", " 0.500 0.000 0.000  0.00  0", 4, generic},
+        // a kept negative exponential as the fit leaves it: 22 search passes in
+        // the sixth element and the sum of the values in the seventh; its own
+        // equation and the values of the listing row, where p is 0 for options 1 and 2
+        {1, {2.0f, 0.0123f, 0, 0, 0.5f, 22, 153.7f}, "negative exponential curve", " 2.000 0.012 0.000  0.50  0",
+         1, negexp},
+        // k = 1 (the option, stored by the negative-curve guard): the record's own values
+        {2, {1.25f, 0.031f, 0, 0, 0.4f, 3, 1}, "negative exponential curve", " 1.250 0.031 0.000  0.40  0", 2, negexp},
         // k = 4: the slope in the third element goes under a
-        {4, {2.0f, 0, -0.004f, 0, 0, 0, 4}, "linear regression curve", "-0.004 1.000 0.000  0.00  0", 4},
-        {7, {0.1f, 1.5f, 0.02f, 0, 0.3f, 12, 7}, "hugershoff curve", " 0.100 1.500 0.020  0.30  12", 7},
-        {7, {0.1f, 1.5f, 0.02f, 0, 0.3f, 5, 7}, "hugershoff curve", " 0.100 1.500 0.020  0.30  5", 7},
-        {-4, {0, 0, 0, 0, 0, 0, 20}, "lowess robust smoother", "  20 yr. lowess smooth   ", -4},
-        {-5, {0, 0, 0, 0, 3, 0, 0}, "friedman super smoother", "       alpha = 3         ", -5},
-        {-3, {0, 0, 0, 0, 0, 0, 5}, "median filter sharpener", "   5 yr. median filter   ", -3},
-        {50, {0, 0, 0, 0, 0, 0, -50}, "cubic smoothing spline", "  50 yr. low-pass filter ", 50},
-        {-2, {}, "rcs growth curve", "                         ", -2},
-        {6, {1, 0, 0, 0, 0, 0, 6}, "horizontal mean curve", " 1.000 0.000 0.000  0.00  0", 6},
+        {4, {2.0f, 0, -0.004f, 0, 0, 0, 4}, "linear regression curve", "-0.004 1.000 0.000  0.00  0", 4, generic},
+        {7, {0.1f, 1.5f, 0.02f, 0, 0.3f, 12, 7}, "hugershoff curve", " 0.100 1.500 0.020  0.30  12", 7, generic},
+        {7, {0.1f, 1.5f, 0.02f, 0, 0.3f, 5, 7}, "hugershoff curve", " 0.100 1.500 0.020  0.30  5", 7, generic},
+        {-4, {0, 0, 0, 0, 0, 0, 20}, "lowess robust smoother", "  20 yr. lowess smooth   ", -4, ""},
+        {-5, {0, 0, 0, 0, 3, 0, 0}, "friedman super smoother", "       alpha = 3         ", -5, ""},
+        {-3, {0, 0, 0, 0, 0, 0, 5}, "median filter sharpener", "   5 yr. median filter   ", -3, ""},
+        {50, {0, 0, 0, 0, 0, 0, -50}, "cubic smoothing spline", "  50 yr. low-pass filter ", 50, ""},
+        {-2, {}, "rcs growth curve", "                         ", -2, ""},
+        {6, {1, 0, 0, 0, 0, 0, 6}, "horizontal mean curve", " 1.000 0.000 0.000  0.00  0", 6, generic},
     };
     for (const auto& c : cases) {
         Plot p(20);
@@ -96,8 +103,9 @@ TEST(TwoPanelPlot, GrowthCurveTextsByCurveOption) {
         EXPECT_TRUE(has(t, c.detail)) << ::testing::PrintToString(t);
         EXPECT_EQ(p.returned, c.returned);
         EXPECT_FALSE(has(t, "first linearized fit"));
-        const bool equation = c.iopt >= 1 && c.iopt <= 9;
-        EXPECT_EQ(has(t, "f(i)=a*t(i+p)**b*exp(-c*t(i+p))+k"), equation);
+        EXPECT_EQ(has(t, generic), c.formula == generic);
+        EXPECT_EQ(has(t, negexp), c.formula == negexp);
+        EXPECT_EQ(has(t, "   a     b     c     k    p   "), !c.formula.empty());
     }
 }
 
@@ -107,12 +115,15 @@ TEST(TwoPanelPlot, SplineStiffnessTextComesFromTheDetrendingPass) {
     const int saved_pass = sh.ipass;
     sh.optval(4, 2) = 67;
     sh.optval(5, 2) = 32;
-    for (int pass : {1, 2}) {
+    // pass 0: the regional curve, which runs outside the passes and keeps its
+    // stiffness with its curve option in (5,2)
+    for (int pass : {1, 2, 0}) {
         sh.ipass = pass;
         Plot p(20);
         p.iopt = -6;
         p.col[5][0] = -999;
         p.run();
+        SCOPED_TRACE(pass);
         EXPECT_TRUE(has(p.texts(), pass == 1 ? "initial spline:    67    " : "initial spline:    32    "));
     }
     sh.optval = saved;
