@@ -37,6 +37,23 @@ bool file_exists(const std::string& name) {
     return std::filesystem::is_regular_file(name, ec);
 }
 
+bool path_exists(const std::string& name) {
+    std::error_code ec;
+    return std::filesystem::exists(name, ec);
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const bool ea = std::filesystem::exists(a, ec), eb = std::filesystem::exists(b, ec);
+    if (ea && eb) return std::filesystem::equivalent(a, b, ec);
+    if (ea != eb) return false;
+    const auto ca = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    const auto cb = std::filesystem::weakly_canonical(b, ec);
+    if (ec) return a == b;
+    return ca == cb;
+}
+
 void delete_file(const std::string& name) {
     if (is_protected(name)) throw FileRefused(name);
     std::error_code ec;

@@ -23,6 +23,10 @@ void clear_protected();
 // Deletes a file unless it is protected (then FileRefused). Missing files are fine.
 void delete_file(const std::string& name);
 bool file_exists(const std::string& name);  // a regular file that exists
+bool path_exists(const std::string& name);  // anything under that name
+// Whether two names lead to the same file: a link or another spelling
+// ("./a.txt") included, also for a file that does not exist yet.
+bool same_file(const std::string& a, const std::string& b);
 
 // An output text file. open_fresh follows the fresh-file rule: an existing file
 // of that name is deleted first, then the file is created empty.
