@@ -207,6 +207,21 @@ void last_number(const std::string& full, size_t from, DataLine& d) {
     }
 }
 
+// The n value fields of a line by their layout, from column `from` (0-based).
+bool read_fields(const std::string& line, std::string_view layout, size_t from, size_t n, DataLine& d) {
+    try {
+        auto v = read_values(layout, std::string_view(line).substr(from));
+        if (v.size() < n) return false;
+        for (size_t k = 0; k < n; ++k) {
+            d.field[k] = v[k].i;
+            d.blank[k] = v[k].blank;
+        }
+        return true;
+    } catch (const ReadError&) {
+        return false;
+    }
+}
+
 // Reads a line in the year form the file survey chose for it (plain: an
 // identifier with a minus sign in it, before a 4-column year) or else the form
 // its minus sign gives.
@@ -218,29 +233,11 @@ DataLine read_line_of(const std::string& line, const std::string& full, const Fo
     if (!d.year_read) d.id = line.substr(0, f.idw);
 
     if (f.index) {
-        try {
-            auto v = read_values("(10(i4,i3))", std::string_view(line).substr(10));
-            if (v.size() >= 20) {
-                for (int k = 0; k < 20; ++k) {
-                    d.field[k] = v[k].i;
-                    d.blank[k] = v[k].blank;
-                }
-                d.values_read = true;
-            }
-        } catch (const ReadError&) {
-        }
+        d.values_read = read_fields(line, "(10(i4,i3))", 10, 20, d);
         return d;
     }
     if (fields_hold_the_values(line)) {
-        try {
-            auto v = read_values("(10i6)", std::string_view(line).substr(12));
-            for (int k = 0; k < 10; ++k) {
-                d.field[k] = v[k].i;
-                d.blank[k] = v[k].blank;
-            }
-            d.values_read = true;
-        } catch (const ReadError&) {
-        }
+        d.values_read = read_fields(line, "(10i6)", 12, 10, d);
         return d;
     }
     d.values_read = read_by_separators(full, d);
