@@ -8,7 +8,6 @@
 // it had to decide.
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <vector>
 
 #include "series/fixed_text.hpp"
@@ -70,14 +69,13 @@ bool field_holds_one_integer(std::string_view f) {
     return one_integer(f.substr(a, b - a + 1));
 }
 
-// The widths of the two line forms.
+// The two line forms: ring widths (identifier of 8 columns) and indices (6).
 struct Form {
     bool index;
-    size_t idw;     // identifier columns of the plain year form
-    size_t values;  // first column of the values (0-based)
+    size_t idw;  // identifier columns of the plain year form
 };
 
-Form form_of(bool index) { return index ? Form{true, 6, 10} : Form{false, 8, 12}; }
+Form form_of(bool index) { return index ? Form{true, 6} : Form{false, 8}; }
 
 // The year forms: the plain one (identifier, 4-column year) and the two in
 // which a minus sign in the identifier's last or last but one column makes
@@ -222,14 +220,18 @@ bool read_fields(const std::string& line, std::string_view layout, size_t from, 
     }
 }
 
+// Identifier and year in the form `y`, or else in the plain form: a minus
+// sign followed by a letter is part of the identifier.
+bool read_head_or_plain(const std::string& line, const Form& f, YearForm y, std::string& id, int& year) {
+    return read_head(line, f, y, id, year) || (y != YearForm::plain && read_head(line, f, YearForm::plain, id, year));
+}
+
 // Reads a line in the year form the file survey chose for it (plain: an
 // identifier with a minus sign in it, before a 4-column year) or else the form
 // its minus sign gives.
 DataLine read_line_of(const std::string& line, const std::string& full, const Form& f, bool plain_year) {
     DataLine d;
-    YearForm y = plain_year ? YearForm::plain : form_by_sign(line, f);
-    d.year_read = read_head(line, f, y, d.id, d.year);
-    if (!d.year_read && y != YearForm::plain) d.year_read = read_head(line, f, YearForm::plain, d.id, d.year);
+    d.year_read = read_head_or_plain(line, f, plain_year ? YearForm::plain : form_by_sign(line, f), d.id, d.year);
     if (!d.year_read) d.id = line.substr(0, f.idw);
 
     if (f.index) {
@@ -337,7 +339,7 @@ void warn_if_spoiled_data_line(OutFile& warn, const std::string& line, const For
     }
     std::string id;
     int year = 0;
-    if (numbers > 0 && mended != line && read_head(mended, f, form_by_sign(mended, f), id, year))
+    if (numbers > 0 && mended != line && read_head_or_plain(mended, f, form_by_sign(mended, f), id, year))
         warn.write("(t2,'*** warning: line ',a8,i6,' cannot be read as a data line: taken as text')", padded(id, 8),
                    year);
 }
