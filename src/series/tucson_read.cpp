@@ -362,10 +362,12 @@ void warn_if_values_without_year(OutFile& warn, const std::string& line, const F
 }
 
 // A line whose year columns cannot be read but which holds a word followed by
-// nothing but integers, the word longer than the identifier columns: a data
-// line whose identifier does not fit columns 1-8. Returns that identifier (the
-// year taken off when it runs on into it), or nothing.
-std::string long_identifier(const std::string& full, const Form& f) {
+// nothing but integers (a year and at least two values; any number of them
+// after a line of the same word), the word longer than the identifier
+// columns: a data line whose identifier does not fit columns 1-8. Returns that
+// identifier (the year taken off when it runs on into it), or nothing. A text
+// line such as a site name and two years is no such line.
+std::string long_identifier(const std::string& full, const Form& f, const std::string& last) {
     if (f.index) return {};
     std::vector<std::string_view> tok;
     size_t i = 0;
@@ -379,8 +381,12 @@ std::string long_identifier(const std::string& full, const Form& f) {
     for (size_t k = 1; k < tok.size(); ++k)
         if (!one_integer(tok[k])) return {};
     std::string_view id = tok[0];
-    if (id.size() > f.idw + 4 && std::all_of(id.end() - 4, id.end(), is_digit)) id.remove_suffix(4);
-    else if (tok.size() < 3) return {};  // no year and value after it
+    size_t numbers = tok.size() - 1;
+    if (id.size() > f.idw + 4 && std::all_of(id.end() - 4, id.end(), is_digit)) {
+        id.remove_suffix(4);
+        ++numbers;
+    }
+    if (numbers < 3 && id != last) return {};
     return std::string(id);
 }
 
@@ -701,7 +707,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 }
                 continue;
             }
-            const std::string longer = d.year_read ? std::string() : long_identifier(raw, f);
+            const std::string longer = d.year_read ? std::string() : long_identifier(raw, f, long_id);
             if (!longer.empty()) {
                 // A series whose identifier is longer than its columns: none
                 // of its lines fits the layout, and it is not read. It is no

@@ -452,6 +452,9 @@ TEST(TucsonRead, SeriesThatDoNotFitTheLayoutAreNamed) {
         {"identifier of 10 characters, a blank before the year",
          "ABCDEFGH12 1990   100   200\nABCDEFGH12 2000   100   999\nAAA     1990   100   999\n", {{"AAA", 1990, 1}},
          {"series ABCDEFGH12 has an identifier longer than 8 columns"}},
+        {"the end marker alone on a line of such a series",
+         "ABCDEFGHIJK1990" + nine + "\nABCDEFGHIJK1999   100\nABCDEFGHIJK2000 -9999\nAAA     1990   100   999\n",
+         {{"AAA", 1990, 1}}, {"series ABCDEFGHIJK has"}},
         {"two such series",
          "ABCDEFGHIJK1990   100   999\nABCDEFGHIJL1990   100   999\nAAA     1990   100   999\n", {{"AAA", 1990, 1}},
          {"series ABCDEFGHIJK has", "series ABCDEFGHIJL has"}},
@@ -472,6 +475,13 @@ TEST(TucsonRead, SeriesThatDoNotFitTheLayoutAreNamed) {
         EXPECT_EQ(count_lines_with(listing, "warning"), static_cast<int>(c.needles.size())) << c.what << "\n" << listing;
         EXPECT_EQ(sc.output().find("title of data"), std::string::npos) << c.what;  // no text lines
     }
+    // A text line of a long word and two years stays the title.
+    TucsonRead t;
+    kovtest::ScriptedConsole sc("");
+    t.open_text(t.in, "NORTHCOAST 1650 1990\nAAA     1990   100   999\n");
+    expect_series(read_all(t), {{"AAA", 1990, 1}}, "title");
+    EXPECT_EQ(t.title, padded("NORTHCOAST 1650 1990", 80));
+    EXPECT_EQ(count_lines_with(t.listing(), "warning"), 0);
 }
 
 // Values that the end of the file leaves without a series are reported: a
