@@ -27,10 +27,6 @@ struct TucsonFile {
     bool plain_year_at(size_t line) const;
 };
 
-// Surveys the lines of `in` from where it stands to its end ("mr" or, with
-// index, "ir"), and goes back to where it stood.
-void survey_tucson_file(TextIn& in, bool index, TucsonFile& file);
-
 // Reads one series in mode "mr" or "ir" (either case) from `in`.
 // id: 8 characters; set from the first data line. In "ir" mode an id whose
 //     first six characters are "******" on entry keeps the depths untouched.

@@ -411,8 +411,8 @@ int distance_to(int year, int lo, int hi) {
     return 0;
 }
 
-}  // namespace
-
+// Surveys the lines of `in` from where it stands to its end ("mr" or, with
+// index, "ir"), and goes back to where it stood.
 void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     const Form f = form_of(index);
     const size_t start = in.line_number();
@@ -515,8 +515,6 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
         b = e;
     }
 }
-
-namespace {
 
 // What one call of the reader builds: the series as its lines give it.
 class SeriesRead {
