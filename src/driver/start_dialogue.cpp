@@ -44,6 +44,9 @@ public:
         try {
             return steps();
         } catch (const Stop&) {
+            // The names typed before the stop are kept as the list would have
+            // held them.
+            if (step_ == Step::typed_names && !typed_.empty()) store_typed_names();
             leave_generic_files();
             throw;
         }
@@ -54,6 +57,7 @@ private:
     DialogueResult res_;
     bool generic_created_ = false;
     bool list_open_ = false;
+    std::vector<std::string> typed_;  // data-file names typed so far
 
     // What a stop leaves of the generic files: none after the first showing of
     // the start prompt, empty files at any later question.
@@ -65,11 +69,12 @@ private:
         if (generic_created_) return;
         // The names in the list (or typed so far) are the run's data files: a
         // data file called like a generic file must not be emptied by a stop.
-        std::string list;
-        if (list_open_) list = rtrim(res_.run.list_name);
-        else if (step_ == Step::typed_names) list = typed_list_name;
-        if (!list.empty()) {
+        if (list_open_) {
+            const std::string list = rtrim(res_.run.list_name);
             guard_run_inputs(list, list_names(list));
+            guard_for_generic_files();
+        } else if (step_ == Step::typed_names) {
+            guard_run_inputs(rtrim(res_.run.list_name), typed_);
             guard_for_generic_files();
         }
         for (int i = 0; i < 10; ++i) {
@@ -183,43 +188,29 @@ private:
         step_ = Step::count;
     }
 
+    // The names are kept until the last one is typed: only then is it known
+    // whether one of them is the file that is to hold them, which must not be
+    // emptied.
     void typed_names() {
         res_.run.list_name = padded(typed_list_name, name_length);
-        OutFile out;
-        bool created = false;
-        try {
-            created = out.open_fresh(typed_list_name);
-        } catch (const FileRefused&) {
-        }
-        if (!created) {
-            step_ = Step::list_file;
-            return;
-        }
         con().write("(/1x,'okay, so enter your data file name(s)'/1x,'which will be stored in the new file: ',a/1x,'when done, hit <ret> to process the data file(s).'/)",
                     res_.run.list_name);
-        std::vector<std::string> names;
+        typed_.clear();
         for (;;) {
-            con().write("(1x,'file name #',i2,': ',$)", static_cast<int>(names.size()) + 1);
+            con().write("(1x,'file name #',i2,': ',$)", static_cast<int>(typed_.size()) + 1);
             const std::string a = con().answer();
             if (is_word(a, 'b')) {
-                if (names.empty()) {
-                    out.close();
+                if (typed_.empty()) {
                     delete_file(typed_list_name);
                     step_ = Step::list_file;
                     return;
                 }
-                // The name withdrawn must not stay in the file, where the
-                // data-file loop would still process it.
-                names.pop_back();
-                out.open_fresh(typed_list_name);
-                for (const auto& n : names) out.line(n);
-                out.flush();
+                typed_.pop_back();  // the next name replaces it
                 continue;
             }
             if (blank_start(a, 5)) {
-                if (names.empty()) {
+                if (typed_.empty()) {
                     con().write("(/1x,'*** no data file names entered ***')");
-                    out.close();
                     delete_file(typed_list_name);
                     step_ = Step::list_file;
                     return;
@@ -230,15 +221,50 @@ private:
                 refuse_long_name();
                 continue;
             }
-            names.push_back(rtrim(a));
-            out.line(names.back());
-            out.flush();
+            typed_.push_back(rtrim(a));
         }
-        out.close();
-        streams().lulist.open(typed_list_name);
+        if (!store_typed_names()) {
+            typed_.clear();
+            step_ = Step::list_file;
+            return;
+        }
+        streams().lulist.open(rtrim(res_.run.list_name));
         list_open_ = true;
-        res_.run.count = static_cast<int>(names.size());
+        res_.run.count = static_cast<int>(typed_.size());
+        typed_.clear();
         step_ = Step::count;
+    }
+
+    // Whether one of the typed names is the file `name` (under any spelling).
+    bool typed_as_data_file(const std::string& name) const {
+        for (const auto& t : typed_)
+            if (same_file(t, name)) return true;
+        return false;
+    }
+
+    // Writes the typed names to "kovrin_files.txt", or, when that is one of
+    // the data files typed, to the first "kovrin_files_N.txt" that does not
+    // exist yet, with a message. false: the file cannot be created.
+    bool store_typed_names() {
+        std::string name = typed_list_name;
+        if (typed_as_data_file(name)) {
+            for (int n = 1;; ++n) {
+                name = "kovrin_files_" + std::to_string(n) + ".txt";
+                if (!path_exists(name) && !typed_as_data_file(name)) break;
+            }
+            con().write("(/1x,'*** ',a,' is a data file of the run: the names are stored in the new file: ',a)",
+                        typed_list_name, name);
+        }
+        OutFile out;
+        try {
+            if (!out.open_fresh(name)) return false;
+        } catch (const FileRefused&) {
+            return false;
+        }
+        for (const auto& n : typed_) out.line(n);
+        out.close();
+        res_.run.list_name = padded(name, name_length);
+        return true;
     }
 
     void title() {

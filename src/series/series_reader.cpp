@@ -106,31 +106,37 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
     std::span<float> values = work.first(static_cast<size_t>(ld));
     std::span<int> depths = cnt.first(static_cast<size_t>(ld));
     int first_all = INT_MAX, last_all = INT_MIN;
+    TucsonFile tucson_file;
 
     for (;;) {
         idbuf = std::string(8, ' ');
         int first = 0, count = -999;
         if (mode == "mr") {
-            trrw(idbuf, first, count, values, depths, counter, in, nullptr, "mr", tbuf, t.hdrlin);
+            trrw(idbuf, first, count, values, depths, counter, in, nullptr, "mr", tbuf, t.hdrlin, tucson_file);
             if (counter == 1) list_header_lines(lst, t.hdrlin);
         } else if (mode == "ir") {
             idbuf = "********";
-            trrw(idbuf, first, count, values, depths, counter, in, nullptr, "ir", tbuf, t.hdrlin);
+            trrw(idbuf, first, count, values, depths, counter, in, nullptr, "ir", tbuf, t.hdrlin, tucson_file);
         } else if (mode == "cr") {
             rinfrn(idbuf, first, count, values, depths, counter, in, tbuf);
         } else if (compact) {
             cdf(idbuf, values, first, count, counter, in, tbuf);
         }
 
-        if (tucson && count == 0) {
-            // A series that is nothing but its end marker: the series after it
-            // are still read, and it takes no position in the file's numbering
-            // so that a batch detail file stays aligned.
-            lst.write("(t2,'*** warning: series ',a8,' holds no values (end marker only): skipped')", idbuf);
+        if ((tucson || compact) && count == 0 && counter != -999) {
+            // A series without values (a Tucson series that is nothing but its
+            // end marker, a compact header with a count of 0) would leave an
+            // empty series that no later stage can work with: it is skipped,
+            // the series after it are still read, and it takes no position in
+            // the file's numbering so that a batch detail file stays aligned.
+            if (tucson)
+                lst.write("(t2,'*** warning: series ',a8,' holds no values (end marker only): skipped')", idbuf);
+            else
+                lst.write("(t2,'*** warning: series ',a8,' holds no values (count 0): skipped')", idbuf);
             ++skipped;
             continue;
         }
-        if (compact ? count < 0 : count < 1) {
+        if (count < 1) {
             // The end of the file is told by the series counter: a header whose
             // years or count give -999 values is no end of the file.
             if (counter != -999)

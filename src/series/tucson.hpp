@@ -7,10 +7,25 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "shared/files.hpp"
 
 namespace kov {
+
+// What the reader learns of a whole Tucson file before its first series (when
+// the series counter becomes 1), so that a series can be read as the file's
+// other series read: which lines hold an identifier with a minus sign in its
+// last columns before a year of four columns (an identifier such as NCFL06-N
+// or shut26-2 and not a year of five or six columns), and the end marker most
+// of its ring-width series use (999: hundredths, -9999: thousandths). The
+// caller keeps it for one data file.
+struct TucsonFile {
+    size_t first_line = 0;                  // the line of the file the survey began at
+    std::vector<unsigned char> plain_year;  // per line from first_line: 1 = identifier, then a 4-column year
+    long long usual_marker = 999;
+    bool plain_year_at(size_t line) const;
+};
 
 // Reads one series in mode "mr" or "ir" (either case) from `in`.
 // id: 8 characters; set from the first data line. In "ir" mode an id whose
@@ -23,11 +38,17 @@ namespace kov {
 // listing: where text lines are echoed (nullptr: nowhere).
 // title: receives the first text line of the call (80 characters).
 // hdrlin: the first three text lines of the data file (columns 1-80).
-// Lines that do not follow on from the series, and a series cut off by the end
-// of the file, get a warning line in the main listing (streams().luout).
+// file: surveyed when the series counter becomes 1, read by every call.
+// Every value stands at the year its line gives it: years a series skips and
+// lines of a series that cannot be read become missing values; a new
+// identifier, or a line that goes back in time, starts a new series. The units
+// of a ring-width series follow from its own end marker, or from the file's
+// usual one when it has none; a 999 or -9999 with values after it is a value.
+// Each of these, and lines that do not follow on, get a warning line in the
+// main listing (streams().luout).
 void trrw(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
           int& series_counter, TextIn& in, OutFile* listing, std::string_view mode, std::string& title,
-          std::array<std::string, 3>& hdrlin);
+          std::array<std::string, 3>& hdrlin, TucsonFile& file);
 
 // Writes one series in mode "mw", "iw" or "cr" (either case) to `out`, with
 // the 3-character stage tag. depths: "iw"/"cr" only; empty, or a first entry

@@ -1,5 +1,6 @@
 #include "shared/files.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
@@ -34,6 +35,23 @@ void clear_protected() { protected_names().clear(); }
 bool file_exists(const std::string& name) {
     std::error_code ec;
     return std::filesystem::is_regular_file(name, ec);
+}
+
+bool path_exists(const std::string& name) {
+    std::error_code ec;
+    return std::filesystem::exists(name, ec);
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const bool ea = std::filesystem::exists(a, ec), eb = std::filesystem::exists(b, ec);
+    if (ea && eb) return std::filesystem::equivalent(a, b, ec);
+    if (ea != eb) return false;
+    const auto ca = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    const auto cb = std::filesystem::weakly_canonical(b, ec);
+    if (ec) return a == b;
+    return ca == cb;
 }
 
 void delete_file(const std::string& name) {
@@ -82,19 +100,7 @@ bool TextIn::open(const std::string& name) {
     std::ifstream f(name, std::ios::binary);
     if (!f.is_open()) return false;
     const std::string text{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    // Files from older systems end their lines with a carriage return alone:
-    // in a file without any line feed, every carriage return ends a line
-    // (otherwise the whole file would be one line).
-    const char end = text.find('\n') == std::string::npos && text.find('\r') != std::string::npos ? '\r' : '\n';
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t stop = text.find(end, at);
-        if (stop == std::string::npos) stop = text.size();
-        std::string s = text.substr(at, stop - at);
-        strip_cr(s);
-        lines_.push_back(std::move(s));
-        at = stop + 1;
-    }
+    lines_ = text_lines(text);
     open_ = true;
     name_ = name;
     return true;
@@ -113,6 +119,33 @@ std::optional<std::string> TextIn::read_line() {
 
 void TextIn::backspace() {
     if (pos_ > 0) --pos_;
+}
+
+void TextIn::seek(size_t line) { pos_ = std::min(line, lines_.size()); }
+
+std::vector<std::string> text_lines(std::string_view text) {
+    // Files pass through systems that end their lines in different ways, and
+    // an edited file can mix them line by line: LF, CR LF, CR CR LF and a
+    // lone CR each end one line.
+    std::vector<std::string> lines;
+    size_t at = 0;
+    const size_t n = text.size();
+    while (at < n) {
+        const size_t stop = text.find_first_of("\r\n", at);
+        if (stop == std::string_view::npos) {
+            lines.emplace_back(text.substr(at));
+            break;
+        }
+        lines.emplace_back(text.substr(at, stop - at));
+        at = stop + 1;
+        if (text[stop] == '\r') {
+            if (at < n && text[at] == '\n')
+                at += 1;
+            else if (at + 1 < n && text[at] == '\r' && text[at + 1] == '\n')
+                at += 2;
+        }
+    }
+    return lines;
 }
 
 void Streams::close_all() {

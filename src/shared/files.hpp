@@ -23,6 +23,10 @@ void clear_protected();
 // Deletes a file unless it is protected (then FileRefused). Missing files are fine.
 void delete_file(const std::string& name);
 bool file_exists(const std::string& name);  // a regular file that exists
+bool path_exists(const std::string& name);  // anything under that name
+// Whether two names lead to the same file: a link or another spelling
+// ("./a.txt") included, also for a file that does not exist yet.
+bool same_file(const std::string& a, const std::string& b);
 
 // An output text file. open_fresh follows the fresh-file rule: an existing file
 // of that name is deleted first, then the file is created empty.
@@ -50,8 +54,12 @@ private:
     std::string name_;
 };
 
-// An input text file held as its lines (trailing carriage returns removed), read
-// one line at a time; backspace steps back one line.
+// The lines of a text: LF, CR LF, CR CR LF and a lone CR each end a line, in
+// any mix; the line ends are not part of the lines.
+std::vector<std::string> text_lines(std::string_view text);
+
+// An input text file held as its lines (text_lines), read one line at a time;
+// backspace steps back one line, seek goes to a line read before.
 class TextIn {
 public:
     bool open(const std::string& name);  // false: missing, unreadable or a directory
@@ -60,6 +68,7 @@ public:
     const std::string& name() const { return name_; }
     std::optional<std::string> read_line();
     void backspace();
+    void seek(size_t line);  // the next line read is line `line` (0-based)
     void rewind() { pos_ = 0; }
     bool at_end() const { return pos_ >= lines_.size(); }
     size_t line_number() const { return pos_; }  // lines read so far

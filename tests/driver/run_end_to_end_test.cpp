@@ -394,3 +394,38 @@ TEST(Run, SeriesWithoutAMeasuredValueLeaveNoNaN) {
         EXPECT_TRUE(d.exists("z_raw_rbar.txt")) << c.what;
     }
 }
+
+// The real files that depart from the clean layout run through a whole batch
+// run (default options, without detrending, whose growth curves are another
+// matter) to its end: exit 0, each read whole (the series counts of
+// tests/data/rwl-hard's source README).
+TEST(Run, RealFilesThatDepartFromTheLayoutRunToTheEnd) {
+    const struct {
+        const char* name;
+        int series;
+    } files[] = {{"cana054", 24}, {"can683", 59}, {"ak059", 99}, {"ar077", 23}, {"ak051", 39},
+                 {"russ297", 35}, {"newz076e", 14}, {"bra009", 19}, {"ut562", 28}, {"mexi028l", 72}};
+    TempDir d;
+    std::string list;
+    for (const auto& f : files) {
+        const std::string name = std::string(f.name) + ".rwl";
+        d.write(name, kovtest::read_file(kovtest::test_data("rwl-hard/" + name)));
+        std::string commands = command_file(name);
+        const std::string spline = "-6     20    0     !1st-age-dependent spline, init spline";
+        const size_t at = commands.find(spline);
+        ASSERT_NE(at, std::string::npos);
+        commands.replace(at, spline.size(), "0      0     0     !1st-no detrending performed");
+        d.write(std::string(f.name) + ".rwl_log.txt", commands);
+        list += name + "\n";
+    }
+    d.write("list.txt", list);
+    auto r = run_kovrin(d.path(), batch_answers);
+    EXPECT_EQ(r.status, 0) << r.out.substr(r.out.size() > 3000 ? r.out.size() - 3000 : 0);
+    for (const auto& f : files) {
+        const std::string listing = d.read(std::string(f.name) + ".rwl_out.txt");
+        char count[40];
+        std::snprintf(count, sizeof count, "number of series read in: %4d", f.series);
+        EXPECT_NE(listing.find(count), std::string::npos) << f.name;
+        EXPECT_NE(listing.find(closing_line), std::string::npos) << f.name;
+    }
+}

@@ -158,6 +158,48 @@ TEST(TypedNames, NothingTypedDeletesTheListFile) {
     }
 }
 
+// Typed names go to "kovrin_files.txt" only when that is none of the data
+// files typed: a data file of that name keeps its content, and the names go to
+// the first "kovrin_files_N.txt" that does not exist yet, with a message. The
+// list is written once the names are complete, so a name typed and withdrawn
+// never reaches it.
+TEST(TypedNames, TheListNeverEmptiesADataFileTyped) {
+    const std::string data = "a data file of the run\n";
+    struct Case {
+        const char* what;
+        std::vector<std::string> existing;  // files there before, each holding `data`
+        std::string typed;
+        std::string list;   // the file the names went to
+        std::string names;  // what it holds
+    } cases[] = {
+        {"list file typed as a data file", {"kovrin_files.txt"}, "site.rwl\nkovrin_files.txt\n\n", "kovrin_files_1.txt",
+         "site.rwl\nkovrin_files.txt\n"},
+        {"under another spelling", {"kovrin_files.txt"}, "./kovrin_files.txt\n\n", "kovrin_files_1.txt",
+         "./kovrin_files.txt\n"},
+        {"the next free name", {"kovrin_files.txt", "kovrin_files_1.txt"}, "kovrin_files.txt\nkovrin_files_1.txt\n\n",
+         "kovrin_files_2.txt", "kovrin_files.txt\nkovrin_files_1.txt\n"},
+        {"typed before it exists", {}, "kovrin_files.txt\n\n", "kovrin_files_1.txt", "kovrin_files.txt\n"},
+        {"typed and withdrawn", {"kovrin_files.txt"}, "kovrin_files.txt\nb\nsite.rwl\n\n", "kovrin_files.txt",
+         "site.rwl\n"},
+    };
+    for (const auto& c : cases) {
+        DriverScene scene;
+        for (const auto& e : c.existing) scene.dir().write(e, data);
+        std::string out;
+        auto o = dialogue("\n\n" + c.typed + "t\ny\n", &out);
+        ASSERT_FALSE(o.stopped) << c.what;
+        EXPECT_EQ(o.result.run.list_name, padded(c.list, 60)) << c.what;
+        for (const auto& e : c.existing)
+            if (e != c.list) EXPECT_EQ(scene.dir().read(e), data) << c.what << ": " << e;
+        EXPECT_EQ(scene.dir().read(c.list), c.names) << c.what;
+        const bool moved = c.list != "kovrin_files.txt";
+        EXPECT_EQ(out.find(" *** kovrin_files.txt is a data file of the run: the names are stored in the new file: " +
+                           c.list) != std::string::npos,
+                  moved)
+            << c.what << "\n" << out;
+    }
+}
+
 TEST(TitleAndBatch, BackHelpAndAnswers) {
     DriverScene scene;
     scene.dir().write("l1.txt", "d1.rwl\n");

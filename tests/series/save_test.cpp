@@ -194,13 +194,14 @@ TEST(SeriesSave, FormatsReadBack) {
         int counter = 0;
         std::string title(80, ' ');
         std::array<std::string, 3> hdr;
+        TucsonFile file;
         for (const auto& e : expect) {
             std::string id(8, ' ');
             int first = 0, count = 0;
             std::vector<float> v(mxy);
             std::vector<int> d(mxy);
-            if (format == 1) trrw(id, first, count, v, d, counter, in, nullptr, "mr", title, hdr);
-            if (format == 2) trrw(id, first, count, v, d, counter, in, nullptr, "ir", title, hdr);
+            if (format == 1) trrw(id, first, count, v, d, counter, in, nullptr, "mr", title, hdr, file);
+            if (format == 2) trrw(id, first, count, v, d, counter, in, nullptr, "ir", title, hdr, file);
             if (format == 3) rinfrn(id, first, count, v, d, counter, in, title);
             if (format == 4) cdf(id, v, first, count, counter, in, title);
             EXPECT_EQ(id, e.id) << format;

@@ -129,6 +129,117 @@ TEST(SeriesReader, RealFilesReadWhole) {
     }
 }
 
+namespace {
+
+// The value the series `id` that spans `year` has in that year, as read into
+// the series matrix.
+float value_in(const std::string& id, int year) {
+    SharedTables& t = shared();
+    for (int k = 1; k <= t.nc; ++k) {
+        if (t.serids[k] != padded(id, 8) || year < t.sertbl(k, ify) || year > t.sertbl(k, ily)) continue;
+        return t.sermat(year - t.sertbl(k, ify) + 1, k);
+    }
+    ADD_FAILURE() << id << " " << year << " not read";
+    return 0.0f;
+}
+
+}  // namespace
+
+// Real files that depart from the clean layout read with the series count and
+// span of the independent count in tests/data/rwl-hard's source README, and
+// the values that the departures used to move or scale stand at their years
+// as the file's lines give them (the integers of the quoted lines times 0.001
+// for series ending in -9999, 0.01 for those ending in 999; a missing ring
+// -9.999 or -0.999).
+TEST(SeriesReader, RealFilesThatDepartFromTheLayout) {
+    struct Value {
+        const char* id;
+        int year;
+        float value;
+    };
+    struct Case {
+        const char* file;
+        int nc, first, last;
+        std::vector<Value> values;
+    };
+    const Case cases[] = {
+        // lines end in a lone CR, one in CR CR LF: "819011  1866   148", "819011  1980 ... 17   999"
+        {"cana054.rwl", 24, 1826, 1988, {{"819011", 1866, 1.48f}, {"819011", 1988, 0.17f}}},
+        // lone CRs and three CR LF: "j0105s  1936   753", "j0105s  2020   540   519   445 -9999"
+        {"can683.rwl", 59, 1813, 2022, {{"j0105s", 1936, 0.753f}, {"j0105s", 2022, 0.445f}}},
+        // "AV37a   1890   813   999   646": the series ends in -9999
+        {"ak059.rwl", 99, 1542, 2002, {{"AV37a", 1890, 0.813f}, {"AV37a", 1891, 0.999f}, {"AV37a", 1892, 0.646f}}},
+        // "p158t0061960  1549  1596  1716 -9999   755"
+        {"ar077.rwl", 23, 1941, 2008,
+         {{"p158t006", 1962, 1.716f}, {"p158t006", 1963, -9.999f}, {"p158t006", 1964, 0.755f}}},
+        // "NCFL06-N1828   912  1145", "NCFL06-N2000   289   416 -9999"
+        {"ak051.rwl", 39, 1828, 2001, {{"NCFL06-N", 1828, 0.912f}, {"NCFL06-N", 2001, 0.416f}}},
+        // "SPL01b-01876   216", "SPL01b-02010    10   999"
+        {"russ297.rwl", 35, 1779, 2013, {{"SPL01b-0", 1876, 2.16f}, {"SPL01b-0", 2010, 0.1f}}},
+        // " TKPT1-11780   400 ...", " TKPT1-11790   210": the series ends in -9999
+        {"newz076e.rwl", 14, 1743, 1994, {{" TKPT1-1", 1780, 0.4f}, {" TKPT1-1", 1790, 0.21f}}},
+        // "SSB17C  1980  6640  5585  2235  957", "SSB17C  2010 ...  1091 -9999"
+        {"bra009.rwl", 19, 1954, 2015, {{"SSB17C", 1983, 0.957f}, {"SSB17C", 2015, 1.091f}}},
+        // "UTP1112B2010 ...   626 -9999         <tab>", "UTP1113A1890   406"
+        {"ut562.rwl", 28, 1890, 2016, {{"UTP1112B", 2016, 0.626f}, {"UTP1113A", 1890, 0.406f}}},
+        // "TAB15BLW1930    5  -9999 ... <tab>", "TAB16ALW1815   99"
+        {"mexi028l.rwl", 72, 1583, 1993, {{"TAB15BLW", 1930, 0.005f}, {"TAB16ALW", 1815, 0.099f}}},
+        // "blp15F  1863 ... 3107 -9999" (the marker past the decade), "blp15F  1871  2944"
+        {"ok043.rwl", 404, 1772, 1912, {{"blp15F", 1869, 3.107f}, {"blp15F", 1870, -0.999f}, {"blp15F", 1871, 2.944f}}},
+        {"keny001.rwl", 20, 1939, 1994, {}},
+        {"ak052.rwl", 186, 1730, 2002, {}},
+    };
+    for (const Case& c : cases) {
+        Reader r;
+        kovtest::ScriptedConsole sc("");
+        r.open_file(kovtest::test_data(std::string("rwl-hard/") + c.file));
+        r.read();
+        const SharedTables& t = shared();
+        EXPECT_EQ(t.nc, c.nc) << c.file;
+        EXPECT_EQ(t.sertbl(t.nc + 1, ify), c.first) << c.file;
+        EXPECT_EQ(t.sertbl(t.nc + 1, ily), c.last) << c.file;
+        for (const Value& v : c.values) EXPECT_FLOAT_EQ(value_in(v.id, v.year), v.value) << c.file << " " << v.id << " " << v.year;
+    }
+}
+
+// Any of LF, CR LF, CR CR LF and a lone CR ends a line, in any mix, in every
+// read mode: the same two series read from each file.
+TEST(SeriesReader, LineEndsOfEveryKindInEveryReadMode) {
+    struct Case {
+        const char* dtype;
+        std::vector<std::string> lines;
+        float second;  // the second value of series 1
+    };
+    const Case cases[] = {
+        {"mr", {"A title line", "AAA     1995   100   200   300   400   500", "AAA     2000   600   999",
+                "BBB     1990   100   999"}, 2.0f},
+        {"ir", {"A title line", "AAA   1995" + rep("9990  0", 5) + rep(" 900  1", 5), "AAA   2000" + std::string(" 900  1") +
+                rep("9990  0", 9), "BBB   1990" + std::string(" 900  1") + rep("9990  0", 9)}, 0.9f},
+        {"cr", {"A title line", "AAA   19952000", "AAA   1995" + rep("9990  0", 5) + rep(" 100  1", 5),
+                "AAA   2000" + std::string(" 100  1") + rep("9990  0", 9), "BBB   19901990", "BBB   1990" + std::string(" 100  1")}, 1.0f},
+        {"cd", {"A title line", padded("       6=n    1995=i AAA", 68) + " -2(13f6.0)~ raw", "   100   200   300   400   500   600",
+                padded("       1=n    1990=i BBB", 68) + " -2(13f6.0)~ raw", "   100"}, 2.0f},
+        {"mr", {padded("AAA     self-describing", 79) + "#", "n " + std::string("       6") + "  " + "    1995" + "  (6f8.3)",
+                "   1.000   2.000   3.000   4.000   5.000   6.000", "BBB     1990   100   999"}, 2.0f},
+    };
+    const char* const ends[] = {"\r", "\n", "\r\n", "\r\r\n"};
+    for (const Case& c : cases) {
+        // every line ends in the next kind of end, the last one in none
+        std::string text;
+        for (size_t i = 0; i < c.lines.size(); ++i) text += c.lines[i] + (i + 1 < c.lines.size() ? ends[i % 4] : "");
+        Reader r(c.dtype);
+        kovtest::ScriptedConsole sc("");
+        r.open_data(text);
+        r.read();
+        SharedTables& t = shared();
+        ASSERT_EQ(t.nc, 2) << c.dtype << " " << c.lines[1];
+        EXPECT_EQ(t.sertbl(1, ify), 1995) << c.dtype;
+        EXPECT_EQ(t.sertbl(1, ily), 2000) << c.dtype;
+        EXPECT_FLOAT_EQ(t.sermat(2, 1), c.second) << c.dtype;
+        EXPECT_EQ(t.sertbl(2, ify), 1990) << c.dtype;
+    }
+}
+
 // The gap report, the per-series statistics, the count line and the eight-row
 // summary, line by line, against listings computed independently
 // (reference/raw_listing.py).
@@ -239,16 +350,34 @@ TEST(SeriesReader, BatchRunKeepsTheSeriesMarkedForUse) {
     EXPECT_FLOAT_EQ(t.sermat(1, 2), 3.0f);
 }
 
-// A series that is nothing but its end marker is left out with a warning, and
-// the series after it are read.
-TEST(SeriesReader, EndMarkerOnlySeriesIsSkipped) {
-    Reader r;
-    kovtest::ScriptedConsole sc("");
-    r.open_data(ring_series("FIRST", 1900, 5, 100) + "EMPTY   1910   999\n" + ring_series("THIRD", 1920, 5, 300));
-    r.read();
-    ASSERT_EQ(shared().nc, 2);
-    EXPECT_EQ(shared().serids[2], "THIRD   ");
-    EXPECT_EQ(count_lines_with(r.listing(), "*** warning: series EMPTY    holds no values"), 1);
+// A series without values (a Tucson series that is nothing but its end
+// marker, a compact header with a count of 0) is left out with a warning, and
+// the series after it are read: no later stage meets an empty series.
+TEST(SeriesReader, SeriesWithoutValuesIsSkipped) {
+    struct Case {
+        const char* dtype;
+        std::string empty;  // between series FIRST and THIRD
+        const char* warning;
+    };
+    const Case cases[] = {
+        {"mr", "EMPTY   1910   999\n", "*** warning: series EMPTY    holds no values (end marker only): skipped"},
+        {"cd", padded("       0=n    1910=i EMPTY", 68) + " -3(13f6.0)~ raw\n",
+         "*** warning: series EMPTY    holds no values (count 0): skipped"},
+    };
+    for (const Case& c : cases) {
+        Reader r(c.dtype);
+        kovtest::ScriptedConsole sc("");
+        if (std::string(c.dtype) == "mr")
+            r.open_data(ring_series("FIRST", 1900, 5, 100) + c.empty + ring_series("THIRD", 1920, 5, 300));
+        else
+            r.open_data(padded("       2=n    1900=i FIRST", 68) + " -2(13f6.0)~ raw\n   100   100\n" + c.empty +
+                        padded("       2=n    1920=i THIRD", 68) + " -2(13f6.0)~ raw\n   300   300\n");
+        r.read();
+        ASSERT_EQ(shared().nc, 2) << c.dtype;
+        EXPECT_EQ(shared().serids[2], "THIRD   ") << c.dtype;
+        EXPECT_FLOAT_EQ(shared().sermat(1, 2), 3.0f) << c.dtype;
+        EXPECT_EQ(count_lines_with(r.listing(), c.warning), 1) << c.dtype << "\n" << r.listing();
+    }
 }
 
 // In a batch run the skipped series takes no position: the series after it
@@ -303,9 +432,9 @@ TEST(SeriesReader, CompactAndCruFilesHaveBlankHeaderLines) {
     };
     const Case cases[] = {
         {"cd",
-         padded("       0=n    1960=i EMPTY", 68) + " -3(13f6.0)~ raw\n" + padded("       2=n    1970=i FULL", 68) +
-             " -3(13f6.0)~ raw\n   250   300\n",
-         1960, 1959},
+         padded("       2=n    1960=i FULL", 68) + " -3(13f6.0)~ raw\n   250   300\n" + padded("       1=n    1970=i ONE", 68) +
+             " -3(13f6.0)~ raw\n   250\n",
+         1960, 1961},
         {"CR", "CRU001  10  11\nCRU001  10 100  1 200  1" + std::string(56, ' ') + "\n" +
                    "CRU002  10  10\nCRU002  10 100  1\n",
          10, 11},

@@ -35,11 +35,12 @@ struct TucsonRead : ListingFixture {
     int counter = 0;
     std::string title = std::string(80, ' ');
     std::array<std::string, 3> hdr{std::string(85, '+'), std::string(85, '+'), std::string(85, '+')};
+    TucsonFile file;
 
     ReadSeries next(const char* mode, const std::string& id_in = std::string(8, ' ')) {
         ReadSeries r;
         r.id = id_in;
-        trrw(r.id, r.first, r.count, r.values, r.depths, counter, in, nullptr, mode, title, hdr);
+        trrw(r.id, r.first, r.count, r.values, r.depths, counter, in, nullptr, mode, title, hdr, file);
         return r;
     }
 };
@@ -141,11 +142,11 @@ TEST(TucsonRead, TextLinesAreTitleAndHeaderLines) {
     }
 }
 
-// Lines that do not continue the series being read are taken as the format
-// says, but each one gets a warning line in the listing; so does a first line
-// with values past the end of its decade, which belong to no year, and a line
-// with values after its end marker (a measurement that read as the marker),
-// and a data line that a stray character turns into a text line.
+// Every value stands at the year its line gives it. A line that skips years
+// leaves them missing; a line with a new identifier, or one that goes back in
+// time, ends the series (it lacked its end marker) and starts the next. A first
+// line with values past the end of its decade, which belong to no year, and a
+// data line that a stray character turns into a text line get warnings too.
 TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
     const std::string full = "   100   101   102   103   104   105   106   107   108   109";
     const std::string pairs = "1000  11000  11000  11000  11000  11000  11000  11000  11000  11000  1";
@@ -156,36 +157,331 @@ TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
         const char* needle;
         int warnings;
         int count;
+        int next_first;  // first year of the next series, 0: none follows
     };
     const Case cases[] = {
-        {"proper series", "mr", "AAA     1990" + full + "\nAAA     2000   110   999\n", "warning", 0, 11},
-        {"lost end marker", "mr", "AAA     1990" + full + "\nBBB     2000   110   999\n", "does not follow on", 1, 11},
-        {"decade skipped", "mr", "AAA     1990" + full + "\nAAA     2010   110   999\n", "does not follow on", 1, 11},
+        {"proper series", "mr", "AAA     1990" + full + "\nAAA     2000   110   999\n", "warning", 0, 11, 0},
+        {"lost end marker", "mr", "AAA     1990" + full + "\nBBB     2000   110   999\n",
+         "series AAA      ends without an end marker before line BBB       2000", 1, 10, 2000},
+        // 1990-1999, 2000-2009 missing, 2010
+        {"decade skipped", "mr", "AAA     1990" + full + "\nAAA     2010   110   999\n",
+         "line AAA       2010 does not follow on from series AAA      at year  2000: the years between are missing",
+         1, 21, 0},
         {"decade repeated", "mr", "AAA     1995   100   101   102   103   104\nAAA     1995   110   999\n",
-         "does not follow on", 1, 6},
+         "series AAA      ends without an end marker before line AAA       1995", 1, 5, 1995},
         {"first line past its decade", "mr", "AAA     1995" + full + "\nAAA     2000   110   999\n",
-         "holds values outside its decade", 1, 6},
+         "holds values outside its decade", 1, 6, 0},
         {"index values before the first year", "ir", "IDX   1995" + pairs + "\nIDX   2000" + pairs.substr(0, 7) + "9990  0\n",
-         "holds values outside its decade", 1, 6},
-        {"values after the end marker", "mr", "AAA     1990   100   999   120   130\n",
-         "AAA       1990 holds values after its end marker: not read", 1, 1},
-        {"markers padding the line", "mr", "AAA     1990   100   999   999   999\n", "warning", 0, 1},
+         "holds values outside its decade", 1, 6, 0},
+        {"index series with a new identifier", "ir", "IDX   1990" + pairs + "\nIDY   2000" + pairs.substr(0, 7) + "9990  0\n",
+         "series IDX      ends without an end marker before line IDY       2000", 1, 10, 2000},
+        {"markers padding the line", "mr", "AAA     1990   100   999   999   999\n", "warning", 0, 1, 0},
         {"stray letter in a value", "mr", "AAA     1990   100   1x0   120\nAAA     2000   110   999\n",
-         "AAA       1990 cannot be read as a data line: taken as text", 1, 1},
+         "AAA       1990 cannot be read as a data line: taken as text", 1, 1, 0},
         {"stray letter in an index value", "ir",
          "IDX   1990" + std::string("1x00  1") + pairs.substr(7) + "\nIDX   2000" + pairs.substr(0, 7) + rep("9990  0", 9) + "\n",
-         "IDX       1990 cannot be read as a data line: taken as text", 1, 1},
-        {"title line", "mr", "Some Site Name 1995 text 12 34\nAAA     2000   110   999\n", "warning", 0, 1},
+         "IDX       1990 cannot be read as a data line: taken as text", 1, 1, 0},
+        {"title line", "mr", "Some Site Name 1995 text 12 34\nAAA     2000   110   999\n", "warning", 0, 1, 0},
         {"index values after the end marker", "ir", "IDX   1990" + pairs.substr(0, 7) + "9990  0" + pairs.substr(0, 7) + rep("9990  0", 7) + "\n",
-         "IDX       1990 holds values after its end marker: not read", 1, 1},
+         "IDX       1990 holds values after its end marker: not read", 1, 1, 0},
     };
     for (const Case& c : cases) {
         TucsonRead t;
         t.open_text(t.in, c.file);
         ReadSeries r = t.next(c.mode);
         EXPECT_EQ(r.count, c.count) << c.what;
-        EXPECT_EQ(count_lines_with(t.listing(), c.needle), c.warnings) << c.what;
+        ReadSeries n = t.next(c.mode);
+        EXPECT_EQ(n.count > 0 ? n.first : 0, c.next_first) << c.what;
+        EXPECT_EQ(count_lines_with(t.listing(), c.needle), c.warnings) << c.what << "\n" << t.listing();
     }
+}
+
+namespace {
+
+// Every series of a file as trrw reads it, one call per series.
+struct Got {
+    std::string id;
+    int first, count;
+    std::vector<float> values;
+};
+
+std::vector<Got> read_all(TucsonRead& t, const char* mode = "mr") {
+    std::vector<Got> out;
+    for (int calls = 0; calls < 50; ++calls) {
+        ReadSeries r = t.next(mode);
+        if (r.count == -999) break;
+        r.values.resize(static_cast<size_t>(std::max(r.count, 0)));
+        out.push_back({r.id, r.first, r.count, r.values});
+    }
+    return out;
+}
+
+struct Expected {
+    std::string id;
+    int first, count;
+};
+
+void expect_series(const std::vector<Got>& got, const std::vector<Expected>& want, const std::string& what) {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (size_t k = 0; k < want.size(); ++k) {
+        EXPECT_EQ(got[k].id, padded(want[k].id, 8)) << what << " series " << k;
+        EXPECT_EQ(got[k].first, want[k].first) << what << " series " << k;
+        EXPECT_EQ(got[k].count, want[k].count) << what << " series " << k;
+    }
+}
+
+// A value of series k at position i (0-based).
+struct At {
+    size_t series;
+    size_t i;
+    float value;
+};
+
+void expect_values(const std::vector<Got>& got, const std::vector<At>& at, const std::string& what) {
+    for (const At& a : at) {
+        ASSERT_LT(a.series, got.size()) << what;
+        ASSERT_LT(a.i, got[a.series].values.size()) << what;
+        EXPECT_FLOAT_EQ(got[a.series].values[a.i], a.value) << what << " series " << a.series << " value " << a.i;
+    }
+}
+
+}  // namespace
+
+// The units of a ring-width series follow from its own end marker, or from the
+// marker most of the file's series use when it has none, and hold for the whole
+// series: a 999 or -9999 with values after it is a value, and a 999 that fills
+// the last field of a line is a ring of 0.999 mm when the series goes on and
+// ends in thousandths. Expected values: the integers of the lines times 0.001
+// (thousandths) or 0.01 (hundredths).
+TEST(TucsonRead, EndMarkerGivesTheUnitsOfTheWholeSeries) {
+    const std::string nine = "   100   110   120   130   140   150   160   170   180";
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<Expected> series;
+        std::vector<At> values;
+    };
+    const Case cases[] = {
+        // ak059.rwl, series AV37a: the ring of 1891 is 999 thousandths
+        {"999 inside a series of thousandths",
+         "AV37a   1880  1093   827  1265   590   883   866   779   889   910   970\n"
+         "AV37a   1890   813   999   646   527   638   633   694  1005   818   405\n"
+         "AV37a   1900   867 -9999\n",
+         {{"AV37a", 1880, 21}}, {{0, 0, 1.093f}, {0, 10, 0.813f}, {0, 11, 0.999f}, {0, 12, 0.646f}, {0, 20, 0.867f}}},
+        // ar077.rwl, series p158t006: -9999 with values after it is a missing ring
+        {"-9999 with values after it",
+         "p158t0061950  7086  5203  3580  3245  2116  2084  1014  2525  1927  1746\n"
+         "p158t0061960  1549  1596  1716 -9999   755   583  1231  1158  1047  1218\n"
+         "p158t0061970   989 -9999\n",
+         {{"p158t006", 1950, 21}}, {{0, 0, 7.086f}, {0, 13, -9.999f}, {0, 14, 0.755f}, {0, 20, 0.989f}}},
+        {"999 fills a line of a series that ends in thousandths",
+         "AAA     1990" + nine + "   999\nAAA     2000   200 -9999\n", {{"AAA", 1990, 11}},
+         {{0, 0, 0.1f}, {0, 9, 0.999f}, {0, 10, 0.2f}}},
+        {"999 fills a line of a series that ends in hundredths",
+         "AAA     1990" + nine + "   999\nAAA     2000   200   999\n", {{"AAA", 1990, 9}, {"AAA", 2000, 1}},
+         {{0, 0, 1.0f}, {0, 8, 1.8f}, {1, 0, 2.0f}}},
+        {"999 fills a line before another series",
+         "AAA     1990" + nine + "   999\nBBB     2000   200 -9999\n", {{"AAA", 1990, 9}, {"BBB", 2000, 1}},
+         {{0, 0, 1.0f}, {1, 0, 0.2f}}},
+        {"no end marker in a file of thousandths",
+         "AAA     1995   100   200   300   400   500\nBBB     1995   100   200 -9999\nCCC     1995   300 -9999\n",
+         {{"AAA", 1995, 5}, {"BBB", 1995, 2}, {"CCC", 1995, 1}}, {{0, 0, 0.1f}, {0, 4, 0.5f}, {1, 1, 0.2f}}},
+        {"no end marker in a file of hundredths",
+         "AAA     1995   100   200   300   400   500\nBBB     1995   100   200   999\n",
+         {{"AAA", 1995, 5}, {"BBB", 1995, 2}}, {{0, 0, 1.0f}, {0, 4, 5.0f}}},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        t.open_text(t.in, c.file);
+        const auto got = read_all(t);
+        expect_series(got, c.series, c.what);
+        expect_values(got, c.values, c.what);
+    }
+}
+
+// An identifier of 8 characters whose last or last but one is a minus sign
+// (NCFL06-N, shut26-2) is followed by a year of 4 columns: read as a year of 5
+// or 6 columns, its lines would run backwards in time (-1876, then -1880). The
+// true years before 1000 BC of the 5- and 6-column forms keep their reading;
+// a series of one line takes the reading nearer to the file's other series.
+TEST(TucsonRead, IdentifiersThatRunIntoTheYear) {
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<Expected> series;
+    };
+    const Case cases[] = {
+        // ak051.rwl (the wide reading, -N1998, is no number at all)
+        {"minus sign, then a letter",
+         "NCFL06-N1998   284   275\nNCFL06-N2000   289   416 -9999\nNCFL10-N1875  1144   871   968   849  1148\n"
+         "NCFL10-N1880  1066 -9999\n",
+         {{"NCFL06-N", 1998, 4}, {"NCFL10-N", 1875, 6}}},
+        // russ297.rwl, with a plain identifier after it
+        {"minus sign, then a digit",
+         "SPL01b-01876   216   175   184   142\n"
+         "SPL01b-01880   142   101    15    99   101    42    60    61    68    68\nSPL01b-01890    90   999\n"
+         "SPL08m2 1874   101   124   999\n",
+         {{"SPL01b-0", 1876, 15}, {"SPL08m2", 1874, 2}}},
+        // newz076e.rwl: a blank first column, and an identifier that goes on
+        // after its end marker
+        {"identifier carried on after an end marker",
+         " TKPT5-11860  1740  1410  1410  1120  1010  1200  1180   670    90   130\n TKPT5-11870   210   160 -9999\n"
+         " TKPT5-11900   300   240   280   300   340   230   440   460   570   670\n TKPT5-11910   740 -9999\n",
+         {{" TKPT5-1", 1860, 12}, {" TKPT5-1", 1900, 11}}},
+        {"five-column year before 1000 BC",
+         "ABCDEFG-3776   100   200   300   400   500   600\nABCDEFG-3770   700 -9999\n", {{"ABCDEFG", -3776, 7}}},
+        {"six-column year", "ABCDEF-10003   100   200   300\nABCDEF-10000   400 -9999\n", {{"ABCDEF", -10003, 4}}},
+        {"one line among series of our era", "AAA     1990   100   999\nshut26-21995   100   999\n",
+         {{"AAA", 1990, 1}, {"shut26-2", 1995, 1}}},
+        {"one line among series before our era", "BBB     -990   100   999\nABCDEFG-1005   100   999\n",
+         {{"BBB", -990, 1}, {"ABCDEFG", -1005, 1}}},
+        {"one line alone keeps the reading of its minus sign", "ABCDEFG-3776   100   999\n", {{"ABCDEFG", -3776, 1}}},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        t.open_text(t.in, c.file);
+        expect_series(read_all(t), c.series, c.what);
+        EXPECT_EQ(count_lines_with(t.listing(), "warning"), 0) << c.what << "\n" << t.listing();
+    }
+    // The same in an index file: an identifier of 6 characters before the year.
+    TucsonRead t;
+    t.open_text(t.in, "ABC-N11985" + rep("9990  0", 5) + rep("1000  1", 5) + "\nABC-N11990" + "1100  1" +
+                          rep("9990  0", 9) + "\n");
+    expect_series(read_all(t, "ir"), {{"ABC-N1", 1985, 6}}, "index");
+}
+
+// A line of a series that cannot be read as its layout says keeps the values
+// around it at their years: values written without their 6-column fields are
+// read by their separators (blanks, tabs), a NUL reads as a blank, and a line
+// that cannot be read at all becomes missing values for its decade, with a
+// warning line that names the series and the line.
+TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
+    const std::string full = "   100   101   102   103   104   105   106   107   108   109";
+    const std::string nul6(6, '\0');
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<Expected> series;
+        std::vector<At> values;
+        const char* needle;  // one warning line holds it
+    };
+    const Case cases[] = {
+        // ut562.rwl: the end marker of UTP1112B is followed by a tab; the next
+        // series was appended to it, up to the year 2136
+        {"tab after the end marker",
+         "UTP1112B2000   195   506     0   281   265   535     0   847   252   242          \n"
+         "UTP1112B2010   563   435    69   119   651   758   626 -9999         \t            \n"
+         "UTP1113A1890   406   482   423    88   608   447   233   776   730     0          \n"
+         "UTP1113A1900   486 -9999\n",
+         {{"UTP1112B", 2000, 17}, {"UTP1113A", 1890, 11}},
+         {{0, 10, 0.563f}, {0, 16, 0.626f}, {1, 0, 0.406f}},
+         "series UTP1112B has   1 lines without 6-column fields: values read by their separators"},
+        // mexi028l.rwl: a tab at the end of the line of the end marker; the
+        // line after it is one column off its fields, each value in one field
+        {"tab inside a line",
+         "TAB15BLW1920   43    41    25    38    17    64    19    26     6     5\n"
+         "TAB15BLW1930    5  -9999" + std::string(47, ' ') + "\t\n"
+         "TAB16ALW1815   99    37   100    73    58\nTAB16ALW1820    76 -9999\n",
+         {{"TAB15BLW", 1920, 11}, {"TAB16ALW", 1815, 6}},
+         {{0, 0, 0.043f}, {0, 10, 0.005f}, {1, 0, 0.099f}, {1, 5, 0.076f}},
+         "series TAB15BLW has   1 lines without 6-column fields"},
+        // bra009.rwl, series SSB17C: values of 3 to 5 digits between two blanks
+        {"values between blanks, not in fields",
+         "SSB17C  1980  6640  5585  2235  957  404  320  575  1692  617  1328\n"
+         "SSB17C  1990  1586  5733  3267  5177  3455  6558  8070  7613  4875  3800\n"
+         "SSB17C  2000  1517  4782  1553  3013  7660  6951  7966  5941  6880  903\n"
+         "SSB17C  2010  1518  1071  660  1018  1299  1091 -9999\n",
+         {{"SSB17C", 1980, 36}},
+         {{0, 3, 0.957f}, {0, 4, 0.404f}, {0, 9, 1.328f}, {0, 10, 1.586f}, {0, 29, 0.903f}, {0, 32, 0.66f},
+          {0, 35, 1.091f}},
+         "series SSB17C   has   1 lines without 6-column fields"},
+        {"decimal point in a value",
+         "AAA     1990" + full + "\nAAA     2000   100   1.5   120   130   140   150   160   170   180   190\n"
+         "AAA     2010   120   999\n",
+         {{"AAA", 1990, 21}}, {{0, 9, 1.09f}, {0, 10, -9.99f}, {0, 19, -9.99f}, {0, 20, 1.2f}},
+         "series AAA      line      2 of the file cannot be read: years  2000 to  2009 taken as missing values"},
+        {"letter in the year",
+         "AAA     1990" + full + "\nAAA     2O00" + full + "\nAAA     2010   120   999\n", {{"AAA", 1990, 21}},
+         {{0, 10, -9.99f}, {0, 19, -9.99f}, {0, 20, 1.2f}},
+         "series AAA      line      2 of the file cannot be read: years  2000 to  2009 taken as missing values"},
+        {"end marker on a line that cannot be read",
+         "AAA     1990" + full + "\nAAA     2000   1.5   200 -9999\nBBB     1990   100   999\n",
+         {{"AAA", 1990, 12}, {"BBB", 1990, 1}}, {{0, 0, 0.1f}, {0, 10, -0.999f}, {0, 11, -0.999f}, {1, 0, 1.0f}},
+         "series AAA      line      2 of the file cannot be read: years  2000 to  2001 taken as missing values"},
+        {"NUL bytes in a value field",
+         "AAA     1990   100   200" + nul6 + "   400   999\n", {{"AAA", 1990, 4}},
+         {{0, 1, 2.0f}, {0, 2, -9.99f}, {0, 3, 4.0f}}, "line AAA       1990 has  1 empty value fields"},
+        {"a line of NUL bytes",
+         "AAA     1990" + full + "\n" + std::string(72, '\0') + "\nAAA     2010   120   999\n", {{"AAA", 1990, 21}},
+         {{0, 10, -9.99f}, {0, 20, 1.2f}}, "line AAA       2010 does not follow on from series AAA      at year  2000"},
+        // bra009.rwl as the fixed fields read it: a series without its end
+        // marker ends at the next identifier
+        {"new identifier after a missing end marker",
+         "SSB05B  2000  1638  1618  1046  1666  1452   790   518   700   405   903\n"
+         "SSB04A  1983  3658  9217  3156  2750  3232  2828  4368\nSSB04A  1990  2463 -9999\n",
+         {{"SSB05B", 2000, 10}, {"SSB04A", 1983, 8}}, {{0, 0, 1.638f}, {1, 0, 3.658f}, {1, 7, 2.463f}},
+         "series SSB05B   ends without an end marker before line SSB04A    1983"},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        kovtest::ScriptedConsole sc("");
+        t.open_text(t.in, c.file);
+        const auto got = read_all(t);
+        expect_series(got, c.series, c.what);
+        expect_values(got, c.values, c.what);
+        EXPECT_EQ(count_lines_with(t.listing(), c.needle), 1) << c.what << "\n" << t.listing();
+    }
+}
+
+// A series whose identifier is longer than columns 1-8 fits none of its
+// lines to the layout: it is not read, but named in a warning line, and it
+// ends a series before it that lacks its end marker. A year of five digits
+// in columns 8-12 reads as the last four: the warning line says so.
+TEST(TucsonRead, SeriesThatDoNotFitTheLayoutAreNamed) {
+    const std::string nine = "   100   110   120   130   140   150   160   170   180";
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<Expected> series;
+        std::vector<const char*> needles;  // one warning line each
+    };
+    const Case cases[] = {
+        {"identifier of 11 characters run into the year",
+         "ABCDEFGHIJK1990" + nine + "\nABCDEFGHIJK2000   100   999\nAAA     1990   100   999\n", {{"AAA", 1990, 1}},
+         {"series ABCDEFGHIJK has an identifier longer than 8 columns: its lines do not fit the layout and are not read"}},
+        {"identifier of 10 characters, a blank before the year",
+         "ABCDEFGH12 1990   100   200\nABCDEFGH12 2000   100   999\nAAA     1990   100   999\n", {{"AAA", 1990, 1}},
+         {"series ABCDEFGH12 has an identifier longer than 8 columns"}},
+        {"the end marker alone on a line of such a series",
+         "ABCDEFGHIJK1990" + nine + "\nABCDEFGHIJK1999   100\nABCDEFGHIJK2000 -9999\nAAA     1990   100   999\n",
+         {{"AAA", 1990, 1}}, {"series ABCDEFGHIJK has"}},
+        {"two such series",
+         "ABCDEFGHIJK1990   100   999\nABCDEFGHIJL1990   100   999\nAAA     1990   100   999\n", {{"AAA", 1990, 1}},
+         {"series ABCDEFGHIJK has", "series ABCDEFGHIJL has"}},
+        {"after a series without its end marker",
+         "AAA     1995   100   110   120   130   140\nABCDEFGHIJK2000   100   999\n", {{"AAA", 1995, 5}},
+         {"series AAA      ends without an end marker before line      2 of the file",
+          "series ABCDEFGHIJK has an identifier longer than 8 columns"}},
+        {"year of five digits", "ABCDEFG10050   100   200   999\n", {{"ABCDEFG1", 50, 2}},
+         {"series ABCDEFG1: year    50 of columns 9-12 may be the year  10050 of columns 8-12, which the layout cannot hold"}},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        kovtest::ScriptedConsole sc("");
+        t.open_text(t.in, c.file);
+        expect_series(read_all(t), c.series, c.what);
+        const std::string listing = t.listing();
+        for (const char* needle : c.needles) EXPECT_EQ(count_lines_with(listing, needle), 1) << c.what << "\n" << listing;
+        EXPECT_EQ(count_lines_with(listing, "warning"), static_cast<int>(c.needles.size())) << c.what << "\n" << listing;
+        EXPECT_EQ(sc.output().find("title of data"), std::string::npos) << c.what;  // no text lines
+    }
+    // A text line of a long word and two years stays the title.
+    TucsonRead t;
+    kovtest::ScriptedConsole sc("");
+    t.open_text(t.in, "NORTHCOAST 1650 1990\nAAA     1990   100   999\n");
+    expect_series(read_all(t), {{"AAA", 1990, 1}}, "title");
+    EXPECT_EQ(t.title, padded("NORTHCOAST 1650 1990", 80));
+    EXPECT_EQ(count_lines_with(t.listing(), "warning"), 0);
 }
 
 // Values that the end of the file leaves without a series are reported: a
@@ -271,9 +567,11 @@ TEST(TucsonRead, EmptyFieldsAndLinesWithoutAYearAreReported) {
         {"blank index pair", "ir", "IDX   1990" + std::string("1000  1") + std::string(7, ' ') + "1200  1" +
                                        rep("9990  0", 7) + "\n",
          3, {{0, 1.0f}, {1, -0.999f}, {2, 1.2f}}, "line IDX       1990 has  1 empty value fields"},
+        // the decade of the line without a year is missing: 2010 stays at 2010
         {"ring widths without a year", "mr",
          "AB04    1990" + nine + "   100\n" + std::string(12, ' ') + rep("   200", 10) + "\nAB04    2010   300   999\n",
-         11, {{9, 1.0f}, {10, 3.0f}}, "holds values but no year: not read"},
+         21, {{9, 1.0f}, {10, -9.99f}, {19, -9.99f}, {20, 3.0f}}, "holds values but no year: not read"},
+        // years skipped before an end marker alone do not make the series longer
         {"index pairs without a year", "ir",
          "IDX   1990" + rep("1000  1", 10) + "\n" + std::string(10, ' ') + rep("1100  1", 10) + "\nIDX   2010" +
              rep("9990  0", 10) + "\n",

@@ -23,7 +23,7 @@ std::vector<std::string> lines_of(const std::string& bytes) {
 }  // namespace
 
 // Lines end in LF, CR LF or CR CR LF, and in files from older systems in CR
-// alone; a file without any LF that holds CRs would otherwise be one line.
+// alone, in any mix: files pass through editors and systems line by line.
 TEST(TextIn, LinesEndInEveryWayFilesEndThem) {
     using V = std::vector<std::string>;
     struct Case {
@@ -37,7 +37,10 @@ TEST(TextIn, LinesEndInEveryWayFilesEndThem) {
         {"CR LF and CR CR LF", "a b\r\ncd\r\r\n", V{"a b", "cd"}},
         {"carriage returns alone", "a b\rcd\r", V{"a b", "cd"}},
         {"carriage returns alone, an empty line", "a b\r\rcd", V{"a b", "", "cd"}},
-        {"a CR inside a file of line feeds stays", "a\rb\n", V{"a\rb"}},
+        {"lone CRs and one CR LF", "a\rb\rc\r\nd\re\r", V{"a", "b", "c", "d", "e"}},
+        {"lone CRs and one CR CR LF", "a\rb\r\r\nc\r", V{"a", "b", "c"}},
+        {"every kind, line by line", "a\nb\r\nc\rd\r\r\ne\n", V{"a", "b", "c", "d", "e"}},
+        {"a lone CR before CR CR LF is an empty line", "a\r\r\r\nb", V{"a", "", "b"}},
         {"empty file", "", V{}},
         {"one empty line", "\n", V{""}},
     };

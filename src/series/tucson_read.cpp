@@ -1,0 +1,820 @@
+// Reading one series of a Tucson decade file ("mr" ring widths, "ir" indices).
+//
+// Real files depart from the layout in ways a reader must not pass over in
+// silence: identifiers that run into the year, values written without their
+// 6-column fields, a ring of 999 in a series of thousandths, lines that cannot
+// be read inside a series, series that lack their end marker. The reader keeps
+// every value at the year its line gives it and says in the main listing where
+// it had to decide.
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "series/fixed_text.hpp"
+#include "series/tucson.hpp"
+#include "shared/capacities.hpp"
+#include "shared/console.hpp"
+#include "shared/layout.hpp"
+#include "shared/stop.hpp"
+
+namespace kov {
+
+namespace {
+
+constexpr int max_text_lines = 25;
+
+// An empty value field inside a series: no measurement stands there. Files
+// mark a missing ring with a negative value, so it is taken as -999, which the
+// gap scan reports and the gap filling estimates, and not as a ring of width 0.
+// Years that a series' lines skip, and lines of a series that cannot be read,
+// hold the same.
+constexpr long long empty_field = -999;
+
+constexpr long long hundredths_end = 999;
+constexpr long long thousandths_end = -9999;
+
+bool is_marker(long long v) { return v == hundredths_end || v == thousandths_end; }
+
+// Blanks and tabs separate values.
+bool is_space(char c) { return c == ' ' || c == '\t'; }
+
+// A line as the reader takes it: a NUL is no character of a data file but a
+// column that a system left empty, so it reads as a blank.
+std::string as_read(std::string raw) {
+    std::replace(raw.begin(), raw.end(), '\0', ' ');
+    return raw;
+}
+
+bool spaces_only(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), is_space);
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// One integer as a field or a token holds it: a sign and digits.
+bool one_integer(std::string_view s) {
+    size_t i = (!s.empty() && (s[0] == '-' || s[0] == '+')) ? 1 : 0;
+    if (i == s.size()) return false;
+    for (; i < s.size(); ++i)
+        if (!is_digit(s[i])) return false;
+    return true;
+}
+
+// A fixed field holds one integer, right- or left-justified: blanks between
+// digits are two values (or a value cut by the field), not one.
+bool field_holds_one_integer(std::string_view f) {
+    const size_t a = f.find_first_not_of(' ');
+    if (a == std::string_view::npos) return true;
+    const size_t b = f.find_last_not_of(' ');
+    return one_integer(f.substr(a, b - a + 1));
+}
+
+// The two line forms: ring widths (identifier of 8 columns) and indices (6).
+struct Form {
+    bool index;
+    size_t idw;  // identifier columns of the plain year form
+};
+
+Form form_of(bool index) { return index ? Form{true, 6} : Form{false, 8}; }
+
+// The year forms: the plain one (identifier, 4-column year) and the two in
+// which a minus sign in the identifier's last or last but one column makes
+// that column part of a year of 5 or 6 columns.
+enum class YearForm { plain, wide5, wide6 };
+
+YearForm form_by_sign(const std::string& line, const Form& f) {
+    if (line[f.idw - 1] == '-') return YearForm::wide5;
+    if (line[f.idw - 2] == '-') return YearForm::wide6;
+    return YearForm::plain;
+}
+
+std::string_view head_layout(const Form& f, YearForm y) {
+    if (f.index) return y == YearForm::plain ? "(a6,i4)" : y == YearForm::wide5 ? "(a5,i5)" : "(a4,i6)";
+    return y == YearForm::plain ? "(a8,i4)" : y == YearForm::wide5 ? "(a7,i5)" : "(a6,i6)";
+}
+
+// Identifier and year of a line in one year form. The year field must hold
+// one integer: digits with blanks between them are no year.
+bool read_head(const std::string& line, const Form& f, YearForm y, std::string& id, int& year) {
+    const size_t idcols = f.idw - (y == YearForm::wide5 ? 1 : y == YearForm::wide6 ? 2 : 0);
+    if (!field_holds_one_integer(std::string_view(line).substr(idcols, f.idw + 4 - idcols))) return false;
+    try {
+        auto v = read_values(head_layout(f, y), std::string_view(line).substr(0, f.idw + 4));
+        if (v.size() < 2) return false;
+        id = v[0].s;
+        year = static_cast<int>(v[1].i);
+        return true;
+    } catch (const ReadError&) {
+        return false;
+    }
+}
+
+// One line of a Tucson file as read.
+struct DataLine {
+    std::string id;            // as read: 8/7/6 (ring widths) or 6/5/4 (indices) characters
+    int year = 0;
+    bool year_read = false;    // the year field held a year
+    bool values_read = false;  // the values could be read (fields or separators)
+    bool by_separators = false;
+    bool beyond = false;       // separators: more values than the ten fields of a line
+    long long field[20] = {};  // ten values, or ten value/depth pairs
+    bool blank[20] = {};       // the field held nothing
+    int tokens = 0;            // values read by separators
+    long long last_token = 0;  // the last of the line's numbers (end marker of an unreadable line)
+    bool last_is_number = false;
+};
+
+// Whether every value in columns 13-72 stands within its own 6-column field:
+// then the fields read as they stand. A field with blanks between two numbers,
+// a character that belongs to no number, or a number that runs on into the
+// next field means the values were written without the fields (values of
+// several widths between blanks, a tab).
+bool fields_hold_the_values(const std::string& line) {
+    for (int k = 0; k < 10; ++k) {
+        const std::string_view f = std::string_view(line).substr(12 + 6 * k, 6);
+        if (!field_holds_one_integer(f)) return false;
+        if (k > 0 && is_digit(f[0]) && is_digit(line[12 + 6 * k - 1])) {
+            // Two values of six digits fill their fields to the edge.
+            const std::string_view before = std::string_view(line).substr(12 + 6 * (k - 1), 6);
+            if (before.find(' ') != std::string_view::npos || f.find(' ') != std::string_view::npos) return false;
+        }
+    }
+    return true;
+}
+
+// The values of a ring-width line by their separators (blanks, tabs). A word
+// after the value columns that is no number is a stage tag or a remark and
+// ends the values; anywhere else it makes the line unreadable.
+bool read_by_separators(const std::string& full, DataLine& d) {
+    size_t i = 12;
+    int n = 0;
+    while (i < full.size()) {
+        while (i < full.size() && is_space(full[i])) ++i;
+        if (i >= full.size()) break;
+        const size_t start = i;
+        while (i < full.size() && !is_space(full[i])) ++i;
+        const std::string_view tok = std::string_view(full).substr(start, i - start);
+        long long v = 0;
+        try {
+            if (!one_integer(tok)) throw ReadError("no integer");
+            v = free_int(tok);
+        } catch (const ReadError&) {
+            if (start >= 72) break;
+            return false;
+        }
+        if (n < 10) {
+            d.field[n] = v;
+            d.blank[n] = false;
+        } else {
+            d.beyond = true;
+        }
+        d.last_token = v;
+        d.last_is_number = true;
+        ++n;
+    }
+    for (int k = n; k < 10; ++k) {
+        d.field[k] = 0;
+        d.blank[k] = true;
+    }
+    d.tokens = n;
+    return true;
+}
+
+// The words of a line whose values cannot all be read, and the last of them
+// when it is a number: an end marker there ends the series on that line,
+// after as many years as words stand before it.
+void last_number(const std::string& full, size_t from, DataLine& d) {
+    d.tokens = 0;
+    for (size_t i = from; i < full.size();) {
+        while (i < full.size() && is_space(full[i])) ++i;
+        if (i < full.size()) ++d.tokens;
+        while (i < full.size() && !is_space(full[i])) ++i;
+    }
+    size_t end = full.size();
+    while (end > from && is_space(full[end - 1])) --end;
+    size_t start = end;
+    while (start > from && !is_space(full[start - 1])) --start;
+    const std::string_view tok = std::string_view(full).substr(start, end - start);
+    d.last_is_number = false;
+    if (start < end && one_integer(tok)) {
+        try {
+            d.last_token = free_int(tok);
+            d.last_is_number = true;
+        } catch (const ReadError&) {
+        }
+    }
+}
+
+// The n value fields of a line by their layout, from column `from` (0-based).
+bool read_fields(const std::string& line, std::string_view layout, size_t from, size_t n, DataLine& d) {
+    try {
+        auto v = read_values(layout, std::string_view(line).substr(from));
+        if (v.size() < n) return false;
+        for (size_t k = 0; k < n; ++k) {
+            d.field[k] = v[k].i;
+            d.blank[k] = v[k].blank;
+        }
+        return true;
+    } catch (const ReadError&) {
+        return false;
+    }
+}
+
+// Identifier and year in the form `y`, or else in the plain form: a minus
+// sign followed by a letter is part of the identifier.
+bool read_head_or_plain(const std::string& line, const Form& f, YearForm y, std::string& id, int& year) {
+    return read_head(line, f, y, id, year) || (y != YearForm::plain && read_head(line, f, YearForm::plain, id, year));
+}
+
+// Reads a line in the year form the file survey chose for it (plain: an
+// identifier with a minus sign in it, before a 4-column year) or else the form
+// its minus sign gives.
+DataLine read_line_of(const std::string& line, const std::string& full, const Form& f, bool plain_year) {
+    DataLine d;
+    d.year_read = read_head_or_plain(line, f, plain_year ? YearForm::plain : form_by_sign(line, f), d.id, d.year);
+    if (!d.year_read) d.id = line.substr(0, f.idw);
+
+    if (f.index) {
+        d.values_read = read_fields(line, "(10(i4,i3))", 10, 20, d);
+        return d;
+    }
+    if (fields_hold_the_values(line)) {
+        d.values_read = read_fields(line, "(10i6)", 12, 10, d);
+        return d;
+    }
+    d.values_read = read_by_separators(full, d);
+    d.by_separators = d.values_read;
+    if (!d.values_read) last_number(full, 12, d);
+    return d;
+}
+
+bool year_columns_blank(const std::string& line, const Form& f) {
+    return is_blank(std::string_view(line).substr(f.idw, 4));
+}
+
+// Identifiers of two lines agree when the columns both year forms give to the
+// identifier agree.
+bool same_identifier(const std::string& a, const std::string& b) {
+    size_t n = std::min(a.size(), b.size());
+    return a.compare(0, n, b, 0, n) == 0;
+}
+
+// The value of slot k of a line (ring widths: field k; indices: pair k).
+long long slot_value(const DataLine& d, int k, bool index) {
+    const int f = index ? 2 * k : k;
+    return d.blank[f] ? empty_field : d.field[f];
+}
+
+// A ring-width end marker stands after the series' last value: nothing but
+// blank fields and further markers follow it on its line.
+bool ends_its_line(const DataLine& d, int k) {
+    for (int j = k + 1; j < 10; ++j)
+        if (!d.blank[j] && !is_marker(d.field[j])) return false;
+    return !d.beyond;
+}
+
+// The last value of a ring-width line, when it is an end marker (the survey
+// counts the units of the file's series by it).
+long long line_end_marker(const DataLine& d) {
+    for (int k = 9; k >= 0; --k) {
+        if (d.blank[k]) continue;
+        return is_marker(d.field[k]) && ends_its_line(d, k) ? d.field[k] : 0;
+    }
+    return 0;
+}
+
+void warn_outside(OutFile& warn, const DataLine& d) {
+    warn.write("(t2,'*** warning: line ',a8,i6,' holds values outside its decade: not read')", padded(d.id, 8),
+               d.year);
+}
+
+// Empty value fields among the values a line gives its series (up to its end
+// marker): a line cut short, or a field left blank.
+int empty_fields(const DataLine& d, int from, int to, bool index) {
+    int n = 0;
+    for (int k = from; k < to; ++k) {
+        const int f = index ? 2 * k : k;
+        if (d.blank[f]) {
+            ++n;
+            continue;
+        }
+        const long long v = d.field[f];
+        if (index ? v >= 9990 : (is_marker(v) && ends_its_line(d, k))) break;
+    }
+    return n;
+}
+
+// Fields after the end marker of an index series are padding (blank, or more
+// markers). A value there means the marker was a value that happened to read
+// as one: the values after it are lost.
+void warn_if_values_after_marker(OutFile& warn, const DataLine& d, int from) {
+    for (int k = from; k < 10; ++k) {
+        const long long v = d.field[2 * k];
+        if (d.blank[2 * k] || v >= 9990) continue;
+        warn.write("(t2,'*** warning: line ',a8,i6,' holds values after its end marker: not read')",
+                   padded(d.id, 8), d.year);
+        return;
+    }
+}
+
+// A line that cannot be read as a data line is a text line. When it reads as
+// one once its unreadable value fields are blanked (its year and at least one
+// value are numbers), it is a data line spoiled by a stray character, and the
+// values of its decade are lost: the listing says so.
+void warn_if_spoiled_data_line(OutFile& warn, const std::string& line, const Form& f) {
+    std::string mended = line;
+    const int fields = f.index ? 20 : 10;
+    int numbers = 0;
+    for (int k = 0; k < fields; ++k) {
+        const size_t at = f.index ? 10 + 7 * (k / 2) + (k % 2 ? 4 : 0) : 12 + 6 * k;
+        const size_t width = f.index ? (k % 2 ? 3 : 4) : 6;
+        const std::string_view field = std::string_view(mended).substr(at, width);
+        if (is_blank(field)) continue;
+        try {
+            read_values(f.index ? (k % 2 ? "(i3)" : "(i4)") : "(i6)", field);
+            ++numbers;
+        } catch (const ReadError&) {
+            mended.replace(at, width, width, ' ');
+        }
+    }
+    std::string id;
+    int year = 0;
+    if (numbers > 0 && mended != line && read_head_or_plain(mended, f, form_by_sign(mended, f), id, year))
+        warn.write("(t2,'*** warning: line ',a8,i6,' cannot be read as a data line: taken as text')", padded(id, 8),
+                   year);
+}
+
+// A line whose year field is blank is passed over. When it holds numbers in
+// its value fields it is a data line that lost its year, and its values are
+// lost with it.
+void warn_if_values_without_year(OutFile& warn, const std::string& line, const Form& f) {
+    try {
+        auto v = read_values(f.index ? "(10x,10(i4,i3))" : "(12x,10i6)", line);
+        const int step = f.index ? 2 : 1;
+        for (size_t k = 0; k < v.size(); k += step) {
+            if (!v[k].blank) {
+                warn.write("(t2,'*** warning: line ',a8,' holds values but no year: not read')", padded(line, 8));
+                return;
+            }
+        }
+    } catch (const ReadError&) {
+    }
+}
+
+// A line whose year columns cannot be read but which holds a word followed by
+// nothing but integers (a year and at least two values; any number of them
+// after a line of the same word), the word longer than the identifier
+// columns: a data line whose identifier does not fit columns 1-8. Returns that
+// identifier (the year taken off when it runs on into it), or nothing. A text
+// line such as a site name and two years is no such line.
+std::string long_identifier(const std::string& full, const Form& f, const std::string& last) {
+    if (f.index) return {};
+    std::vector<std::string_view> tok;
+    size_t i = 0;
+    while (i < full.size()) {
+        while (i < full.size() && is_space(full[i])) ++i;
+        const size_t start = i;
+        while (i < full.size() && !is_space(full[i])) ++i;
+        if (i > start) tok.push_back(std::string_view(full).substr(start, i - start));
+    }
+    if (tok.size() < 2 || tok[0].size() <= f.idw) return {};
+    for (size_t k = 1; k < tok.size(); ++k)
+        if (!one_integer(tok[k])) return {};
+    std::string_view id = tok[0];
+    size_t numbers = tok.size() - 1;
+    if (id.size() > f.idw + 4 && std::all_of(id.end() - 4, id.end(), is_digit)) {
+        id.remove_suffix(4);
+        ++numbers;
+    }
+    if (numbers < 3 && id != last) return {};
+    return std::string(id);
+}
+
+int slots_of(int year) { return 10 - mod10(year); }
+
+// ---------------------------------------------------------------------------
+// The survey of a whole file
+
+struct Ambiguous {
+    size_t line;        // index into the survey
+    std::string key;    // identifier columns of the plain form
+    bool wide_ok, plain_ok;
+    int wide_year, plain_year;
+    bool ends;          // ends with an end marker: the next line starts a new series
+    int group;
+};
+
+int distance_to(int year, int lo, int hi) {
+    if (lo > hi) return 0;
+    if (year < lo) return lo - year;
+    if (year > hi) return year - hi;
+    return 0;
+}
+
+// Surveys the lines of `in` from where it stands to its end ("mr" or, with
+// index, "ir"), and goes back to where it stood.
+void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
+    const Form f = form_of(index);
+    const size_t start = in.line_number();
+    file.first_line = start;
+    file.plain_year.clear();
+    file.usual_marker = hundredths_end;
+
+    long long hundredths = 0, thousandths = 0;
+    int lo = INT_MAX, hi = INT_MIN;
+    std::vector<Ambiguous> amb;
+    int group = 0;
+    bool plain_since = true;  // a plain data line since the last ambiguous one
+
+    for (size_t n = 0;; ++n) {
+        auto got = in.read_line();
+        if (!got) break;
+        file.plain_year.push_back(0);
+        const auto raw = as_read(*got);
+        const std::string line = padded(raw, 80);
+        if (year_columns_blank(line, f)) continue;
+        const YearForm y = form_by_sign(line, f);
+        DataLine d = read_line_of(line, raw, f, y == YearForm::plain);
+        if (!d.values_read) continue;
+        if (!index) {
+            const long long m = line_end_marker(d);
+            if (m == hundredths_end) ++hundredths;
+            if (m == thousandths_end) ++thousandths;
+        }
+        if (y == YearForm::plain) {
+            if (d.year_read) {
+                lo = std::min(lo, d.year);
+                hi = std::max(hi, d.year);
+                plain_since = true;
+            }
+            continue;
+        }
+        Ambiguous a{n, line.substr(0, f.idw), false, false, 0, 0, false, 0};
+        std::string id;
+        a.wide_ok = read_head(line, f, y, id, a.wide_year);
+        a.plain_ok = read_head(line, f, YearForm::plain, id, a.plain_year);
+        if (!a.wide_ok && !a.plain_ok) continue;
+        a.ends = index ? false : line_end_marker(d) != 0;
+        if (amb.empty() || plain_since || amb.back().key != a.key) ++group;
+        a.group = group;
+        plain_since = false;
+        amb.push_back(std::move(a));
+    }
+    in.seek(start);
+    if (thousandths > hundredths) file.usual_marker = thousandths_end;
+
+    // Each run of lines with the same identifier columns takes the year form
+    // under which its lines follow on from one another; the other form makes
+    // the decades run backwards (a year of -1876 before -1880).
+    enum class Choice { wide, plain, open };
+    std::vector<Choice> choice(static_cast<size_t>(group) + 1, Choice::open);
+    for (size_t b = 0; b < amb.size();) {
+        size_t e = b;
+        while (e < amb.size() && amb[e].group == amb[b].group) ++e;
+        bool wide_all = true, plain_all = true;
+        int wide_score = 0, plain_score = 0;
+        for (size_t k = b; k < e; ++k) {
+            wide_all = wide_all && amb[k].wide_ok;
+            plain_all = plain_all && amb[k].plain_ok;
+            if (k + 1 == e || amb[k].ends) continue;
+            const Ambiguous &p = amb[k], &q = amb[k + 1];
+            if (p.wide_ok && q.wide_ok && q.wide_year == p.wide_year + slots_of(p.wide_year)) ++wide_score;
+            if (p.plain_ok && q.plain_ok && q.plain_year == p.plain_year + slots_of(p.plain_year)) ++plain_score;
+        }
+        Choice c = Choice::open;
+        if (plain_all && !wide_all) c = Choice::plain;
+        else if (wide_all && !plain_all) c = Choice::wide;
+        else if (plain_score > wide_score) c = Choice::plain;
+        else if (wide_score > plain_score) c = Choice::wide;
+        choice[static_cast<size_t>(amb[b].group)] = c;
+        if (c != Choice::open) {
+            for (size_t k = b; k < e; ++k) {
+                const bool plain = c == Choice::plain ? amb[k].plain_ok : !amb[k].wide_ok;
+                const int y = plain ? amb[k].plain_year : amb[k].wide_year;
+                lo = std::min(lo, y);
+                hi = std::max(hi, y);
+            }
+        }
+        b = e;
+    }
+    // A run whose lines do not tell (a single line) takes the form whose first
+    // year lies nearer to the years of the file's other series; the wide form
+    // when that does not tell either, as the layout gives it.
+    for (size_t b = 0; b < amb.size();) {
+        size_t e = b;
+        while (e < amb.size() && amb[e].group == amb[b].group) ++e;
+        Choice& c = choice[static_cast<size_t>(amb[b].group)];
+        if (c == Choice::open)
+            c = amb[b].plain_ok && distance_to(amb[b].plain_year, lo, hi) < distance_to(amb[b].wide_year, lo, hi)
+                    ? Choice::plain
+                    : Choice::wide;
+        for (size_t k = b; k < e; ++k) {
+            const bool plain = c == Choice::plain ? amb[k].plain_ok : !amb[k].wide_ok;
+            file.plain_year[amb[k].line] = plain ? 1 : 0;
+        }
+        b = e;
+    }
+}
+
+// What one call of the reader builds: the series as its lines give it.
+class SeriesRead {
+public:
+    SeriesRead(std::span<float> values, std::span<int> depths, bool index, bool store_depths, int& count)
+        : values_(values), depths_(depths), index_(index), store_depths_(store_depths), count_(count) {}
+
+    // Years skipped between two lines of the series: missing values, taken
+    // only when a value follows them (a series does not end in a gap).
+    void skip_years(int n) { pending_gap_ += n; }
+
+    void append(long long v, long long depth = 0) {
+        for (; pending_gap_ > 0; --pending_gap_) put(empty_field, 0);
+        put(v, depth);
+    }
+
+    // The units of the series, known once it has ended: ring widths are
+    // hundredths of a millimetre unless the series is in thousandths.
+    void scale_to_thousandths() {
+        const size_t stored = std::min(values_.size(), static_cast<size_t>(count_));
+        for (size_t i = 0; i < stored; ++i) values_[i] *= 0.1f;
+    }
+
+private:
+    void put(long long v, long long depth) {
+        if (static_cast<size_t>(count_) < values_.size()) {
+            values_[count_] = static_cast<float>(v) * (index_ ? 0.001f : 0.01f);
+            if (store_depths_ && static_cast<size_t>(count_) < depths_.size())
+                depths_[count_] = static_cast<int>(depth);
+        }
+        ++count_;
+    }
+
+    std::span<float> values_;
+    std::span<int> depths_;
+    bool index_, store_depths_;
+    int& count_;
+    int pending_gap_ = 0;
+};
+
+// After a 999 that fills the last slot of its line: whether the series goes
+// on in the lines after it and is in thousandths (its own end marker -9999, or
+// none and the file's series in thousandths), so that the 999 is a ring of
+// 0.999 mm and not the end of a series in hundredths.
+bool series_goes_on_in_thousandths(TextIn& in, const TucsonFile& file, const Form& f, const std::string& id,
+                                   int next_year) {
+    const size_t back = in.line_number();
+    bool goes_on = false;
+    long long marker = 0;
+    for (;;) {
+        const size_t at = in.line_number();
+        auto got = in.read_line();
+        if (!got) break;
+        const auto raw = as_read(*got);
+        const std::string line = padded(raw, 80);
+        if (spaces_only(raw) || year_columns_blank(line, f)) continue;
+        DataLine d = read_line_of(line, raw, f, file.plain_year_at(at));
+        if (!d.year_read || !d.values_read || !same_identifier(d.id, id) || d.year != next_year) break;
+        goes_on = true;
+        const int slots = slots_of(d.year);
+        int k = 0;
+        for (; k < slots; ++k)
+            if (!d.blank[k] && is_marker(d.field[k]) && ends_its_line(d, k)) break;
+        if (k < slots) {
+            marker = d.field[k];
+            // Another full line ending in 999 leaves the question open.
+            if (marker == hundredths_end && k == slots - 1) {
+                marker = 0;
+                next_year += slots;
+                continue;
+            }
+            break;
+        }
+        next_year += slots;
+    }
+    in.seek(back);
+    if (!goes_on) return false;
+    return (marker != 0 ? marker : file.usual_marker) == thousandths_end;
+}
+
+}  // namespace
+
+bool TucsonFile::plain_year_at(size_t line) const {
+    return line >= first_line && line - first_line < plain_year.size() && plain_year[line - first_line] != 0;
+}
+
+void trrw(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
+          int& series_counter, TextIn& in, OutFile* listing, std::string_view mode, std::string& title,
+          std::array<std::string, 3>& hdrlin, TucsonFile& file) {
+    if (series_counter < 0) series_counter = 0;
+    ++series_counter;
+    const bool index = same_letters(mode, "ir");
+    const Form f = form_of(index);
+    if (series_counter == 1) {
+        for (auto& h : hdrlin) h = std::string(85, ' ');
+        survey_tucson_file(in, index, file);
+    }
+    count = 0;
+    int ntext = 0, ndata = 0;
+    const bool store_depths = index && padded(id, 6) != "******";
+    SeriesRead series(values, depths, index, store_depths, count);
+
+    std::string series_id;  // identifier of the first data line, as read
+    int next_year = 0;      // year the next line of the series should carry
+    int separated = 0;      // lines of the series read by their separators
+    std::string long_id;    // the last identifier too long for the layout, warned of
+    OutFile& warn = streams().luout;
+
+    // The end of the series: the units are known now (its own end marker, or
+    // the one most of the file's series use).
+    auto finish = [&](long long marker) {
+        if (!index && (marker != 0 ? marker : file.usual_marker) == thousandths_end) series.scale_to_thousandths();
+        if (separated > 0)
+            warn.write("(t2,'*** warning: series ',a8,' has',i4,' lines without 6-column fields:',"
+                       "' values read by their separators')",
+                       padded(series_id, 8), separated);
+    };
+    // A line that does not continue the series ends it: a new identifier, or
+    // a year before the one the series has reached. The line is read again as
+    // the start of the next series.
+    auto end_before = [&](const DataLine& d) {
+        warn.write("(t2,'*** warning: series ',a8,' ends without an end marker before line ',a8,i6)",
+                   padded(series_id, 8), padded(d.id, 8), d.year);
+        in.backspace();
+        finish(0);
+    };
+
+    for (;;) {
+        const size_t line_no = in.line_number();
+        auto got = in.read_line();
+        if (!got) {
+            if (ndata > 0)
+                warn.write("(t2,'*** warning: series ',a8,' ends without an end marker:',i6,' values not read')",
+                           padded(series_id, 8), count);
+            count = -999;
+            series_counter = -999;
+            return;
+        }
+        const std::string raw = as_read(*got);
+        std::string line = padded(raw, 80);
+
+        if (count == 0 && ndata == 0 && line[79] == '#') {
+            in.backspace();
+            std::string buffer = line;
+            bool no_header = false;
+            datar(buffer, count, values, first_year, in, &no_header);
+            if (no_header) {
+                // No header line followed the "#" line: every line after it
+                // was passed over in search of one.
+                warn.write("(t2,'*** warning: line ',a8,' has ''#'' in column 80 but no header follows:',"
+                           "' the rest of the file is not read')",
+                           padded(line, 8));
+                series_counter = -999;
+                return;
+            }
+            id = padded(buffer, 8);
+            if (listing) listing->write("(/t10,'title of data:  ',a/)", buffer);
+            return;
+        }
+
+        if (spaces_only(raw)) continue;
+        if (year_columns_blank(line, f)) {
+            warn_if_values_without_year(warn, line, f);
+            continue;
+        }
+        DataLine d = read_line_of(line, raw, f, file.plain_year_at(line_no));
+
+        if (!d.year_read || !d.values_read) {
+            // Inside a series, a line with the series' identifier is one of
+            // its lines, spoiled (a letter in the year, a decimal point, a
+            // stray character): its decade becomes missing values, so that
+            // the values after it stay at their years.
+            if (ndata > 0 && same_identifier(d.id, series_id) && (!d.year_read || d.year >= next_year)) {
+                const int year = d.year_read ? d.year : next_year;
+                const bool ends = d.last_is_number && is_marker(d.last_token) && !index;
+                const int slots = ends ? std::min(slots_of(year), d.tokens - 1) : slots_of(year);
+                if (slots > 0)
+                    warn.write("(t2,'*** warning: series ',a8,' line',i7,' of the file cannot be read:',"
+                               "' years',i6,' to',i6,' taken as missing values')",
+                               padded(series_id, 8), static_cast<int>(line_no + 1), year, year + slots - 1);
+                if (year > next_year && slots > 0) series.skip_years(year - next_year);
+                for (int k = 0; k < slots; ++k) series.append(empty_field);
+                next_year = year + slots;
+                ++ndata;
+                if (ends) {
+                    finish(d.last_token);
+                    return;
+                }
+                continue;
+            }
+            const std::string longer = d.year_read ? std::string() : long_identifier(raw, f, long_id);
+            if (!longer.empty()) {
+                // A series whose identifier is longer than its columns: none
+                // of its lines fits the layout, and it is not read. It is no
+                // line of the series being read, which ends before it.
+                if (ndata > 0) {
+                    warn.write("(t2,'*** warning: series ',a8,' ends without an end marker before line',i7,"
+                               "' of the file')",
+                               padded(series_id, 8), static_cast<int>(line_no + 1));
+                    in.backspace();
+                    finish(0);
+                    return;
+                }
+                if (longer != long_id)
+                    warn.write("(t2,'*** warning: series ',a,' has an identifier longer than',i2,"
+                               "' columns: its lines do not fit the layout and are not read')",
+                               longer, static_cast<int>(f.idw));
+                long_id = longer;
+                continue;
+            }
+            warn_if_spoiled_data_line(warn, line, f);
+            ++ntext;
+            if (ntext > max_text_lines) {
+                con().line("sbr trrw:  over 25 text lines");
+                throw Stop("", exit_failure);
+            }
+            if (ntext == 1) {
+                if (listing) listing->write("(/t10,'title of data:'/1x,a)", line);
+                con().write("(/1x,'title of data:'/1x,a)", line);
+                title = line;
+            } else {
+                if (listing) listing->write("(1x,a)", line);
+                con().write("(1x,a)", line);
+            }
+            if (ntext <= 3) hdrlin[ntext - 1].replace(0, 80, line);
+            continue;
+        }
+
+        if (ndata == 0) {
+            id = padded(d.id, 8);
+            series_id = d.id;
+            first_year = d.year;
+            next_year = d.year;
+            if (!index && d.id.size() == 8 && is_digit(line[7]) && line[8] == '0' && is_digit(line[9]))
+                warn.write("(t2,'*** warning: series ',a8,': year',i6,' of columns 9-12 may be the year',i7,"
+                           "' of columns 8-12, which the layout cannot hold')",
+                           padded(d.id, 8), d.year, (line[7] - '0') * 10000 + d.year);
+        } else if (!same_identifier(d.id, series_id) || d.year < next_year) {
+            end_before(d);
+            return;
+        } else if (d.year > next_year) {
+            warn.write("(t2,'*** warning: line ',a8,i6,' does not follow on from series ',a8,' at year',i6,"
+                       "': the years between are missing values')",
+                       padded(d.id, 8), d.year, padded(series_id, 8), next_year);
+            series.skip_years(d.year - next_year);
+        }
+        ++ndata;
+        if (d.by_separators) ++separated;
+        // Every line holds the years from its own year to the end of its
+        // decade: a later line begins with a year ending in 0.
+        const int slots = slots_of(d.year);
+        next_year = d.year + slots;
+
+        const int first_slot = index ? 10 - slots : 0;
+        const int last_slot = index ? 10 : slots;
+        if (const int empty = empty_fields(d, first_slot, last_slot, index); empty > 0)
+            warn.write("(t2,'*** warning: line ',a8,i6,' has',i3,' empty value fields: taken as missing values')",
+                       padded(d.id, 8), d.year, empty);
+
+        if (!index) {
+            for (int k = 0; k < slots; ++k) {
+                const long long v = slot_value(d, k, false);
+                // A marker with values after it on its line is a value: a
+                // ring of 999 in a series of thousandths, or a missing ring
+                // written -9999.
+                if (is_marker(v) && !d.blank[k] && ends_its_line(d, k)) {
+                    if (v == hundredths_end && k == slots - 1 &&
+                        series_goes_on_in_thousandths(in, file, f, series_id, next_year)) {
+                        series.append(v);
+                        continue;
+                    }
+                    finish(v);
+                    return;
+                }
+                series.append(v);
+            }
+            // Fields past the end of the line's decade belong to no year of
+            // the series.
+            bool outside = d.beyond;
+            for (int k = slots; k < 10; ++k)
+                if (!d.blank[k]) outside = true;
+            if (outside) warn_outside(warn, d);
+        } else {
+            for (int k = 0; k < 10 - slots; ++k) {
+                if (!d.blank[2 * k] && d.field[2 * k] < 9990) {
+                    warn_outside(warn, d);
+                    break;
+                }
+            }
+            for (int k = 10 - slots; k < 10; ++k) {
+                const long long v = slot_value(d, k, true);
+                if (v >= 9990) {
+                    warn_if_values_after_marker(warn, d, k + 1);
+                    finish(v);
+                    return;
+                }
+                series.append(v, d.field[2 * k + 1]);
+            }
+        }
+    }
+}
+
+}  // namespace kov
