@@ -514,62 +514,50 @@ int depth_in(const std::vector<std::string>& crns, const std::string& tag, int y
 TEST(Run, ShortAndEmptySeriesAndTinyWindowsRunToTheEnd) {
     const auto tiny = split_lines(kovtest::tiny_rwl);
     const std::string head = tiny[0] + "\n" + tiny[1] + "\n" + tiny[2] + "\n";  // the small file's header lines
-    {
-        // 1 % of 96 values is a median window of 0, held to 1: series 113071
-        // is its own curve, indices of 1
+    std::string fifteen = head;
+    for (int k = 1; k <= 4; ++k) fifteen += tucson_series("FIF0" + std::to_string(k) + "A", 1950 + k, rings(15, 150 + 10 * k));
+    struct Case {
+        const char* what;
+        std::string data;
+        std::string detrending;  // line 5 of the command file; empty: the default
+        const char* never;       // a console text the run must not show
+        std::vector<std::string> listed;
+    };
+    const Case cases[] = {
+        {"1 % of 96 values is a median window of 0, held to 1: series 113071 is its own curve, indices of 1",
+         kovtest::read_file(kovtest::test_data("rwl/mong007w.rwl")), "-3     -1    0     !", "input error",
+         {"     9   113071    -3    1           median filter curve and window width",
+          "     9  113071    1755   1850     96   1.000 -99.000-99.000-99.000  0.000 -99.000"}},
+        {"10 % of 15 years: a spline of period 1, the least-squares line", fifteen, "-10    0     0     !",
+         "not positive definite", {"     4   FIF04A    -10    1         smoothing spline curve and window width"}},
+        {"the default age-dependent spline on a 3-value block (blp04H of ok043.rwl), zeros, missing values",
+         head + tucson_series("S01A", 1900, rings(40, 180)) + tucson_series("S02A", 1905, rings(35, 140)) +
+             tucson_series("blp04H", 1922, {315, 276, 173}) + tucson_series("ZERO", 1910, std::vector<int>(10, 0)) +
+             tucson_series("MISS", 1915, std::vector<int>(5, -1)),
+         "", "goes negative",
+         {"     3   blp04H       -6   --> curve fit option failed and changed to:     4",
+          "     4   ZERO         -6   --> no measured value: series left out of the chronologies",
+          "     5   MISS         -6   --> no measured value: series left out of the chronologies"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         TempDir d;
-        d.write("m.txt", kovtest::read_file(kovtest::test_data("rwl/mong007w.rwl")));
-        d.write("m_log.txt", command_file_with("m.txt", {{5, "-3     -1    0     !"}}));
-        d.write("list.txt", "m.txt\n");
-        const auto r = run_kovrin(d.path(), batch_answers);
-        EXPECT_EQ(r.status, 0) << r.out;
-        EXPECT_EQ(r.out.find("input error"), std::string::npos);
-        const auto lines = split_lines(d.read("m_out.txt"));
-        EXPECT_TRUE(contains_line(lines, "     9   113071    -3    1           median filter curve and window width"));
-        EXPECT_TRUE(contains_line(lines, "     9  113071    1755   1850     96   1.000 -99.000-99.000-99.000  0.000 -99.000"));
-        EXPECT_EQ(lines.back(), closing_line);
-    }
-    {
-        // 10 % of 15 years: a spline of period 1, the least-squares line
-        TempDir d;
-        std::string data = head;
-        for (int k = 1; k <= 4; ++k) data += tucson_series("FIF0" + std::to_string(k) + "A", 1950 + k, rings(15, 150 + 10 * k));
-        d.write("f.txt", data);
-        d.write("f_log.txt", command_file_with("f.txt", {{5, "-10    0     0     !"}}));
-        d.write("list.txt", "f.txt\n");
-        const auto r = run_kovrin(d.path(), batch_answers);
-        EXPECT_EQ(r.status, 0) << r.out;
-        EXPECT_EQ(r.out.find("not positive definite"), std::string::npos);
-        const auto lines = split_lines(d.read("f_out.txt"));
-        EXPECT_TRUE(contains_line(lines, "     4   FIF04A    -10    1         smoothing spline curve and window width"));
-
-        EXPECT_EQ(lines.back(), closing_line);
-    }
-    {
-        // the default age-dependent spline on a 3-value block (blp04H of
-        // ok043.rwl), a series of zeros and one of missing values
-        TempDir d;
-        const std::string data = head + tucson_series("S01A", 1900, rings(40, 180)) +
-                                 tucson_series("S02A", 1905, rings(35, 140)) +
-                                 tucson_series("blp04H", 1922, {315, 276, 173}) +
-                                 tucson_series("ZERO", 1910, std::vector<int>(10, 0)) +
-                                 tucson_series("MISS", 1915, std::vector<int>(5, -1));
-        d.write("e.txt", data);
-        d.write("e_log.txt", command_file("e.txt"));
+        d.write("e.txt", c.data);
+        d.write("e_log.txt", c.detrending.empty() ? command_file("e.txt") : command_file_with("e.txt", {{5, c.detrending}}));
         d.write("list.txt", "e.txt\n");
         const auto r = run_kovrin(d.path(), batch_answers);
         EXPECT_EQ(r.status, 0) << r.out;
-        EXPECT_EQ(r.out.find("goes negative"), std::string::npos);
+        EXPECT_EQ(r.out.find(c.never), std::string::npos);
         const auto lines = split_lines(d.read("e_out.txt"));
-        EXPECT_TRUE(contains_line(lines, "     3   blp04H       -6   --> curve fit option failed and changed to:     4"));
-        EXPECT_TRUE(contains_line(lines, "     4   ZERO         -6   --> no measured value: series left out of the chronologies"));
-        EXPECT_TRUE(contains_line(lines, "     5   MISS         -6   --> no measured value: series left out of the chronologies"));
+        for (const auto& l : c.listed) EXPECT_TRUE(contains_line(lines, l)) << l;
         EXPECT_EQ(lines.back(), closing_line);
-        // 1915: S01A, S02A, ZERO and MISS; the raw zeros count, the missing
-        // values do not, and neither left-out series has an index or residual
-        const auto crns = split_lines(d.read("e_crns.txt"));
-
-        EXPECT_EQ(depth_in(crns, "raw", 1915), 3);
-        for (const char* tag : {"std", "res", "kov"}) EXPECT_EQ(depth_in(crns, tag, 1915), 2) << tag;
+        if (c.detrending.empty()) {
+            // 1915: S01A, S02A, ZERO and MISS; the raw zeros count, the
+            // missing values do not, and neither left-out series has an index
+            // or a residual
+            const auto crns = split_lines(d.read("e_crns.txt"));
+            EXPECT_EQ(depth_in(crns, "raw", 1915), 3);
+            for (const char* tag : {"std", "res", "kov"}) EXPECT_EQ(depth_in(crns, tag, 1915), 2) << tag;
+        }
     }
 }
