@@ -99,12 +99,23 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
     if (method == 3) parked_clean.resize(static_cast<size_t>(nc) + 1);
     if (robust) w6[0] = -999.0f;
 
+    // A series the detrending left out for want of a measured value holds
+    // missing values only: it has no model and stays out of the residual and
+    // kovrin chronologies.
+    auto left_out = [&](int i, int n, int off) {
+        const float* v = s.sermat.col(i) + off;
+        return std::all_of(v, v + n, [](float y) { return y == xmiss; });
+    };
     std::vector<float> phi(ar_max_order + 1, 0.0f);
     const std::array<float, 7> no_curve{};
     for (int i = 1; i <= nc; ++i) {
         const int n = s.sertbl(i, ily) - s.sertbl(i, ify) + 1;
         const int off = s.sertbl(i, ify) - first;
         if (n < 1) continue;
+        if (left_out(i, n, off)) {
+            for (int k = 1; k <= 12; ++k) coef(k, i) = 0.0f;
+            continue;
+        }
         // A batch run keeps an order option that a detail record gave the
         // series (it may be the user's own edit); every other series takes the
         // run's option, as in an interactive run.
@@ -239,9 +250,11 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         const int off = s.sertbl(i, ify) - first;
         if (n < 1) continue;
         std::span<float> x(s.sermat.col(i) + off, static_cast<size_t>(n));
-        for (float& v : x) v = std::max(v + 1.0f, 0.0f);
+        const bool empty = left_out(i, n, off);
+        if (!empty)
+            for (float& v : x) v = std::max(v + 1.0f, 0.0f);
         float ave, adev, sdev, var, skew, curt, sens, ac1;
-        moment(x, n, ave, adev, sdev, var, skew, curt, sens, ac1);
+        moment(x, empty ? 0 : n, ave, adev, sdev, var, skew, curt, sens, ac1);
         stat(i, 1) = static_cast<float>(n);
         stat(i, 2) = ave;
         stat(i, 3) = sdev;

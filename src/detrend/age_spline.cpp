@@ -38,7 +38,14 @@ bool splvar(int n, std::span<const float> y, std::span<float> crv, std::span<con
     // dg = (i, i); after factorisation dg holds the reciprocal root.
     std::vector<double> lo2(m + 1), lo1(m + 1), dg(m + 1), b(m + 1), z(m + 1), u(m + 1);
     for (int i = 1; i <= m; ++i) {
-        assert(per[i - 1] > 0);
+        // A period of 0 has no smoothing parameter (the formula divides by
+        // it): the system cannot be set up. Every other period can, 1 year
+        // with p = 0 and a negative one as its absolute value.
+        if (per[i - 1] == 0) {
+            crv[0] = -9999.0f;
+            con().line(">> sbr spline: matrix not positive definite");
+            return false;
+        }
         double w = 2.0 * std::numbers::pi / per[i - 1];
         double cw = std::cos(w);
         double p = 6.0 * (cw - 1.0) * (cw - 1.0) / (cw + 2.0);
@@ -92,14 +99,6 @@ bool splvar(int n, std::span<const float> y, std::span<float> crv, std::span<con
 }
 
 bool splext(int /*ld*/, int nout, int n, std::span<const float> y, std::span<float> crv, int s0) {
-    // A period below two years is no smoothing spline at all (the first row
-    // would lose its smoothing term, or divide by a period of 0): refused as a
-    // failed fit, with the failure mark in crv(1) that callers test, so that
-    // no curve left from an earlier series passes for this one.
-    if (s0 < 2) {
-        if (!crv.empty()) crv[0] = -9999.0f;
-        return false;
-    }
     std::vector<int> per(std::max({n, nout, 1}));
     yrseq(mxy, n, s0, per);
     if (!splvar(n, y, crv, per)) return false;

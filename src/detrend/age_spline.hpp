@@ -12,11 +12,13 @@ namespace kov {
 // is padded with its last value to nout values and smoothed once more over
 // 1..nout, so the curve continues beyond the data (and its first n values
 // change slightly). ld is the capacity mxy, not used. Returns true when crv
-// holds a curve. Failures: a stiffness below 2 is refused (false, crv(1) :=
-// -9999, nothing printed); fewer than 4 values set crv(1) := -9998; a band
-// matrix that is not positive definite sets crv(1) := -9999 (with a console
-// line); in these cases the rest of crv is untouched and no extension is
-// made. More than 5001 values stop the program.
+// holds a curve. A stiffness of 1 gives the first row p = 0, and one below 1
+// periods that count up through negative values (each the period of its
+// absolute value). Failures: fewer than 4 values set crv(1) := -9998; a
+// period of 0 among the rows used or a band matrix that is not positive
+// definite sets crv(1) := -9999 (with a console line); in these cases the
+// rest of crv is untouched and no extension is made. More than 5001 values
+// stop the program.
 bool splext(int ld, int nout, int n, std::span<const float> y, std::span<float> crv, int s0);
 
 // seq(1) = first, seq(i) = seq(i-1) + 1 for i = 2..n (only seq(1) when
@@ -28,7 +30,8 @@ void yrseq(int ld, int n, int first, std::span<int> seq);
 // per(i), i = 1..n-2, in years. Solved in double by a band Cholesky
 // factorisation. Returns false with crv(1) := -9998 for n < 4 and
 // crv(1) := -9999 (console ">> sbr spline: matrix not positive definite") for
-// a matrix that is not positive definite. n > 5001 stops the program.
+// a period of 0 or a matrix that is not positive definite. n > 5001 stops the
+// program.
 bool splvar(int n, std::span<const float> y, std::span<float> crv, std::span<const int> per);
 
 }  // namespace kov

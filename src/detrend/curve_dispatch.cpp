@@ -30,6 +30,25 @@ void line_fit(std::span<const float> x, int n, std::span<float> crv, int nout, F
     }
 }
 
+// A fit that wrote no curve (a series too short for it, a system that cannot
+// be solved, a window the smoother refuses) must not leave crv as an earlier
+// series had it: the straight line stands in while it stays above zero over
+// the curve, else the horizontal line through the mean. The option used says
+// which.
+void fall_back(std::span<const float> x, int n, std::span<float> crv, int nout, FitRecord& coef, int& iopt) {
+    coef.fill(0.0f);
+    if (n >= 2 && linfit(nout, n, x, crv, coef[2], coef[4]) &&
+        std::all_of(crv.begin(), crv.begin() + nout, [](float v) { return v > 0.0f; })) {
+        iopt = 4;
+        return;
+    }
+    coef.fill(0.0f);
+    fill_mean(x, n, crv, nout, coef[4]);
+    iopt = 6;
+}
+
+bool spline_failed(std::span<const float> crv) { return crv[0] == spline_too_short || crv[0] == spline_not_pd; }
+
 // Options 7 and 8: the linearised first fit is in crv; the simplex refines it
 // from the first vertex. false: the simplex found no finite curve.
 bool refine(int mode, const SimplexVertex& start, std::span<const float> x, std::span<float> crv,
@@ -65,7 +84,7 @@ void first_differences(std::span<float> x, std::span<float> crv, std::span<float
     // A spline that could not be fitted (too short a series, a failed
     // factorisation) or that touches zero gives no ratio indices to take the
     // scale from: the differences are then left as they are.
-    if (crv[0] == spline_too_short || crv[0] == spline_not_pd) return;
+    if (spline_failed(crv)) return;
     for (int k = 0; k < n; ++k)
         if (crv[k] == 0.0f) return;
     for (int k = 0; k < n; ++k) w1[k] = w1[k] / crv[k];
@@ -83,6 +102,11 @@ void first_differences(std::span<float> x, std::span<float> crv, std::span<float
 
 }  // namespace
 
+int percent_period(int option, int n) {
+    const int period = static_cast<int>(std::abs(static_cast<float>(option) / 100.0f * static_cast<float>(n)));
+    return std::max(1, period);
+}
+
 float lowess_fraction(int width, int n) {
     float f = static_cast<float>(width) / static_cast<float>(n);
     while (f < 1.0f && static_cast<int>(static_cast<float>(n) * f) < width) f = std::nextafter(f, 2.0f);
@@ -95,7 +119,7 @@ void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::
     coef.fill(0.0f);
     switch (iopt) {
         case -6:
-            splext(ld, nout, n, x, crv, ipar);
+            if (!splext(ld, nout, n, x, crv, ipar)) fall_back(x, n, crv, nout, coef, iopt);
             return;
         case -5: {
             std::vector<float> wts(std::max(n, 1), 1.0f), sc(7 * static_cast<size_t>(std::max(n, 1)));
@@ -114,11 +138,15 @@ void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::
         case -3: {
             std::copy_n(x.begin(), n, w1.begin());
             int passes = 0, ier = 0;
-            msmoor(w1, crv, w2, n, ipar, passes, ier, ld);
+            if (!msmoor(w1, crv, w2, n, ipar, passes, ier, ld)) fall_back(x, n, crv, nout, coef, iopt);
             return;
         }
         case -1:
-            first_differences(x, crv, w1, w2, n);
+            // a single value has no difference to take
+            if (n < 2)
+                fall_back(x, n, crv, nout, coef, iopt);
+            else
+                first_differences(x, crv, w1, w2, n);
             return;
         case 1:
         case 2:
@@ -203,12 +231,11 @@ void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::
             break;
     }
     if (iopt > 9 || iopt < -9) {
-        const int period = iopt > 9 ? iopt
-                                    : static_cast<int>(std::abs(static_cast<float>(iopt) / 100.0f *
-                                                                static_cast<float>(n)));
+        const int period = iopt > 9 ? iopt : percent_period(iopt, n);
         std::fill_n(w1.begin(), n, 1.0f);
         float p = 0.0f;
         spline(n, x, crv, p, period);
+        if (spline_failed(crv)) fall_back(x, n, crv, nout, coef, iopt);
         return;
     }
     // Not a curve option (0, -2, -7, -8, -9, 9): a curve of zeros, which every

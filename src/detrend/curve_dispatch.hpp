@@ -25,8 +25,17 @@ namespace kov {
 // values (-4, -3; the running medians write back an odd width), bass control
 // (-5), start stiffness (-6). ld is the capacity of the vectors (mxy); nsmax
 // and iaux are not used. Every span must hold at least max(n, nout) values.
+// A fit that writes no curve (a spline of fewer than 4 values or of a period
+// it cannot use, a running-median width it refuses, first differences of a
+// single value) falls back to the straight line over 1..nout (option 4)
+// while that stays above zero, else to the horizontal mean (option 6); x is
+// then left as it came.
 void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::span<float> w2,
             int nout, int& n, FitRecord& coef, int& iopt, int ld, int nsmax, int& ipar, int iaux);
+
+// The period of a spline given in percent of the length (option below -9) of
+// a series of n values: trunc(|option / 100 n|), held to at least 1 year.
+int percent_period(int option, int n);
 
 // The lowess span fraction for a window of `width` values among n: the
 // smallest float f with trunc(n f) = width, so each local fit uses exactly

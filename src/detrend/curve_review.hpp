@@ -4,6 +4,7 @@
 // list, the questions for a new option's window, alpha or stiffness, and the
 // end of a run that keeps a curve at or below zero.
 #include <optional>
+#include <span>
 
 #include "shared/files.hpp"
 
@@ -25,8 +26,14 @@ int resolve_width(int option, int w, int n);
 int window_prompt(int option, int n);
 // Asks a super smoother alpha from 0 to 9.
 int alpha_prompt();
-// "okay, hasta la vista, baby!": closes the chronology files with deletion
-// and stops with "*** negative growth curve value ***".
+// True when one of the values is a measurement: neither missing nor 0. A
+// series without one can take no curve and make no index.
+bool has_measured_value(std::span<const float> values);
+// "okay, hasta la vista, baby!": deletes the data file's tab, chronology and
+// error files, takes the run-wide chronology files back to where the data
+// file began (deleted with fewer than two data files finished before it),
+// names on the console what was kept and what removed, and stops with
+// "*** negative growth curve value ***" (exit status 1).
 [[noreturn]] void negative_curve_stop();
 
 }  // namespace kov

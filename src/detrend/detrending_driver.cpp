@@ -10,6 +10,7 @@
 #include "detrend/curve_review.hpp"
 #include "chronology/nyear_means.hpp"
 #include "detrend/indices.hpp"
+#include "driver/generic_files.hpp"
 #include "driver/output_names.hpp"
 #include "driver/text_helpers.hpp"
 #include "numerics/robust_mean.hpp"
@@ -70,6 +71,10 @@ void option_legend(OutFile& out, bool regional) {
 
 namespace {
 
+void table_heading(OutFile& out) {
+    out.write("(/t2,'series   ident     option       a           b           c           d          p')");
+}
+
 void heading(const PassSettings& ps) {
     auto& out = streams().luout;
     if (ps.method == 1)
@@ -122,13 +127,20 @@ std::optional<int> answer_int() {
 }
 
 // Resolves a window of options -3, -4 and the percent splines: cut to n, a
-// negative width taken as percent of n (odd for the running medians).
+// negative width taken as percent of n (odd for the running medians). A
+// percentage of a short series can come to less than the smoother takes:
+// the width is held to what it accepts, at least 1 for the running medians
+// (which make an even width odd themselves), at least 3 values for lowess
+// (or the whole of a shorter series), at least 1 year for a spline period.
 int resolve_width(int option, int w, int n) {
     if (w > n) w = n;
     if (w < 0) {
         w = static_cast<int>(static_cast<float>(n) * static_cast<float>(std::abs(w)) / 100.0f);
         if (option == -3 && w % 2 == 0) w -= 1;
     }
+    if (option == -3) w = std::max(w, 1);
+    if (option == -4) w = std::max(w, std::min(3, n));
+    if (option <= -10) w = std::max(w, 1);
     return w;
 }
 
@@ -198,19 +210,37 @@ int stiffness_prompt(int pass) {
 
 }  // namespace
 
+bool has_measured_value(std::span<const float> values) {
+    return std::any_of(values.begin(), values.end(), [](float v) { return v != xmiss && v != 0.0f; });
+}
+
 [[noreturn]] void negative_curve_stop() {
     con().write("(1x,'okay, hasta la vista, baby!')");
     auto& st = streams();
-    auto close_deleting = [](OutFile& f) {
-        if (!f.is_open()) return;
-        const std::string name = f.name();
-        f.close();
+    // The data file's own unfinished tables go; the run-wide chronology files
+    // keep what the data files finished before this one wrote to them.
+    std::string removed;
+    for (OutFile* f : {&st.lutab, &st.lucrn, &st.luerr}) {
+        if (!f->is_open()) continue;
+        const std::string name = f->name();
+        f->close();
         delete_file(name);
-    };
-    close_deleting(st.lutab);
-    close_deleting(st.lucrn);
-    close_deleting(st.luerr);
-    for (auto& f : st.lugcrn) close_deleting(f);
+        removed += (removed.empty() ? "" : ", ") + name;
+    }
+    bool generic_open = false;
+    for (const auto& f : st.lugcrn) generic_open = generic_open || f.is_open();
+    const bool generic_kept = roll_back_generic_files();
+    std::string kept = st.luout.is_open() ? st.luout.name() : std::string();
+    if (generic_open) {
+        if (generic_kept) {
+            kept += std::string(kept.empty() ? "" : " and ") +
+                    "the run-wide chronology files (crns_*.txt) of the data files finished before";
+        } else {
+            removed += std::string(removed.empty() ? "" : " and ") + "the run-wide chronology files (crns_*.txt)";
+        }
+    }
+    if (!kept.empty()) con().line(" *** kept: " + kept);
+    if (!removed.empty()) con().line(" *** removed: " + removed);
     throw Stop("*** negative growth curve value ***", exit_failure);
 }
 
@@ -294,6 +324,22 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
         const int n0 = s.sertbl(j, ily) - first0 + 1;
         float* col = s.sermat.col(j);
         std::copy_n(col + (first0 - axis_first), n0, w1.begin());
+        if (!has_measured_value(w1.first(n0))) {
+            // Nothing to fit a curve to and nothing an index could be made of:
+            // the series stays empty, which every chronology passes over.
+            std::fill_n(col + (first0 - axis_first), n0, xmiss);
+            if (ps.iprt >= 2 && (j == 1 || ps.iprt == 4 || (j >= 20 && j % 20 == 0))) table_heading(out);
+            out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
+                      s.serids[j], ps.opt);
+            if (ps.files) {
+                std::fill_n(crv.begin(), n0, xmiss);
+                curves[j] = scratch_of(first0, n0, crv.data());
+                indices[j] = scratch_of(first0, n0, col + (first0 - axis_first));
+            }
+            s.sertbl(j, idt) = 0;
+            if (ps.pass == 1) s.fdyears[j] = 0;
+            continue;
+        }
         int option = ps.opt;
         int w = ps.par;
         bool series_negative = false;  // raised until the next series
@@ -338,8 +384,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
             x = std::span<float>(col + (r0 - 1), static_cast<size_t>(n));
             if (!negative) {
                 if (ps.iprt >= 2) {
-                    if ((j == 1 && !changing) || ps.iprt == 4 || (j >= 20 && j % 20 == 0))
-                        out.write("(/t2,'series   ident     option       a           b           c           d          p')");
+                    if ((j == 1 && !changing) || ps.iprt == 4 || (j >= 20 && j % 20 == 0)) table_heading(out);
                     if (option == -3 || option == -4) {
                         coef[6] = static_cast<float>(w);
                         out.write(option == -3 ? "(t2,i5,3x,a8,i4,i5,11x,'median filter curve and window width')"
@@ -349,9 +394,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                         out.write("(t2,i5,3x,a8,i4,i5,11x,'friedman super smoother curve and alpha')", j,
                                   s.serids[j], option, w);
                     } else if (option >= 10 || option <= -10) {
-                        const int window = option > 0 ? option
-                                                      : static_cast<int>(static_cast<float>(n) *
-                                                                         std::abs(static_cast<float>(option) / 100.0f));
+                        const int window = option > 0 ? option : percent_period(option, n);
                         coef[6] = static_cast<float>(window);
                         out.write("(t2,i5,3x,a8,i5,i5,9x,'smoothing spline curve and window width')", j,
                                   s.serids[j], option, window);
@@ -369,9 +412,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                 } else if (option == -3 || option == -4) {
                     coef[6] = static_cast<float>(w);
                 } else if (option >= 10 || option <= -10) {
-                    coef[6] = static_cast<float>(option > 0 ? option
-                                                            : static_cast<int>(static_cast<float>(n) *
-                                                                               std::abs(static_cast<float>(option) / 100.0f)));
+                    coef[6] = static_cast<float>(option > 0 ? option : percent_period(option, n));
                 }
                 if (option == -1) {
                     float m = 0.0f;
@@ -408,9 +449,11 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                 TwoPanelData data;
                 data.col = {w1.data(), crv.data(), w3.data(), x.data(), w2.data(), w4.data()};
                 data.depth = cnt.data();
+                // the plot names a negative exponential without a rate a
+                // straight line, and the series is recorded as that
                 int plot_option = option;
                 plt2pn(data, n, s.sertbl(j, ify), 1, id, padded(label, 17), " tree-ring indices", "years",
-                       "measurements (y)", "years", "indices (z)", 1, '2', ps.pflag, coef, plot_option);
+                       "measurements (y)", "years", "indices (z)", 1, '2', ps.pflag, coef, option, &plot_option);
                 option = plot_option;
                 char a;
                 while (true) {
@@ -464,10 +507,20 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
             indices[j] = scratch_of(s.sertbl(j, ify), n, col + (r0 - 1));
         }
         s.sertbl(j, idt) = option;
+        if (ps.pass == 1) s.fdyears[j] = option == -1 ? 1 : 0;
     }
 
-    // After the last series.
+    // After the last series. First differences start the series a year
+    // later, and with them the common axis; a series that kept its first
+    // year (changed to another curve, or fallen back from a single value)
+    // keeps the axis where it was.
+    bool axis_moves = false;
     if (ps.opt == -1) {
+        axis_moves = true;
+        for (int j = 1; j <= s.nc; ++j)
+            if (s.sertbl(j, ify) <= axis_first) axis_moves = false;
+    }
+    if (axis_moves) {
         s.sertbl(s.nc + 1, ify) += 1;
         const int span = s.sertbl(s.nc + 1, ily) - s.sertbl(s.nc + 1, ify) + 1;
         for (int j = 1; j <= s.nc; ++j) {

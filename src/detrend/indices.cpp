@@ -1,5 +1,6 @@
 #include "detrend/indices.hpp"
 
+#include <algorithm>
 #include <vector>
 
 #include "numerics/statistics.hpp"
@@ -49,8 +50,11 @@ void sngstat(SeriesMatrix& x, Table<float>& stat, const Table<int>& itab,
     for (int j = 1; j <= nc; ++j) {
         const int n = itab(j, ily) - itab(j, ify) + 1;
         float* col = x.col(j) + (itab(j, ify) - first);
+        // A series left out for want of a measured value holds missing values
+        // only: its statistics are undefined, not those of the missing mark.
+        const bool empty = std::all_of(col, col + n, [](float v) { return v == xmiss; });
         float ave, adev, sdev, var, skew, curt, sens, ac1;
-        moment(std::span<float>(col, n), n, ave, adev, sdev, var, skew, curt, sens, ac1);
+        moment(std::span<float>(col, n), empty ? 0 : n, ave, adev, sdev, var, skew, curt, sens, ac1);
         const float row[7] = {static_cast<float>(n), ave, sdev, skew, curt, sens, ac1};
         for (int k = 1; k <= 7; ++k) stat(j, k) = row[k - 1];
         if (iprt < 2) continue;

@@ -126,11 +126,20 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     // 3: alignment on the age axis
     const int cal_first = s.sertbl(nc + 1, ify), cal_last = s.sertbl(nc + 1, ily);
     std::vector<float> tmp(mxy);
+    std::vector<char> measured(nc + 1, 1);
     for (int j = 1; j <= nc; ++j) {
         const int p = pitoff[j - 1];
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
         float* col = s.sermat.col(j);
         const int from = s.sertbl(j, ify) - cal_first;
+        if (!has_measured_value({col + from, static_cast<size_t>(n)})) {
+            // Zeros or missing values only: kept out of the regional mean and
+            // out of the chronologies, the series stays empty.
+            measured[j] = 0;
+            std::fill_n(col + from, n, xmiss);
+            out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
+                      s.serids[j], -2);
+        }
         std::copy_n(col + from, n, tmp.begin());
         std::fill_n(col + from, n, xmiss);
         std::copy_n(tmp.begin(), n, col + (p - pmin));
@@ -237,6 +246,19 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     bool went_negative = false;  // during this call
     bool last_negative = false;  // the latest fit
     int width = rpar;
+    // The guard on the curve as it is used over all na age rows: a value at
+    // or below zero makes no indices.
+    auto guard = [&] {
+        last_negative = false;
+        for (int r = 1; r <= na; ++r) {
+            if (crv[r - 1] > 0.0f) continue;
+            con().write("(/1x,'*** rcs growth curve goes negative! ','***'/1x,'year: ',i6,2x,f7.3)", r, crv[r - 1]);
+            went_negative = last_negative = true;
+            con().line(" hit <ret> to display the dirty dog!");
+            con().wait();
+            break;
+        }
+    };
     while (true) {
         if (ropt >= 10 || ropt <= -10) width = ropt;
         if (ropt == -3 || ropt == -4 || ropt <= -10) width = resolve_width(ropt, width, na);
@@ -247,15 +269,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
         crvfit({s.crvmean.data(), static_cast<size_t>(mxy)}, crv, w2, w3, na, nf, rec, ropt, mxy, mxs, width,
                ropt);
         rec[6] = -2.0f;
-        last_negative = false;
-        for (int r = 1; r <= na; ++r) {
-            if (crv[r - 1] > 0.0f) continue;
-            con().write("(/1x,'*** rcs growth curve goes negative! ','***'/1x,'year: ',i6,2x,f7.3)", r, crv[r - 1]);
-            went_negative = last_negative = true;
-            con().line(" hit <ret> to display the dirty dog!");
-            con().wait();
-            break;
-        }
+        guard();
         if (!last_negative) {
             if (iprt >= 2) {
                 const char* text = nullptr;
@@ -305,8 +319,14 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
                 int nf2 = len;
                 crvfit({s.crvmean.data(), static_cast<size_t>(mxy)}, crv, w2, w3, na, nf2, rec, ropt, mxy, mxs,
                        width, ropt);
+                // The smoothers and the fixed-period splines give a curve over
+                // the fitted ages only; beyond them it keeps its last value
+                // rather than what an earlier fit left there.
+                const bool over_all_ages = ropt == -6 || (ropt >= 1 && ropt <= 8);
+                if (!over_all_ages && nf2 >= 1) std::fill(crv.begin() + nf2, crv.begin() + na, crv[nf2 - 1]);
                 rec[6] = -2.0f;
-                indcal({s.crvmean.data(), static_cast<size_t>(na)}, crv, na, itype, mxy);
+                guard();
+                if (!last_negative) indcal({s.crvmean.data(), static_cast<size_t>(na)}, crv, na, itype, mxy);
                 std::fill_n(w2.begin(), na, 1.0f);
                 plt2pn(d, na, 1, 1, rtrim(s.datfil), " rcs growth trend", " rcs residuals", "years",
                        "measurements (y)", "years", "indices (z)", 6, '2', pflag, rec, ropt);
@@ -352,6 +372,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     for (int r = 1; r <= na; ++r) crn(r, 12) = crv[r - 1];
     std::vector<std::array<float, 2>> moments(nc + 1);
     for (int j = 1; j <= nc; ++j) {
+        if (!measured[j]) continue;
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
         const int row0 = pitoff[j - 1] - pmin;
         std::span<float> x(s.sermat.col(j) + row0, n);
@@ -383,6 +404,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     if (s.optval(4, 3) == 1) {
         int series_plots = s.optval(4, 3);
         for (int j = 1; j <= nc && series_plots == 1; ++j) {
+            if (!measured[j]) continue;
             const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
             const int row0 = pitoff[j - 1] - pmin;
             const float* idx = s.sermat.col(j) + (s.sertbl(j, ify) - cal_first);

@@ -146,9 +146,10 @@ bool write_batch_detail() {
         if (i > s.nc) break;
         std::array<int, 10> col{};
         for (int c = 1; c <= 10; ++c) col[static_cast<size_t>(c - 1)] = s.sertbl(i, c);
-        // first differences start every series a year later: the record keeps
-        // the series' own first year
-        if (first_differences) col[ify - 1] -= 1;
+        // first differences start a series a year later: the record keeps the
+        // series' own first year (a series the first pass did not difference
+        // has it still)
+        if (first_differences) col[ify - 1] -= s.fdyears[i];
         out.write("(i4,2x,a8,10i6)", ++num, s.serids[i], col);
         ++i;
         ++j;

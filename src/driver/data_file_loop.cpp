@@ -191,6 +191,7 @@ void reset_series_table() {
         s.ips_from_record[static_cast<size_t>(row)] = false;
     }
     std::fill(s.pithoff.begin(), s.pithoff.end(), 0);
+    std::fill(s.fdyears.begin(), s.fdyears.end(), 0);
 }
 
 bool process_data_file() {
@@ -236,6 +237,7 @@ bool process_data_file() {
 
     d.mask_copy = padded(s.stcmask, 8);
     ++d.processed;
+    mark_generic_files(d.processed - 1);
     reset_series_table();
     if (batch) read_batch_detail();
     derive_modes();

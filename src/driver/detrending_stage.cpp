@@ -24,10 +24,10 @@ void one_pass() {
     s.hdrlin = s.hdrsave;
     std::vector<float> crv(mxy), w1(mxy), w2(mxy), w3(mxy), w4(mxy);
     std::vector<int> cnt(mxy);
+    const int axis_first = s.sertbl(s.nc + 1, ify);
     detrnd(crv, w1, w2, w3, w4, s.fitcoef, cnt, s.rawstat);
-    const int option = optsnap()(pass == 1 ? 4 : 5, 1);
-    if (option == -1) {
-        // first differences: the chronology span starts a year later
+    if (s.sertbl(s.nc + 1, ify) != axis_first) {
+        // first differences moved the common axis: the chronology span starts a year later
         s.ifyc += 1;
         s.nyc -= 1;
         s.sertbl(s.nc + 1, ify) = s.ifyc;

@@ -1,6 +1,8 @@
 #include "driver/generic_files.hpp"
 
 #include <array>
+#include <filesystem>
+#include <system_error>
 
 #include "shared/files.hpp"
 #include "shared/stop.hpp"
@@ -16,6 +18,57 @@ const std::string& generic_file_name(int i) {
 
 void create_generic_files() {
     for (int i = 0; i < 10; ++i) streams().lugcrn[i].open_fresh(generic_file_name(i));
+}
+
+namespace {
+
+struct GenericMark {
+    int finished = 0;
+    std::array<std::uintmax_t, 10> size{};
+};
+
+GenericMark& mark() {
+    static GenericMark m;
+    return m;
+}
+
+}  // namespace
+
+void mark_generic_files(int finished_before) {
+    auto& m = mark();
+    m.finished = finished_before;
+    for (int i = 0; i < 10; ++i) {
+        OutFile& f = streams().lugcrn[i];
+        m.size[i] = 0;
+        if (!f.is_open()) continue;
+        f.flush();
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(f.name(), ec);
+        if (!ec) m.size[i] = size;
+    }
+}
+
+bool roll_back_generic_files() {
+    auto& m = mark();
+    const bool keep = m.finished >= 2;
+    for (int i = 0; i < 10; ++i) {
+        OutFile& f = streams().lugcrn[i];
+        if (!f.is_open()) continue;
+        const std::string name = f.name();
+        f.close();
+        if (keep) {
+            std::error_code ec;
+            std::filesystem::resize_file(name, m.size[i], ec);
+            continue;
+        }
+        try {
+            delete_file(name);
+        } catch (const FileRefused&) {
+            // never created under that name: it is an input of the run
+        }
+    }
+    m = GenericMark{};
+    return keep;
 }
 
 void delete_generic_files() {

@@ -16,4 +16,15 @@ void create_generic_files();
 // reads is left alone.
 void delete_generic_files();
 
+// Notes where each open file stands as a data file begins, and how many data
+// files were finished before it.
+void mark_generic_files(int finished_before);
+
+// For a run that stops within a data file: closes the files with what the
+// data files finished before it wrote, cutting off what this one added. With
+// fewer than two finished they are deleted instead, as the end of a run over
+// those alone would. Files that are not open are left alone (without a mark,
+// nothing was finished). Returns true when the files are kept.
+bool roll_back_generic_files();
+
 }  // namespace kov

@@ -13,9 +13,12 @@ namespace kov {
 
 namespace {
 
-// Below two years the response formula has no 50% point (a period of 1 gives
-// p = 0, a period of 0 divides by zero): such a fit is refused as unsolvable.
-constexpr int shortest_period = 2;
+// The response formula divides by the period: a period of 0 has no smoothing
+// parameter and is refused as a system that cannot be solved. Every other
+// period has one: 1 year gives p = 0, whose curve is the least-squares
+// straight line (the system is then Q'DQ c = Q'y, still positive definite),
+// and a negative period gives the p of its absolute value (the cosine is even).
+bool has_parameter(int per) { return per != 0; }
 
 double smoothing_parameter(int per, double two_pi) {
     const double cw = std::cos(two_pi / per);
@@ -143,7 +146,7 @@ void spline(int n, std::span<const float> y, std::span<float> crv, float& p, int
         crv[0] = spline_not_pd;
         con().line(">> sbr spline: matrix not positive definite");
     };
-    if (per < shortest_period) {
+    if (!has_parameter(per)) {
         p = 0.0f;
         return not_positive_definite();
     }
@@ -178,7 +181,7 @@ void spl2w(int n, std::span<const float> y, std::span<float> w, float& p, std::s
         d[i] = static_cast<double>(w[i]) * static_cast<double>(w[i]);
         w[i] = static_cast<float>(d[i]);
     }
-    const double pd = per < shortest_period ? 0.0 : smoothing_parameter(per, 6.2831853076);
+    const double pd = has_parameter(per) ? smoothing_parameter(per, 6.2831853076) : 0.0;
     p = static_cast<float>(pd);
     if (n <= 2) {
         std::copy(y.begin(), y.begin() + n, crv.begin());
@@ -197,7 +200,7 @@ void spl2w(int n, std::span<const float> y, std::span<float> w, float& p, std::s
     std::vector<double> c = second_differences_of(y, m);
     double d1 = 0.0, d2 = 0.0;
     int ier = 0;
-    if (per < shortest_period)
+    if (!has_parameter(per))
         ier = 129;
     else
         leq1pb(band, m, 2, m, c, m, 1, 10, d1, d2, ier);

@@ -25,15 +25,17 @@ inline constexpr float spline_not_pd = -9999.0f;     // the system could not be 
 // The unweighted smoothing spline of y(1..n) with 50% response at `per`
 // years, into crv(1..n); p receives the smoothing parameter.
 // n < 4: crv(1) = -9998, nothing else written. n > 5001: console message and
-// Stop. A failed pivot, or a period below 2 (no usable response there):
-// crv(1) = -9999 and ">> sbr spline: matrix not positive definite".
+// Stop. A failed pivot, or a period of 0 (the formula divides by it):
+// crv(1) = -9999 and ">> sbr spline: matrix not positive definite". A period
+// of 1 gives p = 0 and the least-squares straight line; a negative period the
+// curve of its absolute value.
 void spline(int n, std::span<const float> y, std::span<float> crv, float& p, int per);
 
 // The weighted smoothing spline: w(1..n) are error scales (1 for an ordinary
 // value, larger lets the curve pass farther away, 999 leaves the value
 // practically free); each w(i) is replaced by its square. (The unread first
 // argument of the original interface is left out.) When the system cannot be
-// factored (also for a period below 2) the console shows the solver's code,
+// factored (also for a period of 0) the console shows the solver's code,
 // waits for Enter, and crv is not written. n <= 2 leaves no second
 // difference to smooth: crv = y.
 void spl2w(int n, std::span<const float> y, std::span<float> w, float& p, std::span<float> crv,

@@ -81,6 +81,8 @@ std::string option_description(const OptionBlock& ov, int line, SecondPassMark m
     return text;
 }
 
+bool is_no_curve_code(int code) { return code == -9 || code == -8 || code == -7 || code == 9; }
+
 namespace {
 
 bool within(int v, int lo, int hi) { return v >= lo && v <= hi; }
@@ -89,8 +91,14 @@ OptionCheck out_of_range() { return {OptionCheck::out_of_range, {}}; }
 OptionCheck hazard(std::string what) { return {OptionCheck::hazard, std::move(what)}; }
 
 // The age-dependent spline starts from this stiffness and grows stiffer along
-// the series; it cannot be fitted from a stiffness below 5 years.
+// the series; it cannot be fitted from a stiffness below 5 years. The codes
+// between the percent splines and the smoothers (-9, -8, -7) and between the
+// growth curves and the fixed splines (9) name no curve at all.
 OptionCheck detrending(const OptionBlock& ov, int k) {
+    const int code = ov(k, 1);
+    if (is_no_curve_code(code))
+        return hazard(std::string(k == 4 ? "first" : "second") + " detrending code " + std::to_string(code) +
+                      " is not a curve option");
     if (ov(k, 1) == -6 && ov(k, 2) < 5)
         return hazard("age-dependent spline stiffness " + std::to_string(ov(k, 2)) + " is below 5 years");
     return {};

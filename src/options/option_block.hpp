@@ -36,6 +36,10 @@ enum class SecondPassMark {
 std::string option_description(const OptionBlock& ov, int line,
                                SecondPassMark mark = SecondPassMark::rcs_if_regional);
 
+// Detrending codes that name no curve (-9, -8, -7 and 9): refused for both
+// passes by the keyboard entry and the batch command reader.
+bool is_no_curve_code(int code);
+
 // What is wrong with the values of one listing line, if anything.
 struct OptionCheck {
     enum Kind {

@@ -1,4 +1,5 @@
 // Keyboard entry of run options 1 to 10: data type to pooled AR order.
+#include "options/option_block.hpp"
 #include "options/option_entry_parts.hpp"
 #include "options/option_questions.hpp"
 #include "shared/console.hpp"
@@ -7,8 +8,6 @@ namespace kov {
 
 namespace {
 
-// The detrending codes that are no method: they are refused by both passes.
-bool undefined_detrending(int v) { return v == -9 || v == -8 || v == -7; }
 
 // The growth curves common to both detrending lists, from the negative
 // exponential on.
@@ -164,7 +163,7 @@ void enter_first_detrending(OptionBlock& o) {
             curve_choices();
         });
         const int v = a.empty ? -6 : a.value;
-        if (undefined_detrending(v)) continue;
+        if (is_no_curve_code(v)) continue;
         o(4, 1) = v;
         if (v == -6) {
             o(4, 2) = 20;
@@ -202,7 +201,7 @@ void enter_second_detrending(OptionBlock& o) {
             text_line("*** rcs option not allowed for 2nd detrending ***");
             continue;
         }
-        if (undefined_detrending(v)) continue;
+        if (is_no_curve_code(v)) continue;
         o(5, 1) = v;
         if (v == -6 && regional) {
             o(5, 2) = 10;

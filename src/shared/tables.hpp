@@ -129,6 +129,10 @@ struct SharedTables {
     int ipass = 0;
     int nlead = 0, nspan = 0;
     std::vector<int> pithoff = std::vector<int>(mxs + 1, 0);
+    // Years the first detrending took off the front of series j (1 when its
+    // first differences start it a year later), so that the batch detail file
+    // can give every series its own first year.
+    std::vector<int> fdyears = std::vector<int>(mxs + 1, 0);
     int sumplt = 0;
 };
 

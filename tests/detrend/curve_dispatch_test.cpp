@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "detrend/curve_dispatch.hpp"
+#include "numerics/reference_cases.hpp"
 #include "numerics/splines.hpp"
 #include "numerics/statistics.hpp"
 #include "shared/capacities.hpp"
@@ -183,11 +184,66 @@ TEST(Crvfit, SplinePeriods) {
         for (int i = 0; i < k.n; ++i) EXPECT_EQ(r.crv[i], ref[i]) << k.opt << " at " << i;
         EXPECT_EQ(r.w1[0], 1.0f);
     }
-    // -10 of 15 values is a period of 1, which no spline can have: the
-    // sentinel comes back in the first value
-    kovtest::ScriptedConsole con("");
-    Fit r = fit_of(f, 15, -10);
-    EXPECT_EQ(r.crv[0], kov::spline_not_pd);
+    // -10 and -13 of 15 values are a period of 1 (1.5 and 1.95 truncated),
+    // -10 of 6 values (0.6) is held to 1 year: p = 0, the least-squares line
+    // (a dense least-squares solve in tests/numerics/reference/splines_ref.py)
+    const auto refs = kovtest::read_ref_cases("splines_ref.txt");
+    for (auto [name, opt] : {std::pair{"period1_n15", -10}, {"period1_n15", -13}, {"period1_n6", -10}}) {
+        const auto& ref = kovtest::find_case(refs, name);
+        const auto y = ref.floats("y");
+        const int n = static_cast<int>(y.size());
+        Fit r = fit_of([&](int i) { return y[i - 1]; }, n, opt);
+        EXPECT_EQ(r.opt, opt);
+        for (int i = 0; i < n; ++i) EXPECT_NEAR(r.crv[i], ref["crv"][i], 2e-6) << name << " " << opt << " at " << i;
+    }
+}
+
+// A fit that writes no curve leaves nothing of an earlier fit in crv: the
+// straight line stands in while it stays above zero, else the mean. The
+// series is left as it came.
+TEST(Crvfit, FitsThatWriteNoCurveFallBackToTheLineOrTheMean) {
+    // y = 3, 2, 2: mean 7/3, slope ((-1)(2/3) + (1)(-1/3)) / 2 = -0.5, so the
+    // line is 2.8333, 2.3333, 1.8333.
+    const std::vector<float> falling = {3.0f, 2.0f, 2.0f};
+    // y = 4, 0.5, 0.5: slope -1.75, the line reaches 5/3 - 1.75 < 0 at t = 3;
+    // the mean is 5/3.
+    const std::vector<float> steep = {4.0f, 0.5f, 0.5f};
+    const std::vector<float> one = {2.5f};
+    const float line[] = {17.0f / 6.0f, 7.0f / 3.0f, 11.0f / 6.0f};
+    struct Case {
+        const char* what;
+        const std::vector<float>& y;
+        int opt, par, used;
+    };
+    const Case cases[] = {
+        {"age-dependent spline of 3 values", falling, -6, 20, 4},
+        {"fixed spline of 3 values", falling, 30, 0, 4},
+        {"percent spline of 3 values", falling, -50, 0, 4},
+        {"running medians refusing a width of 0", falling, -3, 0, 4},
+        {"age-dependent spline, line below zero", steep, -6, 20, 6},
+        {"age-dependent spline of 1 value", one, -6, 20, 6},
+        {"first differences of 1 value", one, -1, 0, 6},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        kovtest::ScriptedConsole con("\n");  // the running medians wait after their input error
+        const int n = static_cast<int>(k.y.size());
+        Fit r = fit_of([&](int i) { return k.y[i - 1]; }, n, k.opt, k.par);
+        EXPECT_EQ(r.opt, k.used);
+        EXPECT_EQ(r.n, n);
+        for (int i = 0; i < n; ++i) EXPECT_EQ(r.x[i], k.y[i]) << i;
+        EXPECT_EQ(r.coef[0], 0.0f);
+        EXPECT_EQ(r.coef[1], 0.0f);
+        for (int i = 0; i < n; ++i) {
+            if (k.used == 4)
+                EXPECT_NEAR(r.crv[i], line[i], 1e-6) << i;
+            else if (n == 1)
+                EXPECT_EQ(r.crv[i], 2.5f);
+            else
+                EXPECT_NEAR(r.crv[i], 5.0f / 3.0f, 1e-6) << i;
+        }
+        EXPECT_EQ(r.crv[n], 7.0f);  // beyond the curve: untouched
+    }
 }
 
 TEST(Crvfit, CodesThatAreNoCurveGiveAZeroCurve) {

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "detrend/detrending_driver.hpp"
+#include "driver/batch_detail.hpp"
+#include "driver/data_file_loop.hpp"
+#include "numerics/reference_cases.hpp"
 #include "driver/text_helpers.hpp"
 #include "driver/driver_test_support.hpp"
 #include "shared/files.hpp"
@@ -89,6 +92,13 @@ std::vector<float> ramp(int n, float a, float b) {
     return v;
 }
 
+// One formatted field, without the end of the line.
+std::string field(const char* layout, int v) {
+    std::string f = kov::fmt(layout, v);
+    while (!f.empty() && f.back() == '\n') f.pop_back();
+    return f;
+}
+
 int count_of(const std::vector<std::string>& lines, const std::string& text) {
     int c = 0;
     for (const auto& l : lines) c += l.find(text) != std::string::npos;
@@ -106,6 +116,11 @@ TEST(Detrnd, SmootherWidthsResolvedAndListed) {
         {-4, -50, 41, 20, "lowess robust curve and window width"},
         {-4, 60, 45, 45, "lowess robust curve and window width"},
         {-3, 60, 45, 45, "median filter curve and window width"},
+        // percentages of a short series that come to less than the smoother
+        // takes: trunc(0.96) = 0 held to 1 for the running medians,
+        // trunc(1.92) = 1 held to 3 for lowess
+        {-3, -1, 96, 1, "median filter curve and window width"},
+        {-4, -2, 96, 3, "lowess robust curve and window width"},
     };
     for (const auto& k : cases) {
         kovtest::ScriptedConsole con("");
@@ -328,4 +343,152 @@ TEST(Detrnd, InteractiveChangesOfOption) {
     // a window of -50 on 41 values is 20 values
     EXPECT_TRUE(contains_line(lines, at({{2, "    2"}, {10, "B       "}, {18, "  -4"}, {22, "   20"},
                                          {38, "lowess robust curve and window width"}})));
+}
+
+// A percentage window that comes to nothing on a shorter series: the series
+// is smoothed with a window of one value, its own curve, and not with the
+// curve the series before it left behind.
+TEST(Detrnd, PercentMedianWindowOfNothingGivesTheSeriesItsOwnCurve) {
+    kovtest::ScriptedConsole con("");
+    Scene sc;
+    sc.add("LONG", 1900, ramp(150, 9.0f, -0.05f));  // 1 % of 150: a window of 1
+    sc.add("SHORT", 1920, ramp(96, 2.0f, -0.01f));  // 1 % of 96: 0, held to 1
+    sc.options(1, -3, -1);
+    sc.run();
+    auto& s = kov::shared();
+    for (int r = 21; r <= 116; ++r) EXPECT_EQ(s.sermat(r, 2), 1.0f) << r;
+    EXPECT_EQ(s.sertbl(2, kov::idt), -3);
+    EXPECT_EQ(con.output().find("input error"), std::string::npos);
+}
+
+// A spline whose period in percent of the length comes to 1 year: p = 0, the
+// least-squares line; the reference is a dense least-squares solve
+// (tests/numerics/reference/splines_ref.py).
+TEST(Detrnd, PercentSplineOfOneYearDividesByTheLeastSquaresLine) {
+    const auto refs = kovtest::read_ref_cases("splines_ref.txt");
+    const auto& ref = kovtest::find_case(refs, "period1_n15");
+    const auto y = ref.floats("y");
+    for (int opt : {-10, -13}) {  // 10 % of 15 is 1.5 years, 13 % is 1.95: both 1
+        kovtest::ScriptedConsole con("");
+        Scene sc;
+        sc.add("P15", 1950, y);
+        sc.options(1, opt, 0);
+        sc.run();
+        auto& s = kov::shared();
+        for (int i = 0; i < 15; ++i)
+            EXPECT_NEAR(s.sermat(i + 1, 1), y[i] / ref["crv"][i], 2e-6) << opt << " at " << i;
+        EXPECT_EQ(s.sertbl(1, kov::idt), opt);
+        const auto lines = sc.listing();
+        EXPECT_TRUE(contains_line(lines, at({{2, "    1"}, {10, "P15     "}, {18, field("(i5)", opt)}, {23, "    1"},
+                                             {37, "smoothing spline curve and window width"}})))
+            << opt;
+    }
+}
+
+// Series of 1, 2 and 3 values, of zeros and of missing values under every
+// first detrending: a fit that writes no curve falls back (listed) to the
+// straight line, or to the mean of a single value; a series without a
+// measured value is left out of the chronologies (listed, its cells missing);
+// the run goes on and no curve that was never fitted "goes negative".
+TEST(Detrnd, ShortAndEmptySeriesUnderEveryFirstDetrending) {
+    // the 3-value block blp04H 1822-1824 of ok043.rwl, in mm: its line
+    // 3.9623 - 0.7075 t stays above zero (1.8398 at t = 3)
+    const std::vector<float> three = {3.147f, 2.763f, 1.732f}, two = {1.5f, 1.2f}, one = {1.4f};
+    struct Case {
+        int opt, par;
+        int used[3];  // option used for the series of 1, 2, 3 values (0: whatever the form gives)
+    };
+    const Case cases[] = {
+        {-6, 20, {6, 4, 4}},    {-5, 5, {-5, -5, -5}}, {-4, -10, {-4, -4, -4}}, {-3, -10, {-3, -3, -3}},
+        {-1, 0, {6, -1, -1}},   {1, 0, {4, 4, 4}},     {2, 0, {5, 5, 5}},       {3, 0, {0, 0, 0}},
+        {4, 0, {4, 4, 4}},      {5, 0, {5, 5, 5}},     {6, 0, {6, 6, 6}},       {7, 0, {0, 0, 0}},
+        {8, 0, {0, 0, 0}},      {20, 0, {6, 4, 4}},    {-10, 0, {6, 4, 4}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.opt);
+        kovtest::ScriptedConsole con("\n\n\n\n");  // a simplex may pause at its evaluation limit
+        Scene sc;
+        sc.add("LONG", 1900, ramp(60, 3.0f, -0.02f));
+        sc.add("ONE", 1950, one);
+        sc.add("TWO", 1940, two);
+        sc.add("THREE", 1922, three);
+        sc.add("ZERO", 1930, std::vector<float>(5, 0.0f));
+        sc.add("MISS", 1935, std::vector<float>(5, kov::xmiss));
+        sc.options(1, k.opt, k.par);
+        ASSERT_NO_THROW(sc.run());
+        EXPECT_EQ(con.output().find("goes negative"), std::string::npos);
+        auto& s = kov::shared();
+        const auto lines = sc.listing();
+        for (int j = 1; j <= 4; ++j) {
+            const int first = s.sertbl(j, kov::ify), last = s.sertbl(j, kov::ily);
+            for (int y = first; y <= last; ++y) {
+                const float v = s.sermat(y - s.sertbl(7, kov::ify) + 1, j);
+                EXPECT_TRUE(std::isfinite(v) && v > 0.0f) << j << " " << y << " " << v;
+            }
+            if (j == 1) continue;
+            const int used = k.used[j - 2];
+            if (used == 0) continue;
+            EXPECT_EQ(s.sertbl(j, kov::idt), used) << j;
+            if (used != k.opt && k.opt != 1 && k.opt != 2 && k.opt != 5)
+                EXPECT_TRUE(contains_line(lines, at({{2, field("(i5)", j)}, {10, kov::padded(s.serids[j], 8)},
+                                                     {18, field("(i7)", k.opt)},
+                                                     {28, "--> curve fit option failed and changed to: " +
+                                                              field("(i5)", used)}})))
+                    << j;
+        }
+        for (int j : {5, 6}) {
+            for (int y = s.sertbl(j, kov::ify); y <= s.sertbl(j, kov::ily); ++y)
+                EXPECT_EQ(s.sermat(y - s.sertbl(7, kov::ify) + 1, j), kov::xmiss) << j << " " << y;
+            EXPECT_EQ(s.sertbl(j, kov::idt), 0) << j;
+            // statistics undefined, not those of the missing-value mark
+            EXPECT_TRUE(contains_line(lines, at({{2, field("(i5)", j)}, {9, kov::padded(s.serids[j], 8)},
+                                                 {17, field("(i6)", s.sertbl(j, kov::ify))}, {23, field("(i7)", s.sertbl(j, kov::ily))},
+                                                 {30, "      5 -99.000 -99.000-99.000-99.000-99.000 -99.000"}})))
+                << j;
+            EXPECT_TRUE(contains_line(lines, at({{2, field("(i5)", j)}, {10, kov::padded(s.serids[j], 8)},
+                                                 {18, field("(i7)", k.opt)},
+                                                 {28, "--> no measured value: series left out of the chronologies"}})))
+                << j;
+        }
+    }
+}
+
+// First differences start a series a year later. A series changed to another
+// curve during the pass keeps its first year: the batch detail file gives it
+// that year (not one before), and when it starts the common axis the axis
+// stays where it was, its first value with it.
+TEST(Detrnd, FirstDifferencesWithASeriesChangedToAnotherCurve) {
+    for (int b_first : {1751, 1750}) {
+        SCOPED_TRACE(b_first);
+        // A: plot, keep, go on; B: plot, change to 6, plot, keep, no more questions
+        kovtest::ScriptedConsole con("c\n\n\nc\ny\n6\nc\n\nn\n");
+        Scene sc;
+        const std::vector<float> a = ramp(40, 3.0f, -0.02f), b = ramp(40, 2.0f, -0.01f);
+        sc.add("A", 1750, a);
+        sc.add("B", b_first, b);
+        sc.options(1, -1, 0);
+        kov::shared().optval(7, 1) = 2;
+        sc.run();
+        auto& s = kov::shared();
+        EXPECT_EQ(s.sertbl(1, kov::idt), -1);
+        EXPECT_EQ(s.sertbl(2, kov::idt), 6);
+        EXPECT_EQ(s.sertbl(1, kov::ify), 1751);
+        EXPECT_EQ(s.sertbl(2, kov::ify), b_first);
+        const int axis = std::min(1751, b_first);
+        EXPECT_EQ(s.sertbl(3, kov::ify), axis);
+        // B divided by its mean, every value in its own year
+        double mean = 0;
+        for (float v : b) mean += v;
+        mean /= 40.0;
+        for (int i = 0; i < 40; ++i) EXPECT_NEAR(s.sermat(b_first - axis + 1 + i, 2), b[i] / mean, 1e-5) << i;
+        if (axis == 1750) EXPECT_EQ(s.sermat(1, 1), kov::xmiss);
+
+        kov::optsnap()(4, 1) = -1;
+        kov::loaded_detail().clear();
+        ASSERT_TRUE(kov::write_batch_detail());
+        const auto detail = split_lines(sc.dir().read("site_detail.txt"));
+        ASSERT_EQ(detail.size(), 10u);
+        EXPECT_EQ(detail[8].substr(14, 6), "  1750");  // A's own first year
+        EXPECT_EQ(detail[9].substr(14, 6), field("(i6)", b_first));
+    }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -194,4 +195,57 @@ TEST(Rcsdet, TheCurveQuestionFollowsThePlotFlag) {
         EXPECT_EQ(asked, static_cast<size_t>(c.asked)) << c.answers;
         EXPECT_EQ(con.output().find("end of console input"), std::string::npos) << c.answers;
     }
+}
+
+// The regional curve refitted over a truncated length is the curve the
+// indices are made with: when it reaches zero the guard stops it as it stops
+// any other curve. Every series follows h(a) = 3.05 - 0.1 a up to age 20 and
+// 1.0 after; the line through ages 1 to 105 stays above 0.69, the line
+// through ages 1 to 20 is h itself, 0 at age 30.5 and -0.05 at age 31.
+TEST(Rcsdet, TruncatedCurveBelowZeroIsGuarded) {
+    // plot, truncate to 20, Enter after the guard, plot, keep the fit, end the run
+    kovtest::ScriptedConsole con("c\ny\n20\n\nc\nn\ny\n");
+    Scene sc("oak.txt");
+    auto& s = kov::shared();
+    s.optval(7, 1) = 2;
+    const int offsets[] = {0, 5, 10}, lengths[] = {100, 100, 50}, firsts[] = {1801, 1850, 1900};
+    for (int j = 1; j <= 3; ++j)
+        for (int i = 1; i <= lengths[j - 1]; ++i) {
+            const int age = offsets[j - 1] + i;
+            s.sermat(firsts[j - 1] - 1801 + i, j) = age <= 20 ? 3.05f - 0.1f * static_cast<float>(age) : 1.0f;
+        }
+    try {
+        sc.run();
+        FAIL() << "the run goes on with a curve below zero";
+    } catch (const kov::Stop& e) {
+        EXPECT_EQ(std::string(e.what()), "*** negative growth curve value ***");
+    }
+    const auto out = split_lines(con.output());
+    EXPECT_EQ(std::count(out.begin(), out.end(), " *** rcs growth curve goes negative! ***"), 1);
+    EXPECT_NE(std::find(out.begin(), out.end(), " year:     31   -0.050"), out.end());
+}
+
+// A series of zeros has no measured value: it stays out of the age-aligned
+// mean, and so out of the regional curve, and out of the chronologies.
+TEST(Rcsdet, SeriesWithoutAMeasuredValueIsLeftOut) {
+    kovtest::ScriptedConsole con("");
+    Scene sc("oak.txt");
+    auto& s = kov::shared();
+    for (int i = 1; i <= 50; ++i) s.sermat(1900 - 1801 + i, 3) = 0.0f;
+    sc.run();
+    // R3 held ages 11 to 60: two series there now
+    EXPECT_EQ(s.crnmat(11, 9), 2.0f);
+    EXPECT_EQ(s.crnmat(60, 9), 2.0f);
+    EXPECT_NEAR(s.crnmat(30, 10), Scene::g(30), 1e-5f);
+    for (int y = 1900; y <= 1949; ++y) EXPECT_EQ(s.sermat(y - 1800, 3), kov::xmiss) << y;
+    for (int y = 1850; y <= 1949; ++y) EXPECT_NEAR(s.sermat(y - 1800, 2), 1.0f, 1e-4f) << y;
+    kov::streams().luout.close();
+    const auto lines = split_lines(sc.dir().read("out.txt"));
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "     3   R3           -2   --> no measured value: series left out of the chronologies"),
+              lines.end());
+    // its statistics are undefined, not those of the missing-value mark
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "     3  R3        1900   1949     50 -99.000 -99.000-99.000-99.000-99.000 -99.000"),
+              lines.end());
 }

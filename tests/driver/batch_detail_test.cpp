@@ -59,6 +59,8 @@ TEST(DetailWriter, LegendHeaderAndOneRecordPerSeries) {
         shared().nc = 2;
         set_row(1, "ab01", {1901, 1950, 12, 0, 8, 0, 0, 1, 1, 1});
         set_row(2, "cd0203xy", {1850, 1999, 0, 2500, 8, 3, 1, 1, 0, 7});
+        // the first detrending took the first year off both series
+        shared().fdyears[1] = shared().fdyears[2] = first_difference;
         ScriptedConsole sc("");
         ASSERT_TRUE(write_batch_detail());
         const std::vector<std::string> expect{

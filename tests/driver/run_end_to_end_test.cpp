@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 
+#include "driver/generic_files.hpp"
 #include "driver/text_helpers.hpp"
 #include "driver_test_support.hpp"
 
@@ -427,5 +429,158 @@ TEST(Run, RealFilesThatDepartFromTheLayoutRunToTheEnd) {
         std::snprintf(count, sizeof count, "number of series read in: %4d", f.series);
         EXPECT_NE(listing.find(count), std::string::npos) << f.name;
         EXPECT_NE(listing.find(closing_line), std::string::npos) << f.name;
+    }
+}
+
+// A data file that stops the run at a negative growth curve (keny001: the
+// age-dependent spline of RAG39A reaches -0.059 in 1993) takes its own
+// unfinished tab, chronology and error files with it, but the run-wide
+// chronology files keep what the data files before it finished: the same
+// files as a run over those alone. With one file before it, that run would
+// have deleted them, and so does the stop.
+TEST(Run, NegativeCurveStopKeepsTheChronologiesOfTheFilesBefore) {
+    const std::string stop_answers = "\nlist.txt\nrun title\ny\n"
+                                     "\nc\n\n\ny\n";  // the pause, the plot, keep the fit, no more questions, end
+    auto prepare = [](const TempDir& d, const std::vector<std::string>& names) {
+        const std::map<std::string, std::string> source = {
+            {"a", "rwl-hard/bra009.rwl"}, {"b", "rwl-hard/ar077.rwl"}, {"c", "rwl-hard/keny001.rwl"}};
+        std::string list;
+        for (const auto& n : names) {
+            d.write(n + ".txt", kovtest::read_file(kovtest::test_data(source.at(n))));
+            d.write(n + "_log.txt", command_file(n + ".txt"));
+            list += n + ".txt\n";
+        }
+        d.write("list.txt", list);
+    };
+    struct Case {
+        std::vector<std::string> before;
+    };
+    for (const Case& k : {Case{{"a", "b"}}, Case{{"a"}}}) {
+        SCOPED_TRACE(k.before.size());
+        TempDir alone;
+        prepare(alone, k.before);
+        ASSERT_EQ(run_kovrin(alone.path(), batch_answers).status, 0);
+        TempDir d;
+        std::vector<std::string> names = k.before;
+        names.push_back("c");
+        prepare(d, names);
+        const auto r = run_kovrin(d.path(), stop_answers);
+        EXPECT_EQ(r.status, 1);
+        const auto console = split_lines(r.out);
+        EXPECT_TRUE(contains_line(console, "*** negative growth curve value ***"));
+        EXPECT_EQ(generic_files(d), generic_files(alone));
+        for (int i = 0; i < 10; ++i) {
+            const std::string name = kov::generic_file_name(i);
+            if (alone.exists(name)) EXPECT_EQ(d.read(name), alone.read(name)) << name;
+        }
+        for (const char* gone : {"c_tabs.txt", "c_crns.txt", "c_errs.txt"}) EXPECT_FALSE(d.exists(gone)) << gone;
+        EXPECT_TRUE(d.exists("c_out.txt"));
+        EXPECT_TRUE(contains_line(console, " *** removed: c_tabs.txt, c_crns.txt, c_errs.txt" +
+                                               std::string(k.before.size() < 2 ? " and the run-wide chronology files (crns_*.txt)" : "")));
+        if (k.before.size() >= 2) {
+            EXPECT_EQ(generic_files(d), 10);
+            EXPECT_TRUE(contains_line(console, " *** kept: c_out.txt and the run-wide chronology files (crns_*.txt) of "
+                                               "the data files finished before"));
+        }
+    }
+}
+
+namespace {
+
+// One series in the Tucson decade layout of 0.01 mm, ended by 999.
+std::string tucson_series(const std::string& id, int first, const std::vector<int>& values) {
+    std::string s;
+    int year = first;
+    size_t i = 0;
+    while (i < values.size()) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%4d", year);
+        s += padded(id, 8) + buf;
+        do {
+            std::snprintf(buf, sizeof buf, "%6d", values[i++]);
+            s += buf;
+            ++year;
+        } while (i < values.size() && year % 10 != 0);
+        if (i == values.size() && year % 10 != 0) {
+            s += "   999\n";
+            return s;
+        }
+        s += "\n";
+    }
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%4d   999\n", year);
+    return s + padded(id, 8) + buf;
+}
+
+std::vector<int> rings(int n, int level) {
+    std::vector<int> v;
+    for (int i = 0; i < n; ++i) v.push_back(level - i + (i * 37) % 23);
+    return v;
+}
+
+// The sample depth of `year` in the chronology tagged `tag` of a chronology
+// file in Tucson index decade lines "(a6,i4,10(i4,i3),2x,a)".
+int depth_in(const std::vector<std::string>& crns, const std::string& tag, int year) {
+    for (const auto& l : crns) {
+        if (l.size() < 85 || l.substr(82, 3) != tag) continue;
+        const int decade = std::stoi(l.substr(6, 4));
+        if (year < decade || year >= decade + 10) continue;
+        return std::stoi(l.substr(10 + 7 * (year - decade) + 4, 3));
+    }
+    return -1;
+}
+
+}  // namespace
+
+// Series too short or too empty for their fit, and windows or periods that
+// come to less than a year, run to the end of the data file.
+TEST(Run, ShortAndEmptySeriesAndTinyWindowsRunToTheEnd) {
+    const auto tiny = split_lines(kovtest::tiny_rwl);
+    const std::string head = tiny[0] + "\n" + tiny[1] + "\n" + tiny[2] + "\n";  // the small file's header lines
+    std::string fifteen = head;
+    for (int k = 1; k <= 4; ++k) fifteen += tucson_series("FIF0" + std::to_string(k) + "A", 1950 + k, rings(15, 150 + 10 * k));
+    struct Case {
+        const char* what;
+        std::string data;
+        std::string detrending;  // line 5 of the command file; empty: the default
+        const char* never;       // a console text the run must not show
+        std::vector<std::string> listed;
+    };
+    const Case cases[] = {
+        {"1 % of 96 values is a median window of 0, held to 1: series 113071 is its own curve, indices of 1",
+         kovtest::read_file(kovtest::test_data("rwl/mong007w.rwl")), "-3     -1    0     !", "input error",
+         {"     9   113071    -3    1           median filter curve and window width",
+          "     9  113071    1755   1850     96   1.000 -99.000-99.000-99.000  0.000 -99.000"}},
+        {"10 % of 15 years: a spline of period 1, the least-squares line", fifteen, "-10    0     0     !",
+         "not positive definite", {"     4   FIF04A    -10    1         smoothing spline curve and window width"}},
+        {"the default age-dependent spline on a 3-value block (blp04H of ok043.rwl), zeros, missing values",
+         head + tucson_series("S01A", 1900, rings(40, 180)) + tucson_series("S02A", 1905, rings(35, 140)) +
+             tucson_series("blp04H", 1922, {315, 276, 173}) + tucson_series("ZERO", 1910, std::vector<int>(10, 0)) +
+             tucson_series("MISS", 1915, std::vector<int>(5, -1)),
+         "", "goes negative",
+         {"     3   blp04H       -6   --> curve fit option failed and changed to:     4",
+          "     4   ZERO         -6   --> no measured value: series left out of the chronologies",
+          "     5   MISS         -6   --> no measured value: series left out of the chronologies"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir d;
+        d.write("e.txt", c.data);
+        d.write("e_log.txt", c.detrending.empty() ? command_file("e.txt") : command_file_with("e.txt", {{5, c.detrending}}));
+        d.write("list.txt", "e.txt\n");
+        const auto r = run_kovrin(d.path(), batch_answers);
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(r.out.find(c.never), std::string::npos);
+        const auto lines = split_lines(d.read("e_out.txt"));
+        for (const auto& l : c.listed) EXPECT_TRUE(contains_line(lines, l)) << l;
+        EXPECT_EQ(lines.back(), closing_line);
+        if (c.detrending.empty()) {
+            // 1915: S01A, S02A, ZERO and MISS; the raw zeros count, the
+            // missing values do not, and neither left-out series has an index
+            // or a residual
+            const auto crns = split_lines(d.read("e_crns.txt"));
+            EXPECT_EQ(depth_in(crns, "raw", 1915), 3);
+            for (const char* tag : {"std", "res", "kov"}) EXPECT_EQ(depth_in(crns, tag, 1915), 2) << tag;
+        }
     }
 }

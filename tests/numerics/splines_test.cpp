@@ -94,20 +94,44 @@ TEST(Spline, TooFewValuesMarkTheFirstValueOnly) {
     EXPECT_EQ(p, 42.0f);
 }
 
-TEST(Spline, PeriodBelowTwoIsRefusedAsNotPositiveDefinite) {
-    // Chronologies shorter than 20 years ask for periods of 1 or 0; the
-    // formula has no 50% point there (and divides by zero at 0).
-    for (int per : {1, 0, -3}) {
-        kovtest::ScriptedConsole sc("");
-        std::vector<float> y = {1.0f, 3.0f, 2.0f, 5.0f, 4.0f, 6.0f};
-        std::vector<float> crv(6, 0.5f);
-        float p = 1.0f;
-        spline(6, y, crv, p, per);
-        EXPECT_EQ(crv[0], -9999.0f) << per;
-        EXPECT_TRUE(std::all_of(crv.begin() + 1, crv.end(), [](float v) { return v == 0.5f; }));
-        EXPECT_TRUE(std::isfinite(p));
-        EXPECT_EQ(sc.lines(), (std::vector<std::string>{">> sbr spline: matrix not positive definite"}));
+// A period of 1 year gives p = 0 (cos 2 pi = 1): the stiffest curve, the
+// least-squares straight line, checked by a dense least-squares solve in
+// splines_ref.py. The formula is even in the period: a negative period is
+// its absolute value.
+TEST(Spline, PeriodOfOneIsTheLeastSquaresLineAndNegativePeriodsTheirMagnitude) {
+    for (const char* name : {"period1_n15", "period1_n6"}) {
+        const auto& c = kovtest::find_case(refs(), name);
+        const auto y = c.floats("y");
+        const int n = static_cast<int>(y.size());
+        std::vector<float> crv(n, 0.0f);
+        float p = -1.0f;
+        spline(n, y, crv, p, 1);
+        EXPECT_EQ(p, 0.0f) << name;
+        expect_curve_near(crv, c["crv"], y, name);
     }
+    const auto y = kovtest::find_case(refs(), "period3").floats("y");
+    const int n = static_cast<int>(y.size());
+    for (int per : {1, 3, 7}) {
+        std::vector<float> pos(n), neg(n);
+        float pp = 0.0f, pn = 0.0f;
+        spline(n, y, pos, pp, per);
+        spline(n, y, neg, pn, -per);
+        EXPECT_EQ(pn, pp) << per;
+        EXPECT_EQ(neg, pos) << per;
+    }
+}
+
+// A period of 0 divides by zero in the formula: no system to solve.
+TEST(Spline, PeriodOfZeroIsRefusedAsNotPositiveDefinite) {
+    kovtest::ScriptedConsole sc("");
+    std::vector<float> y = {1.0f, 3.0f, 2.0f, 5.0f, 4.0f, 6.0f};
+    std::vector<float> crv(6, 0.5f);
+    float p = 1.0f;
+    spline(6, y, crv, p, 0);
+    EXPECT_EQ(crv[0], -9999.0f);
+    EXPECT_TRUE(std::all_of(crv.begin() + 1, crv.end(), [](float v) { return v == 0.5f; }));
+    EXPECT_TRUE(std::isfinite(p));
+    EXPECT_EQ(sc.lines(), (std::vector<std::string>{">> sbr spline: matrix not positive definite"}));
 }
 
 TEST(Spline, FitsTheLongestSeriesAndStopsBeyondIt) {
@@ -148,7 +172,7 @@ TEST(Spl2w, EqualsTheReferenceWeightedSpline) {
             EXPECT_EQ(w[i], static_cast<float>(static_cast<double>(w_in[i]) * w_in[i])) << c.name << " " << i;
         ++checked;
     }
-    EXPECT_EQ(checked, 3);
+    EXPECT_EQ(checked, 4);  // with the period of 1 year: the weighted least-squares line
 }
 
 TEST(Spl2w, UnitScalesGiveTheUnweightedCurve) {
@@ -163,11 +187,11 @@ TEST(Spl2w, UnitScalesGiveTheUnweightedCurve) {
     for (int i = 0; i < n; ++i) EXPECT_NEAR(crv_w[i], crv[i], 1e-5f) << i;
 }
 
-TEST(Spl2w, PeriodBelowTwoReportsTheSolverCodeAndLeavesTheCurve) {
+TEST(Spl2w, PeriodOfZeroReportsTheSolverCodeAndLeavesTheCurve) {
     kovtest::ScriptedConsole sc("\n");  // the Enter the message waits for
     std::vector<float> y = {1.0f, 3.0f, 2.0f, 5.0f, 4.0f, 6.0f}, w(6, 2.0f), crv(6, 0.25f);
     float p = 1.0f;
-    spl2w(6, y, w, p, crv, 1);
+    spl2w(6, y, w, p, crv, 0);
     EXPECT_TRUE(std::all_of(crv.begin(), crv.end(), [](float v) { return v == 0.25f; }));
     EXPECT_TRUE(std::all_of(w.begin(), w.end(), [](float v) { return v == 4.0f; }));
     EXPECT_TRUE(std::isfinite(p));

@@ -73,6 +73,8 @@ short = np.array(series["short"], dtype=np.float32).astype(np.float64)
 emit("adspline_long_s20", dense_fit(long_, age_periods(len(long_), 20)))
 emit("adspline_medium_s2", dense_fit(med, age_periods(len(med), 2)))
 emit("adspline_short_s10_out60", extended_fit(short, 10, 60))
+# a start stiffness of 1: the first row has p = 0 (a period of 1 year)
+emit("adspline_medium_s1", dense_fit(med, age_periods(len(med), 1)))
 four = np.array([1.0, 3.0, 2.0, 5.0])
 emit("adspline_four_s5", dense_fit(four, age_periods(4, 5)))
 

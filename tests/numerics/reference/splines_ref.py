@@ -6,6 +6,11 @@ On x = 1..n the 50%-response parameter p = 6 (cos w - 1)^2 / (cos w + 2),
 w = 2 pi / period, corresponds to lam = 1 / (2 p); error scales s_i give the
 weights w_i = 1 / s_i^2.
 
+A period of 1 year gives p = 0, where the penalty is infinite: the curve is
+the (weighted) least-squares straight line, found here by a dense
+least-squares solve (numpy lstsq) and checked against a dense solve of the
+spline's own system with p = 0.
+
 Also the band solver's cases: small symmetric positive-definite band matrices
 solved and their determinants taken by numpy.
 
@@ -116,4 +121,37 @@ for name, n, nsub in (("band_n7_nsub2", 7, 2), ("band_n9_nsub3", 9, 3), ("band_n
     b = rng.normal(0, 1, n)
     out.case(name, n=(str, n), nsub=(str, nsub), band=(f64, band.T.ravel()), b=(f64, b),
              x=(f64, np.linalg.solve(a, b)), det=(f64, np.linalg.det(a)))
+
+
+# Period 1: p = 0 and the least-squares line. The dense system
+# (Q' D Q + p R) c = Q' y, crv = y - D Q c (D the squared error scales) with
+# p = 0 must give the same line as the direct least-squares fit.
+def lsq_line(y, scales=None):
+    n = len(y)
+    t = np.arange(1, n + 1, dtype=float)
+    sw = np.ones(n) if scales is None else 1.0 / np.asarray(scales, float)
+    a = np.column_stack([np.ones(n), t]) * sw[:, None]
+    coef = np.linalg.lstsq(a, np.asarray(y, float) * sw, rcond=None)[0]
+    return coef[0] + coef[1] * t
+
+
+def system_p0(y, scales=None):
+    n = len(y)
+    d = np.ones(n) if scales is None else np.asarray(scales, float) ** 2
+    q = np.zeros((n, n - 2))
+    for j in range(n - 2):
+        q[j, j], q[j + 1, j], q[j + 2, j] = 1.0, -2.0, 1.0
+    c = np.linalg.solve(q.T @ np.diag(d) @ q, q.T @ np.asarray(y, float))
+    return np.asarray(y, float) - d * (q @ c)
+
+
+for name, y in (("period1_n15", ring_widths(15)), ("period1_n6", rng.normal(0, 1, 6).astype(np.float32))):
+    line = lsq_line(y)
+    assert np.allclose(line, system_p0(y), rtol=1e-10, atol=1e-10)
+    out.case(name, period=(str, 1), p=(f64, 0.0), y=(f32, y), crv=(f64, line))
+y = ring_widths(12)
+s = rng.uniform(0.5, 3.0, 12).astype(np.float32)
+line = lsq_line(y, s)
+assert np.allclose(line, system_p0(y, s), rtol=1e-10, atol=1e-10)
+out.case("period1_weighted", period=(str, 1), p=(f64, 0.0), y=(f32, y), w=(f32, s), crv=(f64, line))
 out.close()
