@@ -28,14 +28,19 @@ int overlap_in(const Table<int>& itab, int k, int p1, int p2) {
     return std::min(p2, itab(k, ily)) - std::max(p1, itab(k, ify)) + 1;
 }
 
-// The final statistics' tables of twelve: the sample sizes and their values.
+// The final statistics' tables of twelve: the sample sizes and their values
+// (an undefined one as a marker that fits the narrow field).
 void twelve_blocks(OutFile& out, const std::vector<float>& v, int n, const char* values_layout) {
     for (int k = 1; k <= n; k += 12) {
         const int last = std::min(k + 11, n);
         std::vector<int> num;
-        for (int i = k; i <= last; ++i) num.push_back(i);
+        std::vector<Statistic> shown;
+        for (int i = k; i <= last; ++i) {
+            num.push_back(i);
+            shown.push_back({v[static_cast<size_t>(i - 1)]});
+        }
         out.write("(t8,12i6)", num);
-        out.write(values_layout, std::span<const float>(v.data() + k - 1, last - k + 1));
+        out.write(values_layout, shown);
     }
 }
 
@@ -271,14 +276,14 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     rbcp = rbar;
     sdbt = sdbt_;
     epscp = eps;
-    out.write("(t24,'signal-to-noise ratio  -   snr: ',t56,f8.3)", snr);
-    out.write("(t18,'expressed population signal  -   eps: ',t56,f8.3)", eps);
+    out.write("(t24,'signal-to-noise ratio  -   snr: ',t56,f8.3)", Statistic{snr});
+    out.write("(t18,'expressed population signal  -   eps: ',t56,f8.3)", Statistic{eps});
 
     std::vector<float> sss(std::max(N, 1)), epsn(std::max(N, 1));
     for (int n = 1; n <= N; ++n) {
         const float denom = count * (1 + (n - 1) * rbar);
         sss[n - 1] = denom != 0 ? n * (1 + (count - 1) * rbar) / denom : undefined;
-        epsn[n - 1] = sss[n - 1] == undefined ? undefined : sss[n - 1] * eps;
+        epsn[n - 1] = sss[n - 1] == undefined || eps == undefined ? undefined : sss[n - 1] * eps;
     }
     out.write("(/t4,'fractional common variance between the reduced ','sample-size chronology and the'/t13,"
               "'fully replicated chronology (','subsample signal strength - sss)')");
