@@ -186,16 +186,10 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     }
 
     out.write("(/t2,'|------------ summary of common period ','tree-ring series statistics ------------|'/)");
-    float summary[9][8];
-    for (int col = 1; col <= 7; ++col) {
-        std::span<float> v(stat.col(col), N);
-        float ave, adev, sdev, var, skew, curt, sens, ac1;
-        moment(v, N, ave, adev, sdev, var, skew, curt, sens, ac1);
-        float med, uh, lh, iqr, mn, mx;
-        fivnum(v, N, med, uh, lh, iqr, mn, mx);
-        const float rows[8] = {ave, sdev, med, iqr, mn, lh, uh, mx};
-        for (int k = 0; k < 8; ++k) summary[k][col] = rows[k];
-    }
+    // over the series whose statistic is defined (a series constant over the
+    // period has no standard deviation, skewness, kurtosis or autocorrelation)
+    std::array<ColumnSummary, 8> summary;
+    for (int col = 1; col <= 7; ++col) summary[col] = defined_summary(std::span<float>(stat.col(col), N), N, true);
     out.write("(t33,'year    mean   stdev   skew   kurt   sens   ','ac(1)')");
     static constexpr const char* labels[8] = {
         "(t2,'arithmetic mean',t33,i4,2f8.3,3f7.3,f8.3)",
@@ -208,10 +202,12 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
         "(t2,'maximum value',t33,i4,2f8.3,3f7.3,f8.3)",
     };
     for (int k = 0; k < 8; ++k) {
-        const float y = summary[k][1];
+        const float y = summary[1].row[static_cast<size_t>(k)];
         const int years = k == 0 ? static_cast<int>(std::lround(y)) : static_cast<int>(y);
-        out.write(labels[k], years, summary[k][2], summary[k][3], summary[k][4], summary[k][5], summary[k][6],
-                  summary[k][7]);
+        const int r = k + 1;
+        out.write(labels[k], years, summary_field(summary[2], r), summary_field(summary[3], r),
+                  summary_field(summary[4], r), summary_field(summary[5], r), summary_field(summary[6], r),
+                  summary_field(summary[7], r));
     }
 
     // Correlation matrix and the rbar over the period.
