@@ -489,8 +489,8 @@ public:
         ValueView v;
         runs_[run_].get(runs_[run_].p, next_++, v);
         if (v.shown == Shown::nothing && it.op != Op::RealIn) {
-            const int w = it.op == Op::Alpha && it.w == 0 ? 0 : it.w;
-            std::memset(field(w), ' ', w);
+            // passed over as nX would be: blank when something follows it
+            move_by(it.op == Op::Alpha && it.w == 0 ? 0 : it.w);
             return;
         }
         switch (it.op) {

@@ -57,7 +57,8 @@ struct FVal {
     FVal(double v) : kind(Real), r(v) {}
     FVal(std::string v) : kind(Text), s(std::move(v)) {}
     FVal(Statistic v) : kind(Real), r(v.v), shown(Shown::statistic) {}
-    // A value that leaves its field blank, whatever the descriptor.
+    // A value that leaves its field blank, whatever the descriptor (passed
+    // over as nX would be, so a line does not end in its blanks).
     static FVal nothing() {
         FVal v{0.0};
         v.shown = Shown::nothing;

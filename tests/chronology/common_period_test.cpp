@@ -228,6 +228,25 @@ TEST(Compstat, TreesSignalAndSubsampleTables) {
     for (int k = 1; k < 13; ++k) EXPECT_LE(st(k, 2), st(k + 1, 2));
 }
 
+// A series constant over the period has no standard deviation (nor skewness,
+// kurtosis, autocorrelation): the summary takes those columns over the two
+// other series only. The per-series rows and the summary share the columns:
+// mean of the two sds, their minimum and maximum.
+TEST(Compstat, SummaryTakesTheDefinedStatisticsOnly) {
+    statfix::load({{"ABC01A", 1900, std::vector<float>(60, 1.5f)}, {"ABC02A", 1900, noise(60, 1)},
+                   {"ABC03A", 1900, noise(60, 2)}});
+    Analysis run(1900, 1959);
+    const auto lst = run.listing();
+    auto sd_field = [](const std::string& line) { return line.substr(44, 8); };  // stdev, f8.3 from column 45
+    const std::string sd1 = sd_field(line_starting(lst, "     1  ")), sd2 = sd_field(line_starting(lst, "     2  ")),
+                      sd3 = sd_field(line_starting(lst, "     3  "));
+    EXPECT_EQ(sd1, " -99.000");
+    const double a = std::stod(sd2), b = std::stod(sd3);
+    EXPECT_NEAR(std::stod(sd_field(line_starting(lst, " arithmetic mean"))), (a + b) / 2, 6e-4);
+    EXPECT_EQ(sd_field(line_starting(lst, " minimum value")), a < b ? sd2 : sd3);
+    EXPECT_EQ(sd_field(line_starting(lst, " maximum value")), a < b ? sd3 : sd2);
+}
+
 // The final signal lines of two trees' series whose correlation is -1 (eps
 // and sss(2) then have a zero denominator) or a little below 0 (eps rounds to
 // zero from below): an undefined value shows as a marker that fits its field,

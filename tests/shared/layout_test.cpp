@@ -222,7 +222,7 @@ TEST(LayoutWrite, StatisticsShowAFittingMarkerAndAnUnsignedZero) {
     EXPECT_EQ(fmt("(t2,' sss:',t9,3f6.3)", std::vector<Statistic>{{0.0}, {-99.0}, {-1e-5}}),
               "  sss:   0.000 -99.0 0.000\n");
     EXPECT_EQ(fmt("(i4,2f8.3,a3)", FVal(12LL), FVal::nothing(), FVal(1.5), FVal::nothing()),
-              "  12           1.500   \n");
+              "  12           1.500\n");
 }
 
 TEST(LayoutWrite, MalformedLayoutsAreRefused) {
