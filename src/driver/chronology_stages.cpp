@@ -88,7 +88,6 @@ void count_limit_span() {
     s.first_limit_year = s.ifyc + lead;
 }
 
-
 // "change the spline? y/<n>": true when a new period was entered.
 bool ask_new_spline() {
     auto& s = shared();
