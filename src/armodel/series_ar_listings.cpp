@@ -125,18 +125,22 @@ void list_prewhitened(Table<float>& stat, int nc) {
         }
     }
     out.write("(/t2,'|------------- summary of prewhitened tree-ring series statistics -------------|'/)");
+    // over the series whose statistic is defined (the residuals of a constant
+    // series are constant too)
     std::vector<float> work(static_cast<size_t>(std::max(nc, 1)));
+    std::array<ColumnSummary, 7> sum;
     for (int k = 1; k <= 7; ++k) {
         for (int i = 1; i <= nc; ++i) work[static_cast<size_t>(i - 1)] = stat(i, k);
-        const auto sm = ar_summary(work, nc, false);
-        for (int j = 1; j <= 8; ++j) stat(j, k) = sm[static_cast<size_t>(j - 1)];
+        sum[static_cast<size_t>(k - 1)] = defined_summary(work, nc, true);
+        for (int j = 1; j <= 8; ++j) stat(j, k) = sum[static_cast<size_t>(k - 1)].row[static_cast<size_t>(j - 1)];
     }
+    auto field = [&sum](int k, int j) { return summary_field(sum[static_cast<size_t>(k - 1)], j); };
     out.write("(t33,'year    mean   stdev   skew   kurt   sens   ac(1)')");
     for (int j = 1; j <= 8; ++j) {
         const float yr = stat(j, 1);
         const int shown = j == 1 ? static_cast<int>(yr + 0.5f) : static_cast<int>(yr);
-        out.write(prewhitened_lines[j - 1], shown, stat(j, 2), stat(j, 3), stat(j, 4), stat(j, 5), stat(j, 6),
-                  stat(j, 7));
+        out.write(prewhitened_lines[j - 1], shown, field(2, j), field(3, j), field(4, j), field(5, j), field(6, j),
+                  field(7, j));
     }
 }
 

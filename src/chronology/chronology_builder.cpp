@@ -171,9 +171,10 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
             // neither efficiency list.
             seglen[i - 1] = 0.0f;
             age[i - 1] = 0.0f;
-            // Limits of 0 mark the year as one without limits for the
-            // confidence-limit files, whatever the chronology's empty value.
-            if (boot) lo[i - 1] = hi[i - 1] = 0.0f;
+            // The year's limits are its empty value, as for any year of fewer
+            // than six series: a 0 in an index chronology would pull the
+            // spline of the limits far below a chronology that stands at 1.
+            if (boot) lo[i - 1] = hi[i - 1] = empty_value;
             if (recorder.is_open()) recorder.record_year(year, {}, {}, 0);
             if (print) write_year_line(year, 0, mean, sd, se, eff, iter, ctype, scale.step);
         } else {

@@ -28,14 +28,19 @@ int overlap_in(const Table<int>& itab, int k, int p1, int p2) {
     return std::min(p2, itab(k, ily)) - std::max(p1, itab(k, ify)) + 1;
 }
 
-// The final statistics' tables of twelve: the sample sizes and their values.
+// The final statistics' tables of twelve: the sample sizes and their values
+// (an undefined one as a marker that fits the narrow field).
 void twelve_blocks(OutFile& out, const std::vector<float>& v, int n, const char* values_layout) {
     for (int k = 1; k <= n; k += 12) {
         const int last = std::min(k + 11, n);
         std::vector<int> num;
-        for (int i = k; i <= last; ++i) num.push_back(i);
+        std::vector<Statistic> shown;
+        for (int i = k; i <= last; ++i) {
+            num.push_back(i);
+            shown.push_back({v[static_cast<size_t>(i - 1)]});
+        }
         out.write("(t8,12i6)", num);
-        out.write(values_layout, std::span<const float>(v.data() + k - 1, last - k + 1));
+        out.write(values_layout, shown);
     }
 }
 
@@ -181,16 +186,10 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     }
 
     out.write("(/t2,'|------------ summary of common period ','tree-ring series statistics ------------|'/)");
-    float summary[9][8];
-    for (int col = 1; col <= 7; ++col) {
-        std::span<float> v(stat.col(col), N);
-        float ave, adev, sdev, var, skew, curt, sens, ac1;
-        moment(v, N, ave, adev, sdev, var, skew, curt, sens, ac1);
-        float med, uh, lh, iqr, mn, mx;
-        fivnum(v, N, med, uh, lh, iqr, mn, mx);
-        const float rows[8] = {ave, sdev, med, iqr, mn, lh, uh, mx};
-        for (int k = 0; k < 8; ++k) summary[k][col] = rows[k];
-    }
+    // over the series whose statistic is defined (a series constant over the
+    // period has no standard deviation, skewness, kurtosis or autocorrelation)
+    std::array<ColumnSummary, 8> summary;
+    for (int col = 1; col <= 7; ++col) summary[col] = defined_summary(std::span<float>(stat.col(col), N), N, true);
     out.write("(t33,'year    mean   stdev   skew   kurt   sens   ','ac(1)')");
     static constexpr const char* labels[8] = {
         "(t2,'arithmetic mean',t33,i4,2f8.3,3f7.3,f8.3)",
@@ -203,10 +202,12 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
         "(t2,'maximum value',t33,i4,2f8.3,3f7.3,f8.3)",
     };
     for (int k = 0; k < 8; ++k) {
-        const float y = summary[k][1];
+        const float y = summary[1].row[static_cast<size_t>(k)];
         const int years = k == 0 ? static_cast<int>(std::lround(y)) : static_cast<int>(y);
-        out.write(labels[k], years, summary[k][2], summary[k][3], summary[k][4], summary[k][5], summary[k][6],
-                  summary[k][7]);
+        const int r = k + 1;
+        out.write(labels[k], years, summary_field(summary[2], r), summary_field(summary[3], r),
+                  summary_field(summary[4], r), summary_field(summary[5], r), summary_field(summary[6], r),
+                  summary_field(summary[7], r));
     }
 
     // Correlation matrix and the rbar over the period.
@@ -271,14 +272,14 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     rbcp = rbar;
     sdbt = sdbt_;
     epscp = eps;
-    out.write("(t24,'signal-to-noise ratio  -   snr: ',t56,f8.3)", snr);
-    out.write("(t18,'expressed population signal  -   eps: ',t56,f8.3)", eps);
+    out.write("(t24,'signal-to-noise ratio  -   snr: ',t56,f8.3)", Statistic{snr});
+    out.write("(t18,'expressed population signal  -   eps: ',t56,f8.3)", Statistic{eps});
 
     std::vector<float> sss(std::max(N, 1)), epsn(std::max(N, 1));
     for (int n = 1; n <= N; ++n) {
         const float denom = count * (1 + (n - 1) * rbar);
         sss[n - 1] = denom != 0 ? n * (1 + (count - 1) * rbar) / denom : undefined;
-        epsn[n - 1] = sss[n - 1] == undefined ? undefined : sss[n - 1] * eps;
+        epsn[n - 1] = sss[n - 1] == undefined || eps == undefined ? undefined : sss[n - 1] * eps;
     }
     out.write("(/t4,'fractional common variance between the reduced ','sample-size chronology and the'/t13,"
               "'fully replicated chronology (','subsample signal strength - sss)')");

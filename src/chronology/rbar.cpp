@@ -95,7 +95,8 @@ void rbarall(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::str
     // variance stabilisation: it gets 0, as before the first data file.
     rmean = sums.n > 0 ? st.mean : 0.0f;
 
-    con().write("(/1x,'all possible series rbar: ',f7.4,2x,'+/-',f9.4,' 1sd')", st.mean, st.sdev);
+    con().write("(/1x,'all possible series rbar: ',f7.4,2x,'+/-',f9.4,' 1sd')", Statistic{st.mean},
+                Statistic{st.sdev});
     out.write("(/t2,'|-------------------- all possible series rbar statistics ','---------------------|'//t4,"
               "'total    mean   standard   standard  skewess   kurtosis   ','minimum   maximum'/t4,"
               "'corrs    rbar   deviation    ','error    coeff      coeff      corr      corr')");

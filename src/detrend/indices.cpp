@@ -67,15 +67,14 @@ void sngstat(SeriesMatrix& x, Table<float>& stat, const Table<int>& itab,
     if (nc == 1) return;
     iunit.write(
         "(/t2,'|---------------- summary of single tree-ring series statistics ---------------|'/)");
+    // over the series whose statistic is defined (a constant series has no
+    // standard deviation, skewness, kurtosis or autocorrelation)
+    std::array<ColumnSummary, 7> sum;
     for (int k = 1; k <= 7; ++k) {
-        std::span<float> c(stat.col(k), nc);
-        float ave, adev, sdev, var, skew, curt, sens, ac1;
-        moment(c, nc, ave, adev, sdev, var, skew, curt, sens, ac1);
-        float med, uh, lh, iqr, mn, mx;
-        fivnum(c, nc, med, uh, lh, iqr, mn, mx);
-        const float rows[8] = {ave, sdev, med, iqr, mn, lh, uh, mx};
-        for (int r = 1; r <= 8; ++r) stat(r, k) = rows[r - 1];
+        sum[static_cast<size_t>(k - 1)] = defined_summary(std::span<float>(stat.col(k), nc), nc, true);
+        for (int r = 1; r <= 8; ++r) stat(r, k) = sum[static_cast<size_t>(k - 1)].row[static_cast<size_t>(r - 1)];
     }
+    auto field = [&sum](int k, int r) { return summary_field(sum[static_cast<size_t>(k - 1)], r); };
     iunit.write("(t33,'year    mean   stdev   skew   kurt   sens   ac(1)')");
     static const char* const labels[8] = {
         "(t2,'arithmetic mean',t33,i4,2f8.3,3f7.3,f8.3)",
@@ -89,8 +88,8 @@ void sngstat(SeriesMatrix& x, Table<float>& stat, const Table<int>& itab,
     for (int r = 1; r <= 8; ++r) {
         const float count = stat(r, 1);
         const int years = r == 1 ? static_cast<int>(count + 0.5f) : static_cast<int>(count);
-        iunit.write(labels[r - 1], years, stat(r, 2), stat(r, 3), stat(r, 4), stat(r, 5), stat(r, 6),
-                    stat(r, 7));
+        iunit.write(labels[r - 1], years, field(2, r), field(3, r), field(4, r), field(5, r), field(6, r),
+                    field(7, r));
     }
 }
 

@@ -140,7 +140,7 @@ void kovrin_chronology_stage() {
     // The pooled persistence put back widens the limits by this factor.
     const float factor = std::sqrt(std::max(s.varinf - 1.0f, 0.0f)) + 1.0f;
     if (opt(12, 3) == 1) {
-        for (int i = s.nlead + 1; i <= s.nyc; ++i) {
+        for (int i = own_limit_years().from + 1; i <= s.nyc; ++i) {
             const auto k = static_cast<size_t>(i - 1);
             const float r = s.crnmat(i, 6);
             const float kov = s.crvmean[k];

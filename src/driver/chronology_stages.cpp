@@ -85,6 +85,7 @@ void count_limit_span() {
     while (trail < s.nyc - lead && s.bootlo[s.nyc - 1 - trail] == 0.0f) ++trail;
     s.nlead = lead;
     s.nspan = s.nyc - lead - trail;
+    s.first_limit_year = s.ifyc + lead;
 }
 
 // "change the spline? y/<n>": true when a new period was entered.
@@ -134,6 +135,15 @@ void write_confidence_file(ChronologyKind kind) {
 
 }  // namespace
 
+LimitYears own_limit_years() {
+    const auto& s = shared();
+    const long long first = static_cast<long long>(s.first_limit_year) - s.ifyc;
+    LimitYears y;
+    y.from = static_cast<int>(std::clamp<long long>(first, 0, s.nyc));
+    y.to = static_cast<int>(std::clamp<long long>(first + s.nspan, y.from, s.nyc));
+    return y;
+}
+
 void adjusted_statistics(int column, int threshold) {
     auto& s = shared();
     std::span<float> x{s.crnmat.col(column), static_cast<size_t>(s.nyc)};
@@ -157,30 +167,35 @@ void confidence_limit_step(ChronologyKind kind) {
     auto& w = chronology_work();
     const KindText& t = kind_text(kind);
     const int n = s.nyc;
+    const LimitYears span = own_limit_years();
     for (;;) {
         std::fill_n(w.spllo.begin(), n, 0.0f);
         std::fill_n(w.splhi.begin(), n, 0.0f);
         const int period = s.optval(12, 4);
         smooth(n, s.crvmean.data(), w.spl.data(), period);
-        if (s.nspan > 0) {
-            smooth(s.nspan, s.bootlo.data() + s.nlead, w.spllo.data() + s.nlead, period);
-            smooth(s.nspan, s.boothi.data() + s.nlead, w.splhi.data() + s.nlead, period);
+        if (span.count() > 0) {
+            smooth(span.count(), s.bootlo.data() + span.from, w.spllo.data() + span.from, period);
+            smooth(span.count(), s.boothi.data() + span.from, w.splhi.data() + span.from, period);
         }
         for (int i = 0; i < n; ++i) {
             const bool without = kind == ChronologyKind::kovrin ? w.spllo[i] == 0.0f : s.bootlo[i] == 0.0f;
             if (without) {
                 s.bootlo[i] = s.boothi[i] = s.crvmean[i];
                 w.spllo[i] = w.splhi[i] = w.spl[i];
+            } else if (!span.holds(i)) {
+                // limits of its own, but none splined: the band closes on
+                // the splined chronology as in a year without limits
+                w.spllo[i] = w.splhi[i] = w.spl[i];
             }
             if (kind == ChronologyKind::raw) s.ndepth[i] = static_cast<int>(s.crnmat(i + 1, 1));
         }
         if (optsnap()(12, 2) <= 0) break;
-        const int from = s.nlead;
+        const int from = span.from;
         TwoPanelData data;
         data.col = {s.crvmean.data() + from, s.bootlo.data() + from, s.boothi.data() + from,
                     w.spl.data() + from,     w.spllo.data() + from,  w.splhi.data() + from};
         data.depth = s.ndepth.data() + from;
-        plt2pn(data, s.nspan, s.ifyc + s.nlead, kind == ChronologyKind::raw ? 1 : 2, s.datfil, t.top_title,
+        plt2pn(data, span.count(), s.ifyc + from, kind == ChronologyKind::raw ? 1 : 2, s.datfil, t.top_title,
                t.bottom_title, "years", t.ylabel, "years", t.zlabel, 9, ' ', s.sumplt, s.fitcoef, 0);
         if (kind != ChronologyKind::raw || !ask_new_spline()) break;
     }

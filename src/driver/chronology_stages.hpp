@@ -16,8 +16,21 @@ void standard_chronology_stage();
 // Which chronology a shared step works for.
 enum class ChronologyKind { raw = 0, standard = 1, residual = 2, kovrin = 3 };
 
-// The confidence-limit step: splines of the chronology (crvmean) and of its
-// limits (bootlo, boothi), the bootstrap plot (and, for the raw chronology,
+// The years of the chronology in work (indices from..to-1) that lie in the
+// raw chronology's span with limits. A later chronology may start later than
+// the raw one (first differences drop the first year), so the span is taken
+// in calendar years and cut to the chronology's own years: a limit beyond its
+// last year is a value of the raw chronology, not of this one.
+struct LimitYears {
+    int from = 0, to = 0;
+    bool holds(int i) const { return i >= from && i < to; }
+    int count() const { return to - from; }
+};
+LimitYears own_limit_years();
+
+// The confidence-limit step: splines of the chronology (crvmean) over all
+// its years and of its limits (bootlo, boothi) over its own limit years, the
+// bootstrap plot (and, for the raw chronology,
 // the spline dialogue), then the "_95%cl.txt" file.
 void confidence_limit_step(ChronologyKind kind);
 

@@ -171,10 +171,12 @@ void write_option_listing() {
     out.write("(t2,'summary plot displays',t24,i2,t42,a)", o(19, 1), desc(19));
     out.write("(/t2,'stand dynamics stuff',t21,i5,i13,t42,a)", o(20, 1), o(20, 5), desc(20));
     out.write("(t2,'running mean window',t21,i5,t42,a)", o(20, 2), desc(21));
-    // The threshold runs to 200: a field of two columns would show a valid
-    // value of 100 or more as asterisks. One more column to the left keeps
-    // every value up to 99 where it stood.
-    out.write("(t2,'percent growth change',t23,i3,t42,a)", o(20, 3), desc(22));
+    // The threshold runs to 200, beyond its field of two columns: a value that
+    // needs three stands one column further right, after a blank.
+    if (o(20, 3) >= -9 && o(20, 3) <= 99)
+        out.write("(t2,'percent growth change',t24,i2,t42,a)", o(20, 3), desc(22));
+    else
+        out.write("(t2,'percent growth change',t24,i3,t42,a)", o(20, 3), desc(22));
     out.write("(t2,'std error threshold',t21,i5,t42,a)", o(20, 4), desc(23));
 }
 
@@ -200,8 +202,11 @@ bool process_data_file() {
     auto& d = driver_state();
     const bool batch = s.batmod == "y" || s.batmod == "Y";
     const std::string data_name = rtrim(s.datfil);
-    const std::string command_name = output_name(suffix::batch_commands);
-    guard_data_file(data_name, command_name, batch ? output_name(suffix::batch_detail) : std::string());
+    // Names are formed in the order the files are opened: the later chronology
+    // identifier of a short prefix is taken from the name formed last.
+    const std::string prefix = output_prefix(s.datfil);
+    const std::string command_name = prefix + std::string(suffix::batch_commands);
+    guard_data_file(data_name, command_name, batch ? prefix + std::string(suffix::batch_detail) : std::string());
     loaded_detail().clear();
 
     const std::string out_name = output_name(suffix::listing);
@@ -220,7 +225,7 @@ bool process_data_file() {
     }
     st.luout.write("(t2,'data file processed: ',t35,a)", s.datfil);
 
-    if (!command_file().open(command_name)) {
+    if (!command_file().open(output_name(suffix::batch_commands))) {
         con().write("(/1x,'*** log file not found:  'a)", name60(command_name));
         con().write("(t2,'*** re-run program in interactive mode'/t2,'*** to create the proper log file.')");
         for (OutFile* f : {&st.luout, &st.lutab, &st.lucrn, &st.luerr}) {

@@ -17,6 +17,10 @@ const std::string& generic_file_name(int i) {
 }
 
 void create_generic_files() {
+    // all ten names checked first, so that a refusal leaves an earlier run's
+    // files as they were
+    for (int i = 0; i < 10; ++i)
+        if (is_protected(generic_file_name(i))) throw FileRefused(generic_file_name(i));
     for (int i = 0; i < 10; ++i) streams().lugcrn[i].open_fresh(generic_file_name(i));
 }
 
@@ -73,11 +77,14 @@ bool roll_back_generic_files() {
 
 void delete_generic_files() {
     for (int i = 0; i < 10; ++i) {
-        streams().lugcrn[i].close();
+        OutFile& f = streams().lugcrn[i];
+        if (!f.is_open()) continue;
+        f.close();
         try {
             delete_file(generic_file_name(i));
         } catch (const FileRefused&) {
-            // never created under that name: it is an input of the run
+            // open under the name of an input of the run: cannot happen, as
+            // no output is created over one; left alone all the same
         }
     }
 }

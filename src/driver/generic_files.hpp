@@ -8,12 +8,13 @@ namespace kov {
 // "crns_raw.txt", ..., "crns_rcs_err.txt" for i = 0..9, in creation order.
 const std::string& generic_file_name(int i);
 
-// Creates the ten files empty on their streams. Throws FileRefused (nothing
-// created past that file) when one of the names is a file the run reads.
+// Creates the ten files empty on their streams. Throws FileRefused, with
+// nothing created, when one of the names is a file the run reads.
 void create_generic_files();
 
-// Closes the ten streams and deletes the files; a name that is a file the run
-// reads is left alone.
+// Closes the ten streams and deletes the files this run created on them; a
+// file the run never created (an earlier run's, or a file the run reads) is
+// left alone.
 void delete_generic_files();
 
 // Notes where each open file stands as a data file begins, and how many data

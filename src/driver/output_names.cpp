@@ -1,5 +1,8 @@
 #include "driver/output_names.hpp"
 
+#include <filesystem>
+#include <unordered_map>
+
 #include "driver/data_file_loop.hpp"
 #include "driver/generic_files.hpp"
 #include "driver/text_helpers.hpp"
@@ -64,5 +67,16 @@ std::string output_name(std::string_view suffix) {
 }
 
 std::string data_file_output_name(std::string_view suffix) { return rtrim(shared().datfil) + std::string(suffix); }
+
+std::optional<std::pair<std::string, std::string>> names_sharing_a_prefix(const std::vector<std::string>& names) {
+    std::unordered_map<std::string, size_t> first_with;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string prefix =
+            std::filesystem::path(output_prefix(names[i])).lexically_normal().generic_string();
+        const auto [at, fresh] = first_with.emplace(prefix, i);
+        if (!fresh) return std::make_pair(names[at->second], names[i]);
+    }
+    return std::nullopt;
+}
 
 }  // namespace kov

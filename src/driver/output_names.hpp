@@ -7,7 +7,10 @@
 // README describes each of them for the user, and a test holds the two
 // together: a new output file starts with a new entry here.
 #include <array>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 #include <string_view>
 #include <vector>
 
@@ -104,5 +107,11 @@ std::string output_name(std::string_view suffix);
 // the whole name of the data file in work, up to its last non-blank
 // character, followed by suffix (the three outputs that keep a final ".txt")
 std::string data_file_output_name(std::string_view suffix);
+
+// The first two names of a list (in list order) whose outputs would fall on
+// the same files: their output prefixes name the same path ("site1.txt" and
+// "site1", "a/b" and "a//b.txt", a name listed twice). nullopt when every
+// name has a prefix of its own.
+std::optional<std::pair<std::string, std::string>> names_sharing_a_prefix(const std::vector<std::string>& names);
 
 }  // namespace kov

@@ -40,14 +40,14 @@ enum class Step { start_first, start_second, start_third, list_file, typed_names
 
 class Dialogue {
 public:
+    // A stop anywhere in the dialogue leaves the generic files of an earlier
+    // run as they are: this run has written nothing yet. The names typed
+    // before the stop are kept as the list would have held them.
     DialogueResult run() {
         try {
             return steps();
         } catch (const Stop&) {
-            // The names typed before the stop are kept as the list would have
-            // held them.
             if (step_ == Step::typed_names && !typed_.empty()) store_typed_names();
-            leave_generic_files();
             throw;
         }
     }
@@ -55,35 +55,7 @@ public:
 private:
     Step step_ = Step::start_first;
     DialogueResult res_;
-    bool generic_created_ = false;
-    bool list_open_ = false;
     std::vector<std::string> typed_;  // data-file names typed so far
-
-    // What a stop leaves of the generic files: none after the first showing of
-    // the start prompt, empty files at any later question.
-    void leave_generic_files() {
-        if (step_ == Step::start_first) {
-            delete_generic_files();
-            return;
-        }
-        if (generic_created_) return;
-        // The names in the list (or typed so far) are the run's data files: a
-        // data file called like a generic file must not be emptied by a stop.
-        if (list_open_) {
-            const std::string list = rtrim(res_.run.list_name);
-            guard_run_inputs(list, list_names(list));
-            guard_for_generic_files();
-        } else if (step_ == Step::typed_names) {
-            guard_run_inputs(rtrim(res_.run.list_name), typed_);
-            guard_for_generic_files();
-        }
-        for (int i = 0; i < 10; ++i) {
-            try {
-                streams().lugcrn[i].open_fresh(generic_file_name(i));
-            } catch (const FileRefused&) {
-            }
-        }
-    }
 
     DialogueResult steps() {
         for (;;) {
@@ -168,7 +140,6 @@ private:
         const std::string name = padded(a, name_length);
         auto& list = streams().lulist;
         if (!list.open(rtrim(name))) return;  // asked again, as the dialogue has no message for it
-        list_open_ = true;
         res_.run.list_name = name;
         con().write("(/1x,a,' opened')", name);
         int count = 0;
@@ -181,7 +152,6 @@ private:
         if (count == 0) {
             con().write("(/1x,'*** no data file names found ***')");
             list.close();
-            list_open_ = false;
             return;
         }
         res_.run.count = count;
@@ -201,7 +171,6 @@ private:
             const std::string a = con().answer();
             if (is_word(a, 'b')) {
                 if (typed_.empty()) {
-                    delete_file(typed_list_name);
                     step_ = Step::list_file;
                     return;
                 }
@@ -211,7 +180,6 @@ private:
             if (blank_start(a, 5)) {
                 if (typed_.empty()) {
                     con().write("(/1x,'*** no data file names entered ***')");
-                    delete_file(typed_list_name);
                     step_ = Step::list_file;
                     return;
                 }
@@ -229,7 +197,6 @@ private:
             return;
         }
         streams().lulist.open(rtrim(res_.run.list_name));
-        list_open_ = true;
         res_.run.count = static_cast<int>(typed_.size());
         typed_.clear();
         step_ = Step::count;
@@ -272,7 +239,6 @@ private:
         const std::string a = con().answer();
         if (is_word(a, 'b')) {
             streams().lulist.close();
-            list_open_ = false;
             clear_protected();
             step_ = Step::list_file;
             return;
@@ -286,22 +252,40 @@ private:
         step_ = Step::batch;
     }
 
-    // Leaving the questions on the list: the inputs of the run are known now,
-    // so the generic files can be made without risk to any of them.
+    // The run ends before its first data file, with nothing written.
+    void refuse() {
+        res_.go = false;
+        res_.status = exit_failure;
+    }
+
+    // The run goes on to its data files: only now are the generic files of
+    // an earlier run emptied, for this run's chronologies. false: refused.
     bool hand_over() {
         guard_run_inputs(rtrim(res_.run.list_name), list_names(rtrim(res_.run.list_name)));
         guard_for_generic_files();
         try {
             create_generic_files();
-            generic_created_ = true;
         } catch (const FileRefused& r) {
             con().line("");
             con().line(std::string(" ") + r.what());
-            res_.go = false;
-            res_.status = exit_failure;
+            refuse();
             return false;
         }
+        streams().lulist.rewind();
         return true;
+    }
+
+    // A batch run reads its command files as they are: two names of the list
+    // with one output prefix would share a command file and every output, the
+    // later writing over the earlier. Refused before any file is written.
+    bool names_apart() {
+        const auto same = names_sharing_a_prefix(list_names(rtrim(res_.run.list_name)));
+        if (!same) return true;
+        con().write("(/1x,'*** data files ',a,' and ',a,' share the output prefix ',a)", same->first, same->second,
+                    output_prefix(same->second));
+        con().write("(/1x,'check file names in:  ',a)", res_.run.list_name);
+        refuse();
+        return false;
     }
 
     // true: the dialogue is over
@@ -317,9 +301,9 @@ private:
             default: return false;
         }
         shared().batmod = std::string(1, c == ' ' ? 'n' : c);
-        if (!hand_over()) return true;
+        guard_run_inputs(rtrim(res_.run.list_name), list_names(rtrim(res_.run.list_name)));
         if (c == 'y' || c == 'Y') {
-            streams().lulist.rewind();
+            if (names_apart()) hand_over();
             return true;
         }
         step_ = Step::same;
@@ -368,12 +352,10 @@ private:
         const std::string a = con().answer();
         switch (first_char(a)) {
             case '/': throw Stop("", exit_ok);
-            case ' ': case 'y': case 'Y': return true;
+            case ' ': case 'y': case 'Y': hand_over(); return true;
             case 'b': case 'B': step_ = Step::same; return false;
             case 'h': case 'H': hlpqry(6); return false;
-            case 'n': case 'N':
-                delete_generic_files();
-                throw Stop("", exit_ok);
+            case 'n': case 'N': throw Stop("", exit_ok);
             default: return false;
         }
     }

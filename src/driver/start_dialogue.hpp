@@ -25,8 +25,9 @@ struct DialogueResult {
 void write_banner();
 
 // The whole start-up dialogue. A stop ("/", "n" at the continue question, end
-// of console input) leaves by the Stop exception with the generic files as the
-// question leaves them.
+// of console input) leaves by the Stop exception. The generic files are
+// created (emptied) only when the dialogue hands over to the data-file loop:
+// a stop or a refused run leaves those of an earlier run as they were.
 DialogueResult start_dialogue();
 
 }  // namespace kov

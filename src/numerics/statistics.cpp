@@ -154,6 +154,38 @@ void sumstat(std::span<const float> a, std::span<float> work, std::span<const in
     detail::five_of_sorted(work.data(), m, xmed, xuh, xlh, xiqr, xmin, xmax);
 }
 
+ColumnSummary defined_summary(std::span<float> v, int n, bool after_moment) {
+    assert(n <= static_cast<int>(v.size()));
+    ColumnSummary c;
+    c.row.fill(undef_stat);
+    std::vector<float> w;
+    std::vector<int> at;  // where each defined value stands in v
+    for (int i = 0; i < n; ++i)
+        if (v[i] != undef_stat) {
+            w.push_back(v[i]);
+            at.push_back(i);
+        }
+    c.defined = static_cast<int>(w.size());
+    if (c.defined > 0) {
+        float adev, var, skew, curt, sens, ac1;
+        moment(w, c.defined, c.row[0], adev, c.row[1], var, skew, curt, sens, ac1);
+        if (after_moment)
+            for (int k = 0; k < c.defined; ++k) v[at[k]] = w[k];
+    }
+    sortr(n, v);
+    if (c.defined == 0) return c;
+    int m = 0;
+    for (int i = 0; i < n; ++i)
+        if (v[i] != undef_stat) w[m++] = v[i];
+    detail::five_of_sorted(w.data(), m, c.row[2], c.row[6], c.row[5], c.row[3], c.row[4], c.row[7]);
+    return c;
+}
+
+FVal summary_field(const ColumnSummary& c, int r) {
+    if (c.defined == 0 && r > 1) return FVal::nothing();
+    return FVal(static_cast<double>(c.row[static_cast<size_t>(r - 1)]));
+}
+
 namespace detail {
 
 void five_of_sorted(const float* x, int n, float& xmed, float& xuh, float& xlh, float& xiqr,

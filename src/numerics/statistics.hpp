@@ -9,7 +9,10 @@
 // as the formula it comes from. Position 1 of a vector is element [0].
 // An undefined statistic comes back as -99 (undef_stat); no routine returns
 // NaN or Inf.
+#include <array>
 #include <span>
+
+#include "shared/layout.hpp"
 
 namespace kov {
 
@@ -41,6 +44,27 @@ void fivnum(std::span<float> x, int n, float& xmed, float& xuh, float& xlh, floa
 // all six are -99.
 void sumstat(std::span<const float> a, std::span<float> work, std::span<const int> keep, int n,
              float& xmed, float& xuh, float& xlh, float& xiqr, float& xmin, float& xmax);
+
+// The summary over series of one column of per-series statistics v(1..n),
+// taken over the values that are defined: an undefined statistic (-99) averaged
+// in as a value would drag every figure along. Rows: mean, standard deviation
+// (moment), median, interquartile range, minimum, lower hinge, upper hinge,
+// maximum (the five-number summary). `defined` counts the values it rests on;
+// with none, all eight are -99. v is left sorted ascending, as fivnum leaves
+// it. With after_moment the five numbers are those of the values as moment
+// hands them back (standardised and restored, which can move a last bit), the
+// order in which the series summaries take them; otherwise of the values as
+// given.
+struct ColumnSummary {
+    std::array<float, 8> row{};
+    int defined = 0;
+};
+ColumnSummary defined_summary(std::span<float> v, int n, bool after_moment);
+
+// Summary row r (1 to 8) of a column as a listing shows it: a column without
+// one defined value shows the undefined marker once, in its first row, and
+// leaves the field blank in the others.
+FVal summary_field(const ColumnSummary& c, int r);
 
 // Sorts x(1..n) ascending in place (quicksort with a fixed pseudo-random
 // partition sequence, so equal input is always partitioned the same way).

@@ -165,8 +165,10 @@ void enter_stand_dynamics(OptionBlock& o) {
     });
     const int code = o(20, 1);
     if (code == 0) return;
-    // The plot question and the thresholds form a chain in which an empty or
-    // unreadable answer steps back one question.
+    // The plot question and the thresholds form a chain in which an
+    // unreadable answer steps back one question; an empty one takes the
+    // default shown above the prompt.
+    constexpr int window_default = 10, threshold_default = 25, std_error_default = 2;
     enum Step { plot, window, threshold, std_error, done };
     Step step = plot;
     while (step != done) {
@@ -176,9 +178,9 @@ void enter_stand_dynamics(OptionBlock& o) {
                 step = code >= 2 ? window : done;
                 break;
             case window: {
-                const auto v = ask_number_or_back(20, [] {
+                const auto v = ask_number_or_back(20, window_default, [] {
                     con().line("");
-                    text_line("enter running mean width for calculating");
+                    text_line_with_default("enter running mean width for calculating", window_default);
                     prompt_line_col3("percent growth changes (range 5-50)");
                 });
                 if (!v) {
@@ -190,9 +192,9 @@ void enter_stand_dynamics(OptionBlock& o) {
                 break;
             }
             case threshold: {
-                const auto v = ask_number_or_back(20, [] {
+                const auto v = ask_number_or_back(20, threshold_default, [] {
                     con().line("");
-                    text_line("enter percent growth change theshold");
+                    text_line_with_default("enter percent growth change theshold", threshold_default);
                     prompt_line_col3("for identifying releases (range 5-200)");
                 });
                 if (!v) {
@@ -204,9 +206,9 @@ void enter_stand_dynamics(OptionBlock& o) {
                 break;
             }
             case std_error: {
-                const auto v = ask_number_or_back(20, [] {
+                const auto v = ask_number_or_back(20, std_error_default, [] {
                     con().line("");
-                    text_line("enter standard error theshold for");
+                    text_line_with_default("enter standard error theshold for", std_error_default);
                     prompt_line_col3("identifying probable release (range 0-5)");
                 });
                 if (!v) {

@@ -51,14 +51,16 @@ NumberAnswer ask_number(int option, const std::function<void()>& show) {
     }
 }
 
-std::optional<int> ask_number_or_back(int option, const std::function<void()>& show) {
+std::optional<int> ask_number_or_back(int option, int shown_default, const std::function<void()>& show) {
     for (;;) {
         show();
         const std::string a = con().answer();
+        if (!a.empty() && a[0] == '/') throw Stop("", exit_ok);
         if (is_help(a)) {
             opthelp(option);
             continue;
         }
+        if (all_blank(a)) return shown_default;
         return typed_integer(a, question_answer_width);
     }
 }
@@ -85,6 +87,10 @@ void ask_plot(int& sw, std::string_view question) {
 }
 
 void text_line(std::string_view text) { con().write("(t2,a)", text); }
+
+void text_line_with_default(std::string_view text, int shown_default) {
+    con().write("(t2,a,t45,a)", text, "<" + std::to_string(shown_default) + ">");
+}
 
 void choice_line(std::string_view text, std::string_view marker) {
     con().write("(t2,a,t38,a)", text, marker);

@@ -34,10 +34,11 @@ struct NumberAnswer {
 // not a number asks again. Ranges are the caller's.
 NumberAnswer ask_number(int option, const std::function<void()>& show);
 
-// The stand-dynamics threshold questions: no default and no stop. nullopt for
-// an empty or unreadable answer ("/" included), which sends the caller back one
-// question; "h" shows the help page and asks the same question again.
-std::optional<int> ask_number_or_back(int option, const std::function<void()>& show);
+// The stand-dynamics threshold questions: "/" stops the program as at every
+// question, "h" shows the help page and asks the same question again, an empty
+// answer takes `shown_default` (the caller shows it); nullopt for any other
+// answer that is not a number, which sends the caller back one question.
+std::optional<int> ask_number_or_back(int option, int shown_default, const std::function<void()>& show);
 
 // A yes/no question with the protocol of the plot questions: the switch is
 // first set to 0, `show` writes the question, a blank answer is no, anything
@@ -59,5 +60,8 @@ void choice_prompt(std::string_view text, std::string_view marker);
 void choice_prompt_at37(std::string_view text, std::string_view marker);
 // A prompt whose text starts in column 3 (the stand-dynamics thresholds).
 void prompt_line_col3(std::string_view text);
+// A question's first line from column 2 with the default an empty answer
+// takes, "<value>", from column 45 (above the prompt of the line after it).
+void text_line_with_default(std::string_view text, int shown_default);
 
 }  // namespace kov

@@ -52,7 +52,12 @@ void show_runmenu(OptionBlock& o, const std::string& stcmask) {
     c.write("(t2,'[19] summary plots',t26,i5,t47,a)", o(19, 1), d(19));
     c.write("(t2,'[20] stand dynamics stuff',t28,i3,i13,t47,a)", o(20, 1), o(20, 5), d(20));
     c.write("(t7,'running mean window',t28,i3,t47,a)", o(20, 2), d(21));
-    c.write("(t7,'percent growth change',t28,i3,t47,a)", o(20, 3), d(22));
+    // the name fills the columns up to the field: a value of three columns
+    // stands one column further right, after a blank
+    if (o(20, 3) >= -9 && o(20, 3) <= 99)
+        c.write("(t7,'percent growth change',t28,i3,t47,a)", o(20, 3), d(22));
+    else
+        c.write("(t7,'percent growth change',t29,i3,t47,a)", o(20, 3), d(22));
     c.write("(t7,'std error threshold',t28,i3,t47,a)", o(20, 4), d(23));
 }
 

@@ -43,36 +43,36 @@ void list_statistics(OutFile& lst, int nc, const Table<int>& sertbl, const std::
     }
 }
 
+using RawSummary = std::array<ColumnSummary, 7>;
+
 // Rows 1 to 8 of every column of rawstat become that column's summary over
-// the nc series: mean, standard deviation, median, interquartile range,
-// minimum, lower hinge, upper hinge, maximum.
-void summarise(int nc, Table<float>& rawstat) {
-    std::vector<int> ones(static_cast<size_t>(nc), 1);
-    std::vector<float> sorted(static_cast<size_t>(nc));
+// the series whose statistic is defined: mean, standard deviation, median,
+// interquartile range, minimum, lower hinge, upper hinge, maximum. The rows
+// below stay in series order.
+RawSummary summarise(int nc, Table<float>& rawstat) {
+    RawSummary sum;
+    std::vector<float> column(static_cast<size_t>(nc));
     for (int j = 1; j <= 7; ++j) {
-        float* col = rawstat.col(j);
-        float ave, adev, sdev, var, skew, curt, sens, ac1;
-        std::span<float> column(col, static_cast<size_t>(nc));
-        serstat(column, ones, nc, ave, adev, sdev, var, skew, curt, sens, ac1);
-        float xmed, xuh, xlh, xiqr, xmin, xmax;
-        sumstat(column, sorted, ones, nc, xmed, xuh, xlh, xiqr, xmin, xmax);
-        const float rows[8] = {ave, sdev, xmed, xiqr, xmin, xlh, xuh, xmax};
-        for (int r = 0; r < 8; ++r) col[r] = rows[r];
+        const float* col = rawstat.col(j);
+        std::copy(col, col + nc, column.begin());
+        sum[static_cast<size_t>(j - 1)] = defined_summary(column, nc, true);
+        for (int r = 1; r <= 8; ++r) rawstat(r, j) = sum[static_cast<size_t>(j - 1)].row[static_cast<size_t>(r - 1)];
     }
+    return sum;
 }
 
-void list_summary(OutFile& lst, const Table<float>& rawstat) {
+void list_summary(OutFile& lst, const RawSummary& sum) {
     static const char* const labels[8] = {"arithmetic mean",     "standard deviation",
                                           "median (50th quantile)", "interquartile range",
                                           "minimum value",       "lower hinge (25th quantile)",
                                           "upper hinge (75th quantile)", "maximum value"};
     lst.write("(t33,'year    mean   stdev   skew   kurt   sens   ac(1)')");
     for (int r = 1; r <= 8; ++r) {
-        const float years = rawstat(r, 1);
+        const float years = sum[0].row[static_cast<size_t>(r - 1)];
         const long long shown = r == 1 ? nint(years) : static_cast<long long>(years);
         const std::string layout = std::string("(t2,'") + labels[r - 1] + "',t33,i4,2f8.3,3f7.3,f8.3)";
-        lst.write(layout, shown, rawstat(r, 2), rawstat(r, 3), rawstat(r, 4), rawstat(r, 5), rawstat(r, 6),
-                  rawstat(r, 7));
+        lst.write(layout, shown, summary_field(sum[1], r), summary_field(sum[2], r), summary_field(sum[3], r),
+                  summary_field(sum[4], r), summary_field(sum[5], r), summary_field(sum[6], r));
     }
 }
 
@@ -220,9 +220,9 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
                     span, ld);
         stop_after_wait();
     }
-    summarise(nc, rawstat);
+    const RawSummary sum = summarise(nc, rawstat);
     rawmax = rawstat(8, 2);
-    list_summary(lst, rawstat);
+    list_summary(lst, sum);
 }
 
 }  // namespace kov

@@ -219,17 +219,15 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
     }
     if (nc < 1) return;
 
-    // Summary over the series: each column sorted, its rows 1 to 8 replaced by
-    // mean, standard deviation, median, interquartile range, minimum, lower
-    // hinge, upper hinge and maximum.
+    // Summary over the series whose statistic is defined: each column sorted,
+    // its rows 1 to 8 replaced by mean, standard deviation, median,
+    // interquartile range, minimum, lower hinge, upper hinge and maximum.
+    std::array<ColumnSummary, 10> sum;
     for (int k = 1; k <= 10; ++k) {
-        float* c = stat.col(k);
-        const Eight e = moments_of(std::vector<float>(c, c + nc));
-        float xmed, xuh, xlh, xiqr, xmn, xmx;
-        fivnum(std::span<float>(c, nc), nc, xmed, xuh, xlh, xiqr, xmn, xmx);
-        const float rows[8] = {e.ave, e.sdev, xmed, xiqr, xmn, xlh, xuh, xmx};
-        for (int r = 1; r <= 8; ++r) stat(r, k) = rows[r - 1];
+        sum[static_cast<size_t>(k - 1)] = defined_summary(std::span<float>(stat.col(k), nc), nc, false);
+        for (int r = 1; r <= 8; ++r) stat(r, k) = sum[static_cast<size_t>(k - 1)].row[static_cast<size_t>(r - 1)];
     }
+    auto field = [&sum](int k, int r) { return summary_field(sum[static_cast<size_t>(k - 1)], r); };
     out.line("");
     out.line(" |------------- summary of transformed tree-ring series statistics -------------|");
     out.line("");
@@ -238,8 +236,8 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
     const char* const labels[8] = {"arith mean",  "std deviation", "median",      "interquartile",
                                    "minimum value", "lower hinge", "upper hinge", "maximum value"};
     for (int r = 1; r <= 8; ++r)
-        out.write("(t2,a,t16,2f7.3,f8.3,4f7.3,2f8.3)", labels[r - 1], stat(r, 1), stat(r, 2), stat(r, 3),
-                  stat(r, 4), stat(r, 5), stat(r, 6), stat(r, 8), stat(r, 9), stat(r, 10));
+        out.write("(t2,a,t16,2f7.3,f8.3,4f7.3,2f8.3)", labels[r - 1], field(1, r), field(2, r), field(3, r),
+                  field(4, r), field(5, r), field(6, r), field(8, r), field(9, r), field(10, r));
 
     if (plots_asked || sh.optval(19, 1) == 2 || sh.optval(19, 1) == 3) plttrs(nc, sh.datfil, std::string(60, ' '));
 }

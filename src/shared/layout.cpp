@@ -1,5 +1,6 @@
 #include "shared/layout.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cassert>
@@ -9,6 +10,8 @@
 #include <limits>
 #include <memory>
 #include <unordered_map>
+
+#include "shared/capacities.hpp"
 
 namespace kov {
 
@@ -485,6 +488,11 @@ public:
     void data(const Item& it) {
         ValueView v;
         runs_[run_].get(runs_[run_].p, next_++, v);
+        if (v.shown == Shown::nothing && it.op != Op::RealIn) {
+            // passed over as nX would be: blank when something follows it
+            move_by(it.op == Op::Alpha && it.w == 0 ? 0 : it.w);
+            return;
+        }
         switch (it.op) {
         case Op::Int: write_int(v, it); break;
         case Op::Real: write_real(v, it); break;
@@ -569,7 +577,12 @@ private:
             x = static_cast<double>(v.i);
         }
         const int w = it.w, d = it.d;
-        const bool neg = std::signbit(x);
+        const bool statistic = v.shown == Shown::statistic;
+        if (statistic && x == static_cast<double>(undef_stat)) {
+            write_undefined(w, d);
+            return;
+        }
+        bool neg = std::signbit(x);
         if (std::isnan(x)) {
             if (w < 3) stars(w); else right(w, "NaN", 3);
             return;
@@ -591,6 +604,9 @@ private:
         // "III.FFF", or "III" when d is 0.
         char buf[2 * max_width + 340];
         int len = fixed_digits(a, d, buf, sizeof buf);
+        // a statistic that rounds to zero is shown without its sign
+        if (neg && statistic && std::all_of(buf, buf + len, [](char c) { return c == '0' || c == '.'; }))
+            neg = false;
         const int int_len = d == 0 ? len : len - d - 1;
         const bool zero_int = int_len == 1 && buf[0] == '0';
         int need = (neg ? 1 : 0) + len + (d == 0 ? 1 : 0);
@@ -612,6 +628,25 @@ private:
         if (neg) *p++ = '-';
         std::memcpy(p, body, len);
         if (d == 0) p[len] = '.';
+    }
+
+    // The undefined marker in a field of w with d decimals: "-99." and its d
+    // decimals where they fit; otherwise as many decimals as leave a blank
+    // before the marker, down to "-99" alone.
+    void write_undefined(int w, int d) {
+        auto form = [](int k) { return k < 0 ? std::string("-99") : "-99." + std::string(k, '0'); };
+        std::string m = form(d);
+        if (static_cast<int>(m.size()) > w) {
+            for (int k = d - 1; k >= -1; --k) {
+                m = form(k);
+                if (static_cast<int>(m.size()) < w) break;
+            }
+        }
+        if (static_cast<int>(m.size()) > w) {
+            stars(w);
+            return;
+        }
+        right(w, m.data(), static_cast<int>(m.size()));
     }
 
     void write_text(const ValueView& v, const Item& it) {

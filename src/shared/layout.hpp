@@ -25,6 +25,22 @@
 
 namespace kov {
 
+// How a value is shown in its field (writing only).
+enum class Shown : unsigned char {
+    as_is,      // as the descriptor writes it
+    statistic,  // a real as a printed statistic: see Statistic below
+    nothing,    // no value at all: the field is left blank
+};
+
+// A real for an fW.d item, shown the way a reader of the listings takes a
+// statistic: the undefined value -99 as a marker that fits its field (in the
+// usual form where that fits, otherwise with fewer decimals and a blank before
+// it: " -99.0" in f6.3, " -99.00" in f7.4; never asterisks), and a value that
+// rounds to zero without a minus sign ("0.000", not "-0.000").
+struct Statistic {
+    double v = 0.0;
+};
+
 // One value handed to a layout: an integer, a real or a text.
 struct FVal {
     enum Kind { Int, Real, Text } kind = Int;
@@ -35,10 +51,19 @@ struct FVal {
     // lay past the end of the line): it reads as 0, and a caller for which no
     // value is not the value 0 can tell the two apart.
     bool blank = false;
+    Shown shown = Shown::as_is;
     FVal() = default;
     FVal(long long v) : kind(Int), i(v) {}
     FVal(double v) : kind(Real), r(v) {}
     FVal(std::string v) : kind(Text), s(std::move(v)) {}
+    FVal(Statistic v) : kind(Real), r(v.v), shown(Shown::statistic) {}
+    // A value that leaves its field blank, whatever the descriptor (passed
+    // over as nX would be, so a line does not end in its blanks).
+    static FVal nothing() {
+        FVal v{0.0};
+        v.shown = Shown::nothing;
+        return v;
+    }
 };
 
 namespace detail {
@@ -55,8 +80,8 @@ void push_value(std::vector<FVal>& out, const T& v) {
         out.emplace_back(static_cast<double>(v));
     } else if constexpr (std::is_convertible_v<const U&, std::string_view>) {
         out.emplace_back(std::string(std::string_view(v)));
-    } else if constexpr (std::is_same_v<U, FVal>) {
-        out.push_back(v);
+    } else if constexpr (std::is_same_v<U, FVal> || std::is_same_v<U, Statistic>) {
+        out.push_back(FVal(v));
     } else {
         // any range of the above: every element is one value, as a Fortran array
         for (const auto& e : v) push_value(out, e);
@@ -78,12 +103,13 @@ struct ValueView {
     long long i = 0;
     double r = 0.0;
     std::string_view s;
+    Shown shown = Shown::as_is;
 };
 
 template <class U>
 inline constexpr bool is_single_value =
     std::is_integral_v<U> || std::is_floating_point_v<U> || std::is_same_v<U, FVal> ||
-    std::is_convertible_v<const U&, std::string_view>;
+    std::is_same_v<U, Statistic> || std::is_convertible_v<const U&, std::string_view>;
 
 template <class U>
 void view_of(const U& v, ValueView& out) {
@@ -101,6 +127,11 @@ void view_of(const U& v, ValueView& out) {
         out.i = v.i;
         out.r = v.r;
         out.s = v.s;
+        out.shown = v.shown;
+    } else if constexpr (std::is_same_v<U, Statistic>) {
+        out.kind = FVal::Real;
+        out.r = v.v;
+        out.shown = Shown::statistic;
     } else {
         out.kind = FVal::Text;
         out.s = std::string_view(v);
@@ -160,7 +191,8 @@ struct LayoutError : std::invalid_argument {
 // (0.125 in f5.2 is " 0.12", 2.5 in f3.0 is " 2."); a negative value that rounds
 // to zero keeps its sign (-0.001 in f6.2 is " -0.00"); the leading 0 of a value
 // below 1 is dropped only when the field is too narrow for it (0.5 in f3.2 is
-// ".50"). A value too wide for its field prints as asterisks. (NaN and
+// ".50"). A value too wide for its field prints as asterisks. A Statistic,
+// and an FVal::nothing(), are shown as their declarations above say. (NaN and
 // infinities print as "NaN", "Inf", "Infinity", but callers never hand one over.)
 // An integer must meet an iN item and a real an fW.d item (asserted); a build
 // without asserts converts the value.

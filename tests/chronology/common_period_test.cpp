@@ -228,6 +228,64 @@ TEST(Compstat, TreesSignalAndSubsampleTables) {
     for (int k = 1; k < 13; ++k) EXPECT_LE(st(k, 2), st(k + 1, 2));
 }
 
+// A series constant over the period has no standard deviation (nor skewness,
+// kurtosis, autocorrelation): the summary takes those columns over the two
+// other series only. The per-series rows and the summary share the columns:
+// mean of the two sds, their minimum and maximum.
+TEST(Compstat, SummaryTakesTheDefinedStatisticsOnly) {
+    statfix::load({{"ABC01A", 1900, std::vector<float>(60, 1.5f)}, {"ABC02A", 1900, noise(60, 1)},
+                   {"ABC03A", 1900, noise(60, 2)}});
+    Analysis run(1900, 1959);
+    const auto lst = run.listing();
+    auto sd_field = [](const std::string& line) { return line.substr(44, 8); };  // stdev, f8.3 from column 45
+    const std::string sd1 = sd_field(line_starting(lst, "     1  ")), sd2 = sd_field(line_starting(lst, "     2  ")),
+                      sd3 = sd_field(line_starting(lst, "     3  "));
+    EXPECT_EQ(sd1, " -99.000");
+    const double a = std::stod(sd2), b = std::stod(sd3);
+    EXPECT_NEAR(std::stod(sd_field(line_starting(lst, " arithmetic mean"))), (a + b) / 2, 6e-4);
+    EXPECT_EQ(sd_field(line_starting(lst, " minimum value")), a < b ? sd2 : sd3);
+    EXPECT_EQ(sd_field(line_starting(lst, " maximum value")), a < b ? sd3 : sd2);
+}
+
+// The final signal lines of two trees' series whose correlation is -1 (eps
+// and sss(2) then have a zero denominator) or a little below 0 (eps rounds to
+// zero from below): an undefined value shows as a marker that fits its field,
+// a value that rounds to zero shows no minus sign.
+// r = -1: snr = 2 r / (1 - r) = -1; sss(1) = (1 + r) / 2 = 0.
+// r = -0.0001 (a: 0.5, 1.5 alternating; b: 0.5, 0.5, 1.5, 1.5, ... with its
+// first value 0.502): snr = -0.0002, eps = 2 r / (1 + r) = -0.0002,
+// sss(1) = (1 + r) / 2 = 0.49995, eps(1) = -0.0001.
+TEST(Compstat, FinalLinesShowUndefinedValuesAndZerosThatFit) {
+    std::vector<float> a(40), b(40), opposite(40);
+    for (int t = 0; t < 40; ++t) {
+        a[t] = t % 2 == 0 ? 0.5f : 1.5f;
+        opposite[t] = 2.0f - a[t];
+        b[t] = (t / 2) % 2 == 0 ? 0.5f : 1.5f;
+    }
+    b[0] = 0.502f;
+    const struct {
+        const char* what;
+        std::vector<float> second;
+        const char* snr;
+        const char* eps;
+        const char* sss;
+        const char* eps_n;
+    } cases[] = {
+        {"r = -1", opposite, "  -1.000", " -99.000", "  sss:   0.000 -99.0", "  eps:   -99.0 -99.0"},
+        {"r just below 0", b, "   0.000", "   0.000", "  sss:   0.500 1.000", "  eps:   0.000 0.000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        statfix::load({{"ABC01A", 1900, a}, {"ABC02A", 1900, c.second}});
+        Analysis run(1900, 1939);
+        const auto lst = run.listing();
+        EXPECT_EQ(line_with(lst, "snr:").substr(55), c.snr);
+        EXPECT_EQ(line_with(lst, "eps:").substr(55), c.eps);
+        EXPECT_EQ(line_starting(lst, "  sss:"), c.sss);
+        EXPECT_EQ(line_starting(lst, "  eps:"), c.eps_n);
+    }
+}
+
 TEST(Compstat, OneTreeOrOneCorePerTree) {
     struct Case {
         std::vector<std::string> ids;

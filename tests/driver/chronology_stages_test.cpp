@@ -10,6 +10,7 @@
 
 #include "driver/generic_files.hpp"
 #include "driver_test_support.hpp"
+#include "numerics/reference_cases.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
 #include <algorithm>
@@ -200,6 +201,7 @@ TEST(StandardChronologyStep, LimitsMoveWithTheStabilisedChronology) {
     sc.options(12, 3, 1);
     kov::shared().nlead = 0;  // as the raw chronology left them
     kov::shared().nspan = 5;
+    kov::shared().first_limit_year = 1901;
     kov::standard_chronology_stage();
     // below six series the limits are the year's mean as built, moved by the
     // stabilisation to the stabilised value (see the case above)
@@ -211,6 +213,53 @@ TEST(StandardChronologyStep, LimitsMoveWithTheStabilisedChronology) {
     EXPECT_EQ(cl[6].substr(0, 36), "  1906     0   1.000   1.000   1.000");
 }
 
+// A year inside the span that no series covers (1906, between a series of
+// 1901-1905 and one of 1907-1910). With fewer than six series in every year
+// each limit is the year's mean, and the empty year's limits are the
+// chronology's own empty value (0 raw, 1 for indices): chronology and limits
+// are then the same values, so their splines must agree in every year. A
+// limit of 0 in the index chronology would pull the splined band down around
+// the empty year while the chronology stands at 1.
+TEST(ConfidenceLimitStep, AYearWithoutSeriesTakesTheEmptyValueAsItsLimits) {
+    ChronologyScene sc;
+    kovtest::ScriptedConsole con("");
+    auto& s = kov::shared();
+    s.sermat.clear();
+    s.nc = 2;
+    const float a[] = {0.9f, 1.1f, 1.3f, 0.8f, 1.2f}, b[] = {1.4f, 0.7f, 1.0f, 1.2f};
+    for (int i = 0; i < 5; ++i) s.sermat(1 + i, 1) = a[i];
+    for (int i = 0; i < 4; ++i) s.sermat(7 + i, 2) = b[i];
+    s.sertbl(1, kov::ify) = 1901;
+    s.sertbl(1, kov::ily) = 1905;
+    s.sertbl(2, kov::ify) = 1907;
+    s.sertbl(2, kov::ily) = 1910;
+    s.sertbl(3, kov::ify) = 1901;
+    s.sertbl(3, kov::ily) = 1910;
+    s.nyc = 10;
+    sc.options(12, 3, 1);
+    sc.options(13, 1, 0);
+    kov::raw_chronology_stage();
+    kov::standard_chronology_stage();
+    const struct {
+        const char* file;
+        const char* empty_year;
+    } cases[] = {{"abcdefg_raw_95%cl.txt", "  1906     0   0.000   0.000   0.000"},
+                 {"abcdefg_std_95%cl.txt", "  1906     0   1.000   1.000   1.000"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto cl = sc.file(c.file);
+        ASSERT_EQ(cl.size(), 11u);
+        EXPECT_EQ(cl[6].substr(0, 36), c.empty_year);
+        for (size_t i = 1; i < cl.size(); ++i) {
+            SCOPED_TRACE(cl[i]);
+            EXPECT_EQ(cl[i].substr(20, 8), cl[i].substr(12, 8));  // lower limit = chronology
+            EXPECT_EQ(cl[i].substr(28, 8), cl[i].substr(12, 8));  // upper limit
+            EXPECT_EQ(cl[i].substr(44, 8), cl[i].substr(36, 8));  // splined lower limit = splined chronology
+            EXPECT_EQ(cl[i].substr(52, 8), cl[i].substr(36, 8));  // splined upper limit
+        }
+    }
+}
+
 TEST(StandardChronologyStep, AdaptivePowerChangesOnlyTheWrittenChronology) {
     ChronologyScene sc;
     kovtest::ScriptedConsole con("");
@@ -219,6 +268,7 @@ TEST(StandardChronologyStep, AdaptivePowerChangesOnlyTheWrittenChronology) {
     sc.options(12, 3, 1);
     kov::shared().nlead = 0;
     kov::shared().nspan = 5;
+    kov::shared().first_limit_year = 1901;
     kov::standard_chronology_stage();
     const auto out = sc.file("abcdefg_out.txt");
     EXPECT_TRUE(contains_line(out, " |-------------------- final adjusted chronology statistics --------------------|"));
@@ -299,6 +349,52 @@ TEST(RawChronologyRun, TwoDataFilesFillTheRunWideFilesInListOrder) {
     }
     EXPECT_GT(deep, 500);
     EXPECT_EQ(bracketed, deep) << "every year of six or more series has its mean inside its limits";
+}
+
+}  // namespace
+
+namespace {
+
+// First differences start every chronology after the raw one a year later:
+// the limits of each are splined over its own years, none taken from beyond
+// its last year. Expected splines: tests/numerics/reference/limit_splines_ref.py
+// (scipy's smoothing spline of the listed limits; they carry three decimals,
+// hence the tolerance of about one unit of the last printed digit).
+TEST(ConfidenceLimitRun, LaterChronologiesSplineTheirLimitsOverTheirOwnYears) {
+    kovtest::TempDir d;
+    d.write("russ001.rwl", kovtest::read_file(kovtest::test_data("rwl/russ001.rwl")));
+    auto lines = split_lines(kovtest::default_commands("russ001.rwl"));
+    lines[4] = "-1     20    0     !1st-first differences";
+    lines[12] = "2   1   20   0     !robust (biweight) mean chronology";
+    std::string commands;
+    for (const auto& l : lines) commands += l + "\n";
+    d.write("russ001.rwl_log.txt", commands);
+    d.write("list.txt", "russ001.rwl\n");
+    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    ASSERT_EQ(r.status, 0) << r.out;
+
+    const auto cases = kovtest::read_ref_cases("limit_splines_ref.txt");
+    for (const std::string kind : {"std", "res", "kov"}) {
+        SCOPED_TRACE(kind);
+        const auto& ref = kovtest::find_case(cases, kind);
+        const auto cl = split_lines(d.read("russ001.rwl_" + kind + "_95%cl.txt"));
+        ASSERT_EQ(cl.size(), ref["lo"].size() + 1);
+        for (size_t i = 1; i < cl.size(); ++i) {
+            const auto v = kov::read_values("(2i6,6f8.3)", cl[i]);
+            const size_t k = i - 1;
+            ASSERT_EQ(v[0].i, ref.count("first") + static_cast<int>(k));
+            // the same limits as the reference smoothed
+            ASSERT_NEAR(v[3].r, ref["lo"][k], 1e-9) << v[0].i;
+            ASSERT_NEAR(v[4].r, ref["hi"][k], 1e-9) << v[0].i;
+            EXPECT_NEAR(v[6].r, ref["spllo"][k], 0.0012) << v[0].i;
+            EXPECT_NEAR(v[7].r, ref["splhi"][k], 0.0012) << v[0].i;
+        }
+        EXPECT_EQ(ref.count("last"), 1968);
+    }
+    // the case the fault showed: 1968 of the standard chronology, whose limits
+    // splined with the raw chronology's last limits were 0.575 and 0.758
+    const auto std_cl = split_lines(d.read("russ001.rwl_std_95%cl.txt"));
+    EXPECT_EQ(std_cl.back(), "  1968    15   0.747   0.631   0.855   0.841   0.733   0.938");
 }
 
 }  // namespace

@@ -283,12 +283,13 @@ TEST(Listing, HeadAndOptionLinesInTheirColumns) {
               " |================ as sam pelliton would say, \"this is the end\" ================|");
 }
 
-// The growth-change threshold of the release detection runs from 5 to 200.
+// The growth-change threshold of the release detection runs from 5 to 200;
+// a blank always parts it from the label, whose last letter is in column 22.
 TEST(Listing, GrowthChangeThresholdShownUpToItsLimit) {
     struct Case {
         int percent;
-        std::string field;  // columns 23 to 25, after the label's last letter
-    } cases[] = {{5, "  5"}, {99, " 99"}, {100, "100"}, {200, "200"}};
+        std::string field;  // from column 23
+    } cases[] = {{5, "  5"}, {99, " 99"}, {100, " 100"}, {200, " 200"}};
     for (const auto& c : cases) {
         DriverScene scene;
         scene.dir().write("d.txt", "series\n");

@@ -1,11 +1,13 @@
 // The program run end to end in a fresh folder with scripted console input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 
 #include "driver/generic_files.hpp"
+#include "driver/output_names.hpp"
 #include "driver/text_helpers.hpp"
 #include "driver_test_support.hpp"
 
@@ -40,11 +42,13 @@ const std::string batch_answers = "\nlist.txt\nrun title\ny\n\n";
 
 TEST(Run, BailoutAtTheFirstPromptAndTheBannerLimits) {
     TempDir d;
+    // an earlier run's chronology stays as it was
     d.write("crns_std.txt", "from an earlier run\n");
     auto r = run_kovrin(d.path(), "/\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find(" <=== bailout ===>"), std::string::npos);
-    EXPECT_EQ(generic_files(d), 0);
+    EXPECT_EQ(generic_files(d), 1);
+    EXPECT_EQ(d.read("crns_std.txt"), "from an earlier run\n");
     const auto lines = split_lines(r.out);
     EXPECT_TRUE(contains_line(lines, std::string(17, ' ') + "MAXIMUM tree-ring chronology length: " +
                                          std::string(10, ' ') + " 5001"));
@@ -100,7 +104,7 @@ TEST(Run, ListFileCountStopsAtABlankLine) {
     EXPECT_TRUE(contains_line(lines, "     3  " + padded("three.rwl", 60)));
     EXPECT_EQ(r.out.find("five.rwl"), std::string::npos);
     EXPECT_TRUE(contains_line(lines, " number of files to be processed:     3"));
-    EXPECT_EQ(generic_files(d), 10);  // "/" after the first prompt leaves them, empty
+    EXPECT_EQ(generic_files(d), 0);  // "/" before the run starts makes none
 }
 
 TEST(Run, BatchRunWritesListingsAndKeepsTheGenericFilesOfTwo) {
@@ -582,5 +586,94 @@ TEST(Run, ShortAndEmptySeriesAndTinyWindowsRunToTheEnd) {
             EXPECT_EQ(depth_in(crns, "raw", 1915), 3);
             for (const char* tag : {"std", "res", "kov"}) EXPECT_EQ(depth_in(crns, tag, 1915), 2) << tag;
         }
+    }
+}
+
+namespace {
+
+std::vector<std::string> folder_names(const TempDir& d) {
+    std::vector<std::string> v;
+    for (const auto& e : std::filesystem::directory_iterator(d.path())) v.push_back(e.path().filename().string());
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+}  // namespace
+
+// Two list names with one output prefix would share a batch command file and
+// every output, the second writing over the first: a batch run refuses the
+// list before it writes any file (no generic file either). Names whose
+// prefixes differ run as usual.
+TEST(Run, BatchListNamesSharingAnOutputPrefixAreRefused) {
+    const struct {
+        const char* first;
+        const char* second;
+        const char* prefix;  // the shared one; nullptr: none is shared
+    } cases[] = {
+        {"site1.txt", "site1", "site1"},
+        {"site1.txt", "site1.txt", "site1"},   // a name listed twice
+        {"d/s.txt", "d//s", "d//s"},           // the same path written otherwise
+        {"site1.txt", "site1.TXT", nullptr},   // "site1" and "site1.TXT"
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " " + c.second);
+        TempDir d;
+        std::filesystem::create_directory(d / "d");
+        for (const char* name : {c.first, c.second}) {
+            d.write(name, kovtest::tiny_rwl);
+            const std::string prefix = kov::output_prefix(name);
+            d.write(prefix + "_log.txt", command_file(name));
+        }
+        d.write("list.txt", std::string(c.first) + "\n" + c.second + "\n");
+        const auto before = folder_names(d);
+        auto r = run_kovrin(d.path(), batch_answers);
+        const auto lines = split_lines(r.out);
+        if (c.prefix) {
+            EXPECT_EQ(r.status, 1) << r.out;
+            EXPECT_TRUE(contains_line(lines, std::string(" *** data files ") + c.first + " and " + c.second +
+                                                 " share the output prefix " + c.prefix));
+            EXPECT_TRUE(contains_line(lines, " check file names in:  " + padded("list.txt", 60)));
+            EXPECT_EQ(folder_names(d), before);
+            EXPECT_EQ(split_lines(r.out).back(), " hit return to quit");
+        } else {
+            EXPECT_EQ(r.status, 0) << r.out;
+            EXPECT_EQ(r.out.find("share the output prefix"), std::string::npos);
+            EXPECT_TRUE(d.exists("site1_out.txt"));
+            EXPECT_TRUE(d.exists("site1.TXT_out.txt"));
+        }
+    }
+}
+
+// A chronology's identifier is the first six characters of the output name
+// formed last before it: with a prefix of two characters and no running rbar,
+// the batch command file's name in an interactive run (formed after the four
+// files of the listing), the detail file's in a batch run (read after it).
+TEST(Run, ShortPrefixTakesItsIdentifierFromTheNameFormedLast) {
+    const struct {
+        const char* what;
+        std::string answers;
+        const char* id;
+    } cases[] = {
+        // interactive: option 16 with its three questions left at their
+        // defaults (no window), then the menu, the continue question
+        {"interactive", "\nlist.txt\ntitle\n\n16\n\n\n\n\n\n", "ab_log"},
+        {"batch", batch_answers, "ab_det"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir d;
+        d.write("ab.txt", kovtest::tiny_rwl);
+        d.write("ab_log.txt", command_file_with("ab.txt", {{17, "0     0     0     !"}}));
+        d.write("list.txt", "ab.txt\n");
+        auto r = run_kovrin(d.path(), c.answers);
+        ASSERT_EQ(r.status, 0) << r.out;
+        // every decade line of every chronology (the header lines are the file's)
+        int decades = 0;
+        for (const auto& l : split_lines(d.read("ab_crns.txt"))) {
+            if (l.rfind("TNY ", 0) == 0) continue;
+            ++decades;
+            EXPECT_EQ(l.substr(0, 6), c.id) << l;
+        }
+        EXPECT_GT(decades, 4);
     }
 }

@@ -43,33 +43,33 @@ int generic_files_present(const kovtest::TempDir& d) {
 
 }  // namespace
 
-TEST(StartPrompt, StopsAndGenericFilesByWhereTheStopComes) {
-    // "/" at the first showing removes the generic files (also those of an
-    // earlier run); at any later question they stay, empty.
+TEST(StartPrompt, StopsLeaveTheGenericFilesOfAnEarlierRunAlone) {
+    // Wherever the dialogue stops, the run has written nothing: an earlier
+    // run's generic file keeps its chronologies and no other one is made.
     struct Case {
         std::string input;
         std::string message;
         int status;
-        int generic;  // generic files left (each empty)
     } cases[] = {
-        {"/\n", " <=== bailout ===>", exit_ok, 0},
-        {"", "", exit_end_of_input, 0},
-        {"x\n/\n", " <=== bailout ===>", exit_ok, 10},
-        {"h\nx\n\n/\n", " <=== bailout ===>", exit_ok, 10},  // page 1, page 2 (pause takes the empty line)
-        {"\n/\n", " <=== bailout ===>", exit_ok, 10},        // at the list-file question
-        {"\n", "", exit_end_of_input, 10},
+        {"/\n", " <=== bailout ===>", exit_ok},
+        {"", "", exit_end_of_input},
+        {"x\n/\n", " <=== bailout ===>", exit_ok},
+        {"h\nx\n\n/\n", " <=== bailout ===>", exit_ok},  // page 1, page 2 (pause takes the empty line)
+        {"\n/\n", " <=== bailout ===>", exit_ok},        // at the list-file question
+        {"\n", "", exit_end_of_input},
+        {"\nl.txt\ntitle\n/\n", "", exit_ok},    // at the batch question
+        {"\nl.txt\ntitle\n\n\nn\n", "", exit_ok},  // "n" at the continue question, after the menu
     };
     for (const auto& c : cases) {
         DriverScene scene;
+        scene.dir().write("l.txt", "d1.rwl\n");
         scene.dir().write("crns_raw.txt", "an earlier run\n");
         auto o = dialogue(c.input);
         EXPECT_TRUE(o.stopped) << c.input;
         EXPECT_EQ(o.status, c.status) << c.input;
         EXPECT_EQ(o.message, c.message) << c.input;
-        EXPECT_EQ(generic_files_present(scene.dir()), c.generic) << c.input;
-        if (c.generic) {
-            EXPECT_EQ(scene.dir().read("crns_raw.txt"), "") << c.input;
-        }
+        EXPECT_EQ(generic_files_present(scene.dir()), 1) << c.input;
+        EXPECT_EQ(scene.dir().read("crns_raw.txt"), "an earlier run\n") << c.input;
     }
 }
 
@@ -286,8 +286,8 @@ TEST(TitleAndBatch, GenericFilesNeverReplaceAnInputOfTheRun) {
 
 TEST(StartPrompt, AStopNeverEmptiesADataFileNamedLikeAGenericFile) {
     // The list names an earlier run's chronology as a data file; the dialogue
-    // is stopped before the run starts: that file keeps its content, the other
-    // generic files are left empty as after any later stop.
+    // is stopped before the run starts: that file keeps its content, and no
+    // generic file is made.
     struct Case {
         std::string input;
         int status;
@@ -305,7 +305,6 @@ TEST(StartPrompt, AStopNeverEmptiesADataFileNamedLikeAGenericFile) {
         EXPECT_TRUE(o.stopped) << c.input;
         EXPECT_EQ(o.status, c.status) << c.input;
         EXPECT_EQ(scene.dir().read("crns_std.txt"), kept) << c.input;
-        EXPECT_EQ(generic_files_present(scene.dir()), 10) << c.input;
-        EXPECT_EQ(scene.dir().read("crns_raw.txt"), "") << c.input;
+        EXPECT_EQ(generic_files_present(scene.dir()), 1) << c.input;
     }
 }

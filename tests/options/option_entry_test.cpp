@@ -167,8 +167,10 @@ TEST(OptionEntry, ScriptedAnswersStoreTheSlotsOfEachOption) {
          {{20, 1, 3}, {20, 2, 20}, {20, 3, 50}, {20, 4, 2}}},
         {"a word at the window brings back the plot question", 20, "2\nn\nwide\ny\n20\n50\n",
          {{20, 1, 2}, {20, 5, 1}, {20, 2, 20}, {20, 3, 50}}},
-        {"empty and / step back, not stop", 20, "3\nn\n10\n\n30\n50\n/\n40\n3\n",
-         {{20, 1, 3}, {20, 2, 30}, {20, 3, 40}, {20, 4, 3}}},
+        {"empty answers take the shown defaults", 20, "3\nn\n\n\n\n",
+         {{20, 1, 3}, {20, 2, 10}, {20, 3, 25}, {20, 4, 2}}},
+        {"a word steps back from each threshold", 20, "3\nn\n30\nx\n40\n50\nx\n60\n1\n",
+         {{20, 1, 3}, {20, 2, 40}, {20, 3, 60}, {20, 4, 1}}},
         {"thresholds: a number after a blank is read as typed", 20, "2\n\n 20\n 50\n",
          {{20, 1, 2}, {20, 2, 20}, {20, 3, 50}}},
     };
@@ -222,6 +224,8 @@ TEST(OptionEntry, SlashStopsAndEndOfInputStopsWithStatus2) {
         {17, "/\n", exit_ok},       {18, "/\n", exit_ok},      {19, "/\n", exit_ok},
         {1, "", exit_end_of_input},
         {3, "2\n", exit_end_of_input}, {20, "2\nn\n", exit_end_of_input},
+        // the three thresholds of the release detection
+        {20, "2\nn\n/\n", exit_ok}, {20, "2\nn\n20\n/\n", exit_ok}, {20, "3\nn\n20\n50\n/\n", exit_ok},
     };
     for (const auto& c : cases) {
         const Entry e = enter(c.option, c.input);
@@ -330,6 +334,10 @@ TEST(OptionEntry, QuestionLinesToTheCharacter) {
         {13, "1\n", " variance stabilization (/ to exit, h for help):"},
         {20, "2\nn\n20\n50\n", "  percent growth changes (range 5-50)       ==> "},
         {20, "2\nn\n20\n50\n", "  for identifying releases (range 5-200)    ==> "},
+        // each threshold shows the default an empty answer takes above its prompt
+        {20, "3\nn\n20\n50\n2\n", " enter running mean width for calculating   <10>"},
+        {20, "3\nn\n20\n50\n2\n", " enter percent growth change theshold       <25>"},
+        {20, "3\nn\n20\n50\n2\n", " enter standard error theshold for          <2>"},
         {2, "\n\n", " plot the in-filled data? y/<n>             ==> "},
     };
     for (const auto& c : cases) {

@@ -109,6 +109,24 @@ TEST(RunMenu, DefaultScreenColumnForColumn) {
     EXPECT_EQ(got[4].size(), 96u);
 }
 
+// The growth-change threshold runs to 200: a value of three columns keeps a
+// blank between it and the name, whose last letter is in column 27.
+TEST(RunMenu, GrowthChangeThresholdKeepsABlankAfterItsName) {
+    const struct {
+        int percent;
+        const char* line;
+    } cases[] = {{99, "      percent growth change 99 "}, {150, "      percent growth change 150 "}};
+    for (const auto& c : cases) {
+        kovtest::ScriptedConsole con("");
+        OptionBlock o;
+        std::string mask;
+        set_option_defaults(o, mask);
+        o(20, 3) = c.percent;
+        show_runmenu(o, mask);
+        EXPECT_NE(con.output().find(std::string("\n") + c.line), std::string::npos) << c.percent;
+    }
+}
+
 // Each call starts from the defaults; only the plot switches of options 2 and
 // 20 keep what they held.
 TEST(RunMenu, EveryCallStartsFromTheDefaultsButTwoPlotSwitches) {

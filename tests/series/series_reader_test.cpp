@@ -510,3 +510,58 @@ TEST(SeriesReader, CapacitiesAndEmptyFilesStop) {
         EXPECT_NE(sc.output().find(c.message), std::string::npos) << c.what << "\n" << sc.output();
     }
 }
+
+// The summary over series takes each statistic over the series that have it:
+// a constant series (0.50 five times) has no standard deviation, skewness,
+// kurtosis or autocorrelation, a series of one value has only its mean. By
+// hand, with a series of the two values 1.00 and 3.00 (mean 2, sd sqrt 2,
+// skewness 0, kurtosis 2 / (2 * 2^2) = 0.25, sensitivity 2 / 2 = 1,
+// autocorrelation -1): the means 0.5 and 2 give 1.25, sd 1.061, interquartile
+// range 1.5; the sensitivities 0 and 1 give 0.5, sd 0.707; a column of one
+// defined value has that value in every row but its undefined sd and an
+// interquartile range of 0. With a series of one value (2.00) instead, four
+// columns have no defined value at all: the marker once, then blank fields.
+TEST(SeriesReader, SummaryTakesTheDefinedStatisticsOnly) {
+    const std::string label = " arithmetic mean";
+    const struct {
+        const char* what;
+        std::string other;
+        std::vector<std::string> rows;  // the eight rows from column 33
+    } cases[] = {
+        {"constant and two values",
+         "TWO01   1950   100   300   999\n",
+         {"   4   1.250   1.414  0.000  0.250  0.500  -1.000",
+          "   2   1.061 -99.000-99.000-99.000  0.707 -99.000",
+          "   3   1.250   1.414  0.000  0.250  0.500  -1.000",
+          "   3   1.500   0.000  0.000  0.000  1.000   0.000",
+          "   2   0.500   1.414  0.000  0.250  0.000  -1.000",
+          "   2   0.500   1.414  0.000  0.250  0.000  -1.000",
+          "   5   2.000   1.414  0.000  0.250  1.000  -1.000",
+          "   5   2.000   1.414  0.000  0.250  1.000  -1.000"}},
+        {"constant and one value",
+         "ONE01   1950   200   999\n",
+         {"   3   1.250 -99.000-99.000-99.000  0.000 -99.000",
+          "   2   1.061                      -99.000",
+          "   3   1.250                        0.000",
+          "   4   1.500                        0.000",
+          "   1   0.500                        0.000",
+          "   1   0.500                        0.000",
+          "   5   2.000                        0.000",
+          "   5   2.000                        0.000"}},
+    };
+    const char* const labels[8] = {"arithmetic mean", "standard deviation", "median (50th quantile)",
+                                   "interquartile range", "minimum value", "lower hinge (25th quantile)",
+                                   "upper hinge (75th quantile)", "maximum value"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reader r;
+        kovtest::ScriptedConsole sc("");
+        r.open_data(ring_series("CON01", 1950, 5, 50) + c.other);
+        r.read();
+        const auto lines = r.listing_lines();
+        for (int k = 0; k < 8; ++k) {
+            const std::string want = padded(std::string(" ") + labels[k], 32) + c.rows[static_cast<size_t>(k)];
+            EXPECT_EQ(count_lines_with(r.listing(), want), 1) << want;
+        }
+    }
+}

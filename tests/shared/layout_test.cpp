@@ -187,6 +187,44 @@ TEST(LayoutWrite, ArgumentsSpreadIntoValues) {
     EXPECT_EQ(fmt("(a1,a1)", 'x', std::string("y")), "xy\n");
 }
 
+// Statistics as the listings show them: the undefined marker always fits its
+// field, a value that rounds to zero carries no minus sign; any other value,
+// and a plain real, prints as the descriptor writes it.
+TEST(LayoutWrite, StatisticsShowAFittingMarkerAndAnUnsignedZero) {
+    const struct {
+        const char* layout;
+        double value;
+        const char* shown;
+    } cases[] = {
+        {"(f8.3)", -99.0, " -99.000"},  // the usual form where it fits
+        {"(f7.3)", -99.0, "-99.000"},   // ... even without a blank before it
+        {"(f7.4)", -99.0, " -99.00"},   // "-99.0000" does not fit
+        {"(f6.3)", -99.0, " -99.0"},
+        {"(f5.2)", -99.0, " -99."},
+        {"(f4.2)", -99.0, " -99"},
+        {"(f3.1)", -99.0, "-99"},
+        {"(f2.0)", -99.0, "**"},        // no form fits at all
+        {"(f6.3)", -0.0004, " 0.000"},
+        {"(f7.4)", -0.00004, " 0.0000"},
+        {"(f5.0)", -0.4, "   0."},
+        {"(f6.3)", -0.0005, "-0.001"},  // rounds away from zero
+        {"(f6.3)", -0.25, "-0.250"},
+        {"(f6.3)", 99.5, "99.500"},
+        {"(f6.3)", -99.5, "******"},    // a real value too wide stays asterisks
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fmt(c.layout, Statistic{c.value}), std::string(c.shown) + "\n") << c.layout << " " << c.value;
+    }
+    // a plain real keeps the descriptor's form
+    EXPECT_EQ(fmt("(f6.3)", -99.0f), "******\n");
+    EXPECT_EQ(fmt("(f6.3)", -0.0004f), "-0.000\n");
+    // ranges of statistics, and values with nothing to show
+    EXPECT_EQ(fmt("(t2,' sss:',t9,3f6.3)", std::vector<Statistic>{{0.0}, {-99.0}, {-1e-5}}),
+              "  sss:   0.000 -99.0 0.000\n");
+    EXPECT_EQ(fmt("(i4,2f8.3,a3)", FVal(12LL), FVal::nothing(), FVal(1.5), FVal::nothing()),
+              "  12           1.500\n");
+}
+
 TEST(LayoutWrite, MalformedLayoutsAreRefused) {
     for (const char* bad : {"i5", "(i5", "(i5))", "(q5)", "(f5)", "(i0)", "('abc)", "(0i5)", "(t0)",
                             "(i5) x", "(2t5)"}) {
