@@ -8,13 +8,13 @@
 #include "armodel/ar_filters.hpp"
 #include "armodel/robust_ar.hpp"
 #include "armodel/series_ar_listings.hpp"
-#include "driver/output_names.hpp"
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/fixed_text.hpp"
 #include "series/save.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 
 namespace kov {

@@ -6,21 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "chronology/nyear_means.hpp"
 #include "detrend/curve_dispatch.hpp"
 #include "detrend/curve_review.hpp"
-#include "chronology/nyear_means.hpp"
 #include "detrend/indices.hpp"
-#include "driver/generic_files.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "numerics/robust_mean.hpp"
 #include "numerics/splines.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/save.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/generic_files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

@@ -6,19 +6,34 @@
 #include <string>
 #include <vector>
 
-#include "driver/help_pages.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "series/viewer.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
 namespace {
+
+void pith_offset_help() {
+    help_page({
+        "the rcs pith offset file is an optional file for",
+        "reading in the number of years between the pith",
+        "and the first year of data when the regional curve",
+        "standardization (rcs) option -2 is used to detrend",
+        "the individual core series. this information is",
+        "necessary to estimate rcs curve most precisely.",
+        "if no pith offset file is opened, the program",
+        "assumes a zero offset for all series. if this file",
+        "of information is available, the pith offset data ",
+        "are saved in the batch detail file for using the",
+        "rcs option in batch mode. groovy, huh?",
+    });
+}
 
 void offset_table(std::span<const int> pitoff, int nc) {
     auto& out = streams().luout;
@@ -173,7 +188,7 @@ void read_pith_offsets(std::span<int> pitoff) {
         if (file.open(rtrim(name))) break;
         con().write("(/1x,'*** error opening rcs pith offset file: ',a)", name);
     }
-    hlpqry(8);
+    pith_offset_help();
     snoop(file);
     con().write("(/1x,'reformat the data? this act might be useful if the'/"
                 "1x,'pith offset data are stored columnwise, are in some '/"

@@ -12,8 +12,6 @@
 #include "detrend/detrending_driver.hpp"
 #include "detrend/indices.hpp"
 #include "detrend/pith_offsets.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "numerics/splines.hpp"
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
@@ -22,7 +20,9 @@
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

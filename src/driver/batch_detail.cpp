@@ -2,12 +2,12 @@
 
 #include "driver/data_file_loop.hpp"
 #include "driver/input_guard.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

@@ -3,16 +3,16 @@
 #include <algorithm>
 
 #include "driver/batch_detail.hpp"
-#include "driver/generic_files.hpp"
 #include "driver/input_guard.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "options/batch_file.hpp"
 #include "options/option_block.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/generic_files.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

@@ -44,7 +44,6 @@ struct DriverState {
     int command_status = 0;   // what rdbatch returned for the latest data file
     OptionBlock snap;         // the option slots the phase tests read
     std::string mask_copy = std::string(8, ' ');  // stcmask as the command file set it
-    std::string last_output_name;  // the output name formed last (the raw chronology's identifier comes from it)
 };
 DriverState& driver_state();
 

@@ -5,7 +5,6 @@
 
 #include "armodel/growth_release.hpp"
 #include "driver/data_file_loop.hpp"
-#include "driver/output_names.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/gap_filling.hpp"
 #include "series/save.hpp"
@@ -14,6 +13,7 @@
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 
 namespace kov {

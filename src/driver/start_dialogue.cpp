@@ -2,17 +2,17 @@
 
 #include <vector>
 
-#include "driver/generic_files.hpp"
 #include "driver/help_pages.hpp"
 #include "driver/input_guard.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "options/runtime_menu.hpp"
 #include "shared/capacities.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/generic_files.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

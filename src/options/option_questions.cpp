@@ -2,11 +2,11 @@
 
 #include <climits>
 
-#include "driver/text_helpers.hpp"
 #include "options/option_help.hpp"
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

@@ -7,12 +7,12 @@
 #include "detrend/detrending_driver.hpp"
 #include "driver/batch_detail.hpp"
 #include "driver/data_file_loop.hpp"
-#include "numerics/reference_cases.hpp"
-#include "driver/text_helpers.hpp"
 #include "driver/driver_test_support.hpp"
+#include "numerics/reference_cases.hpp"
 #include "shared/files.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 #include "support/test_support.hpp"
 
 using kovtest::at;

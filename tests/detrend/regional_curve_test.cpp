@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "detrend/regional_curve.hpp"
-#include "driver/text_helpers.hpp"
 #include "plotting/recording_backend.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 #include "support/test_support.hpp"
 
 using kovtest::split_lines;

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <map>
 
-#include "driver/generic_files.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "driver_test_support.hpp"
+#include "shared/generic_files.hpp"
+#include "shared/output_names.hpp"
+#include "shared/text_helpers.hpp"
 
 using kov::padded;
 using kovtest::columns_of;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "driver/generic_files.hpp"
 #include "driver/start_dialogue.hpp"
-#include "driver/text_helpers.hpp"
 #include "driver_test_support.hpp"
+#include "shared/generic_files.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 using namespace kov;
 using kovtest::columns_of;
