@@ -9,31 +9,12 @@
 #include "plotting/axis_ticks.hpp"
 #include "plotting/plot_cycle.hpp"
 #include "plotting/plot_device.hpp"
+#include "plotting/plot_menus.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/layout.hpp"
 
 namespace kov {
 namespace {
-
-const std::vector<std::string> release_box = {
-    "|************* plot options menu **************|",
-    "| replot             [0]  minor ticks y   [11] |",
-    "| background color   [1]  major ticks z   [12] |",
-    "| frame color        [2]  minor ticks z   [13] |",
-    "| text color         [3]  max. x          [14] |",
-    "| line color         [4]  min. x          [15] |",
-    "| gap fill  color    [5]  max. y          [16] |",
-    "| line style         [6]  min. y          [17] |",
-    "| curve width        [7]  max. z          [18] |",
-    "| major ticks x      [8]  min. z          [19] |",
-    "| minor ticks x      [9]                  [  ] |",
-    "| major ticks y     [10]                  [  ] |",
-    "|                                              |",
-    "|           reset plot options  [99]           |",
-    "|----------------------------------------------|",
-    "|    [s]ave   <[c]ontinue>  [n]o more plots    |",
-    "|______________________________________________|",
-};
 
 std::string written(std::string_view layout, long long v) {
     std::string s = fmt(layout, v);
@@ -194,12 +175,7 @@ void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const
         plot::end();
     };
 
-    PlotCycle cy{ps, {}, {}, {}, {}, &iplt};
-    cy.menu.box = release_box;
-    cy.menu.max_option = 19;
-    cy.menu.unknown = "(/13x,'unknown option re-enter a valid number')";
-    cy.prepare = prepare;
-    cy.draw = draw;
+    PlotCycle cy{ps, plot_menu(PlotMenuKind::release), prepare, draw, {}, &iplt};
     plot::name_pages(std::string(id) + " release");
     run_plot_cycle(cy);
 }
