@@ -29,6 +29,12 @@ int alpha_prompt();
 // True when one of the values is a measurement: neither missing nor 0. A
 // series without one can take no curve and make no index.
 bool has_measured_value(std::span<const float> values);
+// Asks for the curve option to change to; nullopt, after the list of options
+// once more, for an answer that is no option a series can take.
+std::optional<int> new_curve_option();
+// Asks whether the run is to end over a curve at or below zero: "n" returns
+// to the curve; any other answer ends the run by negative_curve_stop.
+void end_over_negative_curve();
 // "okay, hasta la vista, baby!": deletes the data file's tab, chronology and
 // error files, takes the run-wide chronology files back to where the data
 // file began (deleted with fewer than two data files finished before it),

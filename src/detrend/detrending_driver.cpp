@@ -214,6 +214,21 @@ bool has_measured_value(std::span<const float> values) {
     return std::any_of(values.begin(), values.end(), [](float v) { return v != xmiss && v != 0.0f; });
 }
 
+std::optional<int> new_curve_option() {
+    con().write("(1x,'enter new option (h for help)',t45,'==> ',$)");
+    const auto v = answer_int();
+    const bool refused = !v || *v == -9 || *v == -8 || *v == -7 || *v == -2 || *v == -1 || *v == 0 || *v == 9;
+    if (!refused) return v;
+    option_list();
+    return std::nullopt;
+}
+
+void end_over_negative_curve() {
+    con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
+                "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
+    if (answer_char() != 'n') negative_curve_stop();
+}
+
 [[noreturn]] void negative_curve_stop() {
     con().write("(1x,'okay, hasta la vista, baby!')");
     auto& st = streams();
@@ -473,13 +488,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                     option_list();
                 } else {
                     option_list();
-                    con().write("(1x,'enter new option (h for help)',t45,'==> ',$)");
-                    const auto v = answer_int();
-                    const bool refused = !v || *v == -9 || *v == -8 || *v == -7 || *v == -2 || *v == -1 ||
-                                         *v == 0 || *v == 9;
-                    if (refused) {
-                        option_list();
-                    } else {
+                    if (const auto v = new_curve_option()) {
                         const int next = *v;
                         w = 0;
                         if (next == -5) {
@@ -496,10 +505,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                     }
                 }
                 if (!unresolved) break;
-                con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
-                            "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
-                if (answer_char() == 'n') continue;
-                negative_curve_stop();
+                end_over_negative_curve();
             }
         }
         if (ps.files) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "detrend/curve_review.hpp"
 #include "series/viewer.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
@@ -51,16 +52,6 @@ void offset_table(std::span<const int> pitoff, int nc) {
     }
 }
 
-std::optional<int> typed_int() {
-    const auto fields = free_fields(con().answer());
-    if (fields.empty()) return std::nullopt;
-    try {
-        return static_cast<int>(free_int(fields[0]));
-    } catch (const ReadError&) {
-        return std::nullopt;
-    }
-}
-
 // The k whole numbers of one record, free-form; nullopt when the record
 // does not hold them.
 std::optional<std::vector<int>> record_values(const std::string& line, int k) {
@@ -100,14 +91,14 @@ void reformat(TextIn& file, const std::string& name) {
     std::optional<int> k;
     while (true) {
         con().write("(1x,'how many columns in file',t45,'==> ',$)");
-        k = typed_int();
+        k = answer_int();
         // a record needs at least one column to hold an offset
         if (k && *k >= 1) break;
     }
     con().write("(1x,'which column has the pith offset data?',t45,'==> ',$)");
     int c = 0;
     while (true) {
-        const auto v = typed_int();
+        const auto v = answer_int();
         if (v && *v <= *k && *v >= 1) {
             c = *v;
             break;
@@ -117,7 +108,7 @@ void reformat(TextIn& file, const std::string& name) {
     while (true) {
         con().write("(1x,'is each listed pith offset value the'/1x,'      number of years missing         (1)'/"
                     "1x,'              or the'/1x,'  first cambial age year present?     (2)',t45,'==> ',$)");
-        const auto v = typed_int();
+        const auto v = answer_int();
         if (v && (*v == 1 || *v == 2)) {
             shift = *v - 1;
             break;

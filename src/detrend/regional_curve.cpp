@@ -30,25 +30,8 @@ namespace {
 
 using TableRow = std::array<int, 10>;
 
-void save_series(const std::string& name, std::string_view tag) {
-    auto& s = shared();
-    auto& scr = streams().luscr;
-    if (!scr.open_fresh(name)) {
-        con().write("(/1x,'*** output file cannot be created:  ',a)", name);
-        throw Stop("", exit_failure);
-    }
-    if (s.optval(18, 1) <= 3) {
-        for (auto& h : s.hdrlin) {
-            h.resize(85, ' ');
-            h.replace(82, 3, "   ");
-            scr.write("(a)", h);
-        }
-    }
-    std::vector<float> w(mxy);
-    std::vector<int> icnt(mxy), isel(s.nc + 1);
-    savsers(s.sermat, w, s.nc, s.sertbl, s.serids, icnt, isel, s.dtitle, mxy, mxs, tag);
-    scr.close();
-}
+// The header lines of the data file itself are blanked in their last columns.
+void save_series(const std::string& name, std::string_view tag) { save_series_file(name, tag, shared().hdrlin); }
 
 // A spline that cannot be fitted leaves the values as their own curve rather
 // than its error mark.
@@ -343,13 +326,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             }
             if (a == 'y' || a == 'h') option_list();
             if (a == 'y') {
-                con().write("(1x,'enter new option (h for help)',t45,'==> ',$)");
-                const auto v = answer_int();
-                const bool refused = !v || *v == -9 || *v == -8 || *v == -7 || *v == -2 || *v == -1 || *v == 0 ||
-                                     *v == 9;
-                if (refused) {
-                    option_list();
-                } else {
+                if (const auto v = new_curve_option()) {
                     ropt = *v;
                     width = 0;
                     if (ropt == -5) width = went_negative ? 5 : alpha_prompt();
@@ -360,10 +337,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
                 }
             }
             if (!last_negative) break;
-            con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
-                        "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
-            if (answer_char() == 'n') continue;
-            negative_curve_stop();
+            end_over_negative_curve();
         }
         if (!refit) break;
     }

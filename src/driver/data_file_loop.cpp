@@ -121,25 +121,9 @@ OptionBlock& optsnap() { return driver_state().snap; }
 void write_listing_head() {
     auto& out = streams().luout;
     const auto& d = driver_state();
-    const std::string stars(34, '*');
-    const std::string box[] = {
-        stars,
-        stars,
-        "***                            ***",
-        "***     Program KOVRIN_v48     ***",
-        "***                            ***",
-        "***       Creation Date:       ***",
-        "***          03/17/16          ***",
-        "***                            ***",
-        "***       Programmed by:       ***",
-        "***     the kovrin project     ***",
-        "***        contributors        ***",
-        "***                            ***",
-        stars,
-        stars,
-    };
     out.line("");
-    for (const auto& l : box) out.write("(t25,a)", l);
+    for (const auto& l : program_box("***     Program KOVRIN_v48     ***", "***          03/17/16          ***"))
+        out.write("(t25,a)", l);
     out.write("(/t2,'|==================================','============================================|')");
     out.write("(/1x,'overall run title: ',a)", d.run_title);
     out.write("(/t2,'file names file processed: ',t35,a)", d.list_name);
