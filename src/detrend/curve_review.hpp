@@ -3,6 +3,7 @@
 // detrending passes and regional curve standardisation: the option legend and
 // list, the questions for a new option's window, alpha or stiffness, and the
 // end of a run that keeps a curve at or below zero.
+#include <cstddef>
 #include <optional>
 #include <span>
 
@@ -24,6 +25,10 @@ std::optional<int> answer_int();
 int resolve_width(int option, int w, int n);
 // Asks a new window width for option -3 or -4 on n values.
 int window_prompt(int option, int n);
+// Asks the age-dependent spline's starting stiffness by `layout` until the
+// first `width` columns of the answer hold 5 or more (free-form); nullopt for
+// a blank answer, which takes the caller's default. "/" stops the run.
+std::optional<int> stiffness_answer(const char* layout, size_t width);
 // Asks a super smoother alpha from 0 to 9.
 int alpha_prompt();
 // True when one of the values is a measurement: neither missing nor 0. A

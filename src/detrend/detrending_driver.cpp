@@ -168,6 +168,24 @@ int window_prompt(int option, int n) {
     }
 }
 
+std::optional<int> stiffness_answer(const char* layout, size_t width) {
+    while (true) {
+        con().write(layout);
+        const std::string a = con().answer().substr(0, width);
+        if (first_char(a) == '/') throw Stop("", exit_ok);
+        if (blank_start(a, width)) return std::nullopt;
+        const auto fields = free_fields(a);
+        int v = 0;
+        try {
+            if (fields.empty()) continue;
+            v = static_cast<int>(free_int(fields[0]));
+        } catch (const ReadError&) {
+            continue;
+        }
+        if (v >= 5) return v;
+    }
+}
+
 int alpha_prompt() {
     auto& c = con();
     while (true) {
@@ -186,26 +204,13 @@ namespace {
 // The age-dependent spline's starting stiffness; a typed one becomes the
 // pass's parameter.
 int stiffness_prompt(int pass) {
-    auto& c = con();
-    while (true) {
-        c.write("(1x,'Age-dependent spline starting stiffness'/1x,'is needed. Must be .ge. 5. Hit <RET> for'/"
-                "1x,'a default of 20 years or enter you own.',t45,'==> ',$)");
-        std::string a = con().answer().substr(0, 7);
-        if (first_char(a) == '/') throw Stop("", exit_ok);
-        if (blank_start(a, 7)) return 20;
-        const auto fields = free_fields(a);
-        int v = 0;
-        try {
-            if (fields.empty()) continue;
-            v = static_cast<int>(free_int(fields[0]));
-        } catch (const ReadError&) {
-            continue;
-        }
-        if (v >= 5) {
-            shared().optval(pass == 1 ? 4 : 5, 2) = v;
-            return v;
-        }
-    }
+    const auto v = stiffness_answer(
+        "(1x,'Age-dependent spline starting stiffness'/1x,'is needed. Must be .ge. 5. Hit <RET> for'/"
+        "1x,'a default of 20 years or enter you own.',t45,'==> ',$)",
+        7);
+    if (!v) return 20;
+    shared().optval(pass == 1 ? 4 : 5, 2) = *v;
+    return *v;
 }
 
 }  // namespace

@@ -42,27 +42,16 @@ void smooth(int n, const float* y, float* out, int period) {
     if (out[0] == spline_too_short || out[0] == spline_not_pd) std::copy_n(y, n, out);
 }
 
+// The stiffness of the regional curve's spline, its default included, becomes
+// the second pass's parameter.
 int stiffness_prompt() {
-    while (true) {
-        con().write("(1x,'Age-dependent spline starting stiffness'/1x,'is needed. Must be .ge. 5. Hit <RET> for'/"
-                    "1x,'a default of 10 years or enter you own.',t45,'==> ',$)");
-        const std::string a = padded(con().answer(), 6);
-        if (a[0] == '/') throw Stop("", exit_ok);
-        int v = 10;
-        if (!blank_start(a, 6)) {
-            const auto fields = free_fields(a);
-            try {
-                if (fields.empty()) continue;
-                v = static_cast<int>(free_int(fields[0]));
-            } catch (const ReadError&) {
-                continue;
-            }
-        }
-        if (v >= 5) {
-            shared().optval(5, 2) = v;
-            return v;
-        }
-    }
+    const int v = stiffness_answer(
+                      "(1x,'Age-dependent spline starting stiffness'/1x,'is needed. Must be .ge. 5. Hit <RET> for'/"
+                      "1x,'a default of 10 years or enter you own.',t45,'==> ',$)",
+                      6)
+                      .value_or(10);
+    shared().optval(5, 2) = v;
+    return v;
 }
 
 }  // namespace
