@@ -304,7 +304,9 @@ TEST(Compstat, OneTreeOrOneCorePerTree) {
         EXPECT_EQ(line_with(lst, "no between-tree series found").empty(), c.between);
         EXPECT_EQ(line_with(lst, "ceff:").empty(), !c.within);
         EXPECT_EQ(line_with(lst, "reff:").empty(), !c.within);
-        if (!c.between) EXPECT_EQ(line_with(lst, "between-trees rbar:"), "                 between-trees rbar:       0     0.000    0.000");
+        if (!c.between) {
+            EXPECT_EQ(line_with(lst, "between-trees rbar:"), "                 between-trees rbar:       0     0.000    0.000");
+        }
     }
 }
 
