@@ -10,7 +10,7 @@
 #include "armodel/series_ar.hpp"
 #include "chronology/chronology_builder.hpp"
 #include "driver/chronology_stages.hpp"
-#include "driver/data_file_loop.hpp"
+#include "driver/data_file_setup.hpp"
 #include "driver/series_stages.hpp"
 #include "numerics/correlation.hpp"
 #include "numerics/statistics.hpp"

@@ -1,6 +1,6 @@
 #include "driver/batch_detail.hpp"
 
-#include "driver/data_file_loop.hpp"
+#include "driver/data_file_setup.hpp"
 #include "driver/input_guard.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "chronology/chronology_builder.hpp"
-#include "driver/data_file_loop.hpp"
+#include "driver/data_file_setup.hpp"
 #include "numerics/splines.hpp"
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"

@@ -4,7 +4,7 @@
 
 #include "detrend/detrending_driver.hpp"
 #include "detrend/regional_curve.hpp"
-#include "driver/data_file_loop.hpp"
+#include "driver/data_file_setup.hpp"
 #include "driver/series_stages.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/files.hpp"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "armodel/ar_filters.hpp"
-#include "driver/data_file_loop.hpp"
+#include "driver/data_file_setup.hpp"
 #include "driver/series_stages.hpp"
 #include "numerics/robust_mean.hpp"
 #include "shared/output_names.hpp"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "armodel/growth_release.hpp"
-#include "driver/data_file_loop.hpp"
+#include "driver/data_file_setup.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/gap_filling.hpp"
 #include "series/save.hpp"
