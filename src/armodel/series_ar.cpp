@@ -52,9 +52,8 @@ std::vector<float> parked(std::span<const float> v, int n) {
 }
 
 // Puts values at the series' rows of sermat column i, xmiss above them.
-void place_series(float* col, int off, const std::vector<float>& v) {
-    std::fill_n(col, off, xmiss);
-    std::copy(v.begin(), v.end(), col + off);
+void place_series(int i, int off, const std::vector<float>& v) {
+    shared().sermat.put(i, off + 1, v.data(), static_cast<int>(v.size()));
 }
 
 }  // namespace
@@ -107,7 +106,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         if (n < 1) continue;
         const BurgStages st = burg_stages(batch ? s.sertbl(i, ips) : order_option, ipool);
         for (int k = 1; k <= ar_max_order; ++k) phi[static_cast<size_t>(k - 1)] = coef(k, i);
-        std::span<float> x(s.sermat.col(i) + off, static_cast<size_t>(n));
+        std::span<float> x(s.sermat.rows(i, off + 1, off + n), static_cast<size_t>(n));
         int ip = 0;
         float r2 = 0.0f;
         rbar(x, n, w1, w2, w3, w4, w5, st.maxp, st.mode, phi, ip, r2, ar_work_capacity);
@@ -187,7 +186,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         for (int i = 1; i <= nc; ++i) {
             const int off = s.sertbl(i, ify) - first;
             if (!parked_clean[static_cast<size_t>(i)].empty())
-                place_series(s.sermat.col(i), off, parked_clean[static_cast<size_t>(i)]);
+                place_series(i, off, parked_clean[static_cast<size_t>(i)]);
         }
         s.crvmean[0] = xmiss;
         series_plot = opt(9, 3);
@@ -211,7 +210,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         for (int i = 1; i <= nc; ++i) {
             const int off = s.sertbl(i, ify) - first;
             if (!parked_residuals[static_cast<size_t>(i)].empty())
-                place_series(s.sermat.col(i), off, parked_residuals[static_cast<size_t>(i)]);
+                place_series(i, off, parked_residuals[static_cast<size_t>(i)]);
         }
         for (int r = 1; r <= ns; ++r) {
             // A year without depth has no share to report.
@@ -235,7 +234,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         const int n = s.sertbl(i, ily) - s.sertbl(i, ify) + 1;
         const int off = s.sertbl(i, ify) - first;
         if (n < 1) continue;
-        std::span<float> x(s.sermat.col(i) + off, static_cast<size_t>(n));
+        std::span<float> x(s.sermat.rows(i, off + 1, off + n), static_cast<size_t>(n));
         for (float& v : x) v = std::max(v + 1.0f, 0.0f);
         float ave, adev, sdev, var, skew, curt, sens, ac1;
         moment(x, n, ave, adev, sdev, var, skew, curt, sens, ac1);

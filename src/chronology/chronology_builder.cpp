@@ -154,7 +154,7 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
         int d = 0;
         float seg_sum = 0.0f, age_sum = 0.0f;
         for (int j = 1; j <= nc; ++j) {
-            const float v = s.sermat(i, j);
+            const float v = s.sermat.at(i, j);
             if (v == xmiss) continue;
             values[d] = v;
             sorted[d] = v;

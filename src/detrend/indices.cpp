@@ -48,7 +48,7 @@ void sngstat(SeriesMatrix& x, Table<float>& stat, const Table<int>& itab,
     const int first = itab(nc + 1, ify);
     for (int j = 1; j <= nc; ++j) {
         const int n = itab(j, ily) - itab(j, ify) + 1;
-        float* col = x.col(j) + (itab(j, ify) - first);
+        float* col = x.rows(j, itab(j, ify) - first + 1, itab(j, ify) - first + n);
         float ave, adev, sdev, var, skew, curt, sens, ac1;
         moment(std::span<float>(col, n), n, ave, adev, sdev, var, skew, curt, sens, ac1);
         const float row[7] = {static_cast<float>(n), ave, sdev, skew, curt, sens, ac1};

@@ -81,18 +81,17 @@ bool TextIn::open(const std::string& name) {
     if (!std::filesystem::is_regular_file(name, ec)) return false;
     std::ifstream f(name, std::ios::binary);
     if (!f.is_open()) return false;
-    const std::string text{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    text_.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
     // Files from older systems end their lines with a carriage return alone:
     // in a file without any line feed, every carriage return ends a line
     // (otherwise the whole file would be one line).
-    const char end = text.find('\n') == std::string::npos && text.find('\r') != std::string::npos ? '\r' : '\n';
+    const char end =
+        text_.find('\n') == std::string::npos && text_.find('\r') != std::string::npos ? '\r' : '\n';
     size_t at = 0;
-    while (at < text.size()) {
-        size_t stop = text.find(end, at);
-        if (stop == std::string::npos) stop = text.size();
-        std::string s = text.substr(at, stop - at);
-        strip_cr(s);
-        lines_.push_back(std::move(s));
+    while (at < text_.size()) {
+        size_t stop = text_.find(end, at);
+        if (stop == std::string::npos) stop = text_.size();
+        starts_.emplace_back(at, stop);
         at = stop + 1;
     }
     open_ = true;
@@ -101,14 +100,18 @@ bool TextIn::open(const std::string& name) {
 }
 
 void TextIn::close() {
-    lines_.clear();
+    text_ = std::string();
+    starts_ = {};
     pos_ = 0;
     open_ = false;
 }
 
 std::optional<std::string> TextIn::read_line() {
-    if (pos_ >= lines_.size()) return std::nullopt;
-    return lines_[pos_++];
+    if (pos_ >= starts_.size()) return std::nullopt;
+    const auto [at, stop] = starts_[pos_++];
+    std::string s = text_.substr(at, stop - at);
+    strip_cr(s);
+    return s;
 }
 
 void TextIn::backspace() {

@@ -61,11 +61,14 @@ public:
     std::optional<std::string> read_line();
     void backspace();
     void rewind() { pos_ = 0; }
-    bool at_end() const { return pos_ >= lines_.size(); }
+    bool at_end() const { return pos_ >= starts_.size(); }
     size_t line_number() const { return pos_; }  // lines read so far
 
 private:
-    std::vector<std::string> lines_;
+    // The whole file and where each line starts and ends in it: a data file of
+    // thousands of series is held once, not once more line by line.
+    std::string text_;
+    std::vector<std::pair<size_t, size_t>> starts_;
     size_t pos_ = 0;
     bool open_ = false;
     std::string name_;
