@@ -74,18 +74,26 @@ void block_sums(const float* dev, int mp, int w, const int* a, int b0, float (*a
 KOV_VECTOR_CLONES
 void lane_correlations(const float* x, int x0, const float* tile, int stride, int t0, const int* first,
                        const int* last, float* r) {
+    // The rows where some lane starts or ends, ascending; the lanes of a tile
+    // mostly share their years, so there are few of them.
     int cut[2 * lanes];
     int ncut = 0;
+    auto add_cut = [&](int v) {
+        int i = ncut;
+        while (i > 0 && cut[i - 1] > v) --i;
+        if (i > 0 && cut[i - 1] == v) return;
+        for (int k = ncut; k > i; --k) cut[k] = cut[k - 1];
+        cut[i] = v;
+        ++ncut;
+    };
     vf count;
     for (int l = 0; l < lanes; ++l) {
         if (first[l] <= last[l]) {
-            cut[ncut++] = first[l];
-            cut[ncut++] = last[l] + 1;
+            add_cut(first[l]);
+            add_cut(last[l] + 1);
         }
         count[l] = static_cast<float>(std::max(last[l] - first[l] + 1, 0));
     }
-    std::sort(cut, cut + ncut);
-    ncut = static_cast<int>(std::unique(cut, cut + ncut) - cut);
     vi in[2 * lanes];  // lanes in their years over the run from cut[k] to cut[k + 1]
     for (int k = 0; k + 1 < ncut; ++k)
         for (int l = 0; l < lanes; ++l) in[k][l] = first[l] <= cut[k] && last[l] >= cut[k + 1] - 1 ? -1 : 0;
@@ -121,12 +129,12 @@ void lane_correlations(const float* x, int x0, const float* tile, int stride, in
 }
 
 // Rows of one task and partners of one tile.
-constexpr int task_rows = 16;
+constexpr int task_rows = 64;
 constexpr int tile_cols = 4 * lanes;
 
 }  // namespace
 
-std::size_t pair_block_size() { return omp_in_parallel() ? std::size_t{1} << 18 : std::size_t{1} << 22; }
+std::size_t pair_block_size() { return omp_in_parallel() ? std::size_t{1} << 18 : std::size_t{1} << 23; }
 
 std::size_t PairRows::pairs_in_rows(int a0, int a1) const {
     // rows a0..a1-1 hold (m-1-a0) + ... + (m-a1) values
