@@ -18,6 +18,7 @@
 #include "numerics/statistics.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/parallel.hpp"
 #include "shared/tables.hpp"
 
 namespace kov {
@@ -158,8 +159,8 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
         int iter = 0;
     };
     std::vector<YearMean> year_mean(n, YearMean{empty_value});
-#pragma omp parallel
-    {
+    constexpr int years_a_task = 4;
+    parallel_for((n + years_a_task - 1) / years_a_task, [&](int task) {
         // The year's values in series order (kept for resampling), the copy
         // the mean routine sorts, its work vector, weights and the
         // sorted-to-series map; a year can hold every series of the file.
@@ -167,8 +168,7 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
         std::vector<float> year_weights(values.size());
         std::vector<int> perm(values.size()), present(values.size());
         std::optional<BootWork> boot_work;
-#pragma omp for schedule(dynamic, 4)
-        for (int i = 1; i <= n; ++i) {
+        for (int i = task * years_a_task + 1; i <= std::min(n, (task + 1) * years_a_task); ++i) {
             const int year = first + i - 1;
             int d = 0;
             float seg_sum = 0.0f, age_sum = 0.0f;
@@ -207,7 +207,7 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
             if (recorder.is_open())
                 recorder.record_year(year, std::span(present).first(d), std::span(year_weights).first(d), nc);
         }
-    }
+    });
 
     for (int i = 1; i <= n; ++i) {
         const int year = first + i - 1;

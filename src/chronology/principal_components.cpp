@@ -8,6 +8,7 @@
 #include "numerics/eigen.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/console.hpp"
+#include "shared/parallel.hpp"
 
 namespace kov {
 
@@ -90,13 +91,13 @@ bool components_from_years(const std::vector<float>& zstd, int ldz, int nyrs, in
     // The years' cross-products of the standardised series, scaled as the
     // series' correlations are: Z Z' / (y - 1) beside C = Z'Z / (y - 1).
     std::vector<double> g(static_cast<size_t>(y) * y, 0.0);
-#pragma omp parallel for schedule(dynamic, 1)
-    for (int t = 0; t < y; ++t)
+    parallel_for(y, [&](int t) {
         for (int u = 0; u <= t; ++u) {
             double sum = 0.0;
             for (int a = 0; a < n; ++a) sum += z(t, a) * z(u, a);
             g[static_cast<size_t>(u) * y + t] = g[static_cast<size_t>(t) * y + u] = sum / (y - 1);
         }
+    });
     std::vector<double> mu(y), work(y);
     if (!eigen_symmetric(y, mu, work, g)) return false;
 

@@ -1,13 +1,13 @@
 #include "chronology/rbar.hpp"
 
-#include <omp.h>
-
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <span>
 
 #include "numerics/pair_correlations.hpp"
 #include "shared/console.hpp"
+#include "shared/parallel.hpp"
 
 namespace kov {
 
@@ -132,13 +132,17 @@ Window window_rbar(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int 
     std::vector<const float*> cols;
     for (int i = 1; i <= nc; ++i)
         if (itab(i, ify) <= ys && itab(i, ily) >= ye) cols.push_back(x.rows(i, row0, row0 + w - 1));
-    for_each_pair(StretchCorrelations(cols, w), [&](int, int, float r) {
-        if (!has_correlation(r)) return;
-        ++win.ncorr;
-        single = r;
-        s1 += r;
-        s2 += static_cast<double>(r) * r;
-    });
+    // many windows at once: a smaller block of pairs each
+    for_each_pair(
+        StretchCorrelations(cols, w),
+        [&](int, int, float r) {
+            if (!has_correlation(r)) return;
+            ++win.ncorr;
+            single = r;
+            s1 += r;
+            s2 += static_cast<double>(r) * r;
+        },
+        pair_block_size / 8);
     if (win.ncorr == 0) {
         win.rmean = -99.9f;
         win.serr = -99.9f;
@@ -187,14 +191,22 @@ void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<fl
     }
     // every series' rows in place before the threads read them
     for (int j = 1; j <= nc; ++j) x.rows(j, itab(j, ify) - first + 1, itab(j, ily) - first + 1);
-    // Many windows share the cores a window each; a few share each window's
-    // pairs. Either way every window is summed in the order of its pairs.
+    // The windows share the cores, and each window's pairs share them too;
+    // every window is summed in the order of its pairs. The windows with the
+    // most series start first, so that no core is left with a large one at
+    // the end while the others wait.
     const int nw = static_cast<int>(starts.size());
-    const bool by_window = nw >= omp_get_max_threads();
-    std::vector<Window> result(nw);
-#pragma omp parallel for schedule(dynamic, 1) if (by_window)
+    std::vector<int> covering(nw, 0), order(nw);
     for (int k = 0; k < nw; ++k)
+        for (int i = 1; i <= nc; ++i)
+            if (itab(i, ify) <= starts[k] && itab(i, ily) >= starts[k] + w - 1) ++covering[k];
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return covering[a] > covering[b]; });
+    std::vector<Window> result(nw);
+    parallel_for(nw, [&](int o) {
+        const int k = order[o];
         result[k] = window_rbar(x, itab, nc, starts[k], starts[k] + w - 1, 0.0f);
+    });
     for (int k = 0; k < nw; ++k) {
         const int s = starts[k];
         const Window& win = result[k];

@@ -1,12 +1,13 @@
 #include "numerics/pair_correlations.hpp"
 
-#include <omp.h>
 
 #include <algorithm>
 #include <cassert>
 #include <cfloat>
 #include <climits>
 #include <cstring>
+
+#include "shared/parallel.hpp"
 
 namespace kov {
 
@@ -134,8 +135,6 @@ constexpr int tile_cols = 4 * lanes;
 
 }  // namespace
 
-std::size_t pair_block_size() { return omp_in_parallel() ? std::size_t{1} << 18 : std::size_t{1} << 23; }
-
 std::size_t PairRows::pairs_in_rows(int a0, int a1) const {
     // rows a0..a1-1 hold (m-1-a0) + ... + (m-a1) values
     if (a1 <= a0) return 0;
@@ -180,8 +179,7 @@ void StretchCorrelations::rows(int a0, int a1, std::span<float> out) const {
         return;
     }
     const int groups = (a1 - a0 + block_rows - 1) / block_rows;
-#pragma omp parallel for schedule(dynamic, 1)
-    for (int g = 0; g < groups; ++g) {
+    parallel_for(groups, [&](int g) {
         const int first = a0 + g * block_rows;
         const int nrows = std::min(block_rows, a1 - first);
         int a[block_rows];
@@ -199,7 +197,7 @@ void StretchCorrelations::rows(int a0, int a1, std::span<float> out) const {
                 }
             }
         }
-    }
+    });
 }
 
 OverlapCorrelations::OverlapCorrelations(std::span<const float* const> cols, std::span<const int> first,
@@ -222,56 +220,52 @@ void OverlapCorrelations::rows(int a0, int a1, std::span<float> out) const {
     // tile's values, copied side by side, stay in the core's cache while every
     // row of the task uses them.
     const int tasks = (a1 - a0 + task_rows - 1) / task_rows;
-#pragma omp parallel
-    {
+    parallel_for(tasks, [&](int k) {
         std::vector<float> tile;
-#pragma omp for schedule(dynamic, 1)
-        for (int k = 0; k < tasks; ++k) {
-            const int r0 = a0 + k * task_rows, r1 = std::min(a1, r0 + task_rows);
-            int rows_lo = first_[r0], rows_hi = last_[r0];
-            for (int a = r0 + 1; a < r1; ++a) {
-                rows_lo = std::min(rows_lo, first_[a]);
-                rows_hi = std::max(rows_hi, last_[a]);
+        const int r0 = a0 + k * task_rows, r1 = std::min(a1, r0 + task_rows);
+        int rows_lo = first_[r0], rows_hi = last_[r0];
+        for (int a = r0 + 1; a < r1; ++a) {
+            rows_lo = std::min(rows_lo, first_[a]);
+            rows_hi = std::max(rows_hi, last_[a]);
+        }
+        for (int b0 = r0 + 1; b0 < m_; b0 += tile_cols) {
+            const int b1 = std::min(m_, b0 + tile_cols);
+            int t0 = rows_hi + 1, t1 = rows_lo - 1;
+            for (int b = b0; b < b1; ++b) {
+                t0 = std::min(t0, std::max(first_[b], rows_lo));
+                t1 = std::max(t1, std::min(last_[b], rows_hi));
             }
-            for (int b0 = r0 + 1; b0 < m_; b0 += tile_cols) {
-                const int b1 = std::min(m_, b0 + tile_cols);
-                int t0 = rows_hi + 1, t1 = rows_lo - 1;
-                for (int b = b0; b < b1; ++b) {
-                    t0 = std::min(t0, std::max(first_[b], rows_lo));
-                    t1 = std::max(t1, std::min(last_[b], rows_hi));
-                }
-                if (t0 > t1) continue;  // no row of the task shares a year with the tile
-                tile.assign(static_cast<std::size_t>(t1 - t0 + 1) * tile_cols, 0.0f);
-                for (int b = b0; b < b1; ++b) {
-                    const int lo = std::max(first_[b], t0), hi = std::min(last_[b], t1);
-                    for (int t = lo; t <= hi; ++t)
-                        tile[static_cast<std::size_t>(t - t0) * tile_cols + (b - b0)] = cols_[b][t - first_[b]];
-                }
-                for (int a = r0; a < r1; ++a) {
-                    const std::size_t start = pairs_in_rows(a0, a);  // where the pair (a, a + 1) goes
-                    for (int c0 = b0; c0 < b1; c0 += lanes) {
-                        int f[lanes], e[lanes];
-                        bool any = false;
-                        for (int l = 0; l < lanes; ++l) {
-                            const int b = c0 + l;
-                            f[l] = 1;
-                            e[l] = 0;
-                            if (b > a && b < b1 && common(a, b) > min_common_) {
-                                f[l] = std::max(first_[a], first_[b]);
-                                e[l] = std::min(last_[a], last_[b]);
-                                any = true;
-                            }
+            if (t0 > t1) continue;  // no row of the task shares a year with the tile
+            tile.assign(static_cast<std::size_t>(t1 - t0 + 1) * tile_cols, 0.0f);
+            for (int b = b0; b < b1; ++b) {
+                const int lo = std::max(first_[b], t0), hi = std::min(last_[b], t1);
+                for (int t = lo; t <= hi; ++t)
+                    tile[static_cast<std::size_t>(t - t0) * tile_cols + (b - b0)] = cols_[b][t - first_[b]];
+            }
+            for (int a = r0; a < r1; ++a) {
+                const std::size_t start = pairs_in_rows(a0, a);  // where the pair (a, a + 1) goes
+                for (int c0 = b0; c0 < b1; c0 += lanes) {
+                    int f[lanes], e[lanes];
+                    bool any = false;
+                    for (int l = 0; l < lanes; ++l) {
+                        const int b = c0 + l;
+                        f[l] = 1;
+                        e[l] = 0;
+                        if (b > a && b < b1 && common(a, b) > min_common_) {
+                            f[l] = std::max(first_[a], first_[b]);
+                            e[l] = std::min(last_[a], last_[b]);
+                            any = true;
                         }
-                        if (!any) continue;
-                        float r[lanes];
-                        lane_correlations(cols_[a], first_[a], tile.data() + (c0 - b0), tile_cols, t0, f, e, r);
-                        for (int l = 0; l < lanes; ++l)
-                            if (f[l] <= e[l]) out[start + static_cast<std::size_t>(c0 + l - a - 1)] = r[l];
                     }
+                    if (!any) continue;
+                    float r[lanes];
+                    lane_correlations(cols_[a], first_[a], tile.data() + (c0 - b0), tile_cols, t0, f, e, r);
+                    for (int l = 0; l < lanes; ++l)
+                        if (f[l] <= e[l]) out[start + static_cast<std::size_t>(c0 + l - a - 1)] = r[l];
                 }
             }
         }
-    }
+    });
 }
 
 }  // namespace kov

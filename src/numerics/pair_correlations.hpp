@@ -47,8 +47,7 @@ class StretchCorrelations : public PairRows {
 public:
     StretchCorrelations(std::span<const float* const> cols, int w);
     // r of the pairs of rows a0 .. a1 - 1 into out (pairs_in_rows values),
-    // the rows shared among the threads (within a parallel region of its
-    // own caller, on the calling thread alone).
+    // the rows shared among the threads.
     void rows(int a0, int a1, std::span<float> out) const;
 
 private:
@@ -76,16 +75,16 @@ private:
     int min_common_;
 };
 
-// The pairs computed at a time: enough to keep every core busy, or, for a
-// caller that is itself one of several threads, a smaller share.
-std::size_t pair_block_size();
+// The pairs computed at a time: enough to keep every core busy.
+inline constexpr std::size_t pair_block_size = std::size_t{1} << 23;
 
 // Calls take(a, b, r) for every pair a < b of the set, in the order (0,1),
-// (0,2), ..., (1,2), ...; take runs on the calling thread.
+// (0,2), ..., (1,2), ...; take runs on the calling thread. The pairs are
+// computed `budget` at a time (a caller that runs many sets at once gives
+// each a smaller share).
 template <class Pairs, class Take>
-void for_each_pair(const Pairs& pairs, Take&& take) {
+void for_each_pair(const Pairs& pairs, Take&& take, std::size_t budget = pair_block_size) {
     const int m = pairs.series();
-    const std::size_t budget = pair_block_size();
     std::vector<float> block;
     for (int a0 = 0; a0 + 1 < m;) {
         const int a1 = pairs.rows_within(a0, budget);

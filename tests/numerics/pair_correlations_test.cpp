@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include <omp.h>
+#include <tbb/global_control.h>
 
 #include <algorithm>
 #include <cmath>
@@ -46,13 +46,13 @@ std::vector<std::vector<float>> make_series(int m, int length, unsigned seed) {
     return s;
 }
 
+// At most n threads while it lives.
 class Threads {
 public:
-    explicit Threads(int n) : saved_(omp_get_max_threads()) { omp_set_num_threads(n); }
-    ~Threads() { omp_set_num_threads(saved_); }
+    explicit Threads(int n) : limit_(tbb::global_control::max_allowed_parallelism, n) {}
 
 private:
-    int saved_;
+    tbb::global_control limit_;
 };
 
 }  // namespace
