@@ -43,10 +43,12 @@ inline float r_of(float sxy, float sxx, float syy) {
 
 constexpr int block_rows = 4;
 
-// Products summed over the w years for rows a[0..3] against the 16 columns
-// from b0: acc[r][c] = sum over t of dev(t, a[r]) * dev(t, b0 + c).
+// corlin's r of rows a[0..3] against the 16 columns from b0: the products
+// of their deviations summed over the w years, over the square root of the
+// product of their sums of squares (ss).
 KOV_VECTOR_CLONES
-void block_sums(const float* dev, int mp, int w, const int* a, int b0, float (*acc)[lanes]) {
+void block_correlations(const float* dev, const float* ss, int mp, int w, const int* a, int b0,
+                        float (*r)[lanes]) {
     vf s0 = {}, s1 = {}, s2 = {}, s3 = {};
     const float* p = dev;
     for (int t = 0; t < w; ++t, p += mp) {
@@ -57,10 +59,20 @@ void block_sums(const float* dev, int mp, int w, const int* a, int b0, float (*a
         s2 += p[a[2]] * y;
         s3 += p[a[3]] * y;
     }
-    store(acc[0], s0);
-    store(acc[1], s1);
-    store(acc[2], s2);
-    store(acc[3], s3);
+    vf ssb;
+    load(ssb, ss + b0);
+    const vf* sums[block_rows] = {&s0, &s1, &s2, &s3};
+    for (int k = 0; k < block_rows; ++k) {
+        // as r_of, lane by lane
+        const vf prod = ss[a[k]] * ssb;
+        const vf sxy = *sums[k];
+        float q[lanes];
+        for (int c = 0; c < lanes; ++c) {
+            const float den = std::sqrt(prod[c]);
+            q[c] = den > 0.0f && den <= FLT_MAX ? sxy[c] / den : no_correlation;
+        }
+        std::memcpy(r[k], q, sizeof q);
+    }
 }
 
 // ---- each pair over its own years ----
@@ -120,10 +132,11 @@ void lane_correlations(const float* x, int x0, const float* tile, int stride, in
         for (int t = cut[k]; t < cut[k + 1]; ++t, y += stride, ++xs) {
             vf yv;
             load(yv, y);
-            const vf dx = *xs - xm, dy = yv - ym;
-            sxx += (vf)((vi)(dx * dx) & m);
-            syy += (vf)((vi)(dy * dy) & m);
-            sxy += (vf)((vi)(dx * dy) & m);
+            // outside its years a lane's deviations are +0, and so are their products
+            const vf dx = (vf)((vi)(*xs - xm) & m), dy = (vf)((vi)(yv - ym) & m);
+            sxx += dx * dx;
+            syy += dy * dy;
+            sxy += dx * dy;
         }
     }
     for (int l = 0; l < lanes; ++l) r[l] = count[l] < 2.0f ? no_correlation : r_of(sxy[l], sxx[l], syy[l]);
@@ -184,17 +197,14 @@ void StretchCorrelations::rows(int a0, int a1, std::span<float> out) const {
         const int nrows = std::min(block_rows, a1 - first);
         int a[block_rows];
         for (int r = 0; r < block_rows; ++r) a[r] = first + std::min(r, nrows - 1);
-        float acc[block_rows][lanes];
+        float r[block_rows][lanes];
         for (int b0 = (first + 1) / lanes * lanes; b0 < m_; b0 += lanes) {
-            block_sums(dev_.data(), mp_, w_, a, b0, acc);
-            for (int r = 0; r < nrows; ++r) {
-                const int row = a[r];
+            block_correlations(dev_.data(), ss_.data(), mp_, w_, a, b0, r);
+            for (int k = 0; k < nrows; ++k) {
+                const int row = a[k];
                 const std::size_t start = pairs_in_rows(a0, row);  // where the pair (row, row + 1) goes
-                for (int c = 0; c < lanes; ++c) {
-                    const int b = b0 + c;
-                    if (b > row && b < m_)
-                        out[start + static_cast<std::size_t>(b - row - 1)] = r_of(acc[r][c], ss_[row], ss_[b]);
-                }
+                const int from = std::max(b0, row + 1), to = std::min(b0 + lanes, m_);
+                if (from < to) std::copy(r[k] + (from - b0), r[k] + (to - b0), out.begin() + (start + (from - row - 1)));
             }
         }
     });
