@@ -25,11 +25,11 @@ float* SeriesMatrix::rows(int j, int first, int last) {
 
 void SeriesMatrix::shift_down(int j, int n, int d) {
     if (n < 1) return;
-    std::vector<float> head(rows(j, 1, n), rows(j, 1, n) + n);
+    const float* head = rows(j, 1, n);
+    // Rows 1..d become empty: the column now starts at row d + 1 with the
+    // moved rows, followed by whatever it held below row n + d.
     Column& c = cols_[j];
-    // rows 1..d become empty: the column now starts at row d + 1 with the
-    // moved rows, followed by whatever it held below row n + d
-    std::vector<float> v(head);
+    std::vector<float> v(head, head + n);
     for (int r = n + d + 1; r <= last_row(j); ++r) v.push_back(c.v[static_cast<size_t>(r - c.first)]);
     c.first = d + 1;
     c.v = std::move(v);
