@@ -107,9 +107,9 @@ time_kovrin() {
     repeat=1
 }
 
-# R's seconds over kovrin's; "-" below the 0.01 s that GNU time resolves.
+# R's seconds over kovrin's; "-" where kovrin's took no measurable time.
 ratio() {
-    awk -v a="$1" -v b="$2" 'BEGIN { if (b >= 0.01) printf("%.1f", a / b); else printf("-") }'
+    awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf("%.1f", a / b); else printf("-") }'
 }
 
 row() {  # name series years set cpu wall mib [r_cpu r_wall r_mib]
