@@ -35,11 +35,11 @@ std::array<float, 12> lagged_products(SeriesMatrix& x, int nc, const Table<int>&
             if (!usable[j]) continue;
             const int lo = itab(j, ify) - first;      // 0-based row of the first year
             const int hi = itab(j, ily) - first - l;  // last t with t + l inside the span
-            const float* col = x.col(j);
+            const float* col = x.rows(j, lo + 1, itab(j, ily) - first + 1);  // col[0] is row lo
             const bool selected = sel[static_cast<size_t>(j)] == 1;
             for (int t = lo; t <= hi; ++t) {
-                b[static_cast<size_t>(t)] += col[t + l];
-                if (selected) a[static_cast<size_t>(t)] += col[t];
+                b[static_cast<size_t>(t)] += col[t + l - lo];
+                if (selected) a[static_cast<size_t>(t)] += col[t - lo];
             }
         }
         double sum = 0.0;
@@ -81,7 +81,7 @@ PooledFit pool_fit(SeriesMatrix& x, int nc, int nyrs, const Table<int>& itab, st
         if (!usable[static_cast<size_t>(i)] || sel[static_cast<size_t>(i)] != 1) continue;
         const int n = itab(i, ily) - itab(i, ify) + 1;
         if (n < 1) continue;
-        float* v = x.col(i) + (itab(i, ify) - first);
+        float* v = x.rows(i, itab(i, ify) - first + 1, itab(i, ify) - first + n);
         float sum = 0.0f;
         for (int t = 0; t < n; ++t) sum += v[t];
         const float mean = sum / static_cast<float>(n);

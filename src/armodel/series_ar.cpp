@@ -53,9 +53,8 @@ std::vector<float> parked(std::span<const float> v, int n) {
 }
 
 // Puts values at the series' rows of sermat column i, xmiss above them.
-void place_series(float* col, int off, const std::vector<float>& v) {
-    std::fill_n(col, off, xmiss);
-    std::copy(v.begin(), v.end(), col + off);
+void place_series(int i, int off, const std::vector<float>& v) {
+    shared().sermat.put(i, off + 1, v.data(), static_cast<int>(v.size()));
 }
 
 }  // namespace
@@ -104,8 +103,9 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
     // missing values only: it has no model and stays out of the residual and
     // kovrin chronologies.
     auto left_out = [&](int i, int n, int off) {
-        const float* v = s.sermat.col(i) + off;
-        return std::all_of(v, v + n, [](float y) { return y == xmiss; });
+        for (int k = 1; k <= n; ++k)
+            if (s.sermat.at(off + k, i) != xmiss) return false;
+        return true;
     };
     std::vector<float> phi(ar_max_order + 1, 0.0f);
     const std::array<float, 7> no_curve{};
@@ -123,7 +123,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         const bool own_option = batch && s.ips_from_record[static_cast<size_t>(i)];
         const BurgStages st = burg_stages(own_option ? s.sertbl(i, ips) : order_option, ipool);
         for (int k = 1; k <= ar_max_order; ++k) phi[static_cast<size_t>(k - 1)] = coef(k, i);
-        std::span<float> x(s.sermat.col(i) + off, static_cast<size_t>(n));
+        std::span<float> x(s.sermat.rows(i, off + 1, off + n), static_cast<size_t>(n));
         int ip = 0;
         float r2 = 0.0f;
         rbar(x, n, w1, w2, w3, w4, w5, st.maxp, st.mode, phi, ip, r2, ar_work_capacity);
@@ -202,7 +202,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         for (int i = 1; i <= nc; ++i) {
             const int off = s.sertbl(i, ify) - first;
             if (!parked_clean[static_cast<size_t>(i)].empty())
-                place_series(s.sermat.col(i), off, parked_clean[static_cast<size_t>(i)]);
+                place_series(i, off, parked_clean[static_cast<size_t>(i)]);
         }
         s.crvmean[0] = xmiss;
         series_plot = opt(9, 3);
@@ -226,7 +226,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         for (int i = 1; i <= nc; ++i) {
             const int off = s.sertbl(i, ify) - first;
             if (!parked_residuals[static_cast<size_t>(i)].empty())
-                place_series(s.sermat.col(i), off, parked_residuals[static_cast<size_t>(i)]);
+                place_series(i, off, parked_residuals[static_cast<size_t>(i)]);
         }
         for (int r = 1; r <= ns; ++r) {
             // A year without depth has no share to report.
@@ -250,7 +250,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         const int n = s.sertbl(i, ily) - s.sertbl(i, ify) + 1;
         const int off = s.sertbl(i, ify) - first;
         if (n < 1) continue;
-        std::span<float> x(s.sermat.col(i) + off, static_cast<size_t>(n));
+        std::span<float> x(s.sermat.rows(i, off + 1, off + n), static_cast<size_t>(n));
         const bool empty = left_out(i, n, off);
         if (!empty)
             for (float& v : x) v = std::max(v + 1.0f, 0.0f);

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "chronology/uniform_normal.hpp"
 #include "detrend/robust_smoothers.hpp"
 #include "numerics/robust_mean.hpp"
+#include "numerics/statistics.hpp"
+#include "shared/tables.hpp"
 
 namespace kov {
 
@@ -23,7 +26,20 @@ float mean_of(std::span<float> v, int n, std::span<float> wk, std::span<float> w
 }  // namespace
 
 BootWork::BootWork(int max_depth)
-    : r(max_depth), wk(max_depth), wt(max_depth), y(max_depth), u(max_depth), t(boot_replicates) {}
+    : r(max_depth),
+      wk(max_depth),
+      wt(max_depth),
+      y(max_depth),
+      u(max_depth),
+      t(boot_replicates),
+      v(max_depth),
+      rank(max_depth),
+      count(max_depth) {}
+
+long long bootstrap_draws(int d) {
+    if (d < 6) return 0;
+    return static_cast<long long>(d == 6 ? 700 : boot_replicates) * d;
+}
 
 void dropms(int n, std::span<const float> x, int& m, std::span<float> y) {
     m = 0;
@@ -145,14 +161,39 @@ void mcconf(float theta, float alpha, int nb, float a, std::span<float> t, int l
 
 void bcajak(std::span<float> x, std::span<float> y, std::span<float> u, int n, float alpha, float theta,
             std::span<float> limits, int nb, std::span<float> t, std::span<float> wk, std::span<float> wt) {
-    for (int i = 0; i < n; ++i) {
-        const float kept = x[i];
-        x[i] = left_out;
-        int m = 0;
-        dropms(n, x, m, y);
-        const float theta_i = mean_of(y, m, wk, wt);
-        x[i] = kept;
-        u[i] = (theta - theta_i) * static_cast<float>(n - 1);
+    const int type = shared().optval(12, 1);
+    if (type == 1) {
+        // The arithmetic mean sums in the order of the sample.
+        for (int i = 0; i < n; ++i) {
+            const float kept = x[i];
+            x[i] = left_out;
+            int m = 0;
+            dropms(n, x, m, y);
+            const float theta_i = mean_of(y, m, wk, wt);
+            x[i] = kept;
+            u[i] = (theta - theta_i) * static_cast<float>(n - 1);
+        }
+    } else {
+        // Every other mean sorts its sample: the sample sorted once, less the
+        // value left out (and less any value equal to the marker, as the
+        // gathering of the sample drops those too), is the sorted sample.
+        std::copy_n(x.begin(), n, wk.begin());
+        sortr(n, wk);
+        for (int i = 0; i < n; ++i) {
+            int m = 0;
+            bool dropped = false;
+            for (int k = 0; k < n; ++k) {
+                const float v = wk[k];
+                if (v == left_out) continue;
+                if (!dropped && v == x[i]) {
+                    dropped = true;
+                    continue;
+                }
+                y[m++] = v;
+            }
+            const float theta_i = m > 0 ? detail::location_of_sorted(y.data(), m, tuning, type) : mean_of(y, m, wk, wt);
+            u[i] = (theta - theta_i) * static_cast<float>(n - 1);
+        }
     }
     float s2 = 0.0f, s3 = 0.0f;
     for (int i = 0; i < n; ++i) {
@@ -177,13 +218,30 @@ void bootstrap_year(std::span<float> x, int d, float theta, std::array<int, 3>& 
     if (static_cast<int>(work.r.size()) < d) work = BootWork(d);  // once, never per replicate
     const int nb = d == 6 ? 700 : boot_replicates;
     const float df = static_cast<float>(d);
-    for (int b = 0; b < nb; ++b) {
-        for (int k = 0; k < d; ++k) {
-            // min() only guards the array: d u stays below d.
-            const int idx = std::min(static_cast<int>(df * ranwh(iseed)), d - 1);
-            work.r[k] = x[idx];
+    // min() only guards the array: d u stays below d.
+    auto draw = [&] { return std::min(static_cast<int>(df * ranwh(iseed)), d - 1); };
+    const int type = shared().optval(12, 1);
+    if (type == 1) {
+        // The arithmetic mean sums in the order drawn.
+        for (int b = 0; b < nb; ++b) {
+            float sum = 0.0f;
+            for (int k = 0; k < d; ++k) sum += x[draw()];
+            work.t[b] = sum / df;
         }
-        work.t[b] = mean_of(work.r, d, work.wk, work.wt);
+    } else {
+        std::copy_n(x.begin(), d, work.v.begin());
+        std::iota(work.rank.begin(), work.rank.begin() + d, 1);
+        detail::sort_ascending(work.v.data(), work.rank.data(), d);
+        for (int k = 0; k < d; ++k) work.count[work.rank[k] - 1] = k;  // count as scratch: place of each value
+        std::copy_n(work.count.begin(), d, work.rank.begin());
+        for (int b = 0; b < nb; ++b) {
+            std::fill_n(work.count.begin(), d, 0);
+            for (int k = 0; k < d; ++k) ++work.count[work.rank[draw()]];
+            int m = 0;
+            for (int k = 0; k < d; ++k)
+                for (int c = work.count[k]; c > 0; --c) work.r[m++] = work.v[k];
+            work.t[b] = detail::location_of_sorted(work.r.data(), d, tuning, type);
+        }
     }
     float limits[8];
     bcajak(x, work.y, work.u, d, 95.0f, theta, limits, nb, work.t, work.wk, work.wt);

@@ -23,15 +23,24 @@ inline constexpr int boot_replicates = 1000;
 // that nothing is allocated per year or per replicate.
 struct BootWork {
     explicit BootWork(int max_depth = mxs);
-    std::vector<float> r;   // a resample
-    std::vector<float> wk;  // work of the mean routine
-    std::vector<float> wt;  // weights of the mean routine (discarded)
-    std::vector<float> y;   // the jackknife sample
-    std::vector<float> u;   // the jackknife values
-    std::vector<float> t;   // the replicate means (boot_replicates)
+    std::vector<float> r;     // a resample, in the order drawn or sorted
+    std::vector<float> wk;    // work of the mean routine
+    std::vector<float> wt;    // weights of the mean routine (discarded)
+    std::vector<float> y;     // the jackknife sample
+    std::vector<float> u;     // the jackknife values
+    std::vector<float> t;     // the replicate means (boot_replicates)
+    std::vector<float> v;     // the year's values sorted
+    std::vector<int> rank;    // where each value of the year stands in v
+    std::vector<int> count;   // how often a resample drew each place of v
 };
 
-// The 95% limits of one year's mean.
+// Draws of the generator that the bootstrap of a year of d values takes.
+long long bootstrap_draws(int d);
+
+// The 95% limits of one year's mean. A resample's mean is the one the mean
+// routine (biwgt) gives, bit for bit; but rather than sorting every resample,
+// the year's values are sorted once and each resample is laid out in order
+// from the counts of the places it drew.
 // x(1..d): the year's values in series order, unsorted; each value is left out
 //   once for the jackknife and put back, so x comes back as it came.
 // d: the number of values (the year's depth).

@@ -10,6 +10,7 @@
 
 #include "armodel/burg.hpp"
 #include "chronology/bootstrap_limits.hpp"
+#include "chronology/uniform_normal.hpp"
 #include "chronology/variance_stabilisation.hpp"
 #include "chronology/weight_recorder.hpp"
 #include "numerics/correlation.hpp"
@@ -17,6 +18,7 @@
 #include "numerics/statistics.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/parallel.hpp"
 #include "shared/tables.hpp"
 
 namespace kov {
@@ -132,75 +134,106 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
     const int plots = opt(19, 1);
     if (mean_type == 2 && (plots == 2 || plots == 3 || opt(18, 1) > 0)) recorder.open(nc);
 
-    // The year's values in series order (kept for resampling), the copy the
-    // mean routine sorts, its work vector, weights and the sorted-to-series map;
-    // a year can hold every series of the file.
-    std::vector<float> values(std::max(nc, 1)), sorted(values.size()), wk(values.size()), wt(values.size());
-    std::vector<float> year_weights(values.size());
-    std::vector<int> perm(values.size()), present(values.size());
-
     // work1 and work2 hold the efficiency lists for the whole loop, work3 the
     // chronology as it stood before stabilisation.
     std::span<float> improved = work1, unimproved = work2, before = work3;
     int n_improved = 0, n_unimproved = 0, max_depth = 0;
     const int step = progress_step(n);
     const bool boot = opt(12, 3) == 1;
-    std::optional<BootWork> boot_work;
-    if (boot) boot_work.emplace(std::max(nc, 1));
+
+    // Every year's mean, spread and limits are computed on the cores, a year
+    // at a time; the listing and the lists then follow in the order of the
+    // years. The bootstrap of a year starts from the generator's state after
+    // the draws of every year before it, as when the years go one by one.
+    std::vector<int> depths(n, 0);
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= nc; ++j)
+            if (s.sermat.at(i, j) != xmiss) ++depths[i - 1];
+    std::vector<std::array<int, 3>> seeds(boot ? n : 0);
+    for (int i = 0; i < static_cast<int>(seeds.size()); ++i) {
+        seeds[i] = s.iseed;
+        ranwh_skip(s.iseed, bootstrap_draws(depths[i]));
+    }
+    struct YearMean {
+        float mean, sd = 0.0f, se = 0.0f, eff = 0.0f;
+        int iter = 0;
+    };
+    std::vector<YearMean> year_mean(n, YearMean{empty_value});
+    constexpr int years_a_task = 4;
+    parallel_for((n + years_a_task - 1) / years_a_task, [&](int task) {
+        // The year's values in series order (kept for resampling), the copy
+        // the mean routine sorts, its work vector, weights and the
+        // sorted-to-series map; a year can hold every series of the file.
+        std::vector<float> values(std::max(nc, 1)), sorted(values.size()), wk(values.size()), wt(values.size());
+        std::vector<float> year_weights(values.size());
+        std::vector<int> perm(values.size()), present(values.size());
+        std::optional<BootWork> boot_work;
+        for (int i = task * years_a_task + 1; i <= std::min(n, (task + 1) * years_a_task); ++i) {
+            const int year = first + i - 1;
+            int d = 0;
+            float seg_sum = 0.0f, age_sum = 0.0f;
+            for (int j = 1; j <= nc; ++j) {
+                const float v = s.sermat.at(i, j);
+                if (v == xmiss) continue;
+                values[d] = v;
+                sorted[d] = v;
+                present[d] = j;
+                ++d;
+                seg_sum += static_cast<float>(s.sertbl(j, ily) - s.sertbl(j, ify) + 1);
+                age_sum += static_cast<float>(year - s.sertbl(j, ify) + 1);
+            }
+            YearMean& m = year_mean[i - 1];
+            if (d == 0) {
+                seglen[i - 1] = 0.0f;
+                age[i - 1] = 0.0f;
+                // The year's limits are its empty value, as for any year of
+                // fewer than six series: a 0 in an index chronology would pull
+                // the spline of the limits far below a chronology that stands
+                // at 1.
+                if (boot) lo[i - 1] = hi[i - 1] = empty_value;
+                continue;
+            }
+            seglen[i - 1] = seg_sum / static_cast<float>(d);
+            age[i - 1] = age_sum / static_cast<float>(d);
+            std::fill(year_weights.begin(), year_weights.begin() + d, 1.0f);
+            biwgt(std::span(sorted).first(d), std::span(wk).first(d), 7.5f, d, m.mean, m.sd, m.se, m.eff, m.iter,
+                  std::span(wt).first(d), std::span(perm).first(d));
+            if (m.iter == 3)
+                for (int k = 0; k < d; ++k) year_weights[perm[k] - 1] = wt[k];
+            if (boot) {
+                if (!boot_work) boot_work.emplace(std::max(nc, 1));
+                std::array<int, 3> iseed = seeds[i - 1];
+                bootstrap_year(std::span(values).first(d), d, m.mean, iseed, *boot_work, lo[i - 1], hi[i - 1]);
+            }
+            // each year has its own places in the record
+            if (recorder.is_open())
+                recorder.record_year(year, std::span(present).first(d), std::span(year_weights).first(d), nc);
+        }
+    });
 
     for (int i = 1; i <= n; ++i) {
         const int year = first + i - 1;
         if (i == 1 || i == n || year % step == 0) con().write("(t5,'year: ',i6)", year);
-        int d = 0;
-        float seg_sum = 0.0f, age_sum = 0.0f;
-        for (int j = 1; j <= nc; ++j) {
-            const float v = s.sermat(i, j);
-            if (v == xmiss) continue;
-            values[d] = v;
-            sorted[d] = v;
-            present[d] = j;
-            ++d;
-            seg_sum += static_cast<float>(s.sertbl(j, ily) - s.sertbl(j, ify) + 1);
-            age_sum += static_cast<float>(year - s.sertbl(j, ify) + 1);
-        }
-        depth[i - 1] = d;
-        float mean = empty_value, sd = 0.0f, se = 0.0f, eff = 0.0f;
-        int iter = 0;
+        const int d = depths[i - 1];
+        YearMean m = year_mean[i - 1];
         if (d == 0) {
             // No series in this year: it has no mean of its own, so it enters
             // neither efficiency list.
-            seglen[i - 1] = 0.0f;
-            age[i - 1] = 0.0f;
-            // The year's limits are its empty value, as for any year of fewer
-            // than six series: a 0 in an index chronology would pull the
-            // spline of the limits far below a chronology that stands at 1.
-            if (boot) lo[i - 1] = hi[i - 1] = empty_value;
-            if (recorder.is_open()) recorder.record_year(year, {}, {}, 0);
-            if (print) write_year_line(year, 0, mean, sd, se, eff, iter, ctype, scale.step);
+            if (print) write_year_line(year, 0, m.mean, m.sd, m.se, m.eff, m.iter, ctype, scale.step);
         } else {
-            seglen[i - 1] = seg_sum / static_cast<float>(d);
-            age[i - 1] = age_sum / static_cast<float>(d);
-            std::fill(year_weights.begin(), year_weights.begin() + d, 1.0f);
-            biwgt(std::span(sorted).first(d), std::span(wk).first(d), 7.5f, d, mean, sd, se, eff, iter,
-                  std::span(wt).first(d), std::span(perm).first(d));
-            if (iter == 3)
-                for (int k = 0; k < d; ++k) year_weights[perm[k] - 1] = wt[k];
-            if (boot)
-                bootstrap_year(std::span(values).first(d), d, mean, s.iseed, *boot_work, lo[i - 1], hi[i - 1]);
             max_depth = std::max(max_depth, d);
-            if (mean < 0.0f) mean = 0.0f;
-            if (recorder.is_open())
-                recorder.record_year(year, std::span(present).first(d), std::span(year_weights).first(d), nc);
-            if (print) write_year_line(year, d, mean, sd, se, eff, iter, ctype, scale.step);
-            if (eff > 1.0f)
-                improved[n_improved++] = eff;
+            if (m.mean < 0.0f) m.mean = 0.0f;
+            if (print) write_year_line(year, d, m.mean, m.sd, m.se, m.eff, m.iter, ctype, scale.step);
+            if (m.eff > 1.0f)
+                improved[n_improved++] = m.eff;
             else
-                unimproved[n_unimproved++] = eff;
+                unimproved[n_unimproved++] = m.eff;
         }
-        crn[i - 1] = mean;
-        spread[i - 1] = sd;
-        stderr_out[i - 1] = se;
-        before[i - 1] = mean;
+        depth[i - 1] = d;
+        crn[i - 1] = m.mean;
+        spread[i - 1] = m.sd;
+        stderr_out[i - 1] = m.se;
+        before[i - 1] = m.mean;
     }
 
     if (index && opt(13, 1) != 0 && n > 0) {

@@ -8,6 +8,7 @@
 #include "chronology/principal_components.hpp"
 #include "chronology/rbar.hpp"
 #include "numerics/correlation.hpp"
+#include "numerics/pair_correlations.hpp"
 #include "numerics/statistics.hpp"
 #include "series/series_statistics.hpp"
 
@@ -21,9 +22,15 @@ constexpr float undefined = -99.0f;
 // correlation (a series constant over the period).
 bool period_r(SeriesMatrix& x, int i, int j, int row, int len, float& r) {
     float a = 0, b = 0;
-    return corlin(std::span<const float>(x.col(i) + row - 1, len), std::span<const float>(x.col(j) + row - 1, len),
-                  len, r, a, b);
+    const float* xi = x.rows(i, row, row + len - 1);
+    const float* xj = x.rows(j, row, row + len - 1);
+    return corlin(std::span<const float>(xi, len), std::span<const float>(xj, len), len, r, a, b);
 }
+
+// Beyond this many series in a period of fewer years, the principal components
+// come from the years: the decomposition of the correlation matrix costs the
+// cube of the number of series.
+constexpr int most_series_decomposed = 500;
 
 int overlap_in(const Table<int>& itab, int k, int p1, int p2) {
     return std::min(p2, itab(k, ily)) - std::max(p1, itab(k, ify)) + 1;
@@ -113,15 +120,17 @@ void rbarbt(SeriesMatrix& x, const Table<int>& itab, int nc, int p1, int p2, int
     RbarSums sums;
     const int len = p2 - p1 + 1;
     const int row = p1 - itab(nc + 1, ify) + 1;
-    for (int i = 1; i < nc; ++i) {
-        if (itab(i, cpa) == 0 || overlap_in(itab, i, p1, p2) < len) continue;
-        for (int j = i + 1; j <= nc; ++j) {
-            if (itab(j, cpa) == 0 || itab(j, cpa) == itab(i, cpa) || overlap_in(itab, j, p1, p2) < len) continue;
-            float r = 0;
-            if (!period_r(x, i, j, row, len, r)) continue;
-            sums.add(r, i, j, len);
-        }
+    std::vector<int> list;  // the series with a tree that cover the period
+    std::vector<const float*> cols;
+    for (int i = 1; i <= nc; ++i) {
+        if (itab(i, cpa) == 0 || len < 1 || overlap_in(itab, i, p1, p2) < len) continue;
+        list.push_back(i);
+        cols.push_back(x.rows(i, row, row + len - 1));
     }
+    for_each_pair(StretchCorrelations(cols, len), [&](int a, int b, float r) {
+        const int i = list[a], j = list[b];
+        if (itab(j, cpa) != itab(i, cpa) && has_correlation(r)) sums.add(r, i, j, len);
+    });
     ncorr = sums.n;
     finish_rbar(out, sums,
                 "(/t2,'|----------------- between-tree common period rbar ','statistics -----------------|'//t29,"
@@ -167,10 +176,10 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
         idu[N] = id;
         const int row = lo - first_year + 1;
         // a copy: the statistics standardise their vector in place
-        std::copy(x.col(i) + row - 1, x.col(i) + row - 1 + n, work.begin());
+        const float* v = x.rows(i, row, row + n - 1);
+        std::copy(v, v + n, work.begin());
         float ave, adev, sdev, var, skew, curt, sens, ac1;
         moment(work, n, ave, adev, sdev, var, skew, curt, sens, ac1);
-        const float* v = x.col(i) + row - 1;
         for (int t = 0; t < n; ++t) zstd.push_back(sdev > 0 ? (v[t] - ave) / sdev : 0.0f);
         put_statistics_row(stat, N, static_cast<float>(n), ave, sdev, skew, curt, sens, ac1);
         if (detail) write_series_line(out, stat, N, N, id, lo, hi);
@@ -190,23 +199,27 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     // period has no standard deviation, skewness, kurtosis or autocorrelation)
     write_summary_rows(out, summarise_columns(stat, 7, N, SummaryInTable::sorted));
 
-    // Correlation matrix and the rbar over the period.
-    std::vector<float> corr(static_cast<size_t>(N) * N, 0.0f);
-    for (int a = 1; a <= N; ++a) corr[static_cast<size_t>(a - 1) * N + (a - 1)] = 1.0f;
+    // Correlation matrix and the rbar over the period. Without the matrix
+    // (an empty one) the components come from the years.
+    const bool from_years = N > len && N > most_series_decomposed;
+    std::vector<float> corr;
+    if (!from_years) {
+        corr.assign(static_cast<size_t>(N) * N, 0.0f);
+        for (int a = 1; a <= N; ++a) corr[static_cast<size_t>(a - 1) * N + (a - 1)] = 1.0f;
+    }
     RbarSums sums;
     const int row = p1 - first_year + 1;
-    for (size_t ia = 0; ia + 1 < member.size(); ++ia)
-        for (size_t ib = ia + 1; ib < member.size(); ++ib) {
-            const int i = member[ia], j = member[ib];
-            float r = 0;
-            // a pair without a correlation enters the matrix as 0 and no average
-            const bool defined = period_r(x, i, j, row, len, r);
-            if (!defined) r = 0;
-            const int a = pos[i], b = pos[j];
-            corr[static_cast<size_t>(a - 1) * N + (b - 1)] = r;
-            corr[static_cast<size_t>(b - 1) * N + (a - 1)] = r;
-            if (defined) sums.add(r, i, j, len);
+    std::vector<const float*> cols;
+    for (const int i : member) cols.push_back(x.rows(i, row, row + len - 1));
+    for_each_pair(StretchCorrelations(cols, len), [&](int a, int b, float r) {
+        // a pair without a correlation enters the matrix as 0 and no average
+        const bool defined = has_correlation(r);
+        if (!from_years) {
+            corr[static_cast<size_t>(a) * N + b] = defined ? r : 0.0f;
+            corr[static_cast<size_t>(b) * N + a] = defined ? r : 0.0f;
         }
+        if (defined) sums.add(r, member[a], member[b], len);
+    });
 
     pcavmx(zstd, len, std::span<float>(stat.col(8), mxs), std::span<float>(stat.col(9), mxs), s.datfil, idu, N,
            {p1, p2}, corr, N, iplot, istage, 8001, out);

@@ -8,6 +8,7 @@
 #include "plotting/plot_services.hpp"
 #include "shared/console.hpp"
 #include "shared/output_names.hpp"
+#include "shared/parallel.hpp"
 
 namespace kov {
 
@@ -82,6 +83,72 @@ void plot_pages(int nf, int rows, Value value, Pct pct, Draw draw) {
 
 }  // namespace
 
+bool components_from_years(const std::vector<float>& zstd, int ldz, int nyrs, int nser, std::span<float> eig,
+                           std::vector<float>& vectors) {
+    const int y = nyrs, n = nser;
+    if (y < 2 || n < 1) return false;
+    auto z = [&](int t, int a) { return static_cast<double>(zstd[static_cast<size_t>(a) * ldz + t]); };
+    // The years' cross-products of the standardised series, scaled as the
+    // series' correlations are: Z Z' / (y - 1) beside C = Z'Z / (y - 1).
+    std::vector<double> g(static_cast<size_t>(y) * y, 0.0);
+    parallel_for(y, [&](int t) {
+        for (int u = 0; u <= t; ++u) {
+            double sum = 0.0;
+            for (int a = 0; a < n; ++a) sum += z(t, a) * z(u, a);
+            g[static_cast<size_t>(u) * y + t] = g[static_cast<size_t>(t) * y + u] = sum / (y - 1);
+        }
+    });
+    std::vector<double> mu(y), work(y);
+    if (!eigen_symmetric(y, mu, work, g)) return false;
+
+    // A component of the years, u, gives the component of the series
+    // Z'u / sqrt((y - 1) mu) with the same eigenvalue mu. The standardised
+    // years sum to zero, so at least the last has no variance: its direction
+    // among the series is any that is orthogonal to the others, and the first
+    // unit vector of the series that is far enough from them is taken.
+    vectors.assign(static_cast<size_t>(n) * y, 0.0f);
+    std::vector<std::vector<double>> v;
+    const double floor = std::max(mu[0], 0.0) * 1e-9;
+    int next_unit = 0;
+    for (int k = 0; k < y; ++k) {
+        std::vector<double> w(n, 0.0);
+        if (mu[k] > floor && mu[k] > 0.0) {
+            const double scale = 1.0 / std::sqrt((y - 1) * mu[k]);
+            for (int a = 0; a < n; ++a) {
+                double sum = 0.0;
+                for (int t = 0; t < y; ++t) sum += z(t, a) * g[static_cast<size_t>(k) * y + t];
+                w[a] = sum * scale;
+            }
+            eig[k] = static_cast<float>(mu[k]);
+        } else {
+            // the unit vector least spanned by the vectors so far, or the
+            // first that is far enough from them
+            double best = -1.0;
+            std::vector<double> c(n);
+            for (; next_unit < n && best < 0.5; ++next_unit) {
+                std::fill(c.begin(), c.end(), 0.0);
+                c[next_unit] = 1.0;
+                for (const auto& p : v) {
+                    const double dot = p[next_unit];
+                    for (int a = 0; a < n; ++a) c[a] -= dot * p[a];
+                }
+                double norm = 0.0;
+                for (double x : c) norm += x * x;
+                norm = std::sqrt(norm);
+                if (norm > best) {
+                    best = norm;
+                    for (int a = 0; a < n; ++a) w[a] = c[a] / norm;
+                }
+            }
+            eig[k] = 0.0f;
+        }
+        for (int a = 0; a < n; ++a) vectors[static_cast<size_t>(k) * n + a] = static_cast<float>(w[a]);
+        v.push_back(std::move(w));
+    }
+    for (int k = y; k < n; ++k) eig[k] = 0.0f;
+    return true;
+}
+
 std::string_view stage_tag(int istage) { return texts(istage).tag; }
 
 void pcavmx(std::vector<float>& zstd, int ldz, std::span<float> eig, std::span<float> wrk,
@@ -104,7 +171,12 @@ void pcavmx(std::vector<float>& zstd, int ldz, std::span<float> eig, std::span<f
     int neig = std::min(nser, maxev);
     float ecount = static_cast<float>(neig);
 
-    htdql(nser, ldc, eig, wrk, corr);
+    if (corr.empty()) {
+        // No correlation matrix: more series than years, taken from the years.
+        if (!components_from_years(zstd, ldz, nyrs, nser, eig, corr)) nser = 0;
+    } else {
+        htdql(nser, ldc, eig, wrk, corr);
+    }
     if (nser == 0) {
         // The components of a failed decomposition are not usable: nothing is
         // listed, written or rotated; the caller goes on with a count of 0.
@@ -112,7 +184,7 @@ void pcavmx(std::vector<float>& zstd, int ldz, std::span<float> eig, std::span<f
         return;
     }
     std::vector<int> sgn(std::max(neig, 1));
-    sgnfix(corr, nser, neig, ldc, sgn);
+    sgnfix(corr, nser, std::min(neig, static_cast<int>(corr.size() / ldc)), ldc, sgn);
 
     if (nyrs < neig) {
         const int m = nyrs;

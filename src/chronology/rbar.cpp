@@ -2,24 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <span>
 
-#include "numerics/correlation.hpp"
+#include "numerics/pair_correlations.hpp"
 #include "shared/console.hpp"
+#include "shared/parallel.hpp"
 
 namespace kov {
 
 namespace {
 
 constexpr float undefined = -99.0f;
-
-// Pearson r of two equal stretches of two series; false when either is
-// constant there (such a pair has no correlation and is left out).
-bool pair_r(SeriesMatrix& x, int i, int j, int row, int n, float& r) {
-    float a = 0, b = 0;
-    return corlin(std::span<const float>(x.col(i) + row - 1, n),
-                  std::span<const float>(x.col(j) + row - 1, n), n, r, a, b);
-}
 
 }  // namespace
 
@@ -79,17 +73,18 @@ void rbarall(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::str
              OutFile& out, float& rmean) {
     RbarSums sums;
     const int first_year = itab(nc + 1, ify);
-    for (int i = 1; i < nc; ++i) {
-        for (int j = i + 1; j <= nc; ++j) {
-            const int first = std::max(itab(i, ify), itab(j, ify));
-            const int last = std::min(itab(i, ily), itab(j, ily));
-            const int n = last - first + 1;
-            if (n <= 20) continue;
-            float r = 0;
-            if (!pair_r(x, i, j, first - first_year + 1, n, r)) continue;
-            sums.add(r, i, j, n);
-        }
+    std::vector<const float*> cols(nc);
+    std::vector<int> first(nc), last(nc);
+    for (int j = 1; j <= nc; ++j) {
+        first[j - 1] = itab(j, ify) - first_year;
+        last[j - 1] = itab(j, ily) - first_year;
+        cols[j - 1] = x.rows(j, first[j - 1] + 1, last[j - 1] + 1);
     }
+    // Every pair sharing more than 20 years, correlated over all of them.
+    const OverlapCorrelations overlaps(cols, first, last, 20);
+    for_each_pair(overlaps, [&](int a, int b, float r) {
+        if (has_correlation(r)) sums.add(r, a + 1, b + 1, overlaps.common(a, b));
+    });
     const RbarStats st = rbar_stats(sums);
     // Without any correlation there is no common signal to pass on to the
     // variance stabilisation: it gets 0, as before the first data file.
@@ -120,38 +115,60 @@ void rbarall(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::str
     out.write("(t8,'percent of all possible tree-ring years ','used in rbar: ',t68,f6.2)", py);
 }
 
-void rbarseg(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int ye, int& ncorr, float& rmean,
-             float& sdev, float& serr) {
-    ncorr = 0;
+namespace {
+
+struct Window {
+    int ncorr = 0;
+    float rmean = 0, sdev = 0, serr = 0;
+};
+
+// The correlations of the pairs that cover the whole window ys..ye.
+Window window_rbar(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int ye, float sdev_before) {
+    Window win;
+    win.sdev = sdev_before;
     double s1 = 0, s2 = 0;
     float single = 0;
     const int w = ye - ys + 1;
     const int row0 = ys - itab(nc + 1, ify) + 1;
-    for (int i = 1; i < nc; ++i) {
-        if (itab(i, ify) > ys || itab(i, ily) < ye) continue;
-        for (int j = i + 1; j <= nc; ++j) {
-            if (itab(j, ify) > ys || itab(j, ily) < ye) continue;
-            float r = 0;
-            if (!pair_r(x, i, j, row0, w, r)) continue;
-            ++ncorr;
+    std::vector<const float*> cols;
+    for (int i = 1; i <= nc; ++i)
+        if (itab(i, ify) <= ys && itab(i, ily) >= ye) cols.push_back(x.rows(i, row0, row0 + w - 1));
+    // many windows at once: a smaller block of pairs each
+    for_each_pair(
+        StretchCorrelations(cols, w),
+        [&](int, int, float r) {
+            if (!has_correlation(r)) return;
+            ++win.ncorr;
             single = r;
             s1 += r;
             s2 += static_cast<double>(r) * r;
-        }
-    }
-    if (ncorr == 0) {
-        rmean = -99.9f;
-        serr = -99.9f;
-    } else if (ncorr == 1) {
-        rmean = single;
-        sdev = 0;
-        serr = 0;
+        },
+        pair_block_size / 8);
+    if (win.ncorr == 0) {
+        win.rmean = -99.9f;
+        win.serr = -99.9f;
+    } else if (win.ncorr == 1) {
+        win.rmean = single;
+        win.sdev = 0;
+        win.serr = 0;
     } else {
-        rmean = static_cast<float>(s1 / ncorr);
-        const double m = rmean;
-        sdev = static_cast<float>(std::sqrt(std::max(0.0, (s2 - ncorr * m * m) / (ncorr - 1))));
-        serr = sdev / std::sqrt(static_cast<float>(ncorr));
+        win.rmean = static_cast<float>(s1 / win.ncorr);
+        const double m = win.rmean;
+        win.sdev = static_cast<float>(std::sqrt(std::max(0.0, (s2 - win.ncorr * m * m) / (win.ncorr - 1))));
+        win.serr = win.sdev / std::sqrt(static_cast<float>(win.ncorr));
     }
+    return win;
+}
+
+}  // namespace
+
+void rbarseg(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int ye, int& ncorr, float& rmean,
+             float& sdev, float& serr) {
+    const Window win = window_rbar(x, itab, nc, ys, ye, sdev);
+    ncorr = win.ncorr;
+    rmean = win.rmean;
+    sdev = win.sdev;
+    serr = win.serr;
 }
 
 void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<float>& tab, int& nwin,
@@ -168,31 +185,48 @@ void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<fl
     int decade = (first / 10) * 10;
     if (first < 0) decade -= 10;
     const int base = decade + 10;
+    std::vector<int> starts;
     for (int k = 1; k <= windows; ++k) {
         const int s = k == 1 ? first : base + step * (k - 1);
-        const int e = s + w - 1;
-        if (e > last) continue;
-        int ncorr = 0;
-        float rmean = 0, sdev = 0, serr = 0;
-        rbarseg(x, itab, nc, s, e, ncorr, rmean, sdev, serr);
-        if (rmean == -99.9f) continue;
+        if (s + w - 1 <= last) starts.push_back(s);
+    }
+    // every series' rows in place before the threads read them
+    for (int j = 1; j <= nc; ++j) x.rows(j, itab(j, ify) - first + 1, itab(j, ily) - first + 1);
+    // The windows share the cores, and each window's pairs share them too;
+    // every window is summed in the order of its pairs. The windows with the
+    // most series start first, so that no core is left with a large one at
+    // the end while the others wait.
+    const int nw = static_cast<int>(starts.size());
+    std::vector<int> covering(nw, 0), order(nw);
+    for (int k = 0; k < nw; ++k)
+        for (int i = 1; i <= nc; ++i)
+            if (itab(i, ify) <= starts[k] && itab(i, ily) >= starts[k] + w - 1) ++covering[k];
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return covering[a] > covering[b]; });
+    std::vector<Window> result(nw);
+    parallel_for(nw, [&](int o) {
+        const int k = order[o];
+        result[k] = window_rbar(x, itab, nc, starts[k], starts[k] + w - 1, 0.0f);
+    });
+    for (int k = 0; k < nw; ++k) {
+        const int s = starts[k];
+        const Window& win = result[k];
+        if (win.rmean == -99.9f) continue;
         ++nwin;
         tab(nwin, 1) = static_cast<float>(s + w / 2);
-        tab(nwin, 2) = static_cast<float>(ncorr);
-        tab(nwin, 3) = rmean;
-        tab(nwin, 4) = sdev;
-        tab(nwin, 5) = serr;
+        tab(nwin, 2) = static_cast<float>(win.ncorr);
+        tab(nwin, 3) = win.rmean;
+        tab(nwin, 4) = win.sdev;
+        tab(nwin, 5) = win.serr;
         int present = 0;
-        for (int j = 1; j <= nc; ++j) {
-            const float* c = x.col(j) + (s - first);
+        for (int j = 1; j <= nc; ++j)
             for (int t = 0; t < w; ++t)
-                if (c[t] != xmiss) ++present;
-        }
+                if (x.at(s - first + 1 + t, j) != xmiss) ++present;
         const float nss = static_cast<float>(present) / static_cast<float>(w);
         // A window of no values at all (series whose gaps could not be
         // filled) has no signal-to-noise ratio: EPS is undefined there.
-        const float denom = nss > 0 ? (1 - rmean) / nss + rmean : 0.0f;
-        tab(nwin, 6) = denom != 0 ? rmean / denom : undefined;
+        const float denom = nss > 0 ? (1 - win.rmean) / nss + win.rmean : 0.0f;
+        tab(nwin, 6) = denom != 0 ? win.rmean / denom : undefined;
         tab(nwin, 7) = nss;
     }
     con().write("(1x,'segments calculated: ',t22,i5)", nwin);

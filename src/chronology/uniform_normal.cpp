@@ -21,6 +21,18 @@ float ranwh(std::array<int, 3>& iseed) {
 
 float ranwh() { return ranwh(shared().iseed); }
 
+void ranwh_skip(std::array<int, 3>& iseed, long long draws) {
+    auto power = [](long long a, long long k, long long m) {
+        long long p = 1;
+        for (a %= m; k > 0; k >>= 1, a = a * a % m)
+            if (k & 1) p = p * a % m;
+        return p;
+    };
+    iseed[0] = static_cast<int>(power(171, draws, 30269) * iseed[0] % 30269);
+    iseed[1] = static_cast<int>(power(172, draws, 30307) * iseed[1] % 30307);
+    iseed[2] = static_cast<int>(power(170, draws, 30323) * iseed[2] % 30323);
+}
+
 float ppnd(float p, int& ier) {
     // Rational approximations: one in the square of the distance from the
     // centre, one in sqrt(-ln(tail)) for the tails beyond 0.08 and 0.92.

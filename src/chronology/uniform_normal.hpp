@@ -19,6 +19,11 @@ float ranwh(std::array<int, 3>& iseed);
 // The same on the run's state shared().iseed.
 float ranwh();
 
+// Advances iseed by `draws` draws at once, to the state that many calls of
+// ranwh would leave: each part of the generator only multiplies its seed by a
+// constant, so many steps are one multiplication by a power of it.
+void ranwh_skip(std::array<int, 3>& iseed, long long draws);
+
 // The standard normal quantile at p.
 // p: probability, strictly between 0 and 1.
 // ier: 0, or 1 when p is not strictly between 0 and 1 (the result is then 0.0).

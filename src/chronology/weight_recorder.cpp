@@ -65,7 +65,7 @@ void WeightRecorder::finish(int max_depth) {
     const int n = n_, nc = nc_;
     // Park the series in the record's place and load the weights.
     for (int j = 1; j <= nc; ++j) {
-        float* col = s.sermat.col(j);
+        float* col = s.sermat.rows(j, 1, n);
         float* w = w_.data() + static_cast<size_t>(j - 1) * n;
         for (int i = 0; i < n; ++i) {
             const float v = round_to_4_decimals(col[i]);
@@ -109,12 +109,12 @@ void WeightRecorder::finish(int max_depth) {
     const int plots = s.optval(19, 1);
     if (plots == 2 || plots == 3) {
         const WeightKind kind = weight_kind(ctype_);
-        pltwgt(std::span<const float>(s.crvmean.data(), n), std::span<const float>(s.sermat.col(1), n),
-               std::span<const float>(s.sermat.col(2), n), n, first_, s.datfil, kind.title, "years", "weights", ' ',
+        pltwgt(std::span<const float>(s.crvmean.data(), n), std::span<const float>(s.sermat.rows(1, 1, n), n),
+               std::span<const float>(s.sermat.rows(2, 1, n), n), n, first_, s.datfil, kind.title, "years", "weights", ' ',
                kind.plot_kind);
     }
 
-    for (int j = 1; j <= nc; ++j) std::copy_n(w_.data() + static_cast<size_t>(j - 1) * n, n, s.sermat.col(j));
+    for (int j = 1; j <= nc; ++j) std::copy_n(w_.data() + static_cast<size_t>(j - 1) * n, n, s.sermat.rows(j, 1, n));
     open_ = false;
     w_.clear();
 }

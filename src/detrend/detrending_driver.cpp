@@ -268,10 +268,8 @@ namespace {
 
 // Puts a scratch series back on the common year axis of its column, rows
 // above it empty.
-void place_series(float* col, const ScratchSeries& s, int axis_first) {
-    const int offset = s.first - axis_first;
-    std::fill_n(col, offset, xmiss);
-    std::copy_n(s.values.begin(), s.n, col + offset);
+void place_series(int j, const ScratchSeries& s, int axis_first) {
+    shared().sermat.put(j, s.first - axis_first + 1, s.values.data(), s.n);
 }
 
 ScratchSeries scratch_of(int first, int n, const float* v) {
@@ -342,19 +340,21 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
         previous_negative = false;
         const int first0 = s.sertbl(j, ify);
         const int n0 = s.sertbl(j, ily) - first0 + 1;
-        float* col = s.sermat.col(j);
-        std::copy_n(col + (first0 - axis_first), n0, w1.begin());
+        // The series' own rows; first differences move its first year on by one.
+        const int rs = first0 - axis_first + 1;
+        float* const base = s.sermat.rows(j, rs, rs + n0 - 1);
+        std::copy_n(base, n0, w1.begin());
         if (!has_measured_value(w1.first(n0))) {
             // Nothing to fit a curve to and nothing an index could be made of:
             // the series stays empty, which every chronology passes over.
-            std::fill_n(col + (first0 - axis_first), n0, xmiss);
+            std::fill_n(base, n0, xmiss);
             if (ps.iprt >= 2 && (j == 1 || ps.iprt == 4 || (j >= 20 && j % 20 == 0))) table_heading(out);
             out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
                       s.serids[j], ps.opt);
             if (ps.files) {
                 std::fill_n(crv.begin(), n0, xmiss);
                 curves[j] = scratch_of(first0, n0, crv.data());
-                indices[j] = scratch_of(first0, n0, col + (first0 - axis_first));
+                indices[j] = scratch_of(first0, n0, base);
             }
             s.sertbl(j, idt) = 0;
             if (ps.pass == 1) s.fdyears[j] = 0;
@@ -373,11 +373,11 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
             s.sertbl(j, ify) = first0;
             n = n0;
             r0 = first0 - axis_first + 1;
-            std::copy_n(w1.begin(), n0, col + (r0 - 1));
+            std::copy_n(w1.begin(), n0, base + (r0 - rs));
             if (option == -3 || option == -4 || option <= -10) w = resolve_width(option, w, n);
             const int tried = option;
             int nfit = n;
-            std::span<float> x(col + (r0 - 1), static_cast<size_t>(mxy - (r0 - 1)));
+            std::span<float> x(base + (r0 - rs), static_cast<size_t>(n0 - (r0 - rs)));
             crvfit(x, crv, w2, w3, n, nfit, coef, option, mxy, mxs, w, tried);
             if (option == -5) coef[4] = static_cast<float>(w);
             if (option == 7 || option == 8)
@@ -401,7 +401,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                     break;
                 }
             }
-            x = std::span<float>(col + (r0 - 1), static_cast<size_t>(n));
+            x = std::span<float>(base + (r0 - rs), static_cast<size_t>(n));
             if (!negative) {
                 if (ps.iprt >= 2) {
                     if ((j == 1 && !changing) || ps.iprt == 4 || (j >= 20 && j % 20 == 0)) table_heading(out);
@@ -515,7 +515,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
         }
         if (ps.files) {
             curves[j] = scratch_of(s.sertbl(j, ify), n, crv.data());
-            indices[j] = scratch_of(s.sertbl(j, ify), n, col + (r0 - 1));
+            indices[j] = scratch_of(s.sertbl(j, ify), n, base + (r0 - rs));
         }
         s.sertbl(j, idt) = option;
         if (ps.pass == 1) s.fdyears[j] = option == -1 ? 1 : 0;
@@ -546,7 +546,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
     }
     const int first = s.sertbl(s.nc + 1, ify);
     const int span = s.sertbl(s.nc + 1, ily) - first + 1;
-    for (int j = 1; j <= s.nc; ++j) place_series(s.sermat.col(j), curves[j], first);
+    for (int j = 1; j <= s.nc; ++j) place_series(j, curves[j], first);
     if (ps.sumplt == 1 || ps.sumplt == 3) {
         const int mean_type = s.optval(12, 1);
         s.optval(12, 1) = 1;
@@ -554,7 +554,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
         for (int r = 0; r < span; ++r) {
             int m = 0;
             for (int j = 1; j <= s.nc; ++j) {
-                const float c = s.sermat.col(j)[r];
+                const float c = s.sermat.at(r + 1, j);
                 if (c != xmiss) v[m++] = c;
             }
             if (m == 0) {
@@ -590,7 +590,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
         savsers(s.sermat, w, s.nc, s.sertbl, s.serids, icnt, isel, s.dtitle, mxy, mxs, "crv");
         scr.close();
     }
-    for (int j = 1; j <= s.nc; ++j) place_series(s.sermat.col(j), indices[j], first);
+    for (int j = 1; j <= s.nc; ++j) place_series(j, indices[j], first);
     sngstat(s.sermat, stat, s.sertbl, s.serids, s.nc, mxy, mxs, out, ps.iprt);
 }
 

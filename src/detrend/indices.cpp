@@ -50,7 +50,7 @@ void sngstat(SeriesMatrix& x, Table<float>& stat, const Table<int>& itab,
     const int first = itab(nc + 1, ify);
     for (int j = 1; j <= nc; ++j) {
         const int n = itab(j, ily) - itab(j, ify) + 1;
-        float* col = x.col(j) + (itab(j, ify) - first);
+        float* col = x.rows(j, itab(j, ify) - first + 1, itab(j, ify) - first + n);
         // A series left out for want of a measured value holds missing values
         // only: its statistics are undefined, not those of the missing mark.
         const bool empty = std::all_of(col, col + n, [](float v) { return v == xmiss; });

@@ -32,7 +32,7 @@ void endogenous_outliers(const TwoPanelPlot& two_panel) {
         const int n = s.sertbl(j, ily) - f + 1;
         const int r0 = f - s.ifyc + 1;  // row of the series' first year
         if (n < 1 || r0 < 1 || r0 + n - 1 > mxy) continue;
-        float* col = s.sermat.col(j) + (r0 - 1);
+        float* col = s.sermat.rows(j, r0, r0 + n - 1);
         const float* crn = s.crvmean.data() + (r0 - 1);
         for (int k = 0; k < n; ++k) {
             kept[k] = col[k];
@@ -64,9 +64,8 @@ void endogenous_outliers(const TwoPanelPlot& two_panel) {
     const int nyc = s.nyc;
     std::vector<float> nabs(mxy, 0.0f), pabs(mxy, 0.0f), npct(mxy, 0.0f), ppct(mxy, 0.0f);
     for (int j = 1; j <= s.nc; ++j) {
-        const float* col = s.sermat.col(j);
         for (int i = 0; i < nyc; ++i) {
-            const float v = col[i];
+            const float v = s.sermat.at(i + 1, j);
             if (v > 1.0f)
                 pabs[i] += 1.0f;
             else if (v < 1.0f && v != xmiss)

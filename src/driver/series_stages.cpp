@@ -40,9 +40,7 @@ void place_on_year_axis() {
         const int n = s.sertbl(k, ily) - s.sertbl(k, ify) + 1;
         const int d = s.sertbl(k, ify) - s.ifyc;
         if (d <= 0) continue;
-        float* col = s.sermat.col(k);
-        std::copy_backward(col, col + n, col + d + n);
-        std::fill_n(col, d, xmiss);
+        s.sermat.shift_down(k, n, d);
     }
 }
 
@@ -124,8 +122,7 @@ void release_scan() {
         for (;;) {
             int first = s.sertbl(k, ify);
             int n = s.sertbl(k, ily) - first + 1;
-            const float* col = s.sermat.col(k) + (first - s.ifyc);
-            std::copy_n(col, n, x.begin());
+            for (int i = 0; i < n; ++i) x[i] = s.sermat.at(first - s.ifyc + 1 + i, k);
             grochg(x, s.serids[k], first, n, window, percent, serr, prefilter, rm, se, pg, scan_switch);
             if (scan_switch <= 0) break;
             con().write("(/1x,'change release detection settings? y/<n>',t45,'==> ',$)");

@@ -10,59 +10,59 @@ namespace kov {
 
 namespace {
 
-// Rows whose squared length left of the sub-diagonal is at most this are
-// already reduced.
-constexpr float reduced_row = 7.888609e-31f;  // 2^-100
-constexpr float float_epsilon = 5.9604645e-08f;  // 2^-24, relative precision of a float
+// Rows whose squared length left of the sub-diagonal is at most `reduced_row`
+// are already reduced; `epsilon` is the relative precision of the type.
+template <class Real>
+struct Limits;
+template <>
+struct Limits<float> {
+    static constexpr float reduced_row = 7.888609e-31f;  // 2^-100
+    static constexpr float epsilon = 5.9604645e-08f;     // 2^-24
+};
+template <>
+struct Limits<double> {
+    static constexpr double reduced_row = 0x1p-200;
+    static constexpr double epsilon = 0x1p-53;
+};
 constexpr int max_ql_iterations = 30;
 
-void report_failure(int& n) {
-    con().line("0>>sbr htdql: eigenvector computation terminated after 30 iterations");
-    n = 0;
-}
-
-}  // namespace
-
-void htdql(int& n, int ld, std::span<float> d, std::span<float> e, std::span<float> z) {
-    if (n < 1) return;
-    assert(n <= ld && static_cast<size_t>(ld) * n <= z.size());
-    assert(n <= static_cast<int>(d.size()) && n <= static_cast<int>(e.size()));
-    auto Z = [&](int i, int j) -> float& { return z[static_cast<size_t>(j - 1) * ld + (i - 1)]; };
-    auto D = [&](int i) -> float& { return d[i - 1]; };
-    auto E = [&](int i) -> float& { return e[i - 1]; };
-
-    // A matrix holding Inf or NaN (an undefined correlation passed on) cannot
-    // be decomposed: report it as the failure it is, never NaN eigenvalues.
-    for (int j = 1; j <= n; ++j)
-        for (int i = j; i <= n; ++i)
-            if (!std::isfinite(Z(i, j))) return report_failure(n);
+// Householder tridiagonalisation with accumulated transformations, QL
+// iteration with shifts and the ordering from the largest eigenvalue down, in
+// the precision of Real. False when one eigenvalue took 30 iterations (d and
+// z then hold partial results).
+template <class Real>
+bool decompose(int n, int ld, Real* d, Real* e, Real* z) {
+    auto Z = [&](int i, int j) -> Real& { return z[static_cast<size_t>(j - 1) * ld + (i - 1)]; };
+    auto D = [&](int i) -> Real& { return d[i - 1]; };
+    auto E = [&](int i) -> Real& { return e[i - 1]; };
+    const Real zero = 0, one = 1, two = 2;
 
     // Householder reduction to tridiagonal form, row by row from the last.
     for (int i = n; i >= 2; --i) {
         int l = i - 2;
-        float f = Z(i, i - 1);
-        float g = 0.0f;
+        Real f = Z(i, i - 1);
+        Real g = zero;
         for (int k = 1; k <= l; ++k) g += Z(i, k) * Z(i, k);
-        float h = g + f * f;
-        if (g <= reduced_row) {
+        Real h = g + f * f;
+        if (g <= Limits<Real>::reduced_row) {
             E(i) = f;
-            h = 0.0f;
+            h = zero;
         } else {
             ++l;
-            g = f >= 0.0f ? -std::sqrt(h) : std::sqrt(h);
+            g = f >= zero ? -std::sqrt(h) : std::sqrt(h);
             E(i) = g;
             h -= f * g;
             Z(i, i - 1) = f - g;
-            f = 0.0f;
+            f = zero;
             for (int j = 1; j <= l; ++j) {
                 Z(j, i) = Z(i, j) / h;
-                g = 0.0f;
+                g = zero;
                 for (int k = 1; k <= j; ++k) g += Z(j, k) * Z(i, k);
                 for (int k = j + 1; k <= l; ++k) g += Z(k, j) * Z(i, k);
                 E(j) = g / h;
                 f += g * Z(j, i);
             }
-            const float hh = f / (h + h);
+            const Real hh = f / (h + h);
             for (int j = 1; j <= l; ++j) {
                 f = Z(i, j);
                 g = E(j) - hh * f;
@@ -72,70 +72,70 @@ void htdql(int& n, int ld, std::span<float> d, std::span<float> e, std::span<flo
         }
         D(i) = h;
     }
-    D(1) = 0.0f;
-    E(1) = 0.0f;
+    D(1) = zero;
+    E(1) = zero;
 
     // Accumulate the transformations into z.
     for (int i = 1; i <= n; ++i) {
         const int l = i - 1;
-        if (D(i) != 0.0f) {
+        if (D(i) != zero) {
             for (int j = 1; j <= l; ++j) {
-                float g = 0.0f;
+                Real g = zero;
                 for (int k = 1; k <= l; ++k) g += Z(i, k) * Z(k, j);
                 for (int k = 1; k <= l; ++k) Z(k, j) -= g * Z(k, i);
             }
         }
         D(i) = Z(i, i);
-        Z(i, i) = 1.0f;
+        Z(i, i) = one;
         for (int j = 1; j <= l; ++j) {
-            Z(i, j) = 0.0f;
-            Z(j, i) = 0.0f;
+            Z(i, j) = zero;
+            Z(j, i) = zero;
         }
     }
 
     // QL iteration with shifts on the tridiagonal matrix.
     for (int i = 2; i <= n; ++i) E(i - 1) = E(i);
-    E(n) = 0.0f;
-    float b = 0.0f, f = 0.0f;
+    E(n) = zero;
+    Real b = zero, f = zero;
     for (int l = 1; l <= n; ++l) {
         int iterations = 0;
-        const float h = float_epsilon * (std::fabs(D(l)) + std::fabs(E(l)));
+        const Real h = Limits<Real>::epsilon * (std::fabs(D(l)) + std::fabs(E(l)));
         if (b < h) b = h;
         int m = l;
         while (m < n && !(std::fabs(E(m)) <= b)) ++m;  // E(n) = 0 closes every block
         if (m > l) {
             do {
-                if (iterations == max_ql_iterations) return report_failure(n);
+                if (iterations == max_ql_iterations) return false;
                 ++iterations;
-                float g = D(l);
-                float p = (D(l + 1) - g) / (2.0f * E(l));
-                float r = std::sqrt(p * p + 1.0f);
-                D(l) = E(l) / (p < 0.0f ? p - r : p + r);
-                float hs = g - D(l);
+                Real g = D(l);
+                Real p = (D(l + 1) - g) / (two * E(l));
+                Real r = std::sqrt(p * p + one);
+                D(l) = E(l) / (p < zero ? p - r : p + r);
+                Real hs = g - D(l);
                 for (int i = l + 1; i <= n; ++i) D(i) -= hs;
                 f += hs;
                 p = D(m);
-                float c = 1.0f, s = 0.0f;
+                Real c = one, s = zero;
                 for (int i = m - 1; i >= l; --i) {
                     g = c * E(i);
                     hs = c * p;
                     if (std::fabs(p) >= std::fabs(E(i))) {
                         c = E(i) / p;
-                        r = std::sqrt(c * c + 1.0f);
+                        r = std::sqrt(c * c + one);
                         E(i + 1) = s * p * r;
                         s = c / r;
-                        c = 1.0f / r;
+                        c = one / r;
                     } else {
                         c = p / E(i);
-                        r = std::sqrt(c * c + 1.0f);
+                        r = std::sqrt(c * c + one);
                         E(i + 1) = s * E(i) * r;
-                        s = 1.0f / r;
+                        s = one / r;
                         c = c / r;
                     }
                     p = c * D(i) - s * g;
                     D(i + 1) = hs + s * (c * g + s * D(i));
                     for (int k = 1; k <= n; ++k) {
-                        const float zk = Z(k, i + 1);
+                        const Real zk = Z(k, i + 1);
                         Z(k, i + 1) = s * Z(k, i) + c * zk;
                         Z(k, i) = c * Z(k, i) - s * zk;
                     }
@@ -150,7 +150,7 @@ void htdql(int& n, int ld, std::span<float> d, std::span<float> e, std::span<flo
     // Largest first; of equal values the later one is taken.
     for (int i = 1; i < n; ++i) {
         int k = i;
-        float p = D(i);
+        Real p = D(i);
         for (int j = i + 1; j <= n; ++j)
             if (D(j) >= p) {
                 k = j;
@@ -162,6 +162,35 @@ void htdql(int& n, int ld, std::span<float> d, std::span<float> e, std::span<flo
             for (int j = 1; j <= n; ++j) std::swap(Z(j, i), Z(j, k));
         }
     }
+    return true;
+}
+
+void report_failure(int& n) {
+    con().line("0>>sbr htdql: eigenvector computation terminated after 30 iterations");
+    n = 0;
+}
+
+}  // namespace
+
+void htdql(int& n, int ld, std::span<float> d, std::span<float> e, std::span<float> z) {
+    if (n < 1) return;
+    assert(n <= ld && static_cast<size_t>(ld) * n <= z.size());
+    assert(n <= static_cast<int>(d.size()) && n <= static_cast<int>(e.size()));
+    // A matrix holding Inf or NaN (an undefined correlation passed on) cannot
+    // be decomposed: report it as the failure it is, never NaN eigenvalues.
+    for (int j = 1; j <= n; ++j)
+        for (int i = j; i <= n; ++i)
+            if (!std::isfinite(z[static_cast<size_t>(j - 1) * ld + (i - 1)])) return report_failure(n);
+    if (!decompose<float>(n, ld, d.data(), e.data(), z.data())) report_failure(n);
+}
+
+bool eigen_symmetric(int n, std::span<double> d, std::span<double> e, std::span<double> z) {
+    if (n < 1) return true;
+    assert(n <= static_cast<int>(d.size()) && n <= static_cast<int>(e.size()) &&
+           static_cast<size_t>(n) * n <= z.size());
+    for (size_t k = 0; k < static_cast<size_t>(n) * n; ++k)
+        if (!std::isfinite(z[k])) return false;
+    return decompose<double>(n, n, d.data(), e.data(), z.data());
 }
 
 void sgnfix(std::span<float> a, int n, int nf, int ld, std::span<int> sgn) {

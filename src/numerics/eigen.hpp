@@ -21,6 +21,11 @@ namespace kov {
 // n is set to 0 and d, z hold partial results.
 void htdql(int& n, int ld, std::span<float> d, std::span<float> e, std::span<float> z);
 
+// The same decomposition in 64-bit reals of the n by n matrix z (leading
+// dimension n), without a console message: false when the iteration failed
+// or the matrix holds Inf or NaN.
+bool eigen_symmetric(int n, std::span<double> d, std::span<double> e, std::span<double> z);
+
 // For each column j = 1..nf of a over rows 1..n: flipped (sgn(j) = -1) when
 // its negative entries carry more squared weight than the others, else kept
 // (sgn(j) = 1).

@@ -13,6 +13,90 @@
 
 namespace kov {
 
+namespace {
+
+// The quantile mean types of a sorted sample, with its median and hinges.
+float quantile_of_sorted(const float* x, int n, int type, float xmed, float xuh, float xlh) {
+    auto X = [&](std::int64_t i) { return x[static_cast<size_t>(i - 1)]; };
+    const std::int64_t k = -static_cast<std::int64_t>(type);
+    switch (k) {
+        case 1: return X(1);
+        case 25: return xlh;
+        case 50: return xmed;
+        case 75: return xuh;
+        case 100: return X(n);
+        default: break;
+    }
+    const float p = static_cast<float>(k * n) / 100.0f;
+    // Small samples put the lower order statistic before the first value
+    // and types below -100 put the upper one past the last: hold both to
+    // the sample.
+    auto clamp = [&](float pos) { return std::clamp<std::int64_t>(static_cast<std::int64_t>(pos), 1, n); };
+    return (X(clamp(p)) + X(clamp(p + 0.5f))) * 0.5f;
+}
+
+// The biweight's four passes over the sorted x(1..n), each from the location
+// of the one before (the first from the median); only the location moves,
+// the scale stays c * MAD. Returns the location of pass 4; the scale of pass
+// 4 into *scale and the weights of pass 4 into wt when they are asked for.
+double biweight_passes(const float* x, int n, float c, float xmed, float mad, double* scale, float* wt) {
+    const double cm = static_cast<double>(c) * static_cast<double>(mad);
+    double t = xmed;
+    for (int pass = 1; pass <= 4; ++pass) {
+        double sa = 0.0, sb = 0.0, sw = 0.0, sdv = 0.0;
+        for (int i = 0; i < n; ++i) {
+            const double dev = static_cast<double>(x[i]) - t;
+            const double u = dev / cm;
+            double weight = 0.0;
+            if (std::fabs(u) < 1.0) {
+                const double om = 1.0 - u * u;
+                weight = om * om;
+                if (scale) {
+                    sa += dev * dev * (weight * weight);
+                    sb += om * (1.0 - 5.0 * u * u);
+                }
+                sw += weight;
+                sdv += dev * weight;
+            }
+            if (wt && pass >= 2) wt[i] = static_cast<float>(weight);
+        }
+        if (scale) *scale = (n / std::sqrt(static_cast<double>(n - 1))) * std::sqrt(sa) / std::fabs(sb);
+        if (sw > 0.0) t += sdv / sw;
+    }
+    return t;
+}
+
+}  // namespace
+
+namespace detail {
+
+float location_of_sorted(const float* x, int n, float c, int type) {
+    if (n == 1) return x[0];
+    float xmed, xuh, xlh, xiqr, xmin, xmax;
+    five_of_sorted(x, n, xmed, xuh, xlh, xiqr, xmin, xmax);
+    if (type < 0) return quantile_of_sorted(x, n, type, xmed, xuh, xlh);
+    // The absolute deviations from the median fall as x rises below the
+    // median and rise above it: merging the two runs outward from the median
+    // gives them in ascending order, as far as the two middle ones.
+    const int h = (n + 1) / 2;
+    int below = static_cast<int>(std::lower_bound(x, x + n, xmed) - x) - 1, above = below + 1;
+    float lower_mid = 0.0f, upper_mid = 0.0f;
+    for (int k = 0; k <= n - h; ++k) {
+        float dev;
+        if (above >= n || (below >= 0 && std::fabs(x[below] - xmed) <= std::fabs(x[above] - xmed)))
+            dev = std::fabs(x[below--] - xmed);
+        else
+            dev = std::fabs(x[above++] - xmed);
+        if (k == h - 1) lower_mid = dev;
+        if (k == n - h) upper_mid = dev;
+    }
+    const float mad = (lower_mid + upper_mid) * 0.5f;
+    if ((mad < 0.0001f && n >= 6) || n <= 5) return xmed;
+    return static_cast<float>(biweight_passes(x, n, c, xmed, mad, nullptr, nullptr));
+}
+
+}  // namespace detail
+
 void biwgt(std::span<float> x, std::span<float> wk, float c, int n, float& xbar, float& sd,
            float& se, float& eff, int& iter, std::span<float> wt, std::span<int> perm) {
     iter = 0;
@@ -56,27 +140,10 @@ void biwgt(std::span<float> x, std::span<float> wk, float c, int n, float& xbar,
     detail::sort_ascending(x.data(), idx, n);
     float xmed, xuh, xlh, xiqr, xmin, xmax;
     detail::five_of_sorted(x.data(), n, xmed, xuh, xlh, xiqr, xmin, xmax);
-    auto X = [&](std::int64_t i) { return x[static_cast<size_t>(i - 1)]; };
 
     if (type < 0) {
-        const std::int64_t k = -static_cast<std::int64_t>(type);
         sd = se = eff = 0.0f;
-        switch (k) {
-            case 1: xbar = X(1); return;
-            case 25: xbar = xlh; return;
-            case 50: xbar = xmed; return;
-            case 75: xbar = xuh; return;
-            case 100: xbar = X(n); return;
-            default: break;
-        }
-        const float p = static_cast<float>(k * n) / 100.0f;
-        // Small samples put the lower order statistic before the first value
-        // and types below -100 put the upper one past the last: hold both to
-        // the sample.
-        auto clamp = [&](float pos) {
-            return std::clamp<std::int64_t>(static_cast<std::int64_t>(pos), 1, n);
-        };
-        xbar = (X(clamp(p)) + X(clamp(p + 0.5f))) * 0.5f;
+        xbar = quantile_of_sorted(x.data(), n, type, xmed, xuh, xlh);
         return;
     }
 
@@ -102,29 +169,8 @@ void biwgt(std::span<float> x, std::span<float> wk, float c, int n, float& xbar,
     }
 
     assert(n <= static_cast<int>(wt.size()));
-    // Four passes, each from the location of the one before; only the
-    // location moves, the scale stays c * MAD.
-    const double cm = static_cast<double>(c) * static_cast<double>(mad);
-    double t = xmed, s = 0.0;
-    for (int pass = 1; pass <= 4; ++pass) {
-        double sa = 0.0, sb = 0.0, sw = 0.0, sdv = 0.0;
-        for (int i = 0; i < n; ++i) {
-            const double dev = static_cast<double>(x[i]) - t;
-            const double u = dev / cm;
-            double weight = 0.0;
-            if (std::fabs(u) < 1.0) {
-                const double om = 1.0 - u * u;
-                weight = om * om;
-                sa += dev * dev * (weight * weight);
-                sb += om * (1.0 - 5.0 * u * u);
-                sw += weight;
-                sdv += dev * weight;
-            }
-            if (pass >= 2) wt[i] = static_cast<float>(weight);
-        }
-        s = (n / std::sqrt(static_cast<double>(n - 1))) * std::sqrt(sa) / std::fabs(sb);
-        if (sw > 0.0) t += sdv / sw;
-    }
+    double s = 0.0;
+    const double t = biweight_passes(x.data(), n, c, xmed, mad, &s, wt.data());
     xbar = static_cast<float>(t);
     sd = static_cast<float>(s);
     if (!std::isfinite(sd)) sd = 1.5f * mad;  // the weights' curvature sum vanished: fall back to the MAD scale

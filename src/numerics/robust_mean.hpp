@@ -25,4 +25,11 @@ namespace kov {
 void biwgt(std::span<float> x, std::span<float> wk, float c, int n, float& xbar, float& sd,
            float& se, float& eff, int& iter, std::span<float> wt, std::span<int> perm = {});
 
+namespace detail {
+// biwgt's xbar of the sorted x(1..n) (n >= 1) for a mean type other than the
+// arithmetic mean: the quantile, or the biweight location, bit for bit. x is
+// not changed and nothing is sorted: the bootstrap's resamples come sorted.
+float location_of_sorted(const float* x, int n, float c, int type);
+}  // namespace detail
+
 }  // namespace kov

@@ -214,7 +214,11 @@ void sort_ascending(float* x, int* idx, int n) {
     std::array<int, 256> stack{};
     int js = 0;
     int l = 1, r = n;
-    float f = 0.0f;  // partition generator, restarted on every call
+    // Partition generator, restarted on every call. Its values are whole
+    // numbers below 7875 and 211 f + 1663 stays below 2^24, so the 32-bit
+    // real arithmetic it was defined in is exact: integers give the same
+    // sequence.
+    int f = 0;
     for (;;) {
         if (r - l < 7) {
             for (int j = l + 1; j <= r; ++j) {
@@ -233,9 +237,9 @@ void sort_ascending(float* x, int* idx, int n) {
             l = stack[--js];
             continue;
         }
-        f = std::fmod(f * 211.0f + 1663.0f, 7875.0f);
+        f = (f * 211 + 1663) % 7875;
         int q = static_cast<int>(static_cast<float>(l) +
-                                 static_cast<float>(r - l + 1) * (f * 0.00012698413f));
+                                 static_cast<float>(r - l + 1) * (static_cast<float>(f) * 0.00012698413f));
         if (q < l) q = l;
         if (q > r) q = r;
         const float a = X(q);

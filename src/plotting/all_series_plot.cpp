@@ -64,11 +64,10 @@ void prepare(AllSeries& a, int kind) {
             s.from = std::max(f, a.first);
             s.to = std::min(l, a.last);
         }
-        const float* col = sh.sermat.col(i);
         for (int v = s.from; v <= s.to; ++v)
             if (const int r = row_of(a, v)) {
-                lo = std::min(lo, col[r - 1]);
-                hi = std::max(hi, col[r - 1]);
+                lo = std::min(lo, sh.sermat.at(r, i));
+                hi = std::max(hi, sh.sermat.at(r, i));
             }
         a.spans.push_back(s);
     }
@@ -99,11 +98,10 @@ void draw(AllSeries& a) {
     for (const Span& s : a.spans) {
         x.clear();
         y.clear();
-        const float* col = sh.sermat.col(s.series);
         for (int v = s.from; v <= s.to; ++v)
             if (const int r = row_of(a, v)) {
                 x.push_back(static_cast<float>(v));
-                y.push_back(col[r - 1]);
+                y.push_back(sh.sermat.at(r, s.series));
             }
         plot::line(x, y);
     }

@@ -173,7 +173,7 @@ void estmis(SeriesMatrix& x, int nc, const Table<int>& itab, const std::vector<s
     for (int i = 1; i <= nc; ++i) {
         const int f = itab(i, ify);
         const int n = itab(i, ily) - f + 1;
-        float* cells = x.col(i) + (f - y0);
+        float* cells = x.rows(i, f - y0 + 1, f - y0 + n);
         TrendInput t = trend_input(std::span<float>(cells, n), f, itrn);
         // A series without gaps keeps its values: its trend would not be used.
         if (t.missing_years.empty()) continue;
@@ -202,7 +202,7 @@ void estmis(SeriesMatrix& x, int nc, const Table<int>& itab, const std::vector<s
         for (int t = 0; t < big_n; ++t) {
             sample.clear();
             for (int i = 1; i <= nc; ++i) {
-                const float v = x.col(i)[t];
+                const float v = x.at(t + 1, i);
                 if (v != xmiss) sample.push_back(v);
             }
             const int m = static_cast<int>(sample.size());
@@ -253,7 +253,7 @@ void estmis(SeriesMatrix& x, int nc, const Table<int>& itab, const std::vector<s
         const int f = itab(i, ify);
         const int n = itab(i, ily) - f + 1;
         const int r0 = f - y0;
-        float* cells = x.col(i) + r0;
+        float* cells = x.rows(i, r0 + 1, r0 + n);
         missing_years.clear();
         for (int j = 0; j < n; ++j)
             if (cells[j] == xmiss) missing_years.push_back(f + j);

@@ -51,6 +51,7 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
     }
     if (f < 5) {
         if (nc < 1) return;
+        std::vector<float> series;
         const int y0 = itab(nc + 1, ify);
         for (int i = 1; i <= nc; ++i) {
             if (itab(i, ics) != 1) continue;
@@ -58,8 +59,9 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
             const int n = itab(i, ily) - first + 1;
             const int row0 = first - y0;  // 0-based row of the series' first year
             if (n < 1 || row0 < 0 || row0 + n > ld) continue;  // outside the matrix: nothing sound to write
-            const float* col = x(i) + row0;
-            std::span<const float> values(col, static_cast<size_t>(n));
+            series.resize(static_cast<size_t>(n));
+            for (int k = 0; k < n; ++k) series[static_cast<size_t>(k)] = x(i, row0 + k);
+            std::span<const float> values(series);
             if (f == 1) {
                 trrw(ids[i], first, n, values, {}, out, "mw", label);
             } else if (f == 2 || f == 3) {
@@ -104,8 +106,6 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
     if (!line.empty() && line.back() == '\n') line.pop_back();
     out.write("(a)", line);
 
-    std::vector<const float*> cols(k);
-    for (int m = 0; m < k; ++m) cols[m] = x(isel[m]);
     std::vector<FVal> row;
     row.reserve(1 + 2 * k);
     for (int year = first; year <= last; ++year) {
@@ -114,7 +114,7 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
         row.emplace_back(static_cast<long long>(year));
         for (int m = 0; m < k; ++m) {
             row.emplace_back(sep);
-            row.emplace_back(static_cast<double>(r >= 0 && r < ld ? cols[m][r] : xmiss));
+            row.emplace_back(static_cast<double>(r >= 0 && r < ld ? x(isel[m], r) : xmiss));
         }
         line = format_values("(i6,8001(a,f8.4))", row);
         if (!line.empty() && line.back() == '\n') line.pop_back();
@@ -131,15 +131,13 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
 void savsers(SeriesMatrix& x, std::span<float> w, int nc, const Table<int>& itab,
              const std::vector<std::string>& ids, std::span<int> cnt, std::span<int> isel,
              const std::string& title, int ld, int mxs, std::string_view label) {
-    savsers([&x](int j) -> const float* { return x.col(j); }, w, nc, itab, ids, cnt, isel, title, ld, mxs,
-            label);
+    savsers([&x](int j, int r) { return x.at(r + 1, j); }, w, nc, itab, ids, cnt, isel, title, ld, mxs, label);
 }
 
 void savsers(const Table<float>& x, std::span<float> w, int nc, const Table<int>& itab,
              const std::vector<std::string>& ids, std::span<int> cnt, std::span<int> isel,
              const std::string& title, int ld, int mxs, std::string_view label) {
-    savsers([&x](int j) -> const float* { return x.col(j); }, w, nc, itab, ids, cnt, isel, title, ld, mxs,
-            label);
+    savsers([&x](int j, int r) { return x.col(j)[r]; }, w, nc, itab, ids, cnt, isel, title, ld, mxs, label);
 }
 
 }  // namespace kov

@@ -14,9 +14,10 @@
 
 namespace kov {
 
-// Column j (1-based) of a matrix laid out like sermat: row 1 is the overall
-// first year of itab row nc + 1.
-using SeriesColumn = std::function<const float*(int j)>;
+// Cell (r, j) of a matrix laid out like sermat, series j (1-based) in 0-based
+// row r, row 0 being the overall first year of itab row nc + 1: xmiss where
+// the matrix holds no value.
+using SeriesColumn = std::function<float(int j, int r)>;
 
 // Writes every series j = 1..nc whose ics in itab is 1, from its ify to its ily.
 // w, cnt: work vectors of at least ld entries (copy and depths for formats 2

@@ -150,7 +150,7 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
 
         // The matrix takes the values as read; the statistics work on the
         // reader's copy, whose standardisation round trip must not reach them.
-        std::copy(values.begin(), values.begin() + count, sermat.col(nc));
+        std::copy(values.begin(), values.begin() + count, sermat.rows(nc, 1, count));
         float ave, adev, sdev, var, skew, curt, sens, ac1;
         serstat(values.first(n), depths.first(n), count, ave, adev, sdev, var, skew, curt, sens, ac1);
         put_statistics_row(rawstat, nc, static_cast<float>(count - nmiss), ave, sdev, skew, curt, sens, ac1);

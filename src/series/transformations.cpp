@@ -120,7 +120,7 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
     for (int i = 1; i <= nc; ++i) {
         const int f = itab(i, ify);
         const int n = itab(i, ily) - f + 1;
-        float* s = x.col(i) + (f - y0);
+        float* s = n > 0 ? x.rows(i, f - y0 + 1, f - y0 + n) : nullptr;
         const int code = batch ? itab(i, itn) : option;
 
         original.assign(s, s + std::max(n, 0));

@@ -99,44 +99,46 @@ bool TextIn::open(const std::string& name) {
     if (!std::filesystem::is_regular_file(name, ec)) return false;
     std::ifstream f(name, std::ios::binary);
     if (!f.is_open()) return false;
-    const std::string text{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    lines_ = text_lines(text);
+    text_.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    spans_ = line_spans(text_);
     open_ = true;
     name_ = name;
     return true;
 }
 
 void TextIn::close() {
-    lines_.clear();
+    text_ = std::string();
+    spans_ = {};
     pos_ = 0;
     open_ = false;
 }
 
 std::optional<std::string> TextIn::read_line() {
-    if (pos_ >= lines_.size()) return std::nullopt;
-    return lines_[pos_++];
+    if (pos_ >= spans_.size()) return std::nullopt;
+    const auto [at, stop] = spans_[pos_++];
+    return text_.substr(at, stop - at);
 }
 
 void TextIn::backspace() {
     if (pos_ > 0) --pos_;
 }
 
-void TextIn::seek(size_t line) { pos_ = std::min(line, lines_.size()); }
+void TextIn::seek(size_t line) { pos_ = std::min(line, spans_.size()); }
 
-std::vector<std::string> text_lines(std::string_view text) {
+std::vector<std::pair<size_t, size_t>> line_spans(std::string_view text) {
     // Files pass through systems that end their lines in different ways, and
     // an edited file can mix them line by line: LF, CR LF, CR CR LF and a
     // lone CR each end one line.
-    std::vector<std::string> lines;
+    std::vector<std::pair<size_t, size_t>> spans;
     size_t at = 0;
     const size_t n = text.size();
     while (at < n) {
         const size_t stop = text.find_first_of("\r\n", at);
         if (stop == std::string_view::npos) {
-            lines.emplace_back(text.substr(at));
+            spans.emplace_back(at, n);
             break;
         }
-        lines.emplace_back(text.substr(at, stop - at));
+        spans.emplace_back(at, stop);
         at = stop + 1;
         if (text[stop] == '\r') {
             if (at < n && text[at] == '\n')
@@ -145,6 +147,12 @@ std::vector<std::string> text_lines(std::string_view text) {
                 at += 2;
         }
     }
+    return spans;
+}
+
+std::vector<std::string> text_lines(std::string_view text) {
+    std::vector<std::string> lines;
+    for (const auto& [at, stop] : line_spans(text)) lines.emplace_back(text.substr(at, stop - at));
     return lines;
 }
 

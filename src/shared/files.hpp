@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "shared/layout.hpp"
@@ -54,11 +55,14 @@ private:
     std::string name_;
 };
 
-// The lines of a text: LF, CR LF, CR CR LF and a lone CR each end a line, in
-// any mix; the line ends are not part of the lines.
+// Where the lines of a text start and end (end not included): LF, CR LF,
+// CR CR LF and a lone CR each end a line, in any mix; the line ends are not
+// part of the lines.
+std::vector<std::pair<size_t, size_t>> line_spans(std::string_view text);
+// The lines themselves.
 std::vector<std::string> text_lines(std::string_view text);
 
-// An input text file held as its lines (text_lines), read one line at a time;
+// An input text file held with its lines (line_spans), read one line at a time;
 // backspace steps back one line, seek goes to a line read before.
 class TextIn {
 public:
@@ -70,11 +74,14 @@ public:
     void backspace();
     void seek(size_t line);  // the next line read is line `line` (0-based)
     void rewind() { pos_ = 0; }
-    bool at_end() const { return pos_ >= lines_.size(); }
+    bool at_end() const { return pos_ >= spans_.size(); }
     size_t line_number() const { return pos_; }  // lines read so far
 
 private:
-    std::vector<std::string> lines_;
+    // The whole file and where each line starts and ends in it: a data file of
+    // thousands of series is held once, not once more line by line.
+    std::string text_;
+    std::vector<std::pair<size_t, size_t>> spans_;
     size_t pos_ = 0;
     bool open_ = false;
     std::string name_;

@@ -43,29 +43,48 @@ private:
 };
 
 // The series matrix: mxy rows (years, or cambial ages) by up to mxs columns
-// (series). Columns are allocated when first touched and start as xmiss, so a
-// data file of a few series costs a few columns, not 160 MB.
+// (series). A column keeps storage only for the rows that have been written to
+// it, normally the series' own span, and every other cell is xmiss: a file of
+// thousands of series of a few hundred years costs a few hundred years a
+// series, not mxy.
 class SeriesMatrix {
 public:
     SeriesMatrix() : cols_(mxs + 1) {}
-    float* col(int j) {
-        assert(j >= 1 && j <= mxs);
-        auto& c = cols_[j];
-        if (c.empty()) c.assign(mxy, xmiss);
-        return c.data();
+    // Rows first..last of column j (1-based rows), with storage made for the
+    // rows the column did not hold yet (xmiss); p[0] is row `first`, and the
+    // pointer holds until the column grows again. No rows (last < first):
+    // null.
+    float* rows(int j, int first, int last);
+    // The whole column, rows 1..mxy, for the steps that use a column as a
+    // vector of every row (cambial ages, the weights of a chronology).
+    float* col(int j) { return rows(j, 1, mxy); }
+    float& operator()(int year_row, int j) { return *rows(j, year_row, year_row); }
+    // Cell (row, j) as it stands, without making storage: xmiss where the
+    // column holds nothing.
+    float at(int year_row, int j) const {
+        const Column& c = cols_[j];
+        const int k = year_row - c.first;
+        return k >= 0 && k < static_cast<int>(c.v.size()) ? c.v[static_cast<size_t>(k)] : xmiss;
     }
-    float& operator()(int year_row, int j) {
-        assert(year_row >= 1 && year_row <= mxy);
-        return col(j)[year_row - 1];
-    }
-    // Every cell back to xmiss.
+    // The rows column j holds: first_row(j) .. last_row(j), none when last < first.
+    int first_row(int j) const { return cols_[j].first; }
+    int last_row(int j) const { return cols_[j].first + static_cast<int>(cols_[j].v.size()) - 1; }
+    // Moves rows 1..n of column j down by d rows; rows 1..d become xmiss.
+    void shift_down(int j, int n, int d);
+    // Column j holds v(0..n-1) at rows first..first + n - 1, and xmiss in
+    // every row above them; rows below keep what they held.
+    void put(int j, int first, const float* v, int n);
+    // Every cell back to xmiss, and the storage given back.
     void clear() {
-        for (auto& c : cols_)
-            if (!c.empty()) std::fill(c.begin(), c.end(), xmiss);
+        for (auto& c : cols_) c = Column{};
     }
 
 private:
-    std::vector<std::vector<float>> cols_;
+    struct Column {
+        int first = 1;
+        std::vector<float> v;  // rows first .. first + v.size() - 1
+    };
+    std::vector<Column> cols_;
 };
 
 // Columns of the per-series table sertbl.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "chronology/bootstrap_limits.hpp"
@@ -210,4 +212,78 @@ TEST(Bcajak, JackknifeValuesOfTheArithmeticMean) {
     EXPECT_TRUE(std::is_sorted(t.begin(), t.end()));
     EXPECT_LT(limits[6], 1.1f);
     EXPECT_GT(limits[7], 2.9f);
+}
+
+namespace {
+// The bootstrap of a year done the plain way: every resample drawn into a
+// vector and handed to the mean routine, every jackknife sample gathered and
+// handed to it too; the limits from mcconf.
+void plain_bootstrap(std::vector<float> x, float theta, std::array<int, 3>& iseed, float& lower, float& upper) {
+    const int d = static_cast<int>(x.size());
+    const int nb = d == 6 ? 700 : 1000;
+    std::vector<float> r(d), wk(d), wt(d), t(nb), y(d), u(d);
+    auto mean = [&](std::vector<float> v, int n) {
+        float xbar, sd, se, eff = 1.0f;
+        int iter;
+        biwgt(v, wk, 7.5f, n, xbar, sd, se, eff, iter, wt);
+        return xbar;
+    };
+    for (int b = 0; b < nb; ++b) {
+        for (int k = 0; k < d; ++k)
+            r[k] = x[std::min(static_cast<int>(static_cast<float>(d) * ranwh(iseed)), d - 1)];
+        t[b] = mean(r, d);
+    }
+    for (int i = 0; i < d; ++i) {
+        const float kept = x[i];
+        x[i] = left_out;
+        int m = 0;
+        dropms(d, x, m, y);
+        u[i] = (theta - mean(y, m)) * static_cast<float>(d - 1);
+        x[i] = kept;
+    }
+    float s2 = 0.0f, s3 = 0.0f;
+    for (int i = 0; i < d; ++i) {
+        s2 += u[i] * u[i];
+        s3 += u[i] * u[i] * u[i];
+    }
+    const float denom = 6.0f * std::pow(s2, 1.5f);
+    const float a = denom > 0.0f ? s3 / denom : 0.0f;
+    float c[8];
+    int ier = 0;
+    mcconf(theta, 95.0f, nb, a, t, 1, 0.0f, 1, 0.0f, c, ier);
+    lower = c[6];
+    upper = c[7];
+}
+}  // namespace
+
+TEST(BootstrapYear, OrderingResamplesByCountsGivesThePlainLimitsToTheBit) {
+    // Years of six values (700 replicates), a few more, and many, with ties
+    // as ring widths in 0.01 mm have them; one generator state runs through
+    // the years of each mean type as through a chronology.
+    std::mt19937 gen(17);
+    std::uniform_int_distribution<int> widths(40, 180);
+    std::vector<std::vector<float>> years;
+    for (int d : {6, 7, 9, 25, 60}) {
+        std::vector<float> v(d);
+        for (float& x : v) x = static_cast<float>(widths(gen)) / 100.0f;
+        years.push_back(v);
+    }
+    years.push_back({1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.4f, 0.6f});  // half the values alike
+    for (int type : {2, 1, -50, -30}) {
+        MeanType mt(type);
+        std::array<int, 3> fast_seed = iseed_start, plain_seed = iseed_start;
+        BootWork work(4);  // too small: grows to the deepest year
+        for (const auto& year : years) {
+            SCOPED_TRACE(testing::Message() << "type " << type << ", " << year.size() << " values");
+            std::vector<float> x = year;
+            const float theta = own_mean(year, type == 2 ? 2 : type == 1 ? 1 : -50);
+            float lo = 0, hi = 0, plain_lo = 0, plain_hi = 0;
+            bootstrap_year(x, static_cast<int>(x.size()), theta, fast_seed, work, lo, hi);
+            plain_bootstrap(year, theta, plain_seed, plain_lo, plain_hi);
+            EXPECT_EQ(lo, plain_lo);
+            EXPECT_EQ(hi, plain_hi);
+            EXPECT_EQ(fast_seed, plain_seed);
+            EXPECT_EQ(x, year);
+        }
+    }
 }

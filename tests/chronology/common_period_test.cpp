@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 
 #include "chronology/reference/statistics_ref.inc"
+#include "chronology/principal_components.hpp"
 #include "chronology/tree_numbers.hpp"
+#include "numerics/correlation.hpp"
+#include "numerics/eigen.hpp"
 #include "statistics_fixture.hpp"
 #include "support/test_support.hpp"
 
@@ -448,3 +452,98 @@ TEST(Pcavmx, FileNamesKeepTheWholePrefix) {
 }
 
 }  // namespace
+
+TEST(Pcavmx, ComponentsFromTheYearsAreThoseOfTheCorrelationMatrix) {
+    // 30 series over 10 years: the correlation matrix has rank 9. Its
+    // decomposition (htdql, checked against LAPACK elsewhere) and the one of
+    // the 10 by 10 matrix of the years must give the same nine components;
+    // the tenth has no variance, and its vector, any unit vector orthogonal to
+    // the others, must be one.
+    const int y = 10, n = 30;
+    std::vector<float> z(static_cast<size_t>(y) * n);
+    for (int a = 0; a < n; ++a) {
+        const auto v = signal_plus(y, 700 + a, 0.8f);
+        float mean = 0, ss = 0;
+        for (float x : v) mean += x / y;
+        for (float x : v) ss += (x - mean) * (x - mean);
+        for (int t = 0; t < y; ++t) z[static_cast<size_t>(a) * y + t] = (v[t] - mean) / std::sqrt(ss / (y - 1));
+    }
+    std::vector<float> c(static_cast<size_t>(n) * n), d(n), e(n);
+    for (int a = 0; a < n; ++a)
+        for (int b = 0; b < n; ++b) {
+            double sum = 0;
+            for (int t = 0; t < y; ++t) sum += double(z[a * y + t]) * z[b * y + t];
+            c[static_cast<size_t>(b) * n + a] = static_cast<float>(sum / (y - 1));
+        }
+    int order = n;
+    kov::htdql(order, n, d, e, c);
+    ASSERT_EQ(order, n);
+
+    std::vector<float> eig(n, -1.0f), v;
+    ASSERT_TRUE(kov::components_from_years(z, y, y, n, eig, v));
+    ASSERT_EQ(v.size(), static_cast<size_t>(n) * y);
+    auto vec = [&](int k, int a) { return static_cast<double>(v[static_cast<size_t>(k) * n + a]); };
+    for (int k = 0; k < y - 1; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_NEAR(eig[k], d[k], 2e-5 * d[0]);
+        double dot = 0;
+        for (int a = 0; a < n; ++a) dot += vec(k, a) * c[static_cast<size_t>(k) * n + a];
+        EXPECT_NEAR(std::fabs(dot), 1.0, 1e-4);  // the same unit vector, up to its sign
+    }
+    EXPECT_EQ(eig[y - 1], 0.0f);
+    EXPECT_NEAR(d[y - 1], 0.0, 1e-5);
+    for (int k = y; k < n; ++k) EXPECT_EQ(eig[k], 0.0f);
+    double norm = 0;
+    for (int a = 0; a < n; ++a) norm += vec(y - 1, a) * vec(y - 1, a);
+    EXPECT_NEAR(norm, 1.0, 1e-6);
+    for (int k = 0; k < y - 1; ++k) {
+        double dot = 0;
+        for (int a = 0; a < n; ++a) dot += vec(k, a) * vec(y - 1, a);
+        EXPECT_NEAR(dot, 0.0, 1e-6) << k;
+    }
+    for (int t = 0; t < y; ++t) {  // a direction without variance: no score in any year
+        double score = 0;
+        for (int a = 0; a < n; ++a) score += z[a * y + t] * vec(y - 1, a);
+        EXPECT_NEAR(score, 0.0, 1e-5) << t;
+    }
+}
+
+TEST(Pcavmx, ManySeriesInAShortPeriodTakeTheComponentsFromTheYears) {
+    // 510 series over a 12-year period: past 500 series the analysis takes
+    // the route through the years, and the listing and files must show the
+    // eigenvalues of the correlation matrix, rescaled to the 12 components.
+    std::vector<Series> ser;
+    for (int k = 0; k < 510; ++k) {
+        char id[9];
+        std::snprintf(id, sizeof id, "M%03d%02dA", k / 2, k % 100);
+        ser.push_back({id, 1900, signal_plus(30, 900 + k, 0.7f)});
+    }
+    statfix::load(ser);
+    const int n = 510, y = 12;
+    std::vector<float> c(static_cast<size_t>(n) * n), d(n), e(n);
+    auto& s = shared();
+    for (int a = 1; a <= n; ++a)
+        for (int b = 1; b <= n; ++b) {
+            float r = 1, ia, sl;
+            if (a != b)
+                kov::corlin(std::span<const float>(s.sermat.rows(a, 11, 22), y),
+                            std::span<const float>(s.sermat.rows(b, 11, 22), y), y, r, ia, sl);
+            c[static_cast<size_t>(b - 1) * n + (a - 1)] = r;
+        }
+    int order = n;
+    kov::htdql(order, n, d, e, c);
+    double kept = 0;
+    for (int k = 0; k < y; ++k) kept += d[k];
+
+    Analysis run(1910, 1921);
+    const auto ev = numbers(line_with(run.listing(), "eigenvalue:").substr(12));
+    ASSERT_EQ(ev.size(), 10u);
+    for (int k = 0; k < 10; ++k) EXPECT_NEAR(ev[k], d[k] / (kept / y) * y / n, 1.5e-3) << k;
+    const auto loads = run.file("site_pcloads_raw.txt");
+    ASSERT_EQ(loads.size(), 6u + n);
+    const auto all = numbers(loads[0].substr(11));
+    ASSERT_EQ(all.size(), static_cast<size_t>(y));
+    EXPECT_EQ(all.back(), 0.0);  // the twelfth has no variance
+    EXPECT_EQ(run.file("site_pcscores_raw.txt").size(), 1u + y);
+    EXPECT_FALSE(run.file("site_vfscores_raw.txt").empty());
+}

@@ -89,3 +89,16 @@ TEST(Alnorm, MatchesExactTailAreas) {
     EXPECT_EQ(alnorm(-20.0f, false), 0.0f);
     EXPECT_EQ(alnorm(8.0f, false), 1.0f);
 }
+
+TEST(Ranwh, SkippingAheadLeavesTheStateThatManyDrawsLeave) {
+    // Jumps of no draw, one, one more than a part's period, and the draws of a
+    // year of a thousand replicates of 521 values.
+    for (long long k : {0LL, 1LL, 2LL, 30270LL, 521000LL}) {
+        SCOPED_TRACE(k);
+        std::array<int, 3> drawn = iseed_start, skipped = iseed_start;
+        for (long long i = 0; i < k; ++i) ranwh(drawn);
+        ranwh_skip(skipped, k);
+        EXPECT_EQ(skipped, drawn);
+        EXPECT_EQ(ranwh(skipped), ranwh(drawn));
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "numerics/reference_cases.hpp"
@@ -208,5 +209,34 @@ TEST(Biwgt, ArithmeticMeanIsComputedInSinglePrecisionToTheBit) {
         EXPECT_EQ(r.xbar, ref[0]) << c.name;
         EXPECT_EQ(r.sd, ref[1]) << c.name;
         EXPECT_EQ(r.se, ref[2]) << c.name;
+    }
+}
+
+TEST(Biwgt, LocationOfASortedSampleIsTheMeanRoutinesToTheBit) {
+    // The bootstrap takes each resample's location from its sorted values
+    // without the routine's own sort; every mean type but the arithmetic must
+    // give exactly the routine's estimate: small samples (median fallbacks),
+    // many ties (a zero median absolute deviation), and the full biweight.
+    std::vector<std::vector<float>> samples = {
+        {0.91f},
+        {0.91f, 1.12f},
+        {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.3f, 0.2f},
+        {0.5f, 0.7f, 0.7f, 0.7f, 1.9f},
+    };
+    std::mt19937 gen(3);
+    std::uniform_int_distribution<int> widths(20, 260);
+    for (int n : {6, 7, 12, 13, 50, 51}) {
+        std::vector<float> v(n);
+        for (float& x : v) x = static_cast<float>(widths(gen)) / 100.0f;  // 0.01 mm widths, many ties
+        samples.push_back(v);
+    }
+    for (int type : {2, 0, -1, -25, -50, -75, -100, -33, -90}) {
+        MeanType mt(type);
+        for (const auto& sample : samples) {
+            SCOPED_TRACE(testing::Message() << "type " << type << ", n " << sample.size());
+            std::vector<float> x = sample;
+            const Result r = run(x);  // leaves x sorted
+            EXPECT_EQ(detail::location_of_sorted(x.data(), static_cast<int>(x.size()), 7.5f, type), r.xbar);
+        }
     }
 }
