@@ -72,8 +72,7 @@ PooledFit pool_fit(SeriesMatrix& x, int nc, int nyrs, const Table<int>& itab, st
         // value) has nothing to pool, and must stay missing rather than lose
         // its "mean" and turn into zeros.
         const int n = itab(i, ily) - itab(i, ify) + 1;
-        const float* v = x.col(i) + iskp;
-        if (n >= 1 && std::all_of(v, v + n, [](float y) { return y == xmiss; })) usable[static_cast<size_t>(i)] = 0;
+        if (n >= 1 && x.all_missing(i, iskp + 1, iskp + n)) usable[static_cast<size_t>(i)] = 0;
     }
 
     // Each selected series loses its mean over its own years, in place.

@@ -102,11 +102,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
     // A series the detrending left out for want of a measured value holds
     // missing values only: it has no model and stays out of the residual and
     // kovrin chronologies.
-    auto left_out = [&](int i, int n, int off) {
-        for (int k = 1; k <= n; ++k)
-            if (s.sermat.at(off + k, i) != xmiss) return false;
-        return true;
-    };
+    auto left_out = [&](int i, int n, int off) { return s.sermat.all_missing(i, off + 1, off + n); };
     std::vector<float> phi(ar_max_order + 1, 0.0f);
     const std::array<float, 7> no_curve{};
     for (int i = 1; i <= nc; ++i) {

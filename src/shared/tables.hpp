@@ -66,6 +66,13 @@ public:
         const int k = year_row - c.first;
         return k >= 0 && k < static_cast<int>(c.v.size()) ? c.v[static_cast<size_t>(k)] : xmiss;
     }
+    // Whether rows first..last of column j hold missing values only (a series
+    // left out for want of a measured value), without making storage.
+    bool all_missing(int j, int first, int last) const {
+        for (int r = first; r <= last; ++r)
+            if (at(r, j) != xmiss) return false;
+        return true;
+    }
     // The rows column j holds: first_row(j) .. last_row(j), none when last < first.
     int first_row(int j) const { return cols_[j].first; }
     int last_row(int j) const { return cols_[j].first + static_cast<int>(cols_[j].v.size()) - 1; }
