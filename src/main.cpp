@@ -1,3 +1,3 @@
-#include "driver/kovrin_main.hpp"
+#include "driver/data_file_loop.hpp"
 
 int main() { return kov::run_program(); }

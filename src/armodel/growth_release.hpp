@@ -1,8 +1,9 @@
 #pragma once
 // Growth releases: abrupt, lasting increases of radial growth. grochg prepares
 // one series (an optional 3-point binomial prefilter, running means with their
-// standard errors, and the relative growth change between adjacent windows) and
-// hands it to the release plot, which finds the releases with reldet.
+// standard errors, and the relative growth change between adjacent windows),
+// finds the releases with reldet and hands the series and its releases to the
+// release plot.
 #include <span>
 #include <string>
 #include <string_view>

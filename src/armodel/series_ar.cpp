@@ -8,13 +8,14 @@
 #include "armodel/ar_filters.hpp"
 #include "armodel/robust_ar.hpp"
 #include "armodel/series_ar_listings.hpp"
-#include "driver/output_names.hpp"
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/fixed_text.hpp"
 #include "series/save.hpp"
+#include "series/series_statistics.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 
 namespace kov {
@@ -251,13 +252,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
             for (float& v : x) v = std::max(v + 1.0f, 0.0f);
         float ave, adev, sdev, var, skew, curt, sens, ac1;
         moment(x, empty ? 0 : n, ave, adev, sdev, var, skew, curt, sens, ac1);
-        stat(i, 1) = static_cast<float>(n);
-        stat(i, 2) = ave;
-        stat(i, 3) = sdev;
-        stat(i, 4) = skew;
-        stat(i, 5) = curt;
-        stat(i, 6) = sens;
-        stat(i, 7) = ac1;
+        put_statistics_row(stat, i, static_cast<float>(n), ave, sdev, skew, curt, sens, ac1);
     }
     list_prewhitened(stat, nc);
     opt(18, 1) = save_entry;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "numerics/statistics.hpp"
+#include "series/series_statistics.hpp"
 #include "shared/files.hpp"
 
 namespace kov {
@@ -29,15 +30,6 @@ const char* const order_lines[8] = {
     "(t4,'median',t25,i3,2x,f8.3)",             "(t4,'interquartile range',t25,i3,2x,f8.3)",
     "(t4,'minimum value',t25,i3,2x,f8.3)",      "(t4,'lower hinge',t25,i3,2x,f8.3)",
     "(t4,'upper hinge',t25,i3,2x,f8.3)",        "(t4,'maximum value',t25,i3,2x,f8.3)"};
-const char* const prewhitened_lines[8] = {
-    "(t2,'arithmetic mean',t33,i4,2f8.3,3f7.3,f8.3)",
-    "(t2,'standard deviation',t33,i4,2f8.3,3f7.3,f8.3)",
-    "(t2,'median (50th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
-    "(t2,'interquartile range',t33,i4,2f8.3,3f7.3,f8.3)",
-    "(t2,'minimum value',t33,i4,2f8.3,3f7.3,f8.3)",
-    "(t2,'lower hinge (25th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
-    "(t2,'upper hinge (75th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
-    "(t2,'maximum value',t33,i4,2f8.3,3f7.3,f8.3)"};
 
 // Column k of stat := the summary of row element of coef over the series.
 void summarise_into(const Table<float>& coef, int element, int nc, Table<float>& stat, int k,
@@ -116,32 +108,13 @@ void list_prewhitened(Table<float>& stat, int nc) {
     auto& out = streams().luout;
     if (s.optval(17, 1) > 1) {
         out.write("(/t2,'|------------------- statistics of prewhitened tree-ring data -----------------|')");
-        for (int i = 1; i <= nc; ++i) {
-            if (i == 1 || i % 20 == 0)
-                out.write("(/t2,'series   ident   frst   last   year    mean   stdev   skew   kurt   sens   ac(1)')");
-            out.write("(t2,i5,2x,a8,i6,2i7,2f8.3,3f7.3,f8.3)", i, s.serids[static_cast<size_t>(i)],
-                      s.sertbl(i, ify), s.sertbl(i, ily), static_cast<int>(stat(i, 1)), stat(i, 2), stat(i, 3),
-                      stat(i, 4), stat(i, 5), stat(i, 6), stat(i, 7));
-        }
+        for (int i = 1; i <= nc; ++i)
+            write_series_line(out, stat, i, i, s.serids[static_cast<size_t>(i)], s.sertbl(i, ify), s.sertbl(i, ily));
     }
     out.write("(/t2,'|------------- summary of prewhitened tree-ring series statistics -------------|'/)");
     // over the series whose statistic is defined (the residuals of a constant
     // series are constant too)
-    std::vector<float> work(static_cast<size_t>(std::max(nc, 1)));
-    std::array<ColumnSummary, 7> sum;
-    for (int k = 1; k <= 7; ++k) {
-        for (int i = 1; i <= nc; ++i) work[static_cast<size_t>(i - 1)] = stat(i, k);
-        sum[static_cast<size_t>(k - 1)] = defined_summary(work, nc, true);
-        for (int j = 1; j <= 8; ++j) stat(j, k) = sum[static_cast<size_t>(k - 1)].row[static_cast<size_t>(j - 1)];
-    }
-    auto field = [&sum](int k, int j) { return summary_field(sum[static_cast<size_t>(k - 1)], j); };
-    out.write("(t33,'year    mean   stdev   skew   kurt   sens   ac(1)')");
-    for (int j = 1; j <= 8; ++j) {
-        const float yr = stat(j, 1);
-        const int shown = j == 1 ? static_cast<int>(yr + 0.5f) : static_cast<int>(yr);
-        out.write(prewhitened_lines[j - 1], shown, field(2, j), field(3, j), field(4, j), field(5, j), field(6, j),
-                  field(7, j));
-    }
+    write_summary_rows(out, summarise_columns(stat, 7, nc, SummaryInTable::summary));
 }
 
 }  // namespace kov

@@ -10,6 +10,7 @@
 #include "numerics/correlation.hpp"
 #include "numerics/pair_correlations.hpp"
 #include "numerics/statistics.hpp"
+#include "series/series_statistics.hpp"
 
 namespace kov {
 
@@ -51,6 +52,30 @@ void twelve_blocks(OutFile& out, const std::vector<float>& v, int n, const char*
     }
 }
 
+// The end of the within-tree or the between-tree rbar. Without a pair: the
+// none-found lines, rmean and sdev 0, and false. Otherwise the statistics
+// under their heading; a mean of exactly 1 has no standard error, and within
+// trees no standard deviation either.
+bool finish_rbar(OutFile& out, const RbarSums& sums, const char* none_found, const char* heading,
+                 bool within_trees, float& rmean, float& sdev) {
+    if (sums.n == 0) {
+        out.write(none_found);
+        rmean = 0;
+        sdev = 0;
+        return false;
+    }
+    RbarStats st = rbar_stats(sums);
+    if (st.mean == 1.0f) {
+        st.serr = 0;
+        if (within_trees) st.sdev = 0;
+    }
+    rmean = st.mean;
+    sdev = st.sdev;
+    out.write(heading);
+    write_rbar_row(out, sums, st);
+    return true;
+}
+
 }  // namespace
 
 void rbarwt(SeriesMatrix& x, const Table<int>& itab, int nc, int p1, int p2, int& ntree, int& ncorr, float& ceff,
@@ -77,22 +102,16 @@ void rbarwt(SeriesMatrix& x, const Table<int>& itab, int nc, int p1, int p2, int
             }
     }
     ncorr = sums.n;
-    if (ncorr == 0) {
-        out.write("(/t2,'|------------------ within-tree common period rbar ','statistics -----------------|'//t30,"
-                  "'no within-tree series found')");
-        rmean = 0;
-        sdev = 0;
+    if (!finish_rbar(out, sums,
+                     "(/t2,'|------------------ within-tree common period rbar ','statistics -----------------|'//t30,"
+                     "'no within-tree series found')",
+                     "(/t2,'|------------------ within-tree common period rbar ','statistics -----------------|'//t4,"
+                     "'total    mean   standard   standard  skewess   ','kurtosis   minimum   maximum'/t4,"
+                     "'corrs    rbar   ','deviation    error    coeff      coeff      ','corr      corr')",
+                     true, rmean, sdev)) {
         ceff = static_cast<float>(nc);
         return;
     }
-    RbarStats st = rbar_stats(sums);
-    if (st.mean == 1.0f) st.sdev = st.serr = 0;
-    rmean = st.mean;
-    sdev = st.sdev;
-    out.write("(/t2,'|------------------ within-tree common period rbar ','statistics -----------------|'//t4,"
-              "'total    mean   standard   standard  skewess   ','kurtosis   minimum   maximum'/t4,'corrs    rbar   ',"
-              "'deviation    error    coeff      coeff      ','corr      corr')");
-    write_rbar_row(out, sums, st);
     ceff = static_cast<float>(ntree / inverse_cores);
 }
 
@@ -113,21 +132,13 @@ void rbarbt(SeriesMatrix& x, const Table<int>& itab, int nc, int p1, int p2, int
         if (itab(j, cpa) != itab(i, cpa) && has_correlation(r)) sums.add(r, i, j, len);
     });
     ncorr = sums.n;
-    if (ncorr == 0) {
-        out.write("(/t2,'|----------------- between-tree common period rbar ','statistics -----------------|'//t29,"
-                  "'no between-tree series found')");
-        rmean = 0;
-        sdev = 0;
-        return;
-    }
-    RbarStats st = rbar_stats(sums);
-    if (st.mean == 1.0f) st.serr = 0;
-    rmean = st.mean;
-    sdev = st.sdev;
-    out.write("(/t2,'|----------------- between-tree common period rbar ','statistics -----------------|'//t4,"
-              "'total    mean   standard   standard  skewess   kurtosis   ','minimum   maximum'/t4,"
-              "'corrs    rbar   deviation    ','error    coeff      coeff      corr      corr')");
-    write_rbar_row(out, sums, st);
+    finish_rbar(out, sums,
+                "(/t2,'|----------------- between-tree common period rbar ','statistics -----------------|'//t29,"
+                "'no between-tree series found')",
+                "(/t2,'|----------------- between-tree common period rbar ','statistics -----------------|'//t4,"
+                "'total    mean   standard   standard  skewess   kurtosis   ','minimum   maximum'/t4,"
+                "'corrs    rbar   deviation    ','error    coeff      coeff      corr      corr')",
+                false, rmean, sdev);
 }
 
 void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::string>& ids,
@@ -170,19 +181,8 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
         float ave, adev, sdev, var, skew, curt, sens, ac1;
         moment(work, n, ave, adev, sdev, var, skew, curt, sens, ac1);
         for (int t = 0; t < n; ++t) zstd.push_back(sdev > 0 ? (v[t] - ave) / sdev : 0.0f);
-        stat(N, 1) = static_cast<float>(n);
-        stat(N, 2) = ave;
-        stat(N, 3) = sdev;
-        stat(N, 4) = skew;
-        stat(N, 5) = curt;
-        stat(N, 6) = sens;
-        stat(N, 7) = ac1;
-        if (detail) {
-            if (N == 1 || N % 20 == 0)
-                out.write("(/t2,'series   ident   frst   last   ','year    mean   stdev   skew   kurt   sens   ac(1)')");
-            out.write("(t2,i5,1x,a,a8,i6,2i7,2f8.3,3f7.3,f8.3)", N, " ", id, lo, hi, n, ave, sdev, skew, curt, sens,
-                      ac1);
-        }
+        put_statistics_row(stat, N, static_cast<float>(n), ave, sdev, skew, curt, sens, ac1);
+        if (detail) write_series_line(out, stat, N, N, id, lo, hi);
     }
     int N = static_cast<int>(member.size());
     if (N == 0) {
@@ -197,27 +197,7 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     out.write("(/t2,'|------------ summary of common period ','tree-ring series statistics ------------|'/)");
     // over the series whose statistic is defined (a series constant over the
     // period has no standard deviation, skewness, kurtosis or autocorrelation)
-    std::array<ColumnSummary, 8> summary;
-    for (int col = 1; col <= 7; ++col) summary[col] = defined_summary(std::span<float>(stat.col(col), N), N, true);
-    out.write("(t33,'year    mean   stdev   skew   kurt   sens   ','ac(1)')");
-    static constexpr const char* labels[8] = {
-        "(t2,'arithmetic mean',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'standard deviation',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'median (50th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'interquartile range',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'minimum value',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'lower hinge (25th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'upper hinge (75th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'maximum value',t33,i4,2f8.3,3f7.3,f8.3)",
-    };
-    for (int k = 0; k < 8; ++k) {
-        const float y = summary[1].row[static_cast<size_t>(k)];
-        const int years = k == 0 ? static_cast<int>(std::lround(y)) : static_cast<int>(y);
-        const int r = k + 1;
-        out.write(labels[k], years, summary_field(summary[2], r), summary_field(summary[3], r),
-                  summary_field(summary[4], r), summary_field(summary[5], r), summary_field(summary[6], r),
-                  summary_field(summary[7], r));
-    }
+    write_summary_rows(out, summarise_columns(stat, 7, N, SummaryInTable::sorted));
 
     // Correlation matrix and the rbar over the period. Without the matrix
     // (an empty one) the components come from the years.

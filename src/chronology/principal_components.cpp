@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/output_names.hpp"
 #include "numerics/crout.hpp"
 #include "numerics/eigen.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/console.hpp"
+#include "shared/output_names.hpp"
 #include "shared/parallel.hpp"
 
 namespace kov {

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "driver/output_names.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/console.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 
 namespace kov {

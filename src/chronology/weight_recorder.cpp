@@ -6,11 +6,11 @@
 #include <cmath>
 #include <string>
 
-#include "driver/output_names.hpp"
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/save.hpp"
 #include "shared/files.hpp"
+#include "shared/output_names.hpp"
 #include "shared/tables.hpp"
 
 namespace kov {

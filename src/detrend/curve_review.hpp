@@ -3,6 +3,7 @@
 // detrending passes and regional curve standardisation: the option legend and
 // list, the questions for a new option's window, alpha or stiffness, and the
 // end of a run that keeps a curve at or below zero.
+#include <cstddef>
 #include <optional>
 #include <span>
 
@@ -24,11 +25,21 @@ std::optional<int> answer_int();
 int resolve_width(int option, int w, int n);
 // Asks a new window width for option -3 or -4 on n values.
 int window_prompt(int option, int n);
+// Asks the age-dependent spline's starting stiffness by `layout` until the
+// first `width` columns of the answer hold 5 or more (free-form); nullopt for
+// a blank answer, which takes the caller's default. "/" stops the run.
+std::optional<int> stiffness_answer(const char* layout, size_t width);
 // Asks a super smoother alpha from 0 to 9.
 int alpha_prompt();
 // True when one of the values is a measurement: neither missing nor 0. A
 // series without one can take no curve and make no index.
 bool has_measured_value(std::span<const float> values);
+// Asks for the curve option to change to; nullopt, after the list of options
+// once more, for an answer that is no option a series can take.
+std::optional<int> new_curve_option();
+// Asks whether the run is to end over a curve at or below zero: "n" returns
+// to the curve; any other answer ends the run by negative_curve_stop.
+void end_over_negative_curve();
 // "okay, hasta la vista, baby!": deletes the data file's tab, chronology and
 // error files, takes the run-wide chronology files back to where the data
 // file began (deleted with fewer than two data files finished before it),

@@ -6,21 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "chronology/nyear_means.hpp"
 #include "detrend/curve_dispatch.hpp"
 #include "detrend/curve_review.hpp"
-#include "chronology/nyear_means.hpp"
 #include "detrend/indices.hpp"
-#include "driver/generic_files.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "numerics/robust_mean.hpp"
 #include "numerics/splines.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/save.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/generic_files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
@@ -168,6 +168,24 @@ int window_prompt(int option, int n) {
     }
 }
 
+std::optional<int> stiffness_answer(const char* layout, size_t width) {
+    while (true) {
+        con().write(layout);
+        const std::string a = con().answer().substr(0, width);
+        if (first_char(a) == '/') throw Stop("", exit_ok);
+        if (blank_start(a, width)) return std::nullopt;
+        const auto fields = free_fields(a);
+        int v = 0;
+        try {
+            if (fields.empty()) continue;
+            v = static_cast<int>(free_int(fields[0]));
+        } catch (const ReadError&) {
+            continue;
+        }
+        if (v >= 5) return v;
+    }
+}
+
 int alpha_prompt() {
     auto& c = con();
     while (true) {
@@ -186,32 +204,34 @@ namespace {
 // The age-dependent spline's starting stiffness; a typed one becomes the
 // pass's parameter.
 int stiffness_prompt(int pass) {
-    auto& c = con();
-    while (true) {
-        c.write("(1x,'Age-dependent spline starting stiffness'/1x,'is needed. Must be .ge. 5. Hit <RET> for'/"
-                "1x,'a default of 20 years or enter you own.',t45,'==> ',$)");
-        std::string a = con().answer().substr(0, 7);
-        if (first_char(a) == '/') throw Stop("", exit_ok);
-        if (blank_start(a, 7)) return 20;
-        const auto fields = free_fields(a);
-        int v = 0;
-        try {
-            if (fields.empty()) continue;
-            v = static_cast<int>(free_int(fields[0]));
-        } catch (const ReadError&) {
-            continue;
-        }
-        if (v >= 5) {
-            shared().optval(pass == 1 ? 4 : 5, 2) = v;
-            return v;
-        }
-    }
+    const auto v = stiffness_answer(
+        "(1x,'Age-dependent spline starting stiffness'/1x,'is needed. Must be .ge. 5. Hit <RET> for'/"
+        "1x,'a default of 20 years or enter you own.',t45,'==> ',$)",
+        7);
+    if (!v) return 20;
+    shared().optval(pass == 1 ? 4 : 5, 2) = *v;
+    return *v;
 }
 
 }  // namespace
 
 bool has_measured_value(std::span<const float> values) {
     return std::any_of(values.begin(), values.end(), [](float v) { return v != xmiss && v != 0.0f; });
+}
+
+std::optional<int> new_curve_option() {
+    con().write("(1x,'enter new option (h for help)',t45,'==> ',$)");
+    const auto v = answer_int();
+    const bool refused = !v || *v == -9 || *v == -8 || *v == -7 || *v == -2 || *v == -1 || *v == 0 || *v == 9;
+    if (!refused) return v;
+    option_list();
+    return std::nullopt;
+}
+
+void end_over_negative_curve() {
+    con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
+                "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
+    if (answer_char() != 'n') negative_curve_stop();
 }
 
 [[noreturn]] void negative_curve_stop() {
@@ -473,13 +493,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                     option_list();
                 } else {
                     option_list();
-                    con().write("(1x,'enter new option (h for help)',t45,'==> ',$)");
-                    const auto v = answer_int();
-                    const bool refused = !v || *v == -9 || *v == -8 || *v == -7 || *v == -2 || *v == -1 ||
-                                         *v == 0 || *v == 9;
-                    if (refused) {
-                        option_list();
-                    } else {
+                    if (const auto v = new_curve_option()) {
                         const int next = *v;
                         w = 0;
                         if (next == -5) {
@@ -496,10 +510,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                     }
                 }
                 if (!unresolved) break;
-                con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
-                            "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
-                if (answer_char() == 'n') continue;
-                negative_curve_stop();
+                end_over_negative_curve();
             }
         }
         if (ps.files) {

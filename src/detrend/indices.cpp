@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "numerics/statistics.hpp"
+#include "series/series_statistics.hpp"
 #include "shared/capacities.hpp"
 
 namespace kov {
@@ -55,42 +56,15 @@ void sngstat(SeriesMatrix& x, Table<float>& stat, const Table<int>& itab,
         const bool empty = std::all_of(col, col + n, [](float v) { return v == xmiss; });
         float ave, adev, sdev, var, skew, curt, sens, ac1;
         moment(std::span<float>(col, n), empty ? 0 : n, ave, adev, sdev, var, skew, curt, sens, ac1);
-        const float row[7] = {static_cast<float>(n), ave, sdev, skew, curt, sens, ac1};
-        for (int k = 1; k <= 7; ++k) stat(j, k) = row[k - 1];
-        if (iprt < 2) continue;
-        if (j == 1 || j % 20 == 0)
-            iunit.write(
-                "(/t2,'series   ident   frst   last   year    mean   stdev   skew   kurt   sens   ac(1)')");
-        iunit.write("(t2,i5,2x,a8,i6,2i7,2f8.3,3f7.3,f8.3)", j, ids[j], itab(j, ify), itab(j, ily), n,
-                    ave, sdev, skew, curt, sens, ac1);
+        put_statistics_row(stat, j, static_cast<float>(n), ave, sdev, skew, curt, sens, ac1);
+        if (iprt >= 2) write_series_line(iunit, stat, j, j, ids[j], itab(j, ify), itab(j, ily));
     }
     if (nc == 1) return;
     iunit.write(
         "(/t2,'|---------------- summary of single tree-ring series statistics ---------------|'/)");
     // over the series whose statistic is defined (a constant series has no
     // standard deviation, skewness, kurtosis or autocorrelation)
-    std::array<ColumnSummary, 7> sum;
-    for (int k = 1; k <= 7; ++k) {
-        sum[static_cast<size_t>(k - 1)] = defined_summary(std::span<float>(stat.col(k), nc), nc, true);
-        for (int r = 1; r <= 8; ++r) stat(r, k) = sum[static_cast<size_t>(k - 1)].row[static_cast<size_t>(r - 1)];
-    }
-    auto field = [&sum](int k, int r) { return summary_field(sum[static_cast<size_t>(k - 1)], r); };
-    iunit.write("(t33,'year    mean   stdev   skew   kurt   sens   ac(1)')");
-    static const char* const labels[8] = {
-        "(t2,'arithmetic mean',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'standard deviation',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'median (50th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'interquartile range',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'minimum value',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'lower hinge (25th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'upper hinge (75th quantile)',t33,i4,2f8.3,3f7.3,f8.3)",
-        "(t2,'maximum value',t33,i4,2f8.3,3f7.3,f8.3)"};
-    for (int r = 1; r <= 8; ++r) {
-        const float count = stat(r, 1);
-        const int years = r == 1 ? static_cast<int>(count + 0.5f) : static_cast<int>(count);
-        iunit.write(labels[r - 1], years, field(2, r), field(3, r), field(4, r), field(5, r), field(6, r),
-                    field(7, r));
-    }
+    write_summary_rows(iunit, summarise_columns(stat, 7, nc, SummaryInTable::sorted_then_summary));
 }
 
 }  // namespace kov

@@ -6,19 +6,35 @@
 #include <string>
 #include <vector>
 
-#include "driver/help_pages.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
+#include "detrend/curve_review.hpp"
 #include "series/viewer.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
 namespace {
+
+void pith_offset_help() {
+    help_page({
+        "the rcs pith offset file is an optional file for",
+        "reading in the number of years between the pith",
+        "and the first year of data when the regional curve",
+        "standardization (rcs) option -2 is used to detrend",
+        "the individual core series. this information is",
+        "necessary to estimate rcs curve most precisely.",
+        "if no pith offset file is opened, the program",
+        "assumes a zero offset for all series. if this file",
+        "of information is available, the pith offset data ",
+        "are saved in the batch detail file for using the",
+        "rcs option in batch mode. groovy, huh?",
+    });
+}
 
 void offset_table(std::span<const int> pitoff, int nc) {
     auto& out = streams().luout;
@@ -33,16 +49,6 @@ void offset_table(std::span<const int> pitoff, int nc) {
         }
         out.write("('  id: ',8(1x,a8))", ids);
         out.write("(3x,8i9)", offs);
-    }
-}
-
-std::optional<int> typed_int() {
-    const auto fields = free_fields(con().answer());
-    if (fields.empty()) return std::nullopt;
-    try {
-        return static_cast<int>(free_int(fields[0]));
-    } catch (const ReadError&) {
-        return std::nullopt;
     }
 }
 
@@ -85,14 +91,14 @@ void reformat(TextIn& file, const std::string& name) {
     std::optional<int> k;
     while (true) {
         con().write("(1x,'how many columns in file',t45,'==> ',$)");
-        k = typed_int();
+        k = answer_int();
         // a record needs at least one column to hold an offset
         if (k && *k >= 1) break;
     }
     con().write("(1x,'which column has the pith offset data?',t45,'==> ',$)");
     int c = 0;
     while (true) {
-        const auto v = typed_int();
+        const auto v = answer_int();
         if (v && *v <= *k && *v >= 1) {
             c = *v;
             break;
@@ -102,7 +108,7 @@ void reformat(TextIn& file, const std::string& name) {
     while (true) {
         con().write("(1x,'is each listed pith offset value the'/1x,'      number of years missing         (1)'/"
                     "1x,'              or the'/1x,'  first cambial age year present?     (2)',t45,'==> ',$)");
-        const auto v = typed_int();
+        const auto v = answer_int();
         if (v && (*v == 1 || *v == 2)) {
             shift = *v - 1;
             break;
@@ -173,7 +179,7 @@ void read_pith_offsets(std::span<int> pitoff) {
         if (file.open(rtrim(name))) break;
         con().write("(/1x,'*** error opening rcs pith offset file: ',a)", name);
     }
-    hlpqry(8);
+    pith_offset_help();
     snoop(file);
     con().write("(/1x,'reformat the data? this act might be useful if the'/"
                 "1x,'pith offset data are stored columnwise, are in some '/"

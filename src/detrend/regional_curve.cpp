@@ -12,8 +12,6 @@
 #include "detrend/detrending_driver.hpp"
 #include "detrend/indices.hpp"
 #include "detrend/pith_offsets.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "numerics/splines.hpp"
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
@@ -22,7 +20,9 @@
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
@@ -30,25 +30,8 @@ namespace {
 
 using TableRow = std::array<int, 10>;
 
-void save_series(const std::string& name, std::string_view tag) {
-    auto& s = shared();
-    auto& scr = streams().luscr;
-    if (!scr.open_fresh(name)) {
-        con().write("(/1x,'*** output file cannot be created:  ',a)", name);
-        throw Stop("", exit_failure);
-    }
-    if (s.optval(18, 1) <= 3) {
-        for (auto& h : s.hdrlin) {
-            h.resize(85, ' ');
-            h.replace(82, 3, "   ");
-            scr.write("(a)", h);
-        }
-    }
-    std::vector<float> w(mxy);
-    std::vector<int> icnt(mxy), isel(s.nc + 1);
-    savsers(s.sermat, w, s.nc, s.sertbl, s.serids, icnt, isel, s.dtitle, mxy, mxs, tag);
-    scr.close();
-}
+// The header lines of the data file itself are blanked in their last columns.
+void save_series(const std::string& name, std::string_view tag) { save_series_file(name, tag, shared().hdrlin); }
 
 // A spline that cannot be fitted leaves the values as their own curve rather
 // than its error mark.
@@ -59,27 +42,16 @@ void smooth(int n, const float* y, float* out, int period) {
     if (out[0] == spline_too_short || out[0] == spline_not_pd) std::copy_n(y, n, out);
 }
 
+// The stiffness of the regional curve's spline, its default included, becomes
+// the second pass's parameter.
 int stiffness_prompt() {
-    while (true) {
-        con().write("(1x,'Age-dependent spline starting stiffness'/1x,'is needed. Must be .ge. 5. Hit <RET> for'/"
-                    "1x,'a default of 10 years or enter you own.',t45,'==> ',$)");
-        const std::string a = padded(con().answer(), 6);
-        if (a[0] == '/') throw Stop("", exit_ok);
-        int v = 10;
-        if (!blank_start(a, 6)) {
-            const auto fields = free_fields(a);
-            try {
-                if (fields.empty()) continue;
-                v = static_cast<int>(free_int(fields[0]));
-            } catch (const ReadError&) {
-                continue;
-            }
-        }
-        if (v >= 5) {
-            shared().optval(5, 2) = v;
-            return v;
-        }
-    }
+    const int v = stiffness_answer(
+                      "(1x,'Age-dependent spline starting stiffness'/1x,'is needed. Must be .ge. 5. Hit <RET> for'/"
+                      "1x,'a default of 10 years or enter you own.',t45,'==> ',$)",
+                      6)
+                      .value_or(10);
+    shared().optval(5, 2) = v;
+    return v;
 }
 
 }  // namespace
@@ -343,13 +315,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             }
             if (a == 'y' || a == 'h') option_list();
             if (a == 'y') {
-                con().write("(1x,'enter new option (h for help)',t45,'==> ',$)");
-                const auto v = answer_int();
-                const bool refused = !v || *v == -9 || *v == -8 || *v == -7 || *v == -2 || *v == -1 || *v == 0 ||
-                                     *v == 9;
-                if (refused) {
-                    option_list();
-                } else {
+                if (const auto v = new_curve_option()) {
                     ropt = *v;
                     width = 0;
                     if (ropt == -5) width = went_negative ? 5 : alpha_prompt();
@@ -360,10 +326,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
                 }
             }
             if (!last_negative) break;
-            con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
-                        "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
-            if (answer_char() == 'n') continue;
-            negative_curve_stop();
+            end_over_negative_curve();
         }
         if (!refit) break;
     }

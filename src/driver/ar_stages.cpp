@@ -6,18 +6,18 @@
 
 #include "armodel/ar_filters.hpp"
 #include "armodel/burg.hpp"
-#include "chronology/chronology_builder.hpp"
-#include "driver/chronology_stages.hpp"
-#include "driver/output_names.hpp"
-#include "numerics/correlation.hpp"
-#include "numerics/statistics.hpp"
-#include "series/power_transform.hpp"
 #include "armodel/pooled_ar.hpp"
 #include "armodel/series_ar.hpp"
-#include "driver/data_file_loop.hpp"
+#include "chronology/chronology_builder.hpp"
+#include "driver/chronology_stages.hpp"
+#include "driver/data_file_setup.hpp"
 #include "driver/series_stages.hpp"
+#include "numerics/correlation.hpp"
+#include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
+#include "series/power_transform.hpp"
 #include "shared/files.hpp"
+#include "shared/output_names.hpp"
 
 namespace kov {
 

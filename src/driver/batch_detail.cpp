@@ -1,13 +1,13 @@
 #include "driver/batch_detail.hpp"
 
-#include "driver/data_file_loop.hpp"
+#include "driver/data_file_setup.hpp"
 #include "driver/input_guard.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

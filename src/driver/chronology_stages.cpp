@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "chronology/chronology_builder.hpp"
-#include "driver/data_file_loop.hpp"
-#include "driver/output_names.hpp"
+#include "driver/data_file_setup.hpp"
 #include "numerics/splines.hpp"
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
@@ -16,6 +15,7 @@
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/tables.hpp"
 
 namespace kov {
@@ -249,7 +249,7 @@ void raw_chronology_stage() {
     }
     // The identifier of every chronology of the data file: the first six
     // characters of the output name formed last.
-    std::string name = driver_state().last_output_name;
+    std::string name = shared().last_output_name;
     name.resize(std::max<size_t>(name.size(), 8), ' ');
     s.crnid.resize(8, ' ');
     s.crnid.replace(0, 6, name.substr(0, 6));

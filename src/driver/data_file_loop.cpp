@@ -1,260 +1,61 @@
+// The run, read from top to bottom: the program and its stops, the run, the
+// loop over the data files of the list, one data file, its phases in their
+// order, and the one call each phase makes into its subsystem.
 #include "driver/data_file_loop.hpp"
 
-#include <algorithm>
+#include <exception>
+#include <string>
 
+#include "driver/ar_stages.hpp"
 #include "driver/batch_detail.hpp"
-#include "driver/generic_files.hpp"
+#include "driver/chronology_stages.hpp"
+#include "driver/detrending_stage.hpp"
+#include "driver/end_of_file_outputs.hpp"
+#include "driver/endogenous_outliers.hpp"
 #include "driver/input_guard.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
-#include "options/batch_file.hpp"
-#include "options/option_block.hpp"
+#include "driver/series_stages.hpp"
+#include "driver/start_dialogue.hpp"
+#include "driver/statistics_block.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
 namespace {
-
-// The batch command file of the data file in work, read by rdbatch.
-TextIn& command_file() {
-    static TextIn f;
-    return f;
-}
-
-// The slots of optval that the driver's phase tests read.
-constexpr std::pair<int, int> snapshot_slots[] = {
-    {2, 1},  {2, 2},  {3, 1},  {3, 2},  {4, 1},  {4, 3},  {5, 1},  {5, 2},  {5, 3},  {6, 1},  {7, 1},  {8, 1},
-    {9, 1},  {9, 2},  {9, 3},  {10, 1}, {10, 2}, {12, 1}, {12, 2}, {12, 3}, {12, 4}, {13, 1}, {14, 1}, {14, 2},
-    {16, 1}, {16, 2}, {16, 3}, {17, 1}, {18, 1}, {19, 1}, {20, 1}, {20, 2}, {20, 3}, {20, 4}, {20, 5}};
-
-void take_optsnap() {
-    auto& snap = optsnap();
-    snap = OptionBlock{};
-    for (auto [k, j] : snapshot_slots) snap(k, j) = shared().optval(k, j);
-}
-
-std::string name60(const std::string& name) { return name.size() < 60 ? padded(name, 60) : name; }
-
-bool create_output(OutFile& f, const std::string& name) {
-    if (f.open_fresh(name)) return true;
-    con().write("(/1x,'*** output file cannot be created:  ',a)", name60(name));
-    return false;
-}
-
-void derive_modes() {
-    auto& s = shared();
-    switch (s.optval(1, 1)) {
-        case 1: s.dtype = "mr"; s.wmode = "iw"; break;
-        case 2: s.dtype = "cr"; s.wmode = "cr"; break;
-        case 3: s.dtype = "ir"; s.wmode = "iw"; break;
-        case 4: s.dtype = "cd"; s.wmode = "iw"; break;
-        default: break;
-    }
-}
-
-void write_closing_line() {
-    streams().luout.write(
-        "(/t2,'|================ as sam pelliton ','would say, \"this is the end\" ================|')");
-}
-
-// The phases in their order, each under its entry condition as it stands
-// when the phase is reached. A phase that is not built is skipped together
-// with the phases that would work on its results.
-void run_phases() {
-    auto& ph = phases();
-    auto& s = shared();
-    auto opt = [](int k) { return optsnap()(k, 1); };
-    s.nwin = 0;  // the running-rbar count belongs to this data file
-    auto statistics = [&](Stage stage) {
-        if (s.nc > 1 && ph.statistics) ph.statistics(stage);
-    };
-
-    if (ph.raw_series) {
-        ph.raw_series();
-        check_detail_pairing();
-        statistics(Stage::raw);
-        if (opt(3) > 0 && ph.transformation) {
-            ph.transformation();
-            statistics(Stage::transformed);
-        }
-        if (opt(12) != 0 && ph.raw_chronology) ph.raw_chronology();
-        s.ipass = 0;
-        bool detrended = false;
-        if (opt(4) != 0 && ph.detrending) {
-            ph.detrending();
-            detrended = true;
-            statistics(Stage::indices);
-        }
-        if (detrended && opt(12) != 0 && ph.standard_chronology) ph.standard_chronology();
-        if (opt(9) > 0 && ph.autoregression) {
-            ph.autoregression();
-            statistics(Stage::residuals);
-            if (opt(12) != 0 && ph.residual_chronology) {
-                ph.residual_chronology();
-                if (opt(20) > 0 && ph.endogenous_outliers) ph.endogenous_outliers();
-                if (opt(9) > 0 && opt(12) != 0 && ph.kovrin_chronology) ph.kovrin_chronology();
-            }
-        }
-    }
-
-    write_closing_line();
-    if (ph.end_of_file_outputs) ph.end_of_file_outputs();
-}
-
+void run_phases();
 }  // namespace
 
-Phases& phases() {
-    static Phases p;
-    return p;
-}
-
-DriverState& driver_state() {
-    static DriverState d;
-    return d;
-}
-
-OptionBlock& optsnap() { return driver_state().snap; }
-
-void write_listing_head() {
-    auto& out = streams().luout;
-    const auto& d = driver_state();
-    const std::string stars(34, '*');
-    const std::string box[] = {
-        stars,
-        stars,
-        "***                            ***",
-        "***     Program KOVRIN_v48     ***",
-        "***                            ***",
-        "***       Creation Date:       ***",
-        "***          03/17/16          ***",
-        "***                            ***",
-        "***       Programmed by:       ***",
-        "***     the kovrin project     ***",
-        "***        contributors        ***",
-        "***                            ***",
-        stars,
-        stars,
-    };
-    out.line("");
-    for (const auto& l : box) out.write("(t25,a)", l);
-    out.write("(/t2,'|==================================','============================================|')");
-    out.write("(/1x,'overall run title: ',a)", d.run_title);
-    out.write("(/t2,'file names file processed: ',t35,a)", d.list_name);
-}
-
-void write_option_listing() {
-    auto& out = streams().luout;
-    const OptionBlock& o = shared().optval;
-    auto desc = [&o](int line) { return option_description(o, line); };
-    out.write("('                       opt          plt')");
-    out.write("(t2,'tree-ring data type',t21,i5,t42,a)", o(1, 1), desc(1));
-    out.write("(t2,'missing data in gaps',t21,i5,i13,t42,a)", o(2, 1), o(2, 2), desc(2));
-    out.write("(t2,'data transformation',t21,i5,i13,t42,a)", o(3, 1), o(3, 2), desc(3));
-    out.write("(t2,'first detrending',t21,i5,i7,i6,t42,a)", o(4, 1), o(4, 2), o(4, 3), desc(4));
-    out.write("(t2,'second detrending',t21,i5,i7,i6,t42,a)", o(5, 1), o(5, 2), o(5, 3), desc(5));
-    out.write("(t2,'robust detrending',t21,i5,t42,a)", o(6, 1), desc(6));
-    out.write("(t2,'interactive detrend',t21,i5,t42,a)", o(7, 1), desc(7));
-    out.write("(t2,'index calculation',t21,i5,t42,a)", o(8, 1), desc(8));
-    out.write("(t2,'ar modeling method',t21,i5,i7,i6,t42,a)", o(9, 1), o(9, 2), o(9, 3), desc(9));
-    out.write("(t2,'pooled ar order',t21,i5,i13,t42,a39)", o(10, 1), o(10, 2), desc(10));
-    out.write("(t2,'series ar order',t21,i5,t42,a)", o(11, 1), desc(11));
-    out.write("(t2,'mean chronology',t22,2i4,i5,i4,t42,a)", o(12, 1), o(12, 3), o(12, 4), o(12, 2), desc(12));
-    out.write("(t2,'stabilize variance',t21,i5,t42,a)", o(13, 1), desc(13));
-    out.write("(t2,'common period years',t25,2i5,t42,a)", o(14, 1), o(14, 2), desc(14));
-    out.write("(t2,'site-tree-core mask',t24,4x,a,t42,a)", driver_state().mask_copy, desc(15));
-    out.write("(t2,'running rbar',t25,2i5,i4,t42,a)", o(16, 1), o(16, 2), o(16, 3), desc(16));
-    out.write("(t2,'printout option',t21,i5,t42,a)", o(17, 1), desc(17));
-    out.write("(t2,'core series save',t21,i5,t42,a)", o(18, 1), desc(18));
-    out.write("(t2,'summary plot displays',t24,i2,t42,a)", o(19, 1), desc(19));
-    out.write("(/t2,'stand dynamics stuff',t21,i5,i13,t42,a)", o(20, 1), o(20, 5), desc(20));
-    out.write("(t2,'running mean window',t21,i5,t42,a)", o(20, 2), desc(21));
-    // The threshold runs to 200, beyond its field of two columns: a value that
-    // needs three stands one column further right, after a blank.
-    if (o(20, 3) >= -9 && o(20, 3) <= 99)
-        out.write("(t2,'percent growth change',t24,i2,t42,a)", o(20, 3), desc(22));
-    else
-        out.write("(t2,'percent growth change',t24,i3,t42,a)", o(20, 3), desc(22));
-    out.write("(t2,'std error threshold',t21,i5,t42,a)", o(20, 4), desc(23));
-}
-
-void reset_series_table() {
-    auto& s = shared();
-    const int itn_code = s.optval(3, 1);
-    for (int row = 1; row <= mxs; ++row) {
-        for (int c = 1; c <= 10; ++c) s.sertbl(row, c) = 0;
-        s.sertbl(row, icu) = 1;
-        s.sertbl(row, ics) = 1;
-        s.sertbl(row, cpa) = row;
-        s.sertbl(row, itn) = itn_code;
-        s.serids[row] = std::string(8, ' ');
-        s.ips_from_record[static_cast<size_t>(row)] = false;
+int run_program() {
+    try {
+        return rundrv();
+    } catch (const Stop& s) {
+        if (*s.what()) con().line(s.what());
+        streams().close_all();
+        return s.status;
+    } catch (const std::exception& e) {
+        // nothing is meant to get here; end as a fatal stop, keeping the files
+        con().line(std::string(" *** ") + e.what());
+        streams().close_all();
+        return exit_failure;
     }
-    std::fill(s.pithoff.begin(), s.pithoff.end(), 0);
-    std::fill(s.fdyears.begin(), s.fdyears.end(), 0);
 }
 
-bool process_data_file() {
-    auto& s = shared();
-    auto& st = streams();
+int rundrv() {
+    setplb("C:\\PLPLOT_DATA");
+    shared().stcmask.assign(8, ' ');
+    write_banner();
+    DialogueResult start = start_dialogue();
     auto& d = driver_state();
-    const bool batch = s.batmod == "y" || s.batmod == "Y";
-    const std::string data_name = rtrim(s.datfil);
-    // Names are formed in the order the files are opened: the later chronology
-    // identifier of a short prefix is taken from the name formed last.
-    const std::string prefix = output_prefix(s.datfil);
-    const std::string command_name = prefix + std::string(suffix::batch_commands);
-    guard_data_file(data_name, command_name, batch ? prefix + std::string(suffix::batch_detail) : std::string());
-    loaded_detail().clear();
-
-    const std::string out_name = output_name(suffix::listing);
-    const std::string tab_name = output_name(suffix::tab_table);
-    const std::string crn_name = output_name(suffix::chronologies);
-    const std::string err_name = output_name(suffix::chronology_errors);
-    if (!create_output(st.luout, out_name) || !create_output(st.lutab, tab_name) ||
-        !create_output(st.lucrn, crn_name) || !create_output(st.luerr, err_name))
-        return false;
-    write_listing_head();
-
-    if (!st.ludata.open(data_name)) {
-        con().write("(/1x,'data file not found:  ',a)", s.datfil);
-        con().write("(/1x,'check file names in:  ',a)", d.list_name);
-        return false;
-    }
-    st.luout.write("(t2,'data file processed: ',t35,a)", s.datfil);
-
-    if (!command_file().open(output_name(suffix::batch_commands))) {
-        con().write("(/1x,'*** log file not found:  'a)", name60(command_name));
-        con().write("(t2,'*** re-run program in interactive mode'/t2,'*** to create the proper log file.')");
-        for (OutFile* f : {&st.luout, &st.lutab, &st.lucrn, &st.luerr}) {
-            const std::string n = f->name();
-            f->close();
-            delete_file(n);
-        }
-        return false;
-    }
-    st.luout.write("(t2,'log file processed: ',t35,a/)", name60(command_name));
-
-    d.command_status = rdbatch(command_file(), d.processed, s.datfil);
-    if (d.command_status >= 1) return false;
-
-    d.mask_copy = padded(s.stcmask, 8);
-    ++d.processed;
-    mark_generic_files(d.processed - 1);
-    reset_series_table();
-    if (batch) read_batch_detail();
-    derive_modes();
-    take_optsnap();
-    s.sumplt = optsnap()(19, 1);
-    write_option_listing();
-
-    run_phases();
-    // Without the series reader the table holds no series: a detail file
-    // written now would lose the records a batch run read from it.
-    if (phases().raw_series && !write_batch_detail()) return false;
-    return true;
+    d.list_name = start.run.list_name;
+    d.run_title = start.run.run_title;
+    d.processed = 0;
+    wire_phases();
+    const int status = start.go ? data_file_loop() : start.status;
+    end_of_run_block();
+    return status;
 }
 
 int data_file_loop() {
@@ -281,38 +82,98 @@ int data_file_loop() {
     }
 }
 
-void end_of_run_block() {
-    auto& st = streams();
-    st.lulist.close();
-    st.ludata.close();
-    st.luout.close();
-    command_file().close();
-    st.lulog.close();
-    if (driver_state().processed < 2) {
-        delete_generic_files();
-    } else {
-        for (auto& f : st.lugcrn) f.close();
-    }
-    st.close_all();
-    clear_protected();
-    con().write("(/t2,'|====== as Sam Pelliton would say, \"THIS IS THE END.\" ======|'/)");
-    con().line(" hit return to quit");
-    con().wait();
+bool process_data_file() {
+    if (!open_outputs_and_inputs()) return false;
+    if (!read_file_options()) return false;
+    run_phases();
+    // Last the batch detail file. Without the series reader the table holds
+    // no series: a detail file written now would lose the records a batch run
+    // read from it.
+    if (phases().raw_series && !write_batch_detail()) return false;
+    return true;
 }
 
-int rundrv() {
-    setplb("C:\\PLPLOT_DATA");
-    shared().stcmask.assign(8, ' ');
-    write_banner();
-    DialogueResult start = start_dialogue();
-    auto& d = driver_state();
-    d.list_name = start.run.list_name;
-    d.run_title = start.run.run_title;
-    d.processed = 0;
-    wire_phases();
-    const int status = start.go ? data_file_loop() : start.status;
-    end_of_run_block();
-    return status;
+namespace {
+
+// The phases in their order, each under its entry condition as it stands
+// when the phase is reached. A phase that is not built is skipped together
+// with the phases that would work on its results. The statistics block
+// follows every stage of the series when more than one series was read.
+void run_phases() {
+    auto& ph = phases();
+    auto& s = shared();
+    auto opt = [](int k) { return optsnap()(k, 1); };
+    s.nwin = 0;  // the running-rbar count belongs to this data file
+    auto statistics = [&](Stage stage) {
+        if (s.nc > 1 && ph.statistics) ph.statistics(stage);
+    };
+
+    if (ph.raw_series) {
+        ph.raw_series();  // 1 the raw series
+        check_detail_pairing();
+        statistics(Stage::raw);  // 2 the statistics block, after each stage of the series
+        if (opt(3) > 0 && ph.transformation) {
+            ph.transformation();  // 3 the transformation
+            statistics(Stage::transformed);
+        }
+        if (opt(12) != 0 && ph.raw_chronology) ph.raw_chronology();  // 4 the raw chronology
+        s.ipass = 0;
+        bool detrended = false;
+        if (opt(4) != 0 && ph.detrending) {
+            ph.detrending();  // 5 the detrending
+            detrended = true;
+            statistics(Stage::indices);
+        }
+        if (detrended && opt(12) != 0 && ph.standard_chronology) ph.standard_chronology();  // 6 the standard chronology
+        if (opt(9) > 0 && ph.autoregression) {
+            ph.autoregression();  // 7 the autoregressive models
+            statistics(Stage::residuals);
+            if (opt(12) != 0 && ph.residual_chronology) {
+                ph.residual_chronology();  // 8 the residual chronology
+                if (opt(20) > 0 && ph.endogenous_outliers) ph.endogenous_outliers();  // 9 endogenous outliers
+                // 10 the kovrin chronology
+                if (opt(9) > 0 && opt(12) != 0 && ph.kovrin_chronology) ph.kovrin_chronology();
+            }
+        }
+    }
+
+    write_closing_line();
+    if (ph.end_of_file_outputs) ph.end_of_file_outputs();  // 11 the outputs of the whole data file
+}
+
+}  // namespace
+
+Phases& phases() {
+    static Phases p;
+    return p;
+}
+
+// What each phase calls, in the order the phases run.
+void wire_phases() {
+    phases() = Phases{
+        // series/: read, year axis, raw save, gaps filled; armodel/: release scan
+        .raw_series = series_stage_raw,
+        // chronology/: rbar, common period, running rbar
+        .statistics = statistics_block,
+        // series/: the transformations
+        .transformation = series_stage_transformed,
+        // chronology/: the mean chronology of the series, bootstrap limits
+        .raw_chronology = raw_chronology_stage,
+        // detrend/: one or two curve passes, or the regional curve
+        .detrending = detrending_stage,
+        // chronology/: the chronology of the indices
+        .standard_chronology = standard_chronology_stage,
+        // armodel/: the pooled and the per-series models, the prewhitened series
+        .autoregression = autoregression_stage,
+        // chronology/: the chronology of the prewhitened series
+        .residual_chronology = residual_chronology_stage,
+        // the years in which a series departs from the residual chronology
+        .endogenous_outliers = [] { endogenous_outliers(); },
+        // armodel/: the residual chronology with the pooled model put back
+        .kovrin_chronology = kovrin_chronology_stage,
+        // the tab table, the summary plots, the spectra
+        .end_of_file_outputs = [] { end_of_file_outputs(); },
+    };
 }
 
 }  // namespace kov

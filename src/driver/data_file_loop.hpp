@@ -1,21 +1,18 @@
 #pragma once
-// The loop over the data files of the list: output files, listing head, batch
-// command file, per-series table, option listing, the analysis phases in their
-// order, and the end-of-run block.
+// The run: the program, the start-up dialogue, the loop over the data files of
+// the list, the phases of one data file in their order, and the end of the
+// run. data_file_loop.cpp reads from top to bottom as a run goes.
 #include <functional>
-#include <string>
 
-#include "driver/start_dialogue.hpp"
-#include "shared/tables.hpp"
+#include "driver/data_file_setup.hpp"
+#include "driver/statistics_block.hpp"
 
 namespace kov {
 
-// The stage of the series that a statistics block measures.
-enum class Stage { raw = 1, transformed = 2, indices = 3, residuals = 4 };
-
-// The analysis phases of one data file. Each is wired in (phase_wiring.cpp) once
-// its stage is built; an empty one is skipped, and so are the phases that work
-// on what it would have made. A phase writes its own banner to the listing.
+// The analysis phases of one data file, in the order they run. wire_phases
+// puts each stage procedure in its place; an empty one is skipped, and so are
+// the phases that work on what it would have made. A phase writes its own
+// banner to the listing.
 struct Phases {
     // always: read the series, year axis, titles, raw save, gaps, release scan, raw plot
     std::function<void()> raw_series;
@@ -33,26 +30,12 @@ struct Phases {
 };
 Phases& phases();
 
-// Puts the built phases into phases(); rundrv calls it once before the loop.
+// Puts the stage procedures into phases(); rundrv calls it once before the loop.
 void wire_phases();
 
-// State of the driver: run-wide, and per data file.
-struct DriverState {
-    std::string list_name = std::string(60, ' ');
-    std::string run_title = std::string(80, ' ');
-    int processed = 0;        // data files whose batch command file was read
-    int command_status = 0;   // what rdbatch returned for the latest data file
-    OptionBlock snap;         // the option slots the phase tests read
-    std::string mask_copy = std::string(8, ' ');  // stcmask as the command file set it
-    std::string last_output_name;  // the output name formed last (the raw chronology's identifier comes from it)
-};
-DriverState& driver_state();
-
-// The per-file snapshot of the option slots that the driver's phase tests read,
-// taken right after the batch command file was read. Only the slots the tests
-// use are copied; a phase that changes one of them for the driver (the save
-// option during gap filling) changes it here and in optval.
-OptionBlock& optsnap();
+// The whole program: the run, and every stop that ends it, which comes back
+// here with its exit status.
+int run_program();
 
 // The whole run: plot library, banner, start-up dialogue, data-file loop and
 // end-of-run block. Returns the exit status.
@@ -65,16 +48,5 @@ int data_file_loop();
 // One data file from its name in datfil to its last phase. false: the run ends
 // here (the reason is on the console).
 bool process_data_file();
-
-// The head of the listing, up to the list-file name.
-void write_listing_head();
-// The option header and the 23 option lines of the listing.
-void write_option_listing();
-// The per-series table before each data file.
-void reset_series_table();
-
-// Closes the files, keeps or deletes the generic files, shows the closing
-// banner and waits on " hit return to quit".
-void end_of_run_block();
 
 }  // namespace kov

@@ -4,11 +4,11 @@
 
 #include "detrend/detrending_driver.hpp"
 #include "detrend/regional_curve.hpp"
-#include "driver/data_file_loop.hpp"
-#include "driver/output_names.hpp"
+#include "driver/data_file_setup.hpp"
 #include "driver/series_stages.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/files.hpp"
+#include "shared/output_names.hpp"
 
 namespace kov {
 

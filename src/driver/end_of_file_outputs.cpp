@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "chronology/spectra.hpp"
-#include "driver/data_file_loop.hpp"
+#include "driver/data_file_setup.hpp"
 #include "numerics/splines.hpp"
 #include "shared/console.hpp"
 

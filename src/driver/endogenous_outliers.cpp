@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "armodel/ar_filters.hpp"
-#include "driver/data_file_loop.hpp"
-#include "driver/output_names.hpp"
+#include "driver/data_file_setup.hpp"
 #include "driver/series_stages.hpp"
-#include "driver/text_helpers.hpp"
 #include "numerics/robust_mean.hpp"
+#include "shared/output_names.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

@@ -1,29 +1,12 @@
 #include "driver/help_pages.hpp"
 
-#include <initializer_list>
-#include <string_view>
-
 #include "shared/console.hpp"
 
 namespace kov {
 
-namespace {
-
-// A page: a blank line, then every line from column 2.
-void page(std::initializer_list<std::string_view> lines) {
-    con().line("");
-    for (auto l : lines) {
-        std::string s(" ");
-        s += l;
-        con().line(s);
-    }
-}
-
-}  // namespace
-
 void hlpinfo(int which) {
     if (which == 2) {
-        page({
+        help_page({
             "every output file of a data file carries a prefix taken from",
             "the data file name (the name less a final \".txt\"). for a data",
             "file \"myfile.txt\" the program writes:",
@@ -45,7 +28,7 @@ void hlpinfo(int which) {
         });
         con().put(" <ret> to see more: ");
         con().wait();
-        page({
+        help_page({
             "with a running rbar window, each stage of the series gets its",
             "running rbar and eps file: myfile_raw_rbar.txt, _trn_rbar.txt,",
             "_ind_rbar.txt and _res_rbar.txt.",
@@ -60,7 +43,7 @@ void hlpinfo(int which) {
         return;
     }
     if (which == 3) {
-        page({
+        help_page({
             "an interactive run writes two files for every data set: a batch",
             "command (log) file and a batch detail file.",
             "",
@@ -77,7 +60,7 @@ void hlpinfo(int which) {
         });
         return;
     }
-    page({
+    help_page({
         "************************************************",
         "***          welcome to program kovrin       ***",
         "************************************************",
@@ -94,7 +77,7 @@ void hlpinfo(int which) {
 void hlpqry(int query) {
     switch (query) {
         case 2:
-            page({
+            help_page({
                 "the data file names are held in a file so that the program",
                 "can cycle through the data sets on its own, one after another.",
                 "type the name of that file, or hit <ret> to type the data file",
@@ -102,13 +85,13 @@ void hlpqry(int query) {
             });
             return;
         case 3:
-            page({
+            help_page({
                 "the overall run title applies to all data sets of this run;",
                 "it heads the listing of every data set.",
             });
             return;
         case 4:
-            page({
+            help_page({
                 "batch mode runs from the batch command (log) files that an",
                 "interactive run created. with them a run can be repeated with",
                 "identical settings, and further data sets can be run the same",
@@ -116,19 +99,19 @@ void hlpqry(int query) {
             });
             return;
         case 5:
-            page({
+            help_page({
                 "y: every data set is processed with the same commands.",
                 "n: a new set of commands is read for each data set.",
             });
             return;
         case 6:
-            page({
+            help_page({
                 "the batch command (log) files are written now. if you only",
                 "wanted these files, you may stop here.",
             });
             return;
         case 7:
-            page({
+            help_page({
                 "the batch detail file holds options for each series. it is",
                 "written automatically in interactive runs, named after the",
                 "data file with the suffix \"_detail\". batch runs look for it",
@@ -136,23 +119,8 @@ void hlpqry(int query) {
                 "series individually, or to use and save only a subset.",
             });
             return;
-        case 8:
-            page({
-                "the rcs pith offset file is an optional file for",
-                "reading in the number of years between the pith",
-                "and the first year of data when the regional curve",
-                "standardization (rcs) option -2 is used to detrend",
-                "the individual core series. this information is",
-                "necessary to estimate rcs curve most precisely.",
-                "if no pith offset file is opened, the program",
-                "assumes a zero offset for all series. if this file",
-                "of information is available, the pith offset data ",
-                "are saved in the batch detail file for using the",
-                "rcs option in batch mode. groovy, huh?",
-            });
-            return;
         default:
-            page({
+            help_page({
                 "on operating systems that allow only short file names the",
                 "output file names must be shortened: keep data file names",
                 "short, so that the name and the longest suffix (such as",

@@ -7,8 +7,8 @@ namespace kov {
 void hlpinfo(int page);
 
 // The help text of one start-up question: 2 list file, 3 run title, 4 batch
-// mode, 5 same commands, 6 continue, 7 batch detail file, 8 pith offset file;
-// any other number the page on short output file names.
+// mode, 5 same commands, 6 continue, 7 batch detail file; any other number
+// the page on short output file names.
 void hlpqry(int query);
 
 }  // namespace kov

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <unordered_set>
 
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "shared/files.hpp"
+#include "shared/output_names.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

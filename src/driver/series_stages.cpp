@@ -4,8 +4,7 @@
 #include <vector>
 
 #include "armodel/growth_release.hpp"
-#include "driver/data_file_loop.hpp"
-#include "driver/output_names.hpp"
+#include "driver/data_file_setup.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/gap_filling.hpp"
 #include "series/save.hpp"
@@ -14,6 +13,7 @@
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 
 namespace kov {
@@ -150,25 +150,9 @@ void plot_stage(std::string_view title, std::string_view ylabel, int kind) {
 void save_stage(std::string_view suffix, std::string_view tag) { save_stage_as(output_name(suffix), tag); }
 
 void save_stage_as(const std::string& name, std::string_view tag) {
-    auto& s = shared();
-    auto& scr = streams().luscr;
-    if (!scr.open_fresh(name)) {
-        con().write("(/1x,'*** output file cannot be created:  ',a)", name);
-        throw Stop("", exit_failure);
-    }
-    if (s.optval(18, 1) <= 3) {
-        for (const auto& h : s.hdrsave) {
-            std::string line = h;
-            line.resize(85, ' ');
-            line.replace(82, 3, "   ");
-            scr.write("(a)", line);
-        }
-    }
-    std::vector<float> w(mxy);
-    std::vector<int> cnt(mxy);
-    std::vector<int> isel(std::max(s.nc, 1) + 1);
-    savsers(s.sermat, w, s.nc, s.sertbl, s.serids, cnt, isel, s.dtitle, mxy, mxs, tag);
-    scr.close();
+    // the saved header lines stay as they were read
+    std::array<std::string, 3> header = shared().hdrsave;
+    save_series_file(name, tag, header);
 }
 
 void series_stage_raw() {

@@ -1,18 +1,19 @@
 #include "driver/start_dialogue.hpp"
 
+#include <optional>
 #include <vector>
 
-#include "driver/generic_files.hpp"
 #include "driver/help_pages.hpp"
 #include "driver/input_guard.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "options/runtime_menu.hpp"
 #include "shared/capacities.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/generic_files.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
@@ -86,28 +87,28 @@ private:
 
     void bailout() { throw Stop(" <=== bailout ===>", exit_ok); }
 
-    void start_first() {
-        con().write("(/t21,'<ret> to run, / to exit, h for more info: ',$)");
-        const std::string a = con().answer();
-        const char c = first_char(a);
+    // The start prompt by its layout: <ret> goes on to the list file and "/"
+    // ends the run; the first character of any other answer comes back.
+    std::optional<char> start_answer(const char* layout) {
+        con().write(layout);
+        const char c = first_char(con().answer());
         if (c == ' ') {
             step_ = Step::list_file;
-            return;
+            return std::nullopt;
         }
         if (c == '/') bailout();
-        if (c == 'h' || c == 'H') hlpinfo(1);
+        return c;
+    }
+
+    void start_first() {
+        const auto c = start_answer("(/t21,'<ret> to run, / to exit, h for more info: ',$)");
+        if (!c) return;
+        if (*c == 'h' || *c == 'H') hlpinfo(1);
         step_ = Step::start_second;
     }
 
     void start_second(bool last) {
-        con().write("(/t2,'<ret> to run, / to exit, h for more info: ',$)");
-        const std::string a = con().answer();
-        const char c = first_char(a);
-        if (c == ' ') {
-            step_ = Step::list_file;
-            return;
-        }
-        if (c == '/') bailout();
+        if (!start_answer("(/t2,'<ret> to run, / to exit, h for more info: ',$)")) return;
         if (!last) {
             hlpinfo(2);
             step_ = Step::start_third;
@@ -364,16 +365,16 @@ private:
 
 }  // namespace
 
-void write_banner() {
+std::vector<std::string> program_box(std::string_view name_line, std::string_view date_line) {
     const std::string stars(34, '*');
-    const std::string box[] = {
+    return {
         stars,
         stars,
         "***                            ***",
-        "***      Program KOVRIN        ***",
+        std::string(name_line),
         "***                            ***",
         "***       Creation Date:       ***",
-        "***          11/09/18          ***",
+        std::string(date_line),
         "***                            ***",
         "***       Programmed by:       ***",
         "***     the kovrin project     ***",
@@ -382,8 +383,12 @@ void write_banner() {
         stars,
         stars,
     };
+}
+
+void write_banner() {
     con().line("");
-    for (const auto& l : box) con().write("(t26,a)", l);
+    for (const auto& l : program_box("***      Program KOVRIN        ***", "***          11/09/18          ***"))
+        con().write("(t26,a)", l);
 
     const std::string vt(vertag);
     const std::string wide(68, '*');

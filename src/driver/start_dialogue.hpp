@@ -2,6 +2,8 @@
 // The opening of a run: the banner and the start-up questions that lead to the
 // list of data files, the run title and the run mode.
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kov {
 
@@ -20,6 +22,10 @@ struct DialogueResult {
     bool go = true;
     int status = 0;  // exit status when the run ends here
 };
+
+// The star box that names the program and its date, one line each, on the
+// console banner and at the head of every listing.
+std::vector<std::string> program_box(std::string_view name_line, std::string_view date_line);
 
 // The banner with the version tag and the two capacity limits.
 void write_banner();

@@ -5,8 +5,9 @@
 #include "chronology/common_period.hpp"
 #include "chronology/rbar.hpp"
 #include "chronology/tree_numbers.hpp"
-#include "driver/output_names.hpp"
+#include "driver/data_file_setup.hpp"
 #include "shared/console.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 
 namespace kov {

@@ -11,6 +11,7 @@
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
@@ -63,12 +64,6 @@ const std::array<Line, 23>& batch_lines() {
 }
 
 constexpr int description_column = 20;
-
-std::string padded(std::string_view s, size_t n) {
-    std::string t(s.substr(0, n));
-    t.resize(n, ' ');
-    return t;
-}
 
 // The line with every value moved right just as far as it takes to keep one
 // blank after the value before it, the description likewise. Used only when a

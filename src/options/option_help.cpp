@@ -9,26 +9,15 @@ namespace kov {
 
 namespace {
 
-// A page is an empty line and then its lines, each from column 2.
-void page(std::initializer_list<std::string_view> lines) {
-    Console& c = con();
-    c.line("");
-    for (std::string_view s : lines) {
-        std::string text = " ";
-        text += s;
-        c.line(text);
-    }
-}
-
 // One screen of a long page: the screen, then a wait for Return.
 void screen(std::initializer_list<std::string_view> lines) {
-    page(lines);
+    help_page(lines);
     con().put(" Hit Return to Continue");
     con().wait();
 }
 
 void data_formats() {
-    page({
+    help_page({
         "tree-ring data formats:",
         "four different formats of tree-ring data can be read and",
         "processed. choose the number of the format your data file",
@@ -43,7 +32,7 @@ void data_formats() {
 }
 
 void missing_data() {
-    page({
+    help_page({
         "missing data in gaps:",
         "any negative number other than -9999 is taken as the flag",
         "of a missing ring. the gaps so marked are bridged by",
@@ -54,7 +43,7 @@ void missing_data() {
 }
 
 void transformation() {
-    page({
+    help_page({
         "data transformation:",
         "no transformation followed by ratio indices is the",
         "traditional way of standardizing tree-ring series.",
@@ -143,7 +132,7 @@ void detrending() {
 }
 
 void second_detrending() {
-    page({
+    help_page({
         "second detrending:",
         "the second detrending offers the choices of the first and",
         "is applied to the series left by the first.",
@@ -154,7 +143,7 @@ void second_detrending() {
 }
 
 void general_detrending() {
-    page({
+    help_page({
         "general detrending methods:",
         "only non-robust, least-squares fitting of the growth curves",
         "is available. robust fitting is planned for a later",
@@ -163,7 +152,7 @@ void general_detrending() {
 }
 
 void interactive_work() {
-    page({
+    help_page({
         "interactive detrending:",
         "interactive detrending lets you look at and change the curve",
         "fitted to each series. it slows down batch processing, but",
@@ -172,7 +161,7 @@ void interactive_work() {
 }
 
 void index_calculation() {
-    page({
+    help_page({
         "index calculation:",
         "indices are computed either as ratios of each ring to its",
         "growth curve (the traditional way) or as differences from",
@@ -183,7 +172,7 @@ void index_calculation() {
 }
 
 void ar_modelling() {
-    page({
+    help_page({
         "autoregressive modeling:",
         " 0  none: the whole residual and kovrin part of the run is",
         "    skipped.",
@@ -201,7 +190,7 @@ void ar_modelling() {
 }
 
 void pooled_order() {
-    page({
+    help_page({
         "pooled ar model order:",
         "minimum aic selects the model that fits the pooled data of",
         "all series best. a fixed order imposes a model chosen in",
@@ -210,7 +199,7 @@ void pooled_order() {
 }
 
 void series_order() {
-    page({
+    help_page({
         "series ar model order:",
         "the kovrin technique fits each series with the order of the",
         "pooled model (the default). -1 selects the order of each",
@@ -220,7 +209,7 @@ void series_order() {
 }
 
 void mean_chronology() {
-    page({
+    help_page({
         "mean chronology:",
         "none, the arithmetic mean, the robust biweight mean, or a",
         "quantile chronology, which takes the j-th quantile of the",
@@ -232,7 +221,7 @@ void mean_chronology() {
 }
 
 void variance_stabilisation() {
-    page({
+    help_page({
         "variance stabilization:",
         "adjusts the variance of a chronology for a changing sample",
         "size or another dependence on time.",
@@ -247,7 +236,7 @@ void variance_stabilisation() {
 }
 
 void common_period() {
-    page({
+    help_page({
         "common period analysis:",
         "for the common period that you specify, the analysis gives",
         "the mean correlation between series (rbar), the signal-to-",
@@ -258,7 +247,7 @@ void common_period() {
 }
 
 void site_tree_core_mask() {
-    page({
+    help_page({
         "site-tree-core mask:",
         "the mask separates the series into within- and between-tree",
         "groups for the common period analysis. it has up to 8",
@@ -273,7 +262,7 @@ void site_tree_core_mask() {
 }
 
 void running_rbar() {
-    page({
+    help_page({
         "running rbar:",
         "the running rbar is computed over all series and times with",
         "2 or more series. it does not separate within- and",
@@ -286,7 +275,7 @@ void running_rbar() {
 }
 
 void printout() {
-    page({
+    help_page({
         "printout options:",
         "the amount of output grows markedly from option 1 to",
         "option 4.",
@@ -294,7 +283,7 @@ void printout() {
 }
 
 void save_series() {
-    page({
+    help_page({
         "saving core series:",
         "the series can be saved as (1) tucson raw measurements,",
         "(2) tucson indices, (3) uea cru modified indices, (4) the",
@@ -307,7 +296,7 @@ void save_series() {
 }
 
 void summary_plots() {
-    page({
+    help_page({
         "summary plots:",
         "1 overlays the series of each stage (spaghetti plots) and",
         "  the fitted growth curves.",
@@ -319,7 +308,7 @@ void summary_plots() {
 }
 
 void stand_dynamics() {
-    page({
+    help_page({
         "stand dynamics:",
         "so far the analysis identifies endogenous outliers: extreme",
         "values found in the series but not in the mean chronology,",

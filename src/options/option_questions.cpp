@@ -2,11 +2,11 @@
 
 #include <climits>
 
-#include "driver/text_helpers.hpp"
 #include "options/option_help.hpp"
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
@@ -34,35 +34,35 @@ std::optional<int> typed_integer(const std::string& answer, std::size_t width) {
 }
 
 namespace {
+
 bool is_help(const std::string& a) { return !a.empty() && (a[0] == 'h' || a[0] == 'H'); }
+
+// The question shown, until an answer that is no call for help ("h" shows the
+// option's help and the question again); "/" stops the run.
+std::string answer_past_help(int option, const std::function<void()>& show) {
+    for (;;) {
+        show();
+        std::string a = con().answer();
+        if (!a.empty() && a[0] == '/') throw Stop("", exit_ok);
+        if (!is_help(a)) return a;
+        opthelp(option);
+    }
+}
+
 }  // namespace
 
 NumberAnswer ask_number(int option, const std::function<void()>& show) {
     for (;;) {
-        show();
-        const std::string a = con().answer();
-        if (!a.empty() && a[0] == '/') throw Stop("", exit_ok);
-        if (is_help(a)) {
-            opthelp(option);
-            continue;
-        }
+        const std::string a = answer_past_help(option, show);
         if (all_blank(a)) return {true, 0};
         if (auto n = typed_integer(a, question_answer_width)) return {false, *n};
     }
 }
 
 std::optional<int> ask_number_or_back(int option, int shown_default, const std::function<void()>& show) {
-    for (;;) {
-        show();
-        const std::string a = con().answer();
-        if (!a.empty() && a[0] == '/') throw Stop("", exit_ok);
-        if (is_help(a)) {
-            opthelp(option);
-            continue;
-        }
-        if (all_blank(a)) return shown_default;
-        return typed_integer(a, question_answer_width);
-    }
+    const std::string a = answer_past_help(option, show);
+    if (all_blank(a)) return shown_default;
+    return typed_integer(a, question_answer_width);
 }
 
 void ask_yes_no(int& sw, const std::function<void()>& show) {

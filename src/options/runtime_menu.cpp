@@ -2,15 +2,15 @@
 
 #include <set>
 
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "options/batch_file.hpp"
 #include "options/option_block.hpp"
 #include "options/option_entry.hpp"
 #include "options/option_questions.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

@@ -7,32 +7,13 @@
 #include "plotting/axis_ticks.hpp"
 #include "plotting/plot_cycle.hpp"
 #include "plotting/plot_device.hpp"
+#include "plotting/plot_menus.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/capacities.hpp"
 #include "shared/tables.hpp"
 
 namespace kov {
 namespace {
-
-const std::vector<std::string> all_series_box = {
-    "|************* plot options menu *************|",
-    "| replot            [0]  minor ticks  y  [11] |",
-    "| background color  [1]  major ticks  z  [12] |",
-    "| frame color       [2]  minor ticks  z  [13] |",
-    "| text color        [3]  max. x          [14] |",
-    "| line color        [4]  min. x          [15] |",
-    "| curve  color      [5]  max. y          [16] |",
-    "| line style        [6]  min. y          [17] |",
-    "| curve width       [7]                  [  ] |",
-    "| major ticks  x    [8]                  [  ] |",
-    "| minor ticks  x    [9]                  [  ] |",
-    "| major ticks  y   [10]                  [  ] |",
-    "|                                             |",
-    "|           reset plot options  [99]          |",
-    "|---------------------------------------------|",
-    "|    [s]ave   <[c]ontinue>  [n]o more plots   |",
-    "|_____________________________________________|",
-};
 
 struct Span {
     int series, from, to;
@@ -158,13 +139,7 @@ void pltall(std::string_view title, std::string_view xlabel, std::string_view yl
     a.xlab = trimmed(left_justified(cut(trimmed(xlabel), 50)));
     a.ylab = trimmed(left_justified(cut(ylabel, 60)));
 
-    PlotCycle cy{a.ps, {}, {}, {}, {}, nullptr};
-    cy.menu.box = all_series_box;
-    cy.menu.max_option = 17;
-    cy.menu.unknown = "(/13x,'Unknown option re-enter a valid request')";
-    cy.menu.no = PlotMenu::No::continues;
-    cy.prepare = [&] { prepare(a, kind); };
-    cy.draw = [&] { draw(a); };
+    PlotCycle cy{a.ps, plot_menu(PlotMenuKind::all_series), [&] { prepare(a, kind); }, [&] { draw(a); }, {}, nullptr};
     std::string what = a.title;
     if (what.rfind("tree ring ", 0) == 0) what.erase(0, 10);
     plot::name_pages(what);

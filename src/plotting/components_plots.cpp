@@ -6,46 +6,11 @@
 #include "plotting/axis_ticks.hpp"
 #include "plotting/plot_cycle.hpp"
 #include "plotting/plot_device.hpp"
+#include "plotting/plot_menus.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/layout.hpp"
 
 namespace kov {
-namespace {
-
-const std::vector<std::string> loadings_box = {
-    "|************* plot options menu ***************|",
-    "| replot             [0] line color         [4] |",
-    "| background color   [1] bar fill  color    [5] |",
-    "| frame color        [2] curve style        [6] |",
-    "| text color         [3] curve width        [7] |",
-    "|                                               |",
-    "|              reset options  [99]              |",
-    "|-----------------------------------------------|",
-    "|             [s]ave   <[c]ontinue>             |",
-    "|_______________________________________________|",
-};
-
-const std::vector<std::string> scores_box = {
-    "|************* plot options menu **************|",
-    "| replot             [0]  minor ticks y   [11] |",
-    "| background color   [1]  max. x          [14] |",
-    "| frame color        [2]  min. x          [15] |",
-    "| text color         [3]  max. y          [16] |",
-    "| line color         [4]  min. y          [17] |",
-    "| curve  color       [5]                       |",
-    "| line style         [6]                       |",
-    "| curve width        [7]                       |",
-    "| major ticks x      [8]                       |",
-    "| minor ticks x      [9]                       |",
-    "| major ticks y     [10]                       |",
-    "|                                              |",
-    "|              reset options  [99]             |",
-    "|----------------------------------------------|",
-    "|    [s]ave   <[c]ontinue>  [n]o more plots    |",
-    "|______________________________________________|",
-};
-
-}  // namespace
 
 // "PC_" or "VF_", the component number, its percentage of variance and "%".
 std::string component_label(int kind, int comp, float pct) {
@@ -71,12 +36,8 @@ void pltldg(std::span<const float> pgload, int nser, int /*ncpage*/, std::string
     const std::string title(subttl);
 
     PlotSet ps;
-    PlotCycle cy{ps, {}, {}, {}, {}, &iplot};
+    PlotCycle cy{ps, plot_menu(PlotMenuKind::loadings), {}, {}, {}, &iplot};
     plot::name_pages(stage_file_tag(istage) + (kind == 2 ? " vf" : " pc") + " loadings");
-    cy.menu.box = loadings_box;
-    cy.menu.max_option = 7;
-    cy.menu.unknown = "(/13x,'Unknown option ',a,' re-enter a valid choise')";
-    cy.menu.unknown_names_answer = true;
     cy.prepare = [&] {
         ps.ymin = 9999.0f;
         ps.ymax = -9999.0f;
@@ -97,13 +58,7 @@ void pltldg(std::span<const float> pgload, int nser, int /*ncpage*/, std::string
         ps.lsty[1] = 1;
     };
     cy.draw = [&] {
-        plot::init();
-        plot::fontld(1);
-        plot::font(1);
-        plot::ssub(1, 1);
-        plot::adv(0);
-        plot::vpor(0.1, 0.9, 0.1, 0.9);
-        plot::col0(ps.itxtc);
+        begin_titled_page(ps);
         plot::mtex("t", 2.8, 0.05, 0.0, title);
         plot::ssub(2, 2);
         const float w = ps.xmax / static_cast<float>(n);
@@ -160,11 +115,8 @@ void pltscr(std::span<const float> pgscore, const std::array<int, 2>& iperd, int
     PlotSet ps;
     ps.xmin = static_cast<float>(iperd[0]);
     ps.xmax = static_cast<float>(iperd[1]);
-    PlotCycle cy{ps, {}, {}, {}, {}, &iplot};
+    PlotCycle cy{ps, plot_menu(PlotMenuKind::scores), {}, {}, {}, &iplot};
     plot::name_pages(stage_file_tag(istage) + (kind == 2 ? " vf" : " pc") + " scores");
-    cy.menu.box = scores_box;
-    cy.menu.max_option = 17;
-    cy.menu.unknown = "(/13x,'unknown option. please enter a valid request')";
     cy.prepare = [&] {
         ps.ymin = 0.0f, ps.ymax = 10.0f, ps.zmin = 0.0f, ps.zmax = 10.0f;
         axtick(ps.xmin, ps.xmax, ps.ymin, ps.ymax, ps.zmin, ps.zmax, ps.nxsub, ps.nysub, ps.nzsub, ps.xtick,
@@ -173,13 +125,7 @@ void pltscr(std::span<const float> pgscore, const std::array<int, 2>& iperd, int
         ps.ymin = -3.0f, ps.ymax = 3.0f, ps.ytick = 1.0f, ps.nysub = 2;
     };
     cy.draw = [&] {
-        plot::init();
-        plot::fontld(1);
-        plot::font(1);
-        plot::ssub(1, 1);
-        plot::adv(0);
-        plot::vpor(0.1, 0.9, 0.1, 0.9);
-        plot::col0(ps.itxtc);
+        begin_titled_page(ps);
         plot::mtex("t", 3.1, -0.06, 0.0, title);
         plot::ssub(1, 4);
         for (int c = 1; c <= 4; ++c) {

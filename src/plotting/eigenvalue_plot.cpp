@@ -5,30 +5,11 @@
 
 #include "plotting/plot_cycle.hpp"
 #include "plotting/plot_device.hpp"
+#include "plotting/plot_menus.hpp"
 #include "plotting/plot_services.hpp"
 
 namespace kov {
 namespace {
-
-const std::vector<std::string> eigen_box = {
-    "|************* plot options menu **************|",
-    "| replot             [0]  minor ticks y   [11] |",
-    "| background color   [1]  major ticks z   [12] |",
-    "| frame color        [2]  minor ticks z   [13] |",
-    "| text color         [3]  max. x          [14] |",
-    "| line color         [4]  min. x          [15] |",
-    "| fit  color         [5]  max. y          [16] |",
-    "| line style         [6]  min. y          [17] |",
-    "| curve width        [7]                  [  ] |",
-    "| major ticks x      [8]                  [  ] |",
-    "| minor ticks x      [9]                  [  ] |",
-    "| major ticks y     [10]                  [  ] |",
-    "|                                              |",
-    "|           reset plot options  [99]           |",
-    "|----------------------------------------------|",
-    "|    [s]ave   <[c]ontinue>  [n]o more plots    |",
-    "|______________________________________________|",
-};
 
 std::string stage_title(int istage) {
     switch (istage) {
@@ -56,12 +37,8 @@ void plteig(int neig, std::span<const float> bstick, std::span<const float> eig,
     const std::string title = stage_title(istage);
 
     PlotSet ps;
-    PlotCycle cy{ps, {}, {}, {}, {}, nullptr};
+    PlotCycle cy{ps, plot_menu(PlotMenuKind::eigenvalues), {}, {}, {}, nullptr};
     plot::name_pages(stage_file_tag(istage) + " eigenvalues");
-    cy.menu.box = eigen_box;
-    cy.menu.max_option = 17;
-    cy.menu.unknown = "(/13x,'Unknown option re-enter a valid request')";
-    cy.menu.no = PlotMenu::No::continues;
     cy.prepare = [&] {
         ps.xmin = 0.0f;
         ps.xmax = static_cast<float>(n);

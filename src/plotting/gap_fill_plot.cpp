@@ -7,30 +7,11 @@
 #include "plotting/axis_ticks.hpp"
 #include "plotting/plot_cycle.hpp"
 #include "plotting/plot_device.hpp"
+#include "plotting/plot_menus.hpp"
 #include "plotting/plot_services.hpp"
 
 namespace kov {
 namespace {
-
-const std::vector<std::string> gap_fill_box = {
-    "|************* plot options menu **************|",
-    "| replot             [0]  minor ticks y   [11] |",
-    "| background color   [1]  major ticks z   [12] |",
-    "| frame color        [2]  minor ticks z   [13] |",
-    "| text color         [3]  max. x          [14] |",
-    "| line color         [4]  min. x          [15] |",
-    "| fit  color         [5]  max. y          [16] |",
-    "| line style         [6]  min. y          [17] |",
-    "| curve width        [7]                  [  ] |",
-    "| major ticks x      [8]                  [  ] |",
-    "| minor ticks x      [9]                  [  ] |",
-    "| major ticks y     [10]                  [  ] |",
-    "|                                              |",
-    "|            reset plot options  [99]          |",
-    "|----------------------------------------------|",
-    "|    [s]ave   <[c]ontinue>  [n]o more plots    |",
-    "|______________________________________________|",
-};
 
 struct Run {
     int first, last;
@@ -129,12 +110,8 @@ void pltfil(std::span<const float> y, std::span<const float> crv, int n, int fir
     g.xlab = trimmed(left_justified(cut(trimmed(xlabel), 40)));
     g.ylab = trimmed(left_justified(cut(ylabel, 50)));
 
-    PlotCycle cy{g.ps, {}, {}, {}, {}, &fill_plot_flag};
-    cy.menu.box = gap_fill_box;
-    cy.menu.max_option = 17;
-    cy.menu.unknown = "(/13x,'Unknown option re-enter a valid request')";
-    cy.prepare = [&] { prepare(g, y, crv); };
-    cy.draw = [&] { draw(g); };
+    PlotCycle cy{g.ps, plot_menu(PlotMenuKind::gap_fill), [&] { prepare(g, y, crv); }, [&] { draw(g); }, {},
+                 &fill_plot_flag};
     plot::name_pages(std::string(short_id) + " fill");
     run_plot_cycle(cy);
 }

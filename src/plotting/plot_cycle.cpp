@@ -112,6 +112,16 @@ void begin_pass(int panels) {
     plot::font(1);
 }
 
+void begin_titled_page(const PlotSet& ps) {
+    plot::init();
+    plot::fontld(1);
+    plot::font(1);
+    plot::ssub(1, 1);
+    plot::adv(0);
+    plot::vpor(0.1, 0.9, 0.1, 0.9);
+    plot::col0(ps.itxtc);
+}
+
 void panel_frame(const PlotSet& ps, double vx1, double vx2, double vy1, double vy2, double xmin, double xmax,
                  double lo, double hi, double xtick, int nxsub, double step, int nsub, std::string_view xopt) {
     plot::adv(0);

@@ -45,6 +45,10 @@ void plot_device_setup(const PlotSet& ps, std::string_view geometry, std::string
 // plinit, the panels one above the other, font set 1, font 1.
 void begin_pass(int panels);
 
+// plinit for a page of panels under one title: font set 1, font 1, the whole
+// page as one subpage with its viewport, the text colour for the title.
+void begin_titled_page(const PlotSet& ps);
+
 // One framed panel: pladv, viewport, window, axes crossing at the minima with the
 // given steps in the frame colour, then the text colour.
 void panel_frame(const PlotSet& ps, double vx1, double vx2, double vy1, double vy2, double xmin, double xmax,

@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "driver/output_names.hpp"
 #include "plotting/x_display.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
 

@@ -6,23 +6,11 @@
 
 #include "plotting/plot_cycle.hpp"
 #include "plotting/plot_device.hpp"
+#include "plotting/plot_menus.hpp"
 #include "plotting/plot_services.hpp"
 
 namespace kov {
 namespace {
-
-const std::vector<std::string> pooled_box = {
-    "|************* plot options menu ***************|",
-    "| replot             [0] line color         [4] |",
-    "| background color   [1] bar fill  color    [5] |",
-    "| frame color        [2] curve style        [6] |",
-    "| text color         [3] curve width        [7] |",
-    "|                                               |",
-    "|              reset options  [99]              |",
-    "|-----------------------------------------------|",
-    "|             [s]ave   <[c]ontinue>             |",
-    "|_______________________________________________|",
-};
 
 struct PanelText {
     const char* xlab;
@@ -44,13 +32,7 @@ void fixed_settings(PlotSet& ps) {
 
 void draw(const PlotSet& ps, const std::array<std::array<float, 11>, 4>& tab, int ld, int nyrs,
           const std::string& title) {
-    plot::init();
-    plot::fontld(1);
-    plot::font(1);
-    plot::ssub(1, 1);
-    plot::adv(0);
-    plot::vpor(0.1, 0.9, 0.1, 0.9);
-    plot::col0(ps.itxtc);
+    begin_titled_page(ps);
     plot::lab("", "", title);
     plot::ssub(2, 2);
     for (int p = 0; p < 4; ++p) {
@@ -110,14 +92,8 @@ void pltacf(const Table<float>& table, int rows, int /*order*/, std::string_view
         trimmed(left_justified(cut(trimmed(datfil) + " Pooled Autoregression", 65)));
 
     PlotSet ps;
-    PlotCycle cy{ps, {}, {}, {}, {}, nullptr};
-    cy.menu.box = pooled_box;
-    cy.menu.max_option = 7;
-    cy.menu.unknown = "(/13x,'Unknown option ',a,' re-enter a valid choise')";
-    cy.menu.unknown_names_answer = true;
-    cy.menu.no = PlotMenu::No::continues;
-    cy.prepare = [&] { fixed_settings(ps); };
-    cy.draw = [&] { draw(ps, tab, ld, nyrs, title); };
+    PlotCycle cy{ps, plot_menu(PlotMenuKind::pooled_ar), [&] { fixed_settings(ps); },
+                 [&] { draw(ps, tab, ld, nyrs, title); }, {}, nullptr};
     plot::name_pages("pooled ar");
     run_plot_cycle(cy);
 }

@@ -5,36 +5,16 @@
 #include <cmath>
 #include <vector>
 
-#include "armodel/growth_release.hpp"
 #include "numerics/statistics.hpp"
 #include "plotting/axis_ticks.hpp"
 #include "plotting/plot_cycle.hpp"
 #include "plotting/plot_device.hpp"
+#include "plotting/plot_menus.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/layout.hpp"
 
 namespace kov {
 namespace {
-
-const std::vector<std::string> release_box = {
-    "|************* plot options menu **************|",
-    "| replot             [0]  minor ticks y   [11] |",
-    "| background color   [1]  major ticks z   [12] |",
-    "| frame color        [2]  minor ticks z   [13] |",
-    "| text color         [3]  max. x          [14] |",
-    "| line color         [4]  min. x          [15] |",
-    "| gap fill  color    [5]  max. y          [16] |",
-    "| line style         [6]  min. y          [17] |",
-    "| curve width        [7]  max. z          [18] |",
-    "| major ticks x      [8]  min. z          [19] |",
-    "| minor ticks x      [9]                  [  ] |",
-    "| major ticks y     [10]                  [  ] |",
-    "|                                              |",
-    "|           reset plot options  [99]           |",
-    "|----------------------------------------------|",
-    "|    [s]ave   <[c]ontinue>  [n]o more plots    |",
-    "|______________________________________________|",
-};
 
 std::string written(std::string_view layout, long long v) {
     std::string s = fmt(layout, v);
@@ -43,7 +23,7 @@ std::string written(std::string_view layout, long long v) {
 }
 
 struct Release {
-    int np = 0, n = 0, m = 0, T = 0, k = 0, method = 0, first_year = 0;
+    int np = 0, n = 0, T = 0, first_year = 0;
     std::vector<float> rm1, se1, rm2, se2, pg, gyear, xs, xyear;
     bool unable = false;
     std::string upper, lower, settings;
@@ -63,12 +43,12 @@ void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const
             std::span<const float> rm2, std::span<const float> se2, std::span<const float> pg, int& iyr, int n,
             int np, int m, int T, int k, std::string_view id, std::string_view ttl1, std::string_view ttl2,
             std::string_view /*xlab1*/, std::string_view ylab1, std::string_view xlab2, std::string_view ylab2,
-            int& iplt, int method, char pref) {
+            int& iplt, int /*method*/, char pref, std::span<const std::string> release_years) {
     Release r;
     r.n = std::clamp(n, 0, static_cast<int>(x.size()));
     r.np = std::clamp(np, 0, static_cast<int>(std::min({rm.size(), se.size(), rm2.size(), se2.size(), pg.size()})));
     if (r.n < 1 || r.np < 1) return;  // nothing to show
-    r.m = m, r.T = T, r.k = k, r.method = method;
+    r.T = T;
     const int year0 = iyr;
     const std::string name = trimmed(id);
     const std::string ylab_upper = trimmed(left_justified(ylab1)), xl = trimmed(left_justified(xlab2)),
@@ -161,8 +141,7 @@ void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const
         plot::line(r.gyear, r.pg);
         plot::col0(ps.icol[1]);
         plot::line(r.xyear, r.xs);
-        const std::vector<std::string> years =
-            reldet(r.rm1, r.se1, r.rm2, r.se2, r.pg, r.np, r.first_year, r.m, r.T, r.k, r.method);
+        const std::span<const std::string> years = release_years;
         plot::col0(ps.icol[0]);
         for (const std::string& y : years) {
             float at = 0.0f;
@@ -196,12 +175,7 @@ void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const
         plot::end();
     };
 
-    PlotCycle cy{ps, {}, {}, {}, {}, &iplt};
-    cy.menu.box = release_box;
-    cy.menu.max_option = 19;
-    cy.menu.unknown = "(/13x,'unknown option re-enter a valid number')";
-    cy.prepare = prepare;
-    cy.draw = draw;
+    PlotCycle cy{ps, plot_menu(PlotMenuKind::release), prepare, draw, {}, &iplt};
     plot::name_pages(std::string(id) + " release");
     run_plot_cycle(cy);
 }

@@ -8,25 +8,13 @@
 #include "plotting/axis_ticks.hpp"
 #include "plotting/plot_cycle.hpp"
 #include "plotting/plot_device.hpp"
+#include "plotting/plot_menus.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/layout.hpp"
 #include "shared/tables.hpp"
 
 namespace kov {
 namespace {
-
-const std::vector<std::string> transform_box = {
-    "|************** plot options menu *************|",
-    "| replot            [0] line color         [4] |",
-    "| background color  [1] bar fill  color   [21] |",
-    "| frame color       [2] curve style        [6] |",
-    "| text color        [3] curve width        [7] |",
-    "|                                              |",
-    "|           reset plot options   [99]          |",
-    "|----------------------------------------------|",
-    "|              [s]ave  [c]ontinue              |",
-    "|______________________________________________|",
-};
 
 struct Panel {
     int column;
@@ -48,13 +36,7 @@ void draw(PlotSet& ps, int nser) {
     ps.xmin = 1.0f;
     ps.xmax = static_cast<float>(nser);
 
-    plot::init();
-    plot::fontld(1);
-    plot::font(1);
-    plot::ssub(1, 1);
-    plot::adv(0);
-    plot::vpor(0.1, 0.9, 0.1, 0.9);
-    plot::col0(ps.itxtc);
+    begin_titled_page(ps);
     plot::mtex("t", 2.3, 0.3, 0.0, "Data Transform Statistics");
     plot::ssub(2, 2);
     for (int p = 0; p < 4; ++p) {
@@ -107,12 +89,7 @@ void plttrs(int nc, std::string_view /*datfil*/, std::string_view /*unused*/) {
     const int nser = std::clamp(nc, 0, shared().trnstat.rows());
     if (nser < 1) return;  // no series: nothing to show
     PlotSet ps;
-    PlotCycle cy{ps, {}, {}, {}, {}, nullptr};
-    cy.menu.box = transform_box;
-    cy.menu.max_option = 21;
-    cy.menu.unknown = "(/13x,'Unknown option re-enter a valid number or letter')";
-    cy.menu.no = PlotMenu::No::unknown;
-    cy.draw = [&] { draw(ps, nser); };
+    PlotCycle cy{ps, plot_menu(PlotMenuKind::transform_stats), {}, [&] { draw(ps, nser); }, {}, nullptr};
     plot::name_pages("transform stats");
     run_plot_cycle(cy);
 }

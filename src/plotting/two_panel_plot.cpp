@@ -7,6 +7,7 @@
 #include "plotting/axis_ticks.hpp"
 #include "plotting/plot_cycle.hpp"
 #include "plotting/plot_device.hpp"
+#include "plotting/plot_menus.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/capacities.hpp"
 #include "shared/console.hpp"
@@ -15,28 +16,6 @@
 
 namespace kov {
 namespace {
-
-const std::vector<std::string> full_box_head = {
-    "|************* plot options menu **************|",
-    "| replot             [0]  minor ticks y   [11] |",
-    "| background color   [1]  major ticks z   [12] |",
-    "| frame color        [2]  minor ticks z   [13] |",
-    "| text color         [3]  max. x          [14] |",
-    "| line color         [4]  min. x          [15] |",
-    "| curve  color       [5]  max. y          [16] |",
-    "| line style         [6]  min. y          [17] |",
-    "| curve width        [7]  max. z          [18] |",
-    "| major ticks x      [8]  min. z          [19] |",
-    "| minor ticks x      [9]  symbol type     [20] |",
-    "| major ticks y     [10]  symbol color    [21] |",
-};
-const std::vector<std::string> full_box_tail = {
-    "|                                              |",
-    "|              reset options  [99]             |",
-    "|----------------------------------------------|",
-    "|    [s]ave   <[c]ontinue>  [n]o more plots    |",
-    "|______________________________________________|",
-};
 
 struct TwoPanel {
     PlotSet ps;
@@ -491,16 +470,8 @@ void plt2pn(const TwoPanelData& data, int n, int first_year, int variant, std::s
     t.zlab = trimmed(left_justified(cut(zlabel, 60)));
     t.xlab2 = trimmed(left_justified(cut(trimmed(xlabel2), 60)));
 
-    PlotCycle cy{t.ps, {}, {}, {}, {}, &plot_switch};
-    cy.menu.box = full_box_head;
-    if (kind == 3) {
-        cy.menu.box.push_back("| sample depth plot       max z2          [22] |");
-        cy.menu.box.push_back("|                         min z2          [23] |");
-    }
-    cy.menu.box.insert(cy.menu.box.end(), full_box_tail.begin(), full_box_tail.end());
-    cy.menu.max_option = 21;
-    cy.prepare = [&] { prepare(t, data, first_year, fitcoef); };
-    cy.draw = [&] { draw(t); };
+    PlotCycle cy{t.ps, plot_menu(kind == 3 ? PlotMenuKind::two_panel_depth : PlotMenuKind::two_panel),
+                 [&] { prepare(t, data, first_year, fitcoef); }, [&] { draw(t); }, {}, &plot_switch};
     cy.own_option = [&](int k) {
         if (k == 22) {
             con().write("(/15x,'change z2 axis max value from: ',f8.3)", t.z2max);

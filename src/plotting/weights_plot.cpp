@@ -7,32 +7,10 @@
 #include "plotting/axis_ticks.hpp"
 #include "plotting/plot_cycle.hpp"
 #include "plotting/plot_device.hpp"
+#include "plotting/plot_menus.hpp"
 #include "plotting/plot_services.hpp"
 
 namespace kov {
-namespace {
-
-const std::vector<std::string> weights_box = {
-    "|************* plot options menu **************|",
-    "| replot             [0]  minor ticks y   [11] |",
-    "| background color   [1]  major ticks z   [12] |",
-    "| frame color        [2]  minor ticks z   [13] |",
-    "| text color         [3]  max. x          [14] |",
-    "| line color         [4]  min. x          [15] |",
-    "| fit  color         [5]  max. y          [16] |",
-    "| line style         [6]  min. y          [17] |",
-    "| curve width        [7]                  [  ] |",
-    "| major ticks x      [8]                  [  ] |",
-    "| minor ticks x      [9]                  [  ] |",
-    "| major ticks y     [10]                  [  ] |",
-    "|                                              |",
-    "|           reset plot options  [99]           |",
-    "|----------------------------------------------|",
-    "|    [s]ave   <[c]ontinue>  [n]o more plots    |",
-    "|______________________________________________|",
-};
-
-}  // namespace
 
 void pltwgt(std::span<const float> q1, std::span<const float> q2, std::span<const float> q3, int n, int iyr1,
             std::string_view fname, std::string_view title, std::string_view xlab, std::string_view ylab,
@@ -46,11 +24,7 @@ void pltwgt(std::span<const float> q1, std::span<const float> q2, std::span<cons
     const std::string xl = trimmed(left_justified(xlab)), yl = trimmed(left_justified(ylab));
 
     PlotSet ps;
-    PlotCycle cy{ps, {}, {}, {}, {}, nullptr};
-    cy.menu.box = weights_box;
-    cy.menu.max_option = 17;
-    cy.menu.unknown = "(/13x,'Unknown option re-enter a valid request')";
-    cy.menu.no = PlotMenu::No::continues;
+    PlotCycle cy{ps, plot_menu(PlotMenuKind::weights), {}, {}, {}, nullptr};
     cy.prepare = [&] {
         const float last = static_cast<float>(iyr1 + std::max(m, 1) - 1);
         ps.xmin = 10.0f * std::trunc(static_cast<float>(iyr1) / 10.0f);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "series/fixed_text.hpp"
+#include "series/header_scan.hpp"
 #include "shared/capacities.hpp"
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
@@ -37,35 +38,20 @@ float ten_to(int e) {
 
 void cdf(std::string& id, std::span<float> values, int& first_year, int& count, int& series_counter,
          TextIn& in, std::string& title) {
-    title = std::string(80, ' ');
-    int unreadable = 0;
-    std::string line, layout;
-    std::vector<FVal> head;
-    for (;;) {
-        id = std::string(8, ' ');
-        layout = std::string(8, ' ');
-        auto raw = next_nonblank(in);
-        if (!raw) {
-            count = -999;
-            series_counter = -999;
-            return;
-        }
-        line = padded(*raw, 80);
-        try {
-            head = read_values("(1x,i7,2x,i8,3x,a8)", line);
-            if (head.size() >= 3) break;
-        } catch (const ReadError&) {
-        }
-        ++unreadable;
-        if (unreadable == 1) {
-            con().write("(/1x,'title of data:'/1x,a)", line);
-            title = line;
-        } else if (unreadable <= 3) {
-            con().write("(1x,a)", line);
-        } else {
-            cdf_failure("*** header line read error in sbr cdf: ", id, first_year, count, layout, line);
-        }
+    id = std::string(8, ' ');
+    std::string line, layout(8, ' ');
+    const auto found = scan_header(in, "(1x,i7,2x,i8,3x,a8)", title, line, [&](int unreadable, const std::string& l) {
+        if (unreadable <= 3)
+            con().write("(1x,a)", l);
+        else
+            cdf_failure("*** header line read error in sbr cdf: ", id, first_year, count, layout, l);
+    });
+    if (!found) {
+        count = -999;
+        series_counter = -999;
+        return;
     }
+    const std::vector<FVal>& head = *found;
     count = static_cast<int>(head[0].i);
     first_year = static_cast<int>(head[1].i);
     id = padded(head[2].s, 8);

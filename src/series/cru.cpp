@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "series/fixed_text.hpp"
+#include "series/header_scan.hpp"
 #include "shared/capacities.hpp"
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
@@ -21,33 +22,19 @@ constexpr int max_unreadable = 5;
 
 void rinfrn(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
             int& series_counter, TextIn& in, std::string& title) {
-    title = std::string(80, ' ');
-    int unreadable = 0;
     std::string line;
-    std::vector<FVal> head;
-    for (;;) {
-        auto raw = next_nonblank(in);
-        if (!raw) {
-            count = -999;
-            series_counter = -999;
-            return;
-        }
-        line = padded(*raw, 80);
-        try {
-            head = read_values("(a6,2i4)", line);
-            if (head.size() >= 3) break;
-        } catch (const ReadError&) {
-        }
-        ++unreadable;
-        if (unreadable == 1) {
-            con().write("(/1x,'title of data:'/1x,a)", line);
-            title = line;
-        }
+    const auto found = scan_header(in, "(a6,2i4)", title, line, [](int unreadable, const std::string&) {
         if (unreadable > max_unreadable) {
             con().write("(/1x,' *** too many read errors in rinfrn')");
             stop_after_wait();
         }
+    });
+    if (!found) {
+        count = -999;
+        series_counter = -999;
+        return;
     }
+    const std::vector<FVal>& head = *found;
     id = padded(head[0].s, 6) + "  ";
     first_year = static_cast<int>(head[1].i);
     const int last_year = static_cast<int>(head[2].i);

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/text_helpers.hpp"
 #include "shared/files.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

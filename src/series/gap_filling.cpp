@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "chronology/variance_stabilisation.hpp"
-#include "driver/text_helpers.hpp"
 #include "numerics/correlation.hpp"
 #include "numerics/robust_mean.hpp"
 #include "numerics/splines.hpp"
@@ -14,9 +13,10 @@
 #include "plotting/plot_services.hpp"
 #include "series/compact.hpp"
 #include "series/fixed_text.hpp"
-#include "shared/stop.hpp"
 #include "shared/console.hpp"
 #include "shared/layout.hpp"
+#include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 

@@ -1,5 +1,6 @@
 #include "series/save.hpp"
 
+#include <algorithm>
 #include <climits>
 
 #include "series/compact.hpp"
@@ -8,6 +9,7 @@
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
+#include "shared/stop.hpp"
 
 namespace kov {
 
@@ -15,6 +17,27 @@ namespace {
 // Every data row of a column save is built in a text of this width.
 constexpr int column_row_width = 8001;
 }  // namespace
+
+void save_series_file(const std::string& name, std::string_view tag, std::array<std::string, 3>& header) {
+    auto& s = shared();
+    auto& scr = streams().luscr;
+    if (!scr.open_fresh(name)) {
+        con().write("(/1x,'*** output file cannot be created:  ',a)", name);
+        throw Stop("", exit_failure);
+    }
+    if (s.optval(18, 1) <= 3) {
+        for (auto& h : header) {
+            h.resize(85, ' ');
+            h.replace(82, 3, "   ");
+            scr.write("(a)", h);
+        }
+    }
+    std::vector<float> w(mxy);
+    std::vector<int> cnt(mxy);
+    std::vector<int> isel(std::max(s.nc, 1) + 1);
+    savsers(s.sermat, w, s.nc, s.sertbl, s.serids, cnt, isel, s.dtitle, mxy, mxs, tag);
+    scr.close();
+}
 
 void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>& itab,
              const std::vector<std::string>& ids, std::span<int> cnt, std::span<int> isel,

@@ -3,6 +3,7 @@
 // 1 Tucson ring width, 2 Tucson index, 3 CRU, 4 compact, 5/6/7 space-, tab- and
 // comma-delimited columns. The caller creates the file on streams().luscr,
 // writes the header lines first for formats 1 to 3, and closes it afterwards.
+#include <array>
 #include <functional>
 #include <span>
 #include <string>
@@ -35,5 +36,11 @@ void savsers(SeriesMatrix& x, std::span<float> w, int nc, const Table<int>& itab
 void savsers(const Table<float>& x, std::span<float> w, int nc, const Table<int>& itab,
              const std::vector<std::string>& ids, std::span<int> cnt, std::span<int> isel,
              const std::string& title, int ld, int mxs, std::string_view label);
+
+// The series of sermat saved in the fresh file `name` on streams().luscr, and
+// the file closed: for formats 1 to 3 the three lines of `header` first, each
+// made 85 characters with columns 83 to 85 blanked (in `header` itself). A
+// file that cannot be created stops the run.
+void save_series_file(const std::string& name, std::string_view tag, std::array<std::string, 3>& header);
 
 }  // namespace kov

@@ -9,6 +9,7 @@
 #include "series/cru.hpp"
 #include "series/fixed_text.hpp"
 #include "series/gap_filling.hpp"
+#include "series/series_statistics.hpp"
 #include "series/tucson.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
@@ -40,39 +41,6 @@ void list_statistics(OutFile& lst, int nc, const Table<int>& sertbl, const std::
         lst.write("(t2,i5,3x,a7,i6,2i7,2f8.3,3f7.3,f8.3)", k, padded(serids[k], 7), first, last,
                   last - first + 1, rawstat(k, 2), rawstat(k, 3), rawstat(k, 4), rawstat(k, 5), rawstat(k, 6),
                   rawstat(k, 7));
-    }
-}
-
-using RawSummary = std::array<ColumnSummary, 7>;
-
-// Rows 1 to 8 of every column of rawstat become that column's summary over
-// the series whose statistic is defined: mean, standard deviation, median,
-// interquartile range, minimum, lower hinge, upper hinge, maximum. The rows
-// below stay in series order.
-RawSummary summarise(int nc, Table<float>& rawstat) {
-    RawSummary sum;
-    std::vector<float> column(static_cast<size_t>(nc));
-    for (int j = 1; j <= 7; ++j) {
-        const float* col = rawstat.col(j);
-        std::copy(col, col + nc, column.begin());
-        sum[static_cast<size_t>(j - 1)] = defined_summary(column, nc, true);
-        for (int r = 1; r <= 8; ++r) rawstat(r, j) = sum[static_cast<size_t>(j - 1)].row[static_cast<size_t>(r - 1)];
-    }
-    return sum;
-}
-
-void list_summary(OutFile& lst, const RawSummary& sum) {
-    static const char* const labels[8] = {"arithmetic mean",     "standard deviation",
-                                          "median (50th quantile)", "interquartile range",
-                                          "minimum value",       "lower hinge (25th quantile)",
-                                          "upper hinge (75th quantile)", "maximum value"};
-    lst.write("(t33,'year    mean   stdev   skew   kurt   sens   ac(1)')");
-    for (int r = 1; r <= 8; ++r) {
-        const float years = sum[0].row[static_cast<size_t>(r - 1)];
-        const long long shown = r == 1 ? nint(years) : static_cast<long long>(years);
-        const std::string layout = std::string("(t2,'") + labels[r - 1] + "',t33,i4,2f8.3,3f7.3,f8.3)";
-        lst.write(layout, shown, summary_field(sum[1], r), summary_field(sum[2], r), summary_field(sum[3], r),
-                  summary_field(sum[4], r), summary_field(sum[5], r), summary_field(sum[6], r));
     }
 }
 
@@ -185,13 +153,7 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
         std::copy(values.begin(), values.begin() + count, sermat.rows(nc, 1, count));
         float ave, adev, sdev, var, skew, curt, sens, ac1;
         serstat(values.first(n), depths.first(n), count, ave, adev, sdev, var, skew, curt, sens, ac1);
-        rawstat(nc, 1) = static_cast<float>(count - nmiss);
-        rawstat(nc, 2) = ave;
-        rawstat(nc, 3) = sdev;
-        rawstat(nc, 4) = skew;
-        rawstat(nc, 5) = curt;
-        rawstat(nc, 6) = sens;
-        rawstat(nc, 7) = ac1;
+        put_statistics_row(rawstat, nc, static_cast<float>(count - nmiss), ave, sdev, skew, curt, sens, ac1);
     }
 
     if (nc <= 0) {
@@ -220,9 +182,10 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
                     span, ld);
         stop_after_wait();
     }
-    const RawSummary sum = summarise(nc, rawstat);
+    // rows 1 to 8 become the summary, the rows below stay in series order
+    const auto sum = summarise_columns(rawstat, 7, nc, SummaryInTable::summary);
     rawmax = rawstat(8, 2);
-    list_summary(lst, sum);
+    write_summary_rows(lst, sum);
 }
 
 }  // namespace kov

@@ -10,6 +10,7 @@
 #include "numerics/statistics.hpp"
 #include "plotting/plot_services.hpp"
 #include "series/fixed_text.hpp"
+#include "series/series_statistics.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 
@@ -222,11 +223,7 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
     // Summary over the series whose statistic is defined: each column sorted,
     // its rows 1 to 8 replaced by mean, standard deviation, median,
     // interquartile range, minimum, lower hinge, upper hinge and maximum.
-    std::array<ColumnSummary, 10> sum;
-    for (int k = 1; k <= 10; ++k) {
-        sum[static_cast<size_t>(k - 1)] = defined_summary(std::span<float>(stat.col(k), nc), nc, false);
-        for (int r = 1; r <= 8; ++r) stat(r, k) = sum[static_cast<size_t>(k - 1)].row[static_cast<size_t>(r - 1)];
-    }
+    const auto sum = summarise_columns(stat, 10, nc, SummaryInTable::sorted_then_summary, false);
     auto field = [&sum](int k, int r) { return summary_field(sum[static_cast<size_t>(k - 1)], r); };
     out.line("");
     out.line(" |------------- summary of transformed tree-ring series statistics -------------|");

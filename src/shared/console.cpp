@@ -41,6 +41,16 @@ void strip_cr(std::string& s) {
     while (!s.empty() && s.back() == '\r') s.pop_back();
 }
 
+void help_page(std::initializer_list<std::string_view> lines) {
+    Console& c = con();
+    c.line("");
+    for (std::string_view l : lines) {
+        std::string text = " ";
+        text += l;
+        c.line(text);
+    }
+}
+
 namespace {
 Console* installed = nullptr;
 }

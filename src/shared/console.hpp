@@ -2,6 +2,7 @@
 // The console: the one place the program talks to the user. Lines are written
 // to an output stream and answers read from an input stream (stdin/stdout in
 // the program; string streams in tests).
+#include <initializer_list>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -42,6 +43,10 @@ private:
 // The program's console. Tests may install their own with set_console.
 Console& con();
 void set_console(Console* c);  // nullptr: back to stdin/stdout
+
+// A help page on the program's console: a blank line, then every line from
+// column 2.
+void help_page(std::initializer_list<std::string_view> lines);
 
 // Removes every trailing carriage return (lines ending CR LF or CR CR LF).
 void strip_cr(std::string& s);

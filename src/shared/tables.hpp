@@ -162,6 +162,9 @@ struct SharedTables {
     // can give every series its own first year.
     std::vector<int> fdyears = std::vector<int>(mxs + 1, 0);
     int sumplt = 0;
+    // The output name formed last: the chronologies' identifier takes its
+    // first six characters.
+    std::string last_output_name;
 };
 
 SharedTables& shared();

@@ -308,7 +308,9 @@ TEST(Compstat, OneTreeOrOneCorePerTree) {
         EXPECT_EQ(line_with(lst, "no between-tree series found").empty(), c.between);
         EXPECT_EQ(line_with(lst, "ceff:").empty(), !c.within);
         EXPECT_EQ(line_with(lst, "reff:").empty(), !c.within);
-        if (!c.between) EXPECT_EQ(line_with(lst, "between-trees rbar:"), "                 between-trees rbar:       0     0.000    0.000");
+        if (!c.between) {
+            EXPECT_EQ(line_with(lst, "between-trees rbar:"), "                 between-trees rbar:       0     0.000    0.000");
+        }
     }
 }
 
@@ -512,7 +514,7 @@ TEST(Pcavmx, ManySeriesInAShortPeriodTakeTheComponentsFromTheYears) {
     // eigenvalues of the correlation matrix, rescaled to the 12 components.
     std::vector<Series> ser;
     for (int k = 0; k < 510; ++k) {
-        char id[9];
+        char id[24];
         std::snprintf(id, sizeof id, "M%03d%02dA", k / 2, k % 100);
         ser.push_back({id, 1900, signal_plus(30, 900 + k, 0.7f)});
     }

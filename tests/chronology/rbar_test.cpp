@@ -290,7 +290,9 @@ TEST(Rbarrun, ListingBlocksOfTen) {
             if (l.rfind("    year", 0) == 0) ++years, last_year = l;
         EXPECT_EQ(years, c.year_lines) << c.windows;
         EXPECT_EQ(!line_with(lines, "running rbar segments calculated and stored in file").empty(), c.count_only);
-        if (c.windows == 23) EXPECT_EQ(last_year, "    year   1220.  1230.  1240.");
+        if (c.windows == 23) {
+            EXPECT_EQ(last_year, "    year   1220.  1230.  1240.");
+        }
     }
 }
 

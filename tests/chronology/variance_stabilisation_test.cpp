@@ -99,7 +99,9 @@ TEST(Stabbm, MatchesIndependentReference) {
         for (int i = 0; i < n; ++i) {
             EXPECT_NEAR(neff[i], c.neff[i], 1e-5 * c.neff[i]) << "year " << i + 1;
             EXPECT_NEAR(y[i], c.y[i], 2e-5) << "year " << i + 1;
-            if (c.depth[i] == 0) EXPECT_EQ(y[i], 1.0f);  // untouched
+            if (c.depth[i] == 0) {
+                EXPECT_EQ(y[i], 1.0f);  // untouched
+            }
         }
     }
 }
@@ -141,7 +143,9 @@ TEST(Stabspm, MatchesIndependentReference) {
             EXPECT_NEAR(crv[i], c.crv[i], 2e-5) << "year " << i + 1;
             EXPECT_NEAR(y[i], c.y[i], 1e-4) << "year " << i + 1;
             EXPECT_GE(y[i], 0.0f);
-            if (c.depth[i] == 0) EXPECT_EQ(y[i], 1.0f);  // untouched
+            if (c.depth[i] == 0) {
+                EXPECT_EQ(y[i], 1.0f);  // untouched
+            }
         }
     }
 }

@@ -7,12 +7,12 @@
 #include "detrend/detrending_driver.hpp"
 #include "driver/batch_detail.hpp"
 #include "driver/data_file_loop.hpp"
-#include "numerics/reference_cases.hpp"
-#include "driver/text_helpers.hpp"
 #include "driver/driver_test_support.hpp"
+#include "numerics/reference_cases.hpp"
 #include "shared/files.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 #include "support/test_support.hpp"
 
 using kovtest::at;
@@ -200,7 +200,9 @@ TEST(Detrnd, FirstDifferencesStartEverySeriesAYearLater) {
         for (int r = r0; r < r0 + n; ++r) sum += s.sermat(r, j);
         EXPECT_NEAR(sum / n, 1.0, 1e-5) << j;
         EXPECT_FLOAT_EQ(s.sermat(r0 + n, j), kov::xmiss);
-        if (r0 > 1) EXPECT_FLOAT_EQ(s.sermat(r0 - 1, j), kov::xmiss);
+        if (r0 > 1) {
+            EXPECT_FLOAT_EQ(s.sermat(r0 - 1, j), kov::xmiss);
+        }
     }
     EXPECT_EQ(s.sertbl(1, kov::ily) - s.sertbl(1, kov::ify) + 1, 59);
     // the row lists the dispatcher's record, p = 0
@@ -429,12 +431,13 @@ TEST(Detrnd, ShortAndEmptySeriesUnderEveryFirstDetrending) {
             const int used = k.used[j - 2];
             if (used == 0) continue;
             EXPECT_EQ(s.sertbl(j, kov::idt), used) << j;
-            if (used != k.opt && k.opt != 1 && k.opt != 2 && k.opt != 5)
+            if (used != k.opt && k.opt != 1 && k.opt != 2 && k.opt != 5) {
                 EXPECT_TRUE(contains_line(lines, at({{2, field("(i5)", j)}, {10, kov::padded(s.serids[j], 8)},
                                                      {18, field("(i7)", k.opt)},
                                                      {28, "--> curve fit option failed and changed to: " +
                                                               field("(i5)", used)}})))
                     << j;
+            }
         }
         for (int j : {5, 6}) {
             for (int y = s.sertbl(j, kov::ify); y <= s.sertbl(j, kov::ily); ++y)
@@ -481,7 +484,9 @@ TEST(Detrnd, FirstDifferencesWithASeriesChangedToAnotherCurve) {
         for (float v : b) mean += v;
         mean /= 40.0;
         for (int i = 0; i < 40; ++i) EXPECT_NEAR(s.sermat(b_first - axis + 1 + i, 2), b[i] / mean, 1e-5) << i;
-        if (axis == 1750) EXPECT_EQ(s.sermat(1, 1), kov::xmiss);
+        if (axis == 1750) {
+            EXPECT_EQ(s.sermat(1, 1), kov::xmiss);
+        }
 
         kov::optsnap()(4, 1) = -1;
         kov::loaded_detail().clear();

@@ -46,8 +46,8 @@ struct Listing {
     kov::Table<int> tbl{kov::mxs + 2, 10};
     std::vector<std::string> ids = std::vector<std::string>(kov::mxs + 1, std::string(8, ' '));
 
-    // series j covers first(j)..first(j) + len(j) - 1, values v(j, i)
-    void add(int j, int first, int len, float (*v)(int, int)) {
+    // series j covers first(j)..first(j) + len(j) - 1; its values come with run
+    void add(int j, int first, int len) {
         tbl(j, kov::ify) = first;
         tbl(j, kov::ily) = first + len - 1;
         ids[j] = "S" + std::to_string(j);
@@ -80,7 +80,7 @@ int count_of(const std::vector<std::string>& lines, const std::string& text) {
 
 TEST(Sngstat, RowOfOneSeriesAndNoSummary) {
     Listing l;
-    l.add(1, 1900, 4, nullptr);
+    l.add(1, 1900, 4);
     l.ids[1] = "A       ";
     auto lines = l.run(1, 1900, 1903, 2, {{1, 2, 3, 4}});
     // 1..4: mean 2.5, sd sqrt(5/3), skew 0, kurt 10.25 / (4 (5/3)^2) x 16 x 5 / 6
@@ -98,7 +98,7 @@ TEST(Sngstat, HeadingsEveryTwentySeriesAndSummaryRows) {
     std::vector<std::vector<float>> values;
     for (int j = 1; j <= nc; ++j) {
         const int len = 10 + j % 4;  // lengths 10..13
-        l.add(j, 1950, len, nullptr);
+        l.add(j, 1950, len);
         std::vector<float> v;
         for (int i = 0; i < len; ++i) v.push_back(1.0f + 0.1f * ((i * j) % 5));
         values.push_back(v);
@@ -122,8 +122,8 @@ TEST(Sngstat, HeadingsEveryTwentySeriesAndSummaryRows) {
 
 TEST(Sngstat, SummaryWrittenAtEveryPrintoutLevel) {
     Listing l;
-    l.add(1, 1900, 5, nullptr);
-    l.add(2, 1901, 5, nullptr);
+    l.add(1, 1900, 5);
+    l.add(2, 1901, 5);
     auto lines = l.run(2, 1900, 1905, 1, {{1, 2, 3, 2, 1}, {2, 2, 3, 4, 3}});
     EXPECT_EQ(count_of(lines, "statistics of single tree-ring series"), 0);
     EXPECT_EQ(count_of(lines, "summary of single"), 1);

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "detrend/pith_offsets.hpp"
-#include "driver/text_helpers.hpp"
 #include "shared/files.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 #include "support/test_support.hpp"
 
 using kovtest::split_lines;

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "detrend/regional_curve.hpp"
-#include "driver/text_helpers.hpp"
 #include "plotting/recording_backend.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 #include "support/test_support.hpp"
 
 using kovtest::split_lines;
@@ -101,8 +101,12 @@ TEST(Rcsdet, AgeAxisCurveAndIndices) {
         EXPECT_EQ(s.sertbl(j, kov::yfp), offsets[j - 1]);
         EXPECT_EQ(s.sertbl(j, kov::idt), -2);
         for (int y = firsts[j - 1]; y <= lasts[j - 1]; ++y) EXPECT_NEAR(s.sermat(y - 1800, j), 1.0f, 1e-4f) << j << " " << y;
-        if (firsts[j - 1] > 1801) EXPECT_EQ(s.sermat(firsts[j - 1] - 1801, j), kov::xmiss);
-        if (lasts[j - 1] < 1949) EXPECT_EQ(s.sermat(lasts[j - 1] - 1800 + 1, j), kov::xmiss);
+        if (firsts[j - 1] > 1801) {
+            EXPECT_EQ(s.sermat(firsts[j - 1] - 1801, j), kov::xmiss);
+        }
+        if (lasts[j - 1] < 1949) {
+            EXPECT_EQ(s.sermat(lasts[j - 1] - 1800 + 1, j), kov::xmiss);
+        }
     }
     EXPECT_EQ(s.sertbl(4, kov::ify), 1801);
     EXPECT_EQ(s.sertbl(4, kov::ily), 1949);

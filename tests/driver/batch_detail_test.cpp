@@ -2,8 +2,8 @@
 
 #include "driver/batch_detail.hpp"
 #include "driver/data_file_loop.hpp"
-#include "driver/text_helpers.hpp"
 #include "driver_test_support.hpp"
+#include "shared/text_helpers.hpp"
 
 using namespace kov;
 using kovtest::at;

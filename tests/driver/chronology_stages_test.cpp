@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/generic_files.hpp"
 #include "driver_test_support.hpp"
 #include "numerics/reference_cases.hpp"
 #include "shared/files.hpp"
+#include "shared/generic_files.hpp"
 #include "shared/layout.hpp"
 #include <algorithm>
 #include "shared/tables.hpp"
@@ -86,7 +86,7 @@ const std::string empty7 = "9990  0";
 TEST(RawChronologyStep, ChronologyAndErrorsInTucsonIndexLines) {
     ChronologyScene sc;
     kovtest::ScriptedConsole con("");
-    kov::driver_state().last_output_name = "abcdefg_errs.txt";
+    kov::shared().last_output_name = "abcdefg_errs.txt";
     kov::raw_chronology_stage();
     const std::string tail = empty7 + empty7 + empty7 + empty7;
     const std::string crn_line = "abcdef1901" + empty7 + " 100  1 250  2 350  2 450  2 500  1   0  0" + tail.substr(7) + "  raw";
@@ -122,7 +122,7 @@ TEST(RawChronologyStep, CruModeWritesNoHeaderLinesAndTransformedSeriesAreTaggedT
     kovtest::ScriptedConsole con("");
     kov::shared().wmode = "cr";
     sc.options(3, 1, 1);
-    kov::driver_state().last_output_name = "ab_trn.txt";  // a short name lends the suffix's characters
+    kov::shared().last_output_name = "ab_trn.txt";  // a short name lends the suffix's characters
     kov::raw_chronology_stage();
     const auto lines = sc.file("abcdefg_crns.txt");
     ASSERT_EQ(lines.size(), 2u);

@@ -4,12 +4,12 @@
 
 #include "driver/batch_detail.hpp"
 #include "driver/data_file_loop.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "driver_test_support.hpp"
 #include "options/batch_file.hpp"
 #include "options/option_block.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 using namespace kov;
 using kovtest::at;
@@ -50,21 +50,6 @@ LoopRun run_loop(const std::string& list_text, const std::string& batmod = "y") 
 std::string d50(const std::string& t) { return padded(t, 50); }
 
 }  // namespace
-
-TEST(OutputNames, PrefixIsTheNameLessAFinalLowerCaseTxt) {
-    struct Case {
-        std::string datfil, prefix;
-    } cases[] = {
-        {"site1.txt", "site1"},  {"site1.TXT", "site1.TXT"}, {"site1", "site1"},  {"a.b.txt", "a.b"},
-        {".txt", ""},            {"my site.txt", "my site"},  {"txt", "txt"},      {"a.txt.rwl", "a.txt.rwl"},
-        {"", ""},                {"x.txt.txt", "x.txt"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(output_prefix(padded(c.datfil, 60)), c.prefix) << c.datfil;
-        shared().datfil = padded(c.datfil, 60);
-        EXPECT_EQ(output_name("_out.txt"), c.prefix + "_out.txt") << c.datfil;
-    }
-}
 
 TEST(PhaseSkeleton, PhasesRunInOrderUnderTheirConditions) {
     struct Case {

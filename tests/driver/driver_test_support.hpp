@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "driver/data_file_loop.hpp"
-#include "driver/text_helpers.hpp"
 #include "options/batch_file.hpp"
 #include "options/option_block.hpp"
 #include "shared/files.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 #include "support/test_support.hpp"
 
 namespace kovtest {
@@ -32,6 +32,7 @@ private:
         kov::clear_protected();
         kov::phases() = kov::Phases{};
         kov::driver_state() = kov::DriverState{};
+        kov::shared().last_output_name.clear();
         kov::shared().batmod = "n";
         kov::shared().nc = 0;
     }

@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "driver/output_names.hpp"
 #include "driver_test_support.hpp"
+#include "shared/output_names.hpp"
 
 using namespace kov;
 

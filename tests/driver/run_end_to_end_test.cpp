@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <map>
 
-#include "driver/generic_files.hpp"
-#include "driver/output_names.hpp"
-#include "driver/text_helpers.hpp"
 #include "driver_test_support.hpp"
+#include "shared/generic_files.hpp"
+#include "shared/output_names.hpp"
+#include "shared/text_helpers.hpp"
 
 using kov::padded;
 using kovtest::columns_of;
@@ -475,7 +475,9 @@ TEST(Run, NegativeCurveStopKeepsTheChronologiesOfTheFilesBefore) {
         EXPECT_EQ(generic_files(d), generic_files(alone));
         for (int i = 0; i < 10; ++i) {
             const std::string name = kov::generic_file_name(i);
-            if (alone.exists(name)) EXPECT_EQ(d.read(name), alone.read(name)) << name;
+            if (alone.exists(name)) {
+                EXPECT_EQ(d.read(name), alone.read(name)) << name;
+            }
         }
         for (const char* gone : {"c_tabs.txt", "c_crns.txt", "c_errs.txt"}) EXPECT_FALSE(d.exists(gone)) << gone;
         EXPECT_TRUE(d.exists("c_out.txt"));
@@ -511,7 +513,7 @@ std::string tucson_series(const std::string& id, int first, const std::vector<in
         }
         s += "\n";
     }
-    char buf[16];
+    char buf[24];
     std::snprintf(buf, sizeof buf, "%4d   999\n", year);
     return s + padded(id, 8) + buf;
 }

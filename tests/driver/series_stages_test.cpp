@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/text_helpers.hpp"
 #include "driver_test_support.hpp"
 #include "shared/layout.hpp"
+#include "shared/text_helpers.hpp"
 
 using kov::padded;
 using kovtest::contains_line;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "driver/generic_files.hpp"
 #include "driver/start_dialogue.hpp"
-#include "driver/text_helpers.hpp"
 #include "driver_test_support.hpp"
+#include "shared/generic_files.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 
 using namespace kov;
 using kovtest::columns_of;
@@ -190,7 +190,9 @@ TEST(TypedNames, TheListNeverEmptiesADataFileTyped) {
         ASSERT_FALSE(o.stopped) << c.what;
         EXPECT_EQ(o.result.run.list_name, padded(c.list, 60)) << c.what;
         for (const auto& e : c.existing)
-            if (e != c.list) EXPECT_EQ(scene.dir().read(e), data) << c.what << ": " << e;
+            if (e != c.list) {
+                EXPECT_EQ(scene.dir().read(e), data) << c.what << ": " << e;
+            }
         EXPECT_EQ(scene.dir().read(c.list), c.names) << c.what;
         const bool moved = c.list != "kovrin_files.txt";
         EXPECT_EQ(out.find(" *** kovrin_files.txt is a data file of the run: the names are stored in the new file: " +

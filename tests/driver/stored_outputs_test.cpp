@@ -74,12 +74,16 @@ TEST(StoredOutputs, EveryFileOfTheDefaultAndAllOptionsRunsIsUnchanged) {
                 expected.insert(f);
                 const std::string want = kovtest::read_file(file.path());
                 const std::string got = f == "console.txt" ? console : run.read(f);
-                if (f != "console.txt") EXPECT_TRUE(run.exists(f)) << f << " was not written";
+                if (f != "console.txt") {
+                    EXPECT_TRUE(run.exists(f)) << f << " was not written";
+                }
                 if (got != want) ADD_FAILURE() << f << " differs at " << first_difference(want, got);
             }
             for (const auto& file : fs::directory_iterator(run.path())) {
                 const std::string f = file.path().filename().string();
-                if (f != name && f != "list.txt") EXPECT_TRUE(expected.count(f)) << f << " is written but not stored";
+                if (f != name && f != "list.txt") {
+                    EXPECT_TRUE(expected.count(f)) << f << " is written but not stored";
+                }
             }
         }
     }

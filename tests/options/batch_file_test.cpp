@@ -14,15 +14,11 @@
 #include "support/test_support.hpp"
 
 using namespace kov;
+using kovtest::rtrim;
 using kovtest::ScriptedConsole;
 using kovtest::TempDir;
 
 namespace {
-
-std::string rtrim(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 
 std::string pad(std::string s, size_t n) {
     s.resize(n, ' ');
@@ -31,7 +27,7 @@ std::string pad(std::string s, size_t n) {
 
 // The example file of a default run for site01.txt, as documented.
 std::vector<std::string> default_file() {
-    return kovtest::split_lines(kovtest::read_file(kovtest::test_data("options/default_log.txt")));
+    return kovtest::default_command_lines();
 }
 
 std::string join(const std::vector<std::string>& lines) {

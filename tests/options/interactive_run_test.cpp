@@ -8,45 +8,13 @@
 
 #include "support/test_support.hpp"
 
+using kovtest::rtrim;
 using kovtest::run_kovrin;
 using kovtest::split_lines;
 using kovtest::TempDir;
 
 namespace {
 
-std::string rtrim(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
-
-// The batch command file of a data file named site01.txt with the defaults,
-// as the documentation shows it (trailing blanks not shown).
-const std::vector<std::string> example = {
-    "data file #  1  --  site01.txt",
-    "1                  !tucson ring-width format",
-    "-9           0     !missing values estimated (no plots)",
-    "0            0     !no data transformation (no plots)",
-    "-6     20    0     !1st-age-dependent spline, init spline",
-    "0      0     0     !2nd-no detrending performed",
-    "1                  !non-robust detrending methods used",
-    "0                  !no interactive detrending",
-    "1                  !tree-ring indices or ratios (rt/gt)",
-    "1      0     0     !non-robust autoregressive modeling",
-    "0            0     !minimum aic pooled ar model order fit (no plots)",
-    "0                  !pooled ar order fit to all series",
-    "2   0   0    0     !robust (biweight) mean chronology",
-    "1                  !rbar weighted stabilization method",
-    "0     0            !no common period analysis performed",
-    "SSSTTCC            !site-tree-core separation mask",
-    "50    25     0     !running rbar window/overlap (no plots)",
-    "2                  !summary & series statistics printed",
-    "0                  !no individual core series saved",
-    "0                  !no spaghetti and mean chronology plots",
-    "0            0     !no stand dynamics analyses done",
-    "0                  !running mean window width",
-    "0                  !percent growth change threshold",
-    "0                  !standard error limit threshold",
-};
 
 void put_data_file(const TempDir& d, const std::string& name) {
     std::filesystem::copy_file(kovtest::test_data("rwl/wa129.rwl"), d / name);
@@ -67,6 +35,8 @@ TEST(InteractiveRun, DefaultsWriteTheExampleFileAndRunAsABatchRun) {
     // start, list file, title, interactive, the menu ended at once, continue
     const auto ri = run_kovrin(inter.path(), "\nlist.txt\nrun title\n\n\n\n\n");
     ASSERT_EQ(ri.status, 0) << ri.out;
+    // the batch command file of the defaults, trailing blanks not shown
+    const auto example = kovtest::default_command_lines();
     const auto log = split_lines(inter.read("site01_log.txt"));
     ASSERT_EQ(log.size(), example.size());
     for (size_t i = 0; i < example.size(); ++i) EXPECT_EQ(rtrim(log[i]), example[i]) << "line " << i + 1;

@@ -13,16 +13,12 @@
 #include "support/test_support.hpp"
 
 using namespace kov;
+using kovtest::rtrim;
 using kovtest::split_lines;
 
 namespace {
 
 const std::string title = " |************** kovrin run time menu and current options settings **************|";
-
-std::string rtrim(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
 
 int count_of(const std::string& text, const std::string& what) {
     int n = 0;
@@ -264,32 +260,7 @@ TEST(Mklogs, DefaultsWriteTheExampleFile) {
     ListRun r;
     r.run("site01.txt\n", 'y', "\n");
     ASSERT_TRUE(r.ok) << r.out;
-    const std::vector<std::string> want = {
-        "data file #  1  --  site01.txt",
-        "1                  !tucson ring-width format",
-        "-9           0     !missing values estimated (no plots)",
-        "0            0     !no data transformation (no plots)",
-        "-6     20    0     !1st-age-dependent spline, init spline",
-        "0      0     0     !2nd-no detrending performed",
-        "1                  !non-robust detrending methods used",
-        "0                  !no interactive detrending",
-        "1                  !tree-ring indices or ratios (rt/gt)",
-        "1      0     0     !non-robust autoregressive modeling",
-        "0            0     !minimum aic pooled ar model order fit (no plots)",
-        "0                  !pooled ar order fit to all series",
-        "2   0   0    0     !robust (biweight) mean chronology",
-        "1                  !rbar weighted stabilization method",
-        "0     0            !no common period analysis performed",
-        "SSSTTCC            !site-tree-core separation mask",
-        "50    25     0     !running rbar window/overlap (no plots)",
-        "2                  !summary & series statistics printed",
-        "0                  !no individual core series saved",
-        "0                  !no spaghetti and mean chronology plots",
-        "0            0     !no stand dynamics analyses done",
-        "0                  !running mean window width",
-        "0                  !percent growth change threshold",
-        "0                  !standard error limit threshold",
-    };
+    const std::vector<std::string> want = kovtest::default_command_lines();
     const auto got = r.lines("site01_log.txt");
     ASSERT_EQ(got.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(rtrim(got[i]), want[i]) << "line " << i + 1;

@@ -81,7 +81,7 @@ TEST(PlotSettings, EachOptionStoresItsField) {
         pltopt(ps, c.option);
         SCOPED_TRACE(testing::Message() << "option " << c.option << " typed " << c.typed);
         EXPECT_FLOAT_EQ(c.field(ps), c.expected);
-        const bool colour_table = c.option >= 2 && c.option <= 5 || c.option == 21;
+        const bool colour_table = (c.option >= 2 && c.option <= 5) || c.option == 21;
         EXPECT_EQ(sc.output().find("color table ____") != std::string::npos, colour_table);
     }
 }

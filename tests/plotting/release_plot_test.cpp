@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "armodel/growth_release.hpp"
 #include "plotting/plot_services.hpp"
 #include "plotting/recording_backend.hpp"
 #include "shared/layout.hpp"
@@ -34,10 +35,11 @@ struct Releases {
     void run(RecordingBackend&, const std::string& answers) {
         ::setenv("KOVRIN_PLOT_DEVICE", "null", 1);
         kovtest::ScriptedConsole sc(answers);
-        kov::pltrel(x, rm, se, std::span<const float>(rm).subspan(m), std::span<const float>(se).subspan(m), pg,
-                    iyr, n, np, m, 25, 2, "AB01    ", " running mean growth series",
+        const auto rm2 = std::span<const float>(rm).subspan(m), se2 = std::span<const float>(se).subspan(m);
+        const std::vector<std::string> releases = kov::reldet(rm, se, rm2, se2, pg, np, iyr + m - 1, m, 25, 2, 2);
+        kov::pltrel(x, rm, se, rm2, se2, pg, iyr, n, np, m, 25, 2, "AB01    ", " running mean growth series",
                     " % growth change (blue) and raw data (red)", "years", "running growth", "years",
-                    "relative growth", iplt, 2, 'n');
+                    "relative growth", iplt, 2, 'n', releases);
         ::unsetenv("KOVRIN_PLOT_DEVICE");
         out = sc.output();
     }

@@ -135,7 +135,9 @@ TEST(CruRead, EmptyValueFieldsAreMissingValues) {
         ASSERT_EQ(t.count, 4) << c.what;
         EXPECT_FLOAT_EQ(t.values[0], 1.0f) << c.what;
         for (int i = 1; i <= c.empty; ++i) EXPECT_FLOAT_EQ(t.values[i], xmiss) << c.what << " " << i;
-        if (c.empty == 1) EXPECT_FLOAT_EQ(t.values[2], 1.2f);
+        if (c.empty == 1) {
+            EXPECT_FLOAT_EQ(t.values[2], 1.2f);
+        }
         EXPECT_EQ(kovtest::count_lines_with(t.listing(), "series CRU001 has     " + std::to_string(c.empty) +
                                                              " empty value fields: taken as missing values"),
                   1)

@@ -71,7 +71,9 @@ TEST(Estmis, FillsGapsLikeTheReferenceAndKeepsMeasuredValues) {
                 EXPECT_GE(c[r], 0.0f);
             }
             for (int r = 0; r < ref_years; ++r) {
-                if (r < ref_spans[i - 1][0] || r > ref_spans[i - 1][1]) EXPECT_EQ(c[r], xmiss);
+                if (r < ref_spans[i - 1][0] || r > ref_spans[i - 1][1]) {
+                    EXPECT_EQ(c[r], xmiss);
+                }
             }
         }
         // 4 + 1 (row 61), 25 + 20, 22 + 1, 21 + 1, 1, 1 cells; with a

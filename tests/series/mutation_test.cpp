@@ -128,7 +128,7 @@ std::string first_lines(const std::string& path, int n) {
 // Small fixtures of the formats that no real file of the collection has.
 std::string index_fixture() {
     std::string out;
-    char buf[16];
+    char buf[40];
     for (int decade = 1890; decade <= 1920; decade += 10) {
         std::snprintf(buf, sizeof buf, "IDX001%4d", decade == 1890 ? 1895 : decade);
         out += buf;
@@ -145,7 +145,7 @@ std::string index_fixture() {
 
 std::string cru_fixture() {
     std::string out = "A CRU TITLE LINE\n";
-    char buf[16];
+    char buf[40];
     for (int s = 0; s < 2; ++s) {
         std::snprintf(buf, sizeof buf, "CRU%03d%4d%4d", s, -15 + s, 12);
         out += std::string(buf) + "\n";

@@ -101,6 +101,15 @@ std::string default_commands(const std::string& datfil) {
     return "data file #  1  --  " + datfil + file.substr(file.find('\n'));
 }
 
+std::vector<std::string> default_command_lines() {
+    return split_lines(read_file(test_data("options/default_log.txt")));
+}
+
+std::string rtrim(std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
 std::string test_data(const std::string& name) { return std::string(KOVRIN_TEST_DATA) + "/" + name; }
 
 }  // namespace kovtest

@@ -58,6 +58,11 @@ extern const char* const tiny_rwl;
 // The batch command file of the default options (tests/data/options/default_log.txt)
 // with its first line naming the data file `datfil`.
 std::string default_commands(const std::string& datfil);
+// The lines of that file as it stands, for the data file site01.txt.
+std::vector<std::string> default_command_lines();
+
+// text less its trailing blanks
+std::string rtrim(std::string text);
 
 struct RunResult {
     int status = -1;

@@ -1,4 +1,4 @@
-#include "driver/text_helpers.hpp"
+#include "shared/text_helpers.hpp"
 
 #include <algorithm>
 

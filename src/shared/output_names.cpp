@@ -1,12 +1,11 @@
-#include "driver/output_names.hpp"
+#include "shared/output_names.hpp"
 
 #include <filesystem>
 #include <unordered_map>
 
-#include "driver/data_file_loop.hpp"
-#include "driver/generic_files.hpp"
-#include "driver/text_helpers.hpp"
+#include "shared/generic_files.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
@@ -62,7 +61,7 @@ std::string output_prefix(std::string_view datfil) {
 
 std::string output_name(std::string_view suffix) {
     std::string name = output_prefix(shared().datfil) + std::string(suffix);
-    driver_state().last_output_name = name;
+    shared().last_output_name = name;
     return name;
 }
 

@@ -1,4 +1,4 @@
-#include "driver/generic_files.hpp"
+#include "shared/generic_files.hpp"
 
 #include <array>
 #include <filesystem>

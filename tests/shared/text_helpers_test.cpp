@@ -1,7 +1,7 @@
 // Cases from the worked edge cases of the console text helpers.
 #include <gtest/gtest.h>
 
-#include "driver/text_helpers.hpp"
+#include "shared/text_helpers.hpp"
 
 using namespace kov;
 
