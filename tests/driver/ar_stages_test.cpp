@@ -22,12 +22,7 @@ namespace {
 // The documented default command file of the data file w.txt with the given
 // lines (counted from 0) replaced.
 std::string commands_with(const std::map<size_t, std::string>& replaced) {
-    auto lines = split_lines(kovtest::read_file(kovtest::test_data("options/default_log.txt")));
-    lines[0] = "data file #  1  --  w.txt";
-    for (const auto& [at, line] : replaced) lines[at] = line;
-    std::string s;
-    for (const auto& l : lines) s += l + "\n";
-    return s;
+    return kovtest::default_commands("w.txt", replaced);
 }
 
 // The documented default command file with the AR line (option 9) and the save

@@ -292,16 +292,11 @@ namespace {
 // The documented default command file with an arithmetic mean chronology,
 // bootstrap limits and a 30-year spline of the limits.
 std::string commands_with_limits(const std::string& datfil) {
-    auto lines = split_lines(kovtest::read_file(kovtest::test_data("options/default_log.txt")));
-    lines[0] = "data file #  1  --  " + datfil;
-    lines[12] = "1   1   30   0      !mean chronology";
     // no detrending: each data file's chronology file then holds the raw
     // chronology alone (and the age-dependent spline of the defaults goes
     // below zero on a series of ak046, which would stop to ask what to do)
-    lines[4] = "0      0     0     !1st-no detrending performed";
-    std::string s;
-    for (const auto& l : lines) s += l + "\n";
-    return s;
+    return kovtest::default_commands(datfil, {{4, "0      0     0     !1st-no detrending performed"},
+                                              {12, "1   1   30   0      !mean chronology"}});
 }
 
 TEST(RawChronologyRun, TwoDataFilesFillTheRunWideFilesInListOrder) {
@@ -363,12 +358,9 @@ namespace {
 TEST(ConfidenceLimitRun, LaterChronologiesSplineTheirLimitsOverTheirOwnYears) {
     kovtest::TempDir d;
     d.write("russ001.rwl", kovtest::read_file(kovtest::test_data("rwl/russ001.rwl")));
-    auto lines = split_lines(kovtest::default_commands("russ001.rwl"));
-    lines[4] = "-1     20    0     !1st-first differences";
-    lines[12] = "2   1   20   0     !robust (biweight) mean chronology";
-    std::string commands;
-    for (const auto& l : lines) commands += l + "\n";
-    d.write("russ001.rwl_log.txt", commands);
+    d.write("russ001.rwl_log.txt",
+            kovtest::default_commands("russ001.rwl", {{4, "-1     20    0     !1st-first differences"},
+                                                      {12, "2   1   20   0     !robust (biweight) mean chronology"}}));
     d.write("list.txt", "russ001.rwl\n");
     const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
     ASSERT_EQ(r.status, 0) << r.out;

@@ -12,14 +12,8 @@ using kovtest::split_lines;
 namespace {
 
 std::string commands(const std::string& datfil, const std::string& first, const std::string& second) {
-    auto lines = split_lines(kovtest::read_file(kovtest::test_data("options/default_log.txt")));
-    lines[0] = "data file #  1  --  " + datfil;
-    lines[4] = first;
-    lines[5] = second;
-    lines[18] = "2                  !series saved in tucson index format";
-    std::string s;
-    for (const auto& l : lines) s += l + "\n";
-    return s;
+    return kovtest::default_commands(
+        datfil, {{4, first}, {5, second}, {18, "2                  !series saved in tucson index format"}});
 }
 
 bool has(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }

@@ -240,16 +240,6 @@ TEST(Run, OutputNamesFromTheDataFileName) {
 
 namespace {
 
-// The command file of the documentation with some lines replaced (file line
-// number, text).
-std::string command_file_with(const std::string& datfil, const std::vector<std::pair<int, std::string>>& lines) {
-    auto text = split_lines(command_file(datfil));
-    for (const auto& [n, t] : lines) text[static_cast<size_t>(n - 1)] = t;
-    std::string s;
-    for (const auto& l : text) s += l + "\n";
-    return s;
-}
-
 // The listing's line for a series in the transformed statistics, from its
 // identifier on (the series number before it changes when series are left out).
 std::string transformed_row(const std::string& listing, const std::string& ident) {
@@ -267,7 +257,7 @@ TEST(Run, DetailFileCarriesThePerSeriesSettingsOfARealFile) {
     TempDir d;
     d.write("w.txt", kovtest::read_file(kovtest::test_data("rwl/wa129.rwl")));
     // log transformation, series saved as space-delimited columns
-    d.write("w_log.txt", command_file_with("w.txt", {{4, "1            0     !"}, {19, "5                  !"}}));
+    d.write("w_log.txt", kovtest::default_commands("w.txt", {{3, "1            0     !"}, {18, "5                  !"}}));
     d.write("list.txt", "w.txt\n");
 
     // First run: no detail file yet; every series is used with the defaults.
@@ -350,7 +340,7 @@ TEST(Run, CompactSeriesOfNoValuesThroughTheSmoothers) {
     for (const char* detrending : {"-5     5     0     !", "-4     25    0     !", "-3     21    0     !"}) {
         TempDir d;
         d.write("c.txt", data);
-        d.write("c_log.txt", command_file_with("c.txt", {{2, "4                  !"}, {5, detrending}}));
+        d.write("c_log.txt", kovtest::default_commands("c.txt", {{1, "4                  !"}, {4, detrending}}));
         d.write("list.txt", "c.txt\n");
         auto r = run_kovrin(d.path(), batch_answers);
         EXPECT_EQ(r.status, 0) << detrending << "\n" << r.out;
@@ -387,8 +377,9 @@ TEST(Run, SeriesWithoutAMeasuredValueLeaveNoNaN) {
         TempDir d;
         d.write("z.txt", c.data);
         // no detrending: a growth curve of missing values would go negative
-        d.write("z_log.txt", command_file_with("z.txt", {{4, c.transformation}, {5, "0      0     0     !"},
-                                                        {17, "10    5     0     !"}}));
+        d.write("z_log.txt", kovtest::default_commands("z.txt", {{3, c.transformation},
+                                                                 {4, "0      0     0     !"},
+                                                                 {16, "10    5     0     !"}}));
         d.write("list.txt", "z.txt\n");
         auto r = run_kovrin(d.path(), batch_answers);
         EXPECT_EQ(r.status, 0) << c.what << "\n" << r.out;
@@ -572,7 +563,8 @@ TEST(Run, ShortAndEmptySeriesAndTinyWindowsRunToTheEnd) {
         SCOPED_TRACE(c.what);
         TempDir d;
         d.write("e.txt", c.data);
-        d.write("e_log.txt", c.detrending.empty() ? command_file("e.txt") : command_file_with("e.txt", {{5, c.detrending}}));
+        d.write("e_log.txt", c.detrending.empty() ? command_file("e.txt")
+                                                  : kovtest::default_commands("e.txt", {{4, c.detrending}}));
         d.write("list.txt", "e.txt\n");
         const auto r = run_kovrin(d.path(), batch_answers);
         EXPECT_EQ(r.status, 0) << r.out;
@@ -669,7 +661,7 @@ TEST(Run, ShortPrefixTakesItsIdentifierFromTheNameFormedLast) {
         std::string data = kovtest::tiny_rwl;
         data.replace(data.find("TNY02A  1998"), 12, "TNY02A  2000");
         d.write("ab.txt", data);
-        d.write("ab_log.txt", command_file_with("ab.txt", {{17, "0     0     0     !"}}));
+        d.write("ab_log.txt", kovtest::default_commands("ab.txt", {{16, "0     0     0     !"}}));
         d.write("list.txt", "ab.txt\n");
         auto r = run_kovrin(d.path(), c.answers);
         ASSERT_EQ(r.status, 0) << r.out;

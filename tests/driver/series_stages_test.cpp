@@ -21,14 +21,11 @@ namespace {
 
 // The documented default command file with its transformation (line 4) and
 // save (line 19) codes replaced.
-std::string commands(const std::string& datfil, int transformation, int save) {
-    auto lines = split_lines(kovtest::read_file(kovtest::test_data("options/default_log.txt")));
-    lines[0] = "data file #  1  --  " + datfil;
-    lines[3] = std::to_string(transformation) + "            0     !";
-    lines[18] = std::to_string(save) + "                  !";
-    std::string s;
-    for (const auto& l : lines) s += l + "\n";
-    return s;
+std::string commands(const std::string& datfil, int transformation, int save,
+                     std::map<size_t, std::string> more = {}) {
+    more[3] = std::to_string(transformation) + "            0     !";
+    more[18] = std::to_string(save) + "                  !";
+    return kovtest::default_commands(datfil, more);
 }
 
 // Runs the data file `text`, named `prefix`.txt, in batch mode.
@@ -258,14 +255,11 @@ TEST(SeriesStages, ReleaseScanAsksForNewSettingsPerSeries) {
         text += rw_line(id, 1960, {999});
     }
     d.write("rel.txt", text);
-    auto cmd = split_lines(commands("rel.txt", 0, 0));
-    cmd[20] = "2            1     !";
-    cmd[21] = "10                 !";
-    cmd[22] = "25                 !";
-    cmd[23] = "1                  !";
-    std::string log;
-    for (const auto& l : cmd) log += l + "\n";
-    d.write("rel_log.txt", log);
+    d.write("rel_log.txt", commands("rel.txt", 0, 0,
+                                    {{20, "2            1     !"},
+                                     {21, "10                 !"},
+                                     {22, "25                 !"},
+                                     {23, "1                  !"}}));
     d.write("list.txt", "rel.txt\n");
     // series 1: plot, "y", window 99 (refused) then 20, percent 30, error 2,
     // prefilter "y", plot again, "n"; series 2: plot, empty answer; then "no

@@ -101,6 +101,14 @@ std::string default_commands(const std::string& datfil) {
     return "data file #  1  --  " + datfil + file.substr(file.find('\n'));
 }
 
+std::string default_commands(const std::string& datfil, const std::map<size_t, std::string>& replaced) {
+    auto lines = split_lines(default_commands(datfil));
+    for (const auto& [at, line] : replaced) lines.at(at) = line;
+    std::string s;
+    for (const auto& l : lines) s += l + "\n";
+    return s;
+}
+
 std::vector<std::string> default_command_lines() {
     return split_lines(read_file(test_data("options/default_log.txt")));
 }

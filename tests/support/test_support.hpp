@@ -2,6 +2,7 @@
 // Helpers shared by the tests: scripted consoles, temporary folders, running
 // the program end to end.
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -58,6 +59,9 @@ extern const char* const tiny_rwl;
 // The batch command file of the default options (tests/data/options/default_log.txt)
 // with its first line naming the data file `datfil`.
 std::string default_commands(const std::string& datfil);
+// The same with some of its lines replaced: line index (from 0, the line that
+// names the data file) and its new text.
+std::string default_commands(const std::string& datfil, const std::map<size_t, std::string>& replaced);
 // The lines of that file as it stands, for the data file site01.txt.
 std::vector<std::string> default_command_lines();
 
