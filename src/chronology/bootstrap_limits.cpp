@@ -36,10 +36,13 @@ BootWork::BootWork(int max_depth)
       rank(max_depth),
       count(max_depth) {}
 
-long long bootstrap_draws(int d) {
-    if (d < 6) return 0;
-    return static_cast<long long>(d == 6 ? 700 : boot_replicates) * d;
-}
+namespace {
+// Resamples of a year of d values: none below six values, 700 at six (fewer
+// distinct resamples exist), else the full count.
+int replicates(int d) { return d < 6 ? 0 : d == 6 ? 700 : boot_replicates; }
+}  // namespace
+
+long long bootstrap_draws(int d) { return static_cast<long long>(replicates(d)) * d; }
 
 void dropms(int n, std::span<const float> x, int& m, std::span<float> y) {
     m = 0;
@@ -216,7 +219,7 @@ void bootstrap_year(std::span<float> x, int d, float theta, std::array<int, 3>& 
         return;
     }
     if (static_cast<int>(work.r.size()) < d) work = BootWork(d);  // once, never per replicate
-    const int nb = d == 6 ? 700 : boot_replicates;
+    const int nb = replicates(d);
     const float df = static_cast<float>(d);
     // min() only guards the array: d u stays below d.
     auto draw = [&] { return std::min(static_cast<int>(df * ranwh(iseed)), d - 1); };
@@ -232,14 +235,13 @@ void bootstrap_year(std::span<float> x, int d, float theta, std::array<int, 3>& 
         std::copy_n(x.begin(), d, work.v.begin());
         std::iota(work.rank.begin(), work.rank.begin() + d, 1);
         detail::sort_ascending(work.v.data(), work.rank.data(), d);
-        for (int k = 0; k < d; ++k) work.count[work.rank[k] - 1] = k;  // count as scratch: place of each value
-        std::copy_n(work.count.begin(), d, work.rank.begin());
         for (int b = 0; b < nb; ++b) {
             std::fill_n(work.count.begin(), d, 0);
-            for (int k = 0; k < d; ++k) ++work.count[work.rank[draw()]];
+            for (int k = 0; k < d; ++k) ++work.count[draw()];
+            // the drawn values in ascending order, each as often as it was drawn
             int m = 0;
             for (int k = 0; k < d; ++k)
-                for (int c = work.count[k]; c > 0; --c) work.r[m++] = work.v[k];
+                for (int c = work.count[work.rank[k] - 1]; c > 0; --c) work.r[m++] = work.v[k];
             work.t[b] = detail::location_of_sorted(work.r.data(), d, tuning, type);
         }
     }

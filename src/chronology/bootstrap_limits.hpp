@@ -30,8 +30,8 @@ struct BootWork {
     std::vector<float> u;     // the jackknife values
     std::vector<float> t;     // the replicate means (boot_replicates)
     std::vector<float> v;     // the year's values sorted
-    std::vector<int> rank;    // where each value of the year stands in v
-    std::vector<int> count;   // how often a resample drew each place of v
+    std::vector<int> rank;    // rank[k]: the value of the year (1-based) that stands at v[k]
+    std::vector<int> count;   // how often a resample drew each value of the year
 };
 
 // Draws of the generator that the bootstrap of a year of d values takes.

@@ -145,10 +145,11 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
     // at a time; the listing and the lists then follow in the order of the
     // years. The bootstrap of a year starts from the generator's state after
     // the draws of every year before it, as when the years go one by one.
+    // Each column is read over the rows it holds only.
     std::vector<int> depths(n, 0);
-    for (int i = 1; i <= n; ++i)
-        for (int j = 1; j <= nc; ++j)
-            if (s.sermat.at(i, j) != xmiss) ++depths[i - 1];
+    for (int j = 1; j <= nc; ++j)
+        for (int r = std::max(1, s.sermat.first_row(j)); r <= std::min(n, s.sermat.last_row(j)); ++r)
+            if (s.sermat.at(r, j) != xmiss) ++depths[r - 1];
     std::vector<std::array<int, 3>> seeds(boot ? n : 0);
     for (int i = 0; i < static_cast<int>(seeds.size()); ++i) {
         seeds[i] = s.iseed;

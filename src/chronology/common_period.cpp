@@ -160,7 +160,6 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
 
     // The series in the period and their standardised values.
     std::vector<int> member;         // series numbers of the series in the period
-    std::vector<int> pos(nc + 1, 0);  // position of a series among them (0: not in)
     idu.assign(nc + 1, std::string(8, ' '));
     std::vector<float> zstd;
     std::vector<float> work(std::max(len, 1));
@@ -170,7 +169,6 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
         if (len < 1 || n < len) continue;
         member.push_back(i);
         const int N = static_cast<int>(member.size());
-        pos[i] = N;
         std::string id = ids[i];
         id.resize(8, ' ');
         idu[N] = id;

@@ -122,10 +122,10 @@ struct Window {
     float rmean = 0, sdev = 0, serr = 0;
 };
 
-// The correlations of the pairs that cover the whole window ys..ye.
-Window window_rbar(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int ye, float sdev_before) {
+// The correlations of the pairs that cover the whole window ys..ye, taken
+// `block` pairs at a time.
+Window window_rbar(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int ye, std::size_t block) {
     Window win;
-    win.sdev = sdev_before;
     double s1 = 0, s2 = 0;
     float single = 0;
     const int w = ye - ys + 1;
@@ -133,7 +133,6 @@ Window window_rbar(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int 
     std::vector<const float*> cols;
     for (int i = 1; i <= nc; ++i)
         if (itab(i, ify) <= ys && itab(i, ily) >= ye) cols.push_back(x.rows(i, row0, row0 + w - 1));
-    // many windows at once: a smaller block of pairs each
     for_each_pair(
         StretchCorrelations(cols, w),
         [&](int, int, float r) {
@@ -143,7 +142,7 @@ Window window_rbar(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int 
             s1 += r;
             s2 += static_cast<double>(r) * r;
         },
-        pair_block_size / 8);
+        block);
     if (win.ncorr == 0) {
         win.rmean = -99.9f;
         win.serr = -99.9f;
@@ -164,10 +163,10 @@ Window window_rbar(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int 
 
 void rbarseg(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int ye, int& ncorr, float& rmean,
              float& sdev, float& serr) {
-    const Window win = window_rbar(x, itab, nc, ys, ye, sdev);
+    const Window win = window_rbar(x, itab, nc, ys, ye, pair_block_size);
     ncorr = win.ncorr;
     rmean = win.rmean;
-    sdev = win.sdev;
+    if (win.ncorr > 0) sdev = win.sdev;  // a window without pairs leaves it as it was
     serr = win.serr;
 }
 
@@ -206,7 +205,8 @@ void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<fl
     std::vector<Window> result(nw);
     parallel_for(nw, [&](int o) {
         const int k = order[o];
-        result[k] = window_rbar(x, itab, nc, starts[k], starts[k] + w - 1, 0.0f);
+        // many windows at once: a smaller block of pairs each
+        result[k] = window_rbar(x, itab, nc, starts[k], starts[k] + w - 1, pair_block_size / 8);
     });
     for (int k = 0; k < nw; ++k) {
         const int s = starts[k];

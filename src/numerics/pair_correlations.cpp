@@ -1,10 +1,8 @@
 #include "numerics/pair_correlations.hpp"
 
-
 #include <algorithm>
 #include <cassert>
 #include <cfloat>
-#include <climits>
 #include <cstring>
 
 #include "shared/parallel.hpp"
@@ -30,7 +28,6 @@ constexpr int lanes = 16;
 #endif
 
 inline void load(vf& v, const float* p) { std::memcpy(&v, p, sizeof v); }
-inline void store(float* p, const vf& v) { std::memcpy(p, &v, sizeof v); }
 
 // corlin's r from the three sums of a pair, as corlin forms it.
 inline float r_of(float sxy, float sxx, float syy) {
@@ -63,15 +60,8 @@ void block_correlations(const float* dev, const float* ss, int mp, int w, const 
     load(ssb, ss + b0);
     const vf* sums[block_rows] = {&s0, &s1, &s2, &s3};
     for (int k = 0; k < block_rows; ++k) {
-        // as r_of, lane by lane
-        const vf prod = ss[a[k]] * ssb;
         const vf sxy = *sums[k];
-        float q[lanes];
-        for (int c = 0; c < lanes; ++c) {
-            const float den = std::sqrt(prod[c]);
-            q[c] = den > 0.0f && den <= FLT_MAX ? sxy[c] / den : no_correlation;
-        }
-        std::memcpy(r[k], q, sizeof q);
+        for (int c = 0; c < lanes; ++c) r[k][c] = r_of(sxy[c], ss[a[k]], ssb[c]);
     }
 }
 

@@ -66,18 +66,11 @@ double biweight_passes(const float* x, int n, float c, float xmed, float mad, do
     return t;
 }
 
-}  // namespace
-
-namespace detail {
-
-float location_of_sorted(const float* x, int n, float c, int type) {
-    if (n == 1) return x[0];
-    float xmed, xuh, xlh, xiqr, xmin, xmax;
-    five_of_sorted(x, n, xmed, xuh, xlh, xiqr, xmin, xmax);
-    if (type < 0) return quantile_of_sorted(x, n, type, xmed, xuh, xlh);
-    // The absolute deviations from the median fall as x rises below the
-    // median and rise above it: merging the two runs outward from the median
-    // gives them in ascending order, as far as the two middle ones.
+// The median absolute deviation of x(0..n-1), sorted ascending, from its
+// median xmed. The absolute deviations fall as x rises below the median and
+// rise above it: merging the two runs outward from the median gives them in
+// ascending order, as far as the two middle ones, with no sort.
+float mad_of_sorted(const float* x, int n, float xmed) {
     const int h = (n + 1) / 2;
     int below = static_cast<int>(std::lower_bound(x, x + n, xmed) - x) - 1, above = below + 1;
     float lower_mid = 0.0f, upper_mid = 0.0f;
@@ -90,7 +83,19 @@ float location_of_sorted(const float* x, int n, float c, int type) {
         if (k == h - 1) lower_mid = dev;
         if (k == n - h) upper_mid = dev;
     }
-    const float mad = (lower_mid + upper_mid) * 0.5f;
+    return (lower_mid + upper_mid) * 0.5f;
+}
+
+}  // namespace
+
+namespace detail {
+
+float location_of_sorted(const float* x, int n, float c, int type) {
+    if (n == 1) return x[0];
+    float xmed, xuh, xlh, xiqr, xmin, xmax;
+    five_of_sorted(x, n, xmed, xuh, xlh, xiqr, xmin, xmax);
+    if (type < 0) return quantile_of_sorted(x, n, type, xmed, xuh, xlh);
+    const float mad = mad_of_sorted(x, n, xmed);
     if ((mad < 0.0001f && n >= 6) || n <= 5) return xmed;
     return static_cast<float>(biweight_passes(x, n, c, xmed, mad, nullptr, nullptr));
 }
@@ -151,6 +156,8 @@ void biwgt(std::span<float> x, std::span<float> wk, float c, int n, float& xbar,
     // deviation as scale.
     assert(n <= static_cast<int>(wk.size()));
     xbar = xmed;
+    // wk keeps the sorted deviations for the caller (the resampled means of
+    // the bootstrap take the same value from mad_of_sorted, with no sort)
     for (int i = 0; i < n; ++i) wk[i] = std::fabs(x[i] - xmed);
     sortr(n, wk);
     const int h = (n + 1) / 2;
