@@ -63,7 +63,7 @@ fi
 synthetic=()
 for n in $sizes; do
     f="build/bench/syn$n-seed$seed.rwl"
-    [ -f "$f" ] || "$gen" "$n" "$seed" "$f"
+    [ -f "$f" ] && [ "$f" -nt "$gen" ] || "$gen" "$n" "$seed" "$f"
     synthetic+=("$f")
 done
 real=()
@@ -96,7 +96,9 @@ time_kovrin() {
     rm -rf "$work/run"
     kovrin_prepare "$work/run" "$set" "$file" "${3:-}" "${4:-}"
     (cd "$work/run" && kovrin_answers > ../answers.txt)
-    local run=(sh -c 'cd "$1" && exec env -u DISPLAY -u KOVRIN_PLOT_DEVICE "$2" < ../answers.txt' sh "$work/run" "$exe")
+    # every repeat starts as the first: without the detail file a run writes
+    local run=(sh -c 'cd "$1" && shift && rm -f ./*_detail.txt && exec "$@" < ../answers.txt' sh "$work/run"
+               "${kovrin_env[@]}" "$exe")
     repeat=1
     measure "${run[@]}"
     if [ "$run_status" -eq 0 ] && awk -v w="$wall" 'BEGIN { exit !(w < 0.5) }'; then
@@ -107,9 +109,9 @@ time_kovrin() {
     repeat=1
 }
 
-# R's seconds over kovrin's; "-" where kovrin's took no measurable time.
+# R's seconds over kovrin's; "-" where either has no measured time.
 ratio() {
-    awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf("%.1f", a / b); else printf("-") }'
+    awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a ~ /^[0-9.]+$/) printf("%.1f", a / b); else printf("-") }'
 }
 
 row() {  # name series years set cpu wall mib [r_cpu r_wall r_mib]
@@ -144,7 +146,7 @@ for file in "${real[@]}" "${synthetic[@]}"; do
         if [ "$run_status" -eq 0 ]; then
             row "$name" "$series" "$years" default "$d_cpu" "$d_wall" "$d_mib" "$cpu" "$wall" "$mib"
         else
-            row "$name" "$series" "$years" default "$d_cpu" "$d_wall" "$d_mib" "R failed" - - 
+            row "$name" "$series" "$years" default "$d_cpu" "$d_wall" "$d_mib" "R failed" - -
         fi
     else
         row "$name" "$series" "$years" default "$d_cpu" "$d_wall" "$d_mib"

@@ -69,7 +69,9 @@ int main(int argc, char** argv) {
     std::fprintf(f, "%-80s\n", "SYN    3 kovrin benchmark");
     static const char symbols[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     for (int k = 0; k < n; ++k) {
-        const int tree = (k / 2) % 3844, core = k % 2 + 1;
+        // 3844 two-symbol trees of two cores each; past them, further core
+        // numbers, so that no identifier repeats
+        const int tree = (k / 2) % 3844, core = k % 2 + 1 + 2 * (k / 7688);
         char id[9];
         std::snprintf(id, sizeof id, "SYN%c%c%02d", symbols[tree / 62], symbols[tree % 62], core);
         const int length = 300 + static_cast<int>(rng.next() % 701);

@@ -73,11 +73,12 @@ kovrin_prepare() {
     echo "$name" > "$dir/list.txt"
 }
 
-# Runs kovrin binary $2 in folder $1 with no plot screen, its console to
-# file $3; returns its exit status. $4 and on: a command to run it under
-# (GNU time, say).
+# The environment of every run: no plot screen.
+kovrin_env=(env -u DISPLAY -u KOVRIN_PLOT_DEVICE)
+
+# Runs kovrin binary $2 in folder $1, its console to file $3; returns its
+# exit status.
 kovrin_run() {
     local dir=$1 exe=$2 console=$3
-    shift 3
-    (cd "$dir" && kovrin_answers | env -u DISPLAY -u KOVRIN_PLOT_DEVICE "$@" "$exe" > "$console" 2>&1)
+    (cd "$dir" && kovrin_answers | "${kovrin_env[@]}" "$exe" > "$console" 2>&1)
 }
