@@ -119,7 +119,7 @@ struct DataLine {
     bool beyond = false;       // separators: more values than the ten fields of a line
     long long field[20] = {};  // ten values, or ten value/depth pairs
     bool blank[20] = {};       // the field held nothing
-    int tokens = 0;            // values read by separators
+    int tokens = 0;            // values read (by separators, or fields up to the last)
     long long last_token = 0;  // the last of the line's numbers (end marker of an unreadable line)
     bool last_is_number = false;
 };
@@ -240,6 +240,15 @@ DataLine read_line_of(const std::string& line, const std::string& full, const Fo
     }
     if (fields_hold_the_values(line)) {
         d.values_read = read_fields(line, "(10i6)", 12, 10, d);
+        // the last value, which may end the series on a line whose year is
+        // spoiled
+        for (int k = 9; d.values_read && k >= 0; --k)
+            if (!d.blank[k]) {
+                d.last_token = d.field[k];
+                d.last_is_number = true;
+                d.tokens = k + 1;
+                break;
+            }
         return d;
     }
     d.values_read = read_by_separators(full, d);

@@ -404,6 +404,12 @@ TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
          "AAA     1990" + full + "\nAAA     2O00" + full + "\nAAA     2010   120   999\n", {{"AAA", 1990, 21}},
          {{0, 10, -9.99f}, {0, 19, -9.99f}, {0, 20, 1.2f}},
          "series AAA      line      2 of the file cannot be read: years  2000 to  2009 taken as missing values"},
+        // the values of a line whose year is spoiled are missing, but its end
+        // marker still ends the series, in thousandths
+        {"letter in the year of the line of the end marker",
+         "AAA     1990" + full + "\nAAA     2O00   120 -9999\n", {{"AAA", 1990, 11}},
+         {{0, 0, 0.1f}, {0, 9, 0.109f}, {0, 10, -0.999f}},
+         "series AAA      line      2 of the file cannot be read: years  2000 to  2000 taken as missing values"},
         {"end marker on a line that cannot be read",
          "AAA     1990" + full + "\nAAA     2000   1.5   200 -9999\nBBB     1990   100   999\n",
          {{"AAA", 1990, 12}, {"BBB", 1990, 1}}, {{0, 0, 0.1f}, {0, 10, -0.999f}, {0, 11, -0.999f}, {1, 0, 1.0f}},
