@@ -99,7 +99,7 @@ OptionCheck detrending(const OptionBlock& ov, int k) {
     if (is_no_curve_code(code))
         return hazard(std::string(k == 4 ? "first" : "second") + " detrending code " + std::to_string(code) +
                       " is not a curve option");
-    if (ov(k, 1) == -6 && ov(k, 2) < 5)
+    if (code == -6 && ov(k, 2) < 5)
         return hazard("age-dependent spline stiffness " + std::to_string(ov(k, 2)) + " is below 5 years");
     return {};
 }

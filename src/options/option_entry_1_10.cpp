@@ -8,7 +8,6 @@ namespace kov {
 
 namespace {
 
-
 // The growth curves common to both detrending lists, from the negative
 // exponential on.
 void curve_choices() {

@@ -93,6 +93,35 @@ void OutFile::put(std::string_view text) {
     f_ << text;
 }
 
+namespace {
+
+std::vector<std::pair<size_t, size_t>> line_spans(std::string_view text) {
+    // Files pass through systems that end their lines in different ways, and
+    // an edited file can mix them line by line: LF, CR LF, CR CR LF and a
+    // lone CR each end one line.
+    std::vector<std::pair<size_t, size_t>> spans;
+    size_t at = 0;
+    const size_t n = text.size();
+    while (at < n) {
+        const size_t stop = text.find_first_of("\r\n", at);
+        if (stop == std::string_view::npos) {
+            spans.emplace_back(at, n);
+            break;
+        }
+        spans.emplace_back(at, stop);
+        at = stop + 1;
+        if (text[stop] == '\r') {
+            if (at < n && text[at] == '\n')
+                at += 1;
+            else if (at + 1 < n && text[at] == '\r' && text[at + 1] == '\n')
+                at += 2;
+        }
+    }
+    return spans;
+}
+
+}  // namespace
+
 bool TextIn::open(const std::string& name) {
     close();
     std::error_code ec;
@@ -124,37 +153,6 @@ void TextIn::backspace() {
 }
 
 void TextIn::seek(size_t line) { pos_ = std::min(line, spans_.size()); }
-
-std::vector<std::pair<size_t, size_t>> line_spans(std::string_view text) {
-    // Files pass through systems that end their lines in different ways, and
-    // an edited file can mix them line by line: LF, CR LF, CR CR LF and a
-    // lone CR each end one line.
-    std::vector<std::pair<size_t, size_t>> spans;
-    size_t at = 0;
-    const size_t n = text.size();
-    while (at < n) {
-        const size_t stop = text.find_first_of("\r\n", at);
-        if (stop == std::string_view::npos) {
-            spans.emplace_back(at, n);
-            break;
-        }
-        spans.emplace_back(at, stop);
-        at = stop + 1;
-        if (text[stop] == '\r') {
-            if (at < n && text[at] == '\n')
-                at += 1;
-            else if (at + 1 < n && text[at] == '\r' && text[at + 1] == '\n')
-                at += 2;
-        }
-    }
-    return spans;
-}
-
-std::vector<std::string> text_lines(std::string_view text) {
-    std::vector<std::string> lines;
-    for (const auto& [at, stop] : line_spans(text)) lines.emplace_back(text.substr(at, stop - at));
-    return lines;
-}
 
 void Streams::close_all() {
     for (OutFile* f : {&luout, &lutab, &lucrn, &luerr, &luscr, &lutmp, &lulog, &luaux}) f->close();

@@ -55,14 +55,8 @@ private:
     std::string name_;
 };
 
-// Where the lines of a text start and end (end not included): LF, CR LF,
-// CR CR LF and a lone CR each end a line, in any mix; the line ends are not
-// part of the lines.
-std::vector<std::pair<size_t, size_t>> line_spans(std::string_view text);
-// The lines themselves.
-std::vector<std::string> text_lines(std::string_view text);
-
-// An input text file held with its lines (line_spans), read one line at a time;
+// An input text file held whole, read one line at a time: LF, CR LF, CR CR LF
+// and a lone CR each end a line, in any mix, and are not part of the lines;
 // backspace steps back one line, seek goes to a line read before.
 class TextIn {
 public:

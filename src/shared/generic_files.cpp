@@ -55,20 +55,16 @@ void mark_generic_files(int finished_before) {
 bool roll_back_generic_files() {
     auto& m = mark();
     const bool keep = m.finished >= 2;
-    for (int i = 0; i < 10; ++i) {
-        OutFile& f = streams().lugcrn[i];
-        if (!f.is_open()) continue;
-        const std::string name = f.name();
-        f.close();
-        if (keep) {
+    if (!keep) {
+        delete_generic_files();
+    } else {
+        for (int i = 0; i < 10; ++i) {
+            OutFile& f = streams().lugcrn[i];
+            if (!f.is_open()) continue;
+            const std::string name = f.name();
+            f.close();
             std::error_code ec;
             std::filesystem::resize_file(name, m.size[i], ec);
-            continue;
-        }
-        try {
-            delete_file(name);
-        } catch (const FileRefused&) {
-            // never created under that name: it is an input of the run
         }
     }
     m = GenericMark{};

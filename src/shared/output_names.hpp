@@ -9,9 +9,8 @@
 #include <array>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kov {

@@ -62,6 +62,7 @@ public:
     // Cell (row, j) as it stands, without making storage: xmiss where the
     // column holds nothing.
     float at(int year_row, int j) const {
+        assert(j >= 1 && j <= mxs);
         const Column& c = cols_[j];
         const int k = year_row - c.first;
         return k >= 0 && k < static_cast<int>(c.v.size()) ? c.v[static_cast<size_t>(k)] : xmiss;

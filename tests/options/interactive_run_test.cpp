@@ -15,7 +15,6 @@ using kovtest::TempDir;
 
 namespace {
 
-
 void put_data_file(const TempDir& d, const std::string& name) {
     std::filesystem::copy_file(kovtest::test_data("rwl/wa129.rwl"), d / name);
 }

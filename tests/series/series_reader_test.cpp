@@ -522,7 +522,6 @@ TEST(SeriesReader, CapacitiesAndEmptyFilesStop) {
 // interquartile range of 0. With a series of one value (2.00) instead, four
 // columns have no defined value at all: the marker once, then blank fields.
 TEST(SeriesReader, SummaryTakesTheDefinedStatisticsOnly) {
-    const std::string label = " arithmetic mean";
     const struct {
         const char* what;
         std::string other;
@@ -558,7 +557,6 @@ TEST(SeriesReader, SummaryTakesTheDefinedStatisticsOnly) {
         kovtest::ScriptedConsole sc("");
         r.open_data(ring_series("CON01", 1950, 5, 50) + c.other);
         r.read();
-        const auto lines = r.listing_lines();
         for (int k = 0; k < 8; ++k) {
             const std::string want = padded(std::string(" ") + labels[k], 32) + c.rows[static_cast<size_t>(k)];
             EXPECT_EQ(count_lines_with(r.listing(), want), 1) << want;

@@ -21,4 +21,7 @@ TEST(OutputNames, PrefixIsTheNameLessAFinalLowerCaseTxt) {
         shared().datfil = padded(c.datfil, 60);
         EXPECT_EQ(output_name("_out.txt"), c.prefix + "_out.txt") << c.datfil;
     }
+    // no data file in work for the tests after this one
+    shared().datfil.clear();
+    shared().last_output_name.clear();
 }
