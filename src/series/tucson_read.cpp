@@ -142,18 +142,25 @@ bool fields_hold_the_values(const std::string& line) {
     return true;
 }
 
+// The words of a line from column `from` (0-based), between blanks or tabs,
+// each with the column it starts in.
+std::vector<std::pair<size_t, std::string_view>> words(std::string_view s, size_t from = 0) {
+    std::vector<std::pair<size_t, std::string_view>> w;
+    for (size_t i = from; i < s.size();) {
+        while (i < s.size() && is_space(s[i])) ++i;
+        const size_t start = i;
+        while (i < s.size() && !is_space(s[i])) ++i;
+        if (i > start) w.emplace_back(start, s.substr(start, i - start));
+    }
+    return w;
+}
+
 // The values of a ring-width line by their separators (blanks, tabs). A word
 // after the value columns that is no number is a stage tag or a remark and
 // ends the values; anywhere else it makes the line unreadable.
 bool read_by_separators(const std::string& full, DataLine& d) {
-    size_t i = 12;
     int n = 0;
-    while (i < full.size()) {
-        while (i < full.size() && is_space(full[i])) ++i;
-        if (i >= full.size()) break;
-        const size_t start = i;
-        while (i < full.size() && !is_space(full[i])) ++i;
-        const std::string_view tok = std::string_view(full).substr(start, i - start);
+    for (const auto& [start, tok] : words(full, 12)) {
         long long v = 0;
         try {
             if (!one_integer(tok)) throw ReadError("no integer");
@@ -184,19 +191,12 @@ bool read_by_separators(const std::string& full, DataLine& d) {
 // when it is a number: an end marker there ends the series on that line,
 // after as many years as words stand before it.
 void last_number(const std::string& full, size_t from, DataLine& d) {
-    d.tokens = 0;
-    for (size_t i = from; i < full.size();) {
-        while (i < full.size() && is_space(full[i])) ++i;
-        if (i < full.size()) ++d.tokens;
-        while (i < full.size() && !is_space(full[i])) ++i;
-    }
-    size_t end = full.size();
-    while (end > from && is_space(full[end - 1])) --end;
-    size_t start = end;
-    while (start > from && !is_space(full[start - 1])) --start;
-    const std::string_view tok = std::string_view(full).substr(start, end - start);
+    const auto w = words(full, from);
+    d.tokens = static_cast<int>(w.size());
     d.last_is_number = false;
-    if (start < end && one_integer(tok)) {
+    if (w.empty()) return;
+    const std::string_view tok = w.back().second;
+    if (one_integer(tok)) {
         try {
             d.last_token = free_int(tok);
             d.last_is_number = true;
@@ -379,13 +379,7 @@ void warn_if_values_without_year(OutFile& warn, const std::string& line, const F
 std::string long_identifier(const std::string& full, const Form& f, const std::string& last) {
     if (f.index) return {};
     std::vector<std::string_view> tok;
-    size_t i = 0;
-    while (i < full.size()) {
-        while (i < full.size() && is_space(full[i])) ++i;
-        const size_t start = i;
-        while (i < full.size() && !is_space(full[i])) ++i;
-        if (i > start) tok.push_back(std::string_view(full).substr(start, i - start));
-    }
+    for (const auto& w : words(full)) tok.push_back(w.second);
     if (tok.size() < 2 || tok[0].size() <= f.idw) return {};
     for (size_t k = 1; k < tok.size(); ++k)
         if (!one_integer(tok[k])) return {};
