@@ -316,7 +316,15 @@ PlotBackend& plot_backend() {
     return layer().installed ? *layer().installed : static_cast<PlotBackend&>(plplot_backend());
 }
 
-void set_plot_backend(PlotBackend* backend) { layer().installed = backend; }
+// A backend installed by a test stands for a run of its own: the once-per-run
+// notes are shown again. The page numbers count on; they start again with the
+// next data file as in a run.
+void set_plot_backend(PlotBackend* backend) {
+    LayerState& l = layer();
+    l.installed = backend;
+    l.screen_note_shown = false;
+    l.display_note_shown = false;
+}
 
 namespace plot {
 

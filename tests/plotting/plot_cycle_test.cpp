@@ -239,10 +239,11 @@ TEST(PlotDevice, TheScreenDeviceIsResolvedFromTheEnvironment) {
     ::unsetenv("KOVRIN_PLOT_DEVICE");
     ::unsetenv("DISPLAY");
     {
+        RecordingBackend rec;  // a run of its own: the note was not shown yet
         ScriptedConsole sc("");
         EXPECT_EQ(kov::plot::resolve_device("wingcc"), "null");
         EXPECT_EQ(kov::plot::resolve_device("wingcc"), "null");
-        EXPECT_LE(count(sc.output(), "note:"), 1);  // one note per run
+        EXPECT_EQ(count(sc.output(), "note:"), 1);  // one note per run
     }
     if (display) ::setenv("DISPLAY", saved.c_str(), 1);
 }
@@ -275,7 +276,7 @@ TEST(PlotDevice, AScreenWhoseDisplayDoesNotAnswerIsNeverOpened) {
         EXPECT_EQ(dev[0].s[0], answers ? "xwin" : "null");
         EXPECT_EQ(dev[1].s[0], answers ? "xwin" : "null");
         EXPECT_EQ(dev[2].s[0], "psc");
-        EXPECT_LE(count(sc.output(), "does not answer: no screen plots are drawn"), answers ? 0 : 1);
+        EXPECT_EQ(count(sc.output(), "does not answer: no screen plots are drawn"), answers ? 0 : 1);
     }
     if (display)
         ::setenv("DISPLAY", saved.c_str(), 1);
