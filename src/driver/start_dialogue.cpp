@@ -260,9 +260,9 @@ private:
     }
 
     // The run goes on to its data files: only now are the generic files of
-    // an earlier run emptied, for this run's chronologies. false: refused.
-    bool hand_over() {
-        guard_run_inputs(rtrim(res_.run.list_name), list_names(rtrim(res_.run.list_name)));
+    // an earlier run emptied, for this run's chronologies. The names of the
+    // list were put under guard when the run mode was answered.
+    void hand_over() {
         guard_for_generic_files();
         try {
             create_generic_files();
@@ -270,17 +270,16 @@ private:
             con().line("");
             con().line(std::string(" ") + r.what());
             refuse();
-            return false;
+            return;
         }
         streams().lulist.rewind();
-        return true;
     }
 
     // A batch run reads its command files as they are: two names of the list
     // with one output prefix would share a command file and every output, the
     // later writing over the earlier. Refused before any file is written.
-    bool names_apart() {
-        const auto same = names_sharing_a_prefix(list_names(rtrim(res_.run.list_name)));
+    bool names_apart(const std::vector<std::string>& names) {
+        const auto same = names_sharing_a_prefix(names);
         if (!same) return true;
         con().write("(/1x,'*** data files ',a,' and ',a,' share the output prefix ',a)", same->first, same->second,
                     output_prefix(same->second));
@@ -302,9 +301,11 @@ private:
             default: return false;
         }
         shared().batmod = std::string(1, c == ' ' ? 'n' : c);
-        guard_run_inputs(rtrim(res_.run.list_name), list_names(rtrim(res_.run.list_name)));
+        const std::string list = rtrim(res_.run.list_name);
+        const std::vector<std::string> names = list_names(list);
+        guard_run_inputs(list, names);
         if (c == 'y' || c == 'Y') {
-            if (names_apart()) hand_over();
+            if (names_apart(names)) hand_over();
             return true;
         }
         step_ = Step::same;
@@ -338,8 +339,7 @@ private:
             con().line(std::string(" ") + r.what());
         }
         if (!written) {
-            res_.go = false;
-            res_.status = exit_failure;
+            refuse();
             return false;
         }
         step_ = Step::proceed;
