@@ -42,8 +42,9 @@ enum class Step { start_first, start_second, start_third, list_file, typed_names
 class Dialogue {
 public:
     // A stop anywhere in the dialogue leaves the generic files of an earlier
-    // run as they are: this run has written nothing yet. The names typed
-    // before the stop are kept as the list would have held them.
+    // run as they are: they are emptied only at the hand-over to the data
+    // files. The one file a stop writes is the list of the names typed before
+    // it, kept as the list would have held them.
     DialogueResult run() {
         try {
             return steps();
