@@ -414,15 +414,12 @@ void sdev(std::string_view device) {
     // A file device as the screen: one file per page, named here, so that
     // PLplot never asks for a name on the console.
     const std::string name = page_file_name(d);
-    bool writable = false;
-    if (is_protected(name)) {
+    const bool reads = is_protected(name);  // asked first: a page is skipped, not the run
+    const bool writable = !reads && can_write_file(name);
+    if (reads)
         con().line(" note: plot file " + name + " is a file this run reads: the page is not drawn");
-    } else if (std::FILE* f = std::fopen(name.c_str(), "wb")) {
-        std::fclose(f);
-        writable = true;
-    } else {
+    else if (!writable)
         con().line(" note: plot file " + name + " cannot be written: the page is not drawn");
-    }
     plot_backend().sdev(writable ? d : "null");
     if (writable) plot_backend().sfnam(name);
 }

@@ -313,20 +313,23 @@ TEST(PlotDevice, AFileDeviceNamesOneFilePerPage) {
     EXPECT_EQ(files_of("oak", "c\n").first, (std::vector<std::string>{"oak_plot001_ABC01_transform.png"}));
     EXPECT_TRUE(dir.exists("pages_plot003_ABC01_transform.png"));
 
-    // a page whose name is a file the run reads is not drawn, and nothing is written over it
-    dir.write("oak_plot002_ABC01_transform.png", "input");
-    kov::protect_name("oak_plot002_ABC01_transform.png");
-    {
-        kov::shared().datfil = "oak";
+    // a page is not drawn when its name is a file the run reads (and nothing
+    // is written over it) or when it cannot be written (its folder is missing)
+    auto expect_not_drawn = [](const std::string& datfil, const std::string& note) {
+        kov::shared().datfil = datfil;
         RecordingBackend rec;
         ScriptedConsole* sc = nullptr;
         run_kind2("c\n", rec, sc);
-        EXPECT_TRUE(rec.named("sfnam").empty());
-        EXPECT_EQ(rec.named("sdev")[0].s[0], "null");
-        EXPECT_NE(sc->output().find("oak_plot002_ABC01_transform.png is a file this run reads"), std::string::npos);
-    }
+        EXPECT_TRUE(rec.named("sfnam").empty()) << datfil;
+        EXPECT_EQ(rec.named("sdev")[0].s[0], "null") << datfil;
+        EXPECT_NE(sc->output().find(note), std::string::npos) << sc->output();
+    };
+    dir.write("oak_plot002_ABC01_transform.png", "input");
+    kov::protect_name("oak_plot002_ABC01_transform.png");
+    expect_not_drawn("oak", "oak_plot002_ABC01_transform.png is a file this run reads");
     kov::clear_protected();
     EXPECT_EQ(dir.read("oak_plot002_ABC01_transform.png"), "input");
+    expect_not_drawn("no_such_folder/oak", "no_such_folder/oak_plot001_ABC01_transform.png cannot be written");
     ::unsetenv("KOVRIN_PLOT_DEVICE");
     sh.datfil = saved_datfil;
 }
