@@ -139,7 +139,7 @@ TEST(RawChronologyStep, ConfidenceFileWithoutPlotAsksNothing) {
     auto& s = kov::shared();
     // fewer than six series everywhere: the limits are the year's mean; the
     // empty last year has none and is left out of the span with limits
-    EXPECT_EQ(s.nlead, 0);
+    EXPECT_EQ(s.first_limit_year, 1901);  // no leading year without limits
     EXPECT_EQ(s.nspan, 5);
     const auto lines = sc.file("abcdefg_raw_95%cl.txt");
     ASSERT_EQ(lines.size(), 7u);
@@ -199,8 +199,7 @@ TEST(StandardChronologyStep, LimitsMoveWithTheStabilisedChronology) {
     kov::shared().crnid = "abcdef  ";
     sc.options(13, 1, 1);
     sc.options(12, 3, 1);
-    kov::shared().nlead = 0;  // as the raw chronology left them
-    kov::shared().nspan = 5;
+    kov::shared().nspan = 5;  // as the raw chronology left them
     kov::shared().first_limit_year = 1901;
     kov::standard_chronology_stage();
     // below six series the limits are the year's mean as built, moved by the
@@ -266,7 +265,6 @@ TEST(StandardChronologyStep, AdaptivePowerChangesOnlyTheWrittenChronology) {
     kov::shared().crnid = "abcdef  ";
     sc.options(3, 1, 4);
     sc.options(12, 3, 1);
-    kov::shared().nlead = 0;
     kov::shared().nspan = 5;
     kov::shared().first_limit_year = 1901;
     kov::standard_chronology_stage();
