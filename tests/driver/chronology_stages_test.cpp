@@ -163,10 +163,7 @@ TEST(RawChronologyStep, SplineDialogueAsksAgainUntilAUsablePeriod) {
     sc.options(12, 2, 1);
     kov::raw_chronology_stage();
     const std::string text = con.output();
-    const std::string question = " change the spline? y/<n>";
-    int asked = 0;
-    for (size_t p = text.find(question); p != std::string::npos; p = text.find(question, p + 1)) ++asked;
-    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(kovtest::count(text, " change the spline? y/<n>"), 3);
     EXPECT_NE(text.find("\n --> spline cutoff must be .ge. 5 years\n"), std::string::npos);
     EXPECT_EQ(kov::shared().optval(12, 4), 30);
     const auto lines = sc.file("abcdefg_raw_95%cl.txt");

@@ -17,6 +17,8 @@
 
 namespace {
 
+using kovtest::count;
+using kovtest::Env;
 using kovtest::RecordingBackend;
 using kovtest::ScriptedConsole;
 
@@ -51,12 +53,6 @@ int run_kind2(const std::string& answers, RecordingBackend& rec, ScriptedConsole
                 "years", "measurement (z)", 2, ' ', flag, {}, 0);
     (void)rec;
     return flag;
-}
-
-int count(const std::string& text, const std::string& what) {
-    int k = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++k;
-    return k;
 }
 
 TEST(PlotCycle, AnswersThatLeaveTheMenu) {
@@ -228,10 +224,7 @@ TEST(PlotCycle, ATickStepTooSmallGivesAutomaticTicks) {
 }
 
 TEST(PlotDevice, TheScreenDeviceIsResolvedFromTheEnvironment) {
-    const char* display = std::getenv("DISPLAY");
-    const std::string saved = display ? display : "";
-    ::unsetenv("KOVRIN_PLOT_DEVICE");
-    ::setenv("DISPLAY", ":0", 1);
+    Env device("KOVRIN_PLOT_DEVICE", nullptr), display("DISPLAY", ":0");
     EXPECT_EQ(kov::plot::resolve_device("wingcc"), "xwin");
     ::setenv("KOVRIN_PLOT_DEVICE", "svg", 1);
     EXPECT_EQ(kov::plot::resolve_device("wingcc"), "svg");
@@ -245,7 +238,6 @@ TEST(PlotDevice, TheScreenDeviceIsResolvedFromTheEnvironment) {
         EXPECT_EQ(kov::plot::resolve_device("wingcc"), "null");
         EXPECT_EQ(count(sc.output(), "note:"), 1);  // one note per run
     }
-    if (display) ::setenv("DISPLAY", saved.c_str(), 1);
 }
 
 TEST(PlotDevice, AnUnknownDeviceFallsBackToNull) {
@@ -260,10 +252,7 @@ TEST(PlotDevice, AnUnknownDeviceFallsBackToNull) {
 }
 
 TEST(PlotDevice, AScreenWhoseDisplayDoesNotAnswerIsNeverOpened) {
-    const char* display = std::getenv("DISPLAY");
-    const std::string saved = display ? display : "";
-    ::unsetenv("KOVRIN_PLOT_DEVICE");
-    ::setenv("DISPLAY", ":0", 1);
+    Env device("KOVRIN_PLOT_DEVICE", nullptr), display("DISPLAY", ":0");
     for (bool answers : {true, false}) {
         RecordingBackend rec;
         rec.display = answers;
@@ -278,10 +267,6 @@ TEST(PlotDevice, AScreenWhoseDisplayDoesNotAnswerIsNeverOpened) {
         EXPECT_EQ(dev[2].s[0], "psc");
         EXPECT_EQ(count(sc.output(), "does not answer: no screen plots are drawn"), answers ? 0 : 1);
     }
-    if (display)
-        ::setenv("DISPLAY", saved.c_str(), 1);
-    else
-        ::unsetenv("DISPLAY");
 }
 
 // With a file device for the screen every page is its own file, named by the
@@ -351,9 +336,7 @@ TEST(PlotDevice, FileWords) {
 TEST(PlotLibrary, AFatalErrorInPlplotSkipsThePlotAndTheRunGoesOn) {
     kov::PlotBackend& plplot = kov::plot_backend();
     if (!plplot.has_device("xwin")) GTEST_SKIP() << "PLplot has no xwin device here";
-    const char* display = std::getenv("DISPLAY");
-    const std::string saved = display ? display : "";
-    ::setenv("DISPLAY", ":269", 1);  // no server: PLplot's xwin stops with "Can't open display"
+    Env display("DISPLAY", ":269");  // no server: PLplot's xwin stops with "Can't open display"
     ScriptedConsole sc("");
     plplot.sdev("xwin");  // straight to the backend: the layer would check the display first
     plplot.init();
@@ -371,10 +354,6 @@ TEST(PlotLibrary, AFatalErrorInPlplotSkipsThePlotAndTheRunGoesOn) {
     plplot.adv(0);
     plplot.end();
     EXPECT_EQ(kovtest::read_file(dir / "after.ps").substr(0, 4), "%!PS");
-    if (display)
-        ::setenv("DISPLAY", saved.c_str(), 1);
-    else
-        ::unsetenv("DISPLAY");
 }
 
 TEST(PlotSave, PlplotWritesAColourPostScriptFile) {
