@@ -113,8 +113,7 @@ bool read_file_options() {
     auto& s = shared();
     auto& d = driver_state();
     const bool batch = batch_run();
-    d.command_status = rdbatch(command_file(), d.processed, s.datfil);
-    if (d.command_status >= 1) return false;
+    if (rdbatch(command_file(), d.processed, s.datfil) >= 1) return false;
 
     d.mask_copy = padded(s.stcmask, 8);
     ++d.processed;
