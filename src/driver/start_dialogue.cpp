@@ -19,7 +19,6 @@ namespace kov {
 
 namespace {
 
-constexpr const char* typed_list_name = typed_list_file;
 constexpr size_t name_length = 60;
 constexpr int most_names_counted = 5001;  // the count shown; the loop reads every name
 
@@ -164,7 +163,7 @@ private:
     // whether one of them is the file that is to hold them, which must not be
     // emptied.
     void typed_names() {
-        res_.run.list_name = padded(typed_list_name, name_length);
+        res_.run.list_name = padded(typed_list_file, name_length);
         con().write("(/1x,'okay, so enter your data file name(s)'/1x,'which will be stored in the new file: ',a/1x,'when done, hit <ret> to process the data file(s).'/)",
                     res_.run.list_name);
         typed_.clear();
@@ -215,14 +214,14 @@ private:
     // the data files typed, to the first "kovrin_files_N.txt" that does not
     // exist yet, with a message. false: the file cannot be created.
     bool store_typed_names() {
-        std::string name = typed_list_name;
+        std::string name = typed_list_file;
         if (typed_as_data_file(name)) {
             for (int n = 1;; ++n) {
                 name = "kovrin_files_" + std::to_string(n) + ".txt";
                 if (!path_exists(name) && !typed_as_data_file(name)) break;
             }
             con().write("(/1x,'*** ',a,' is a data file of the run: the names are stored in the new file: ',a)",
-                        typed_list_name, name);
+                        typed_list_file, name);
         }
         OutFile out;
         try {
