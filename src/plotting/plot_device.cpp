@@ -175,7 +175,6 @@ private:
     std::string device_, file_;
     std::vector<std::array<int, 4>> colours_;  // index -1: the background
     PLINT screen_stream_ = -1;                  // the kept screen stream
-    PLINT made_ = -1;                           // the stream plmkstrm gave
     bool screen_lost_ = false;                  // PLplot failed on the screen
     bool drawing_ = false;                      // a pass is in progress
     bool pass_on_screen_ = false;
@@ -204,10 +203,10 @@ void PlplotBackend::init() {
         }
         const char* dev = device_.c_str();
         const char* fnam = file_.empty() ? nullptr : file_.c_str();
-        made_ = -1;
+        PLINT made = -1;  // the stream plmkstrm gives
         ok = guarded([&] {
-            c_plmkstrm(&made_);
-            if (made_ < 0) return;
+            c_plmkstrm(&made);
+            if (made < 0) return;
             for (size_t k = 0; k + 1 < opts.size(); k += 2) c_plsetopt(opts[k], opts[k + 1]);
             c_plsdev(dev);
             if (fnam) c_plsfnam(fnam);
@@ -215,11 +214,11 @@ void PlplotBackend::init() {
             c_plspause(0);
             c_plinit();
         });
-        if (ok && made_ < 0) {
+        if (ok && made < 0) {
             plplot_error = "no plot stream left";
             ok = false;
         }
-        if (ok && pass_on_screen_) screen_stream_ = made_;
+        if (ok && pass_on_screen_) screen_stream_ = made;
         if (!ok) failed();
     }
     options_.clear();
