@@ -383,7 +383,7 @@ std::string page_file_name(std::string_view device) {
     ++l.pages;
     char number[16];
     std::snprintf(number, sizeof number, "%03d", l.pages);
-    std::string name = prefix + "_plot" + number;
+    std::string name = prefix + std::string(suffix::plot_pages) + number;
     if (!l.page_name.empty()) name += "_" + l.page_name;
     return name + "." + file_extension(device);
 }
