@@ -47,9 +47,9 @@ void grochg(std::span<float> x, std::string_view id, int& iyr, int& n, int m, in
     const int shown = std::clamp(np, 0, static_cast<int>(std::min({rm.size(), se.size(), rm2.size(), se2.size(),
                                                                    pg.size()})));
     const std::vector<std::string> releases = reldet(rm, se, rm2, se2, pg, shown, iyr + m - 1, m, T, k, method);
-    pltrel(x, rm, se, rm2, se2, pg, iyr, n, np, m, T, k, id, " running mean growth series",
+    pltrel(x, rm, se, rm2, se2, pg, iyr, n, shown, m, T, k, id, " running mean growth series",
            " % growth change (blue) and raw data (red)", "years", "running growth", "years", "relative growth", iplt,
-           method, pref, releases);
+           pref, releases);
 }
 
 std::vector<std::string> reldet(std::span<const float> rm1, std::span<const float> se1, std::span<const float> rm2,

@@ -83,7 +83,6 @@ void count_limit_span() {
     while (lead < s.nyc && s.bootlo[lead] == 0.0f) ++lead;
     int trail = 0;
     while (trail < s.nyc - lead && s.bootlo[s.nyc - 1 - trail] == 0.0f) ++trail;
-    s.nlead = lead;
     s.nspan = s.nyc - lead - trail;
     s.first_limit_year = s.ifyc + lead;
 }

@@ -95,7 +95,11 @@ bool open_outputs_and_inputs() {
     }
     st.luout.write("(t2,'data file processed: ',t35,a)", s.datfil);
 
-    if (!command_file().open(output_name(suffix::batch_commands))) {
+    // The command file's name counts as formed here, as output_name would
+    // record it: the chronologies' identifier is taken from the name formed
+    // last, and this one stands until a later step forms another.
+    s.last_output_name = command_name;
+    if (!command_file().open(command_name)) {
         con().write("(/1x,'*** log file not found:  'a)", name60(command_name));
         con().write("(t2,'*** re-run program in interactive mode'/t2,'*** to create the proper log file.')");
         for (OutFile* f : {&st.luout, &st.lutab, &st.lucrn, &st.luerr}) {
@@ -113,8 +117,7 @@ bool read_file_options() {
     auto& s = shared();
     auto& d = driver_state();
     const bool batch = batch_run();
-    d.command_status = rdbatch(command_file(), d.processed, s.datfil);
-    if (d.command_status >= 1) return false;
+    if (rdbatch(command_file(), d.processed, s.datfil) >= 1) return false;
 
     d.mask_copy = padded(s.stcmask, 8);
     ++d.processed;

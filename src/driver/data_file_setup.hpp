@@ -15,7 +15,6 @@ struct DriverState {
     std::string list_name = std::string(60, ' ');
     std::string run_title = std::string(80, ' ');
     int processed = 0;        // data files whose batch command file was read
-    int command_status = 0;   // what rdbatch returned for the latest data file
     OptionBlock snap;         // the option slots the phase tests read
     std::string mask_copy = std::string(8, ' ');  // stcmask as the command file set it
 };

@@ -19,7 +19,6 @@ namespace kov {
 
 namespace {
 
-constexpr const char* typed_list_name = typed_list_file;
 constexpr size_t name_length = 60;
 constexpr int most_names_counted = 5001;  // the count shown; the loop reads every name
 
@@ -42,8 +41,9 @@ enum class Step { start_first, start_second, start_third, list_file, typed_names
 class Dialogue {
 public:
     // A stop anywhere in the dialogue leaves the generic files of an earlier
-    // run as they are: this run has written nothing yet. The names typed
-    // before the stop are kept as the list would have held them.
+    // run as they are: they are emptied only at the hand-over to the data
+    // files. The one file a stop writes is the list of the names typed before
+    // it, kept as the list would have held them.
     DialogueResult run() {
         try {
             return steps();
@@ -163,7 +163,7 @@ private:
     // whether one of them is the file that is to hold them, which must not be
     // emptied.
     void typed_names() {
-        res_.run.list_name = padded(typed_list_name, name_length);
+        res_.run.list_name = padded(typed_list_file, name_length);
         con().write("(/1x,'okay, so enter your data file name(s)'/1x,'which will be stored in the new file: ',a/1x,'when done, hit <ret> to process the data file(s).'/)",
                     res_.run.list_name);
         typed_.clear();
@@ -214,14 +214,14 @@ private:
     // the data files typed, to the first "kovrin_files_N.txt" that does not
     // exist yet, with a message. false: the file cannot be created.
     bool store_typed_names() {
-        std::string name = typed_list_name;
+        std::string name = typed_list_file;
         if (typed_as_data_file(name)) {
             for (int n = 1;; ++n) {
                 name = "kovrin_files_" + std::to_string(n) + ".txt";
                 if (!path_exists(name) && !typed_as_data_file(name)) break;
             }
             con().write("(/1x,'*** ',a,' is a data file of the run: the names are stored in the new file: ',a)",
-                        typed_list_name, name);
+                        typed_list_file, name);
         }
         OutFile out;
         try {
@@ -260,9 +260,9 @@ private:
     }
 
     // The run goes on to its data files: only now are the generic files of
-    // an earlier run emptied, for this run's chronologies. false: refused.
-    bool hand_over() {
-        guard_run_inputs(rtrim(res_.run.list_name), list_names(rtrim(res_.run.list_name)));
+    // an earlier run emptied, for this run's chronologies. The names of the
+    // list were put under guard when the run mode was answered.
+    void hand_over() {
         guard_for_generic_files();
         try {
             create_generic_files();
@@ -270,17 +270,16 @@ private:
             con().line("");
             con().line(std::string(" ") + r.what());
             refuse();
-            return false;
+            return;
         }
         streams().lulist.rewind();
-        return true;
     }
 
     // A batch run reads its command files as they are: two names of the list
     // with one output prefix would share a command file and every output, the
     // later writing over the earlier. Refused before any file is written.
-    bool names_apart() {
-        const auto same = names_sharing_a_prefix(list_names(rtrim(res_.run.list_name)));
+    bool names_apart(const std::vector<std::string>& names) {
+        const auto same = names_sharing_a_prefix(names);
         if (!same) return true;
         con().write("(/1x,'*** data files ',a,' and ',a,' share the output prefix ',a)", same->first, same->second,
                     output_prefix(same->second));
@@ -302,9 +301,11 @@ private:
             default: return false;
         }
         shared().batmod = std::string(1, c == ' ' ? 'n' : c);
-        guard_run_inputs(rtrim(res_.run.list_name), list_names(rtrim(res_.run.list_name)));
+        const std::string list = rtrim(res_.run.list_name);
+        const std::vector<std::string> names = list_names(list);
+        guard_run_inputs(list, names);
         if (c == 'y' || c == 'Y') {
-            if (names_apart()) hand_over();
+            if (names_apart(names)) hand_over();
             return true;
         }
         step_ = Step::same;
@@ -338,8 +339,7 @@ private:
             con().line(std::string(" ") + r.what());
         }
         if (!written) {
-            res_.go = false;
-            res_.status = exit_failure;
+            refuse();
             return false;
         }
         step_ = Step::proceed;

@@ -175,7 +175,6 @@ private:
     std::string device_, file_;
     std::vector<std::array<int, 4>> colours_;  // index -1: the background
     PLINT screen_stream_ = -1;                  // the kept screen stream
-    PLINT made_ = -1;                           // the stream plmkstrm gave
     bool screen_lost_ = false;                  // PLplot failed on the screen
     bool drawing_ = false;                      // a pass is in progress
     bool pass_on_screen_ = false;
@@ -204,10 +203,10 @@ void PlplotBackend::init() {
         }
         const char* dev = device_.c_str();
         const char* fnam = file_.empty() ? nullptr : file_.c_str();
-        made_ = -1;
+        PLINT made = -1;  // the stream plmkstrm gives
         ok = guarded([&] {
-            c_plmkstrm(&made_);
-            if (made_ < 0) return;
+            c_plmkstrm(&made);
+            if (made < 0) return;
             for (size_t k = 0; k + 1 < opts.size(); k += 2) c_plsetopt(opts[k], opts[k + 1]);
             c_plsdev(dev);
             if (fnam) c_plsfnam(fnam);
@@ -215,11 +214,11 @@ void PlplotBackend::init() {
             c_plspause(0);
             c_plinit();
         });
-        if (ok && made_ < 0) {
+        if (ok && made < 0) {
             plplot_error = "no plot stream left";
             ok = false;
         }
-        if (ok && pass_on_screen_) screen_stream_ = made_;
+        if (ok && pass_on_screen_) screen_stream_ = made;
         if (!ok) failed();
     }
     options_.clear();
@@ -316,7 +315,15 @@ PlotBackend& plot_backend() {
     return layer().installed ? *layer().installed : static_cast<PlotBackend&>(plplot_backend());
 }
 
-void set_plot_backend(PlotBackend* backend) { layer().installed = backend; }
+// A backend installed by a test stands for a run of its own: the once-per-run
+// notes are shown again. The page numbers count on; they start again with the
+// next data file as in a run.
+void set_plot_backend(PlotBackend* backend) {
+    LayerState& l = layer();
+    l.installed = backend;
+    l.screen_note_shown = false;
+    l.display_note_shown = false;
+}
 
 namespace plot {
 
@@ -376,7 +383,7 @@ std::string page_file_name(std::string_view device) {
     ++l.pages;
     char number[16];
     std::snprintf(number, sizeof number, "%03d", l.pages);
-    std::string name = prefix + "_plot" + number;
+    std::string name = prefix + std::string(suffix::plot_pages) + number;
     if (!l.page_name.empty()) name += "_" + l.page_name;
     return name + "." + file_extension(device);
 }
@@ -406,15 +413,12 @@ void sdev(std::string_view device) {
     // A file device as the screen: one file per page, named here, so that
     // PLplot never asks for a name on the console.
     const std::string name = page_file_name(d);
-    bool writable = false;
-    if (is_protected(name)) {
+    const bool reads = is_protected(name);  // asked first: a page is skipped, not the run
+    const bool writable = !reads && can_write_file(name);
+    if (reads)
         con().line(" note: plot file " + name + " is a file this run reads: the page is not drawn");
-    } else if (std::FILE* f = std::fopen(name.c_str(), "wb")) {
-        std::fclose(f);
-        writable = true;
-    } else {
+    else if (!writable)
         con().line(" note: plot file " + name + " cannot be written: the page is not drawn");
-    }
     plot_backend().sdev(writable ? d : "null");
     if (writable) plot_backend().sfnam(name);
 }

@@ -48,7 +48,8 @@ public:
     virtual bool display_answers() = 0;
 };
 
-// The backend in use; tests install their own (nullptr: PLplot again).
+// The backend in use; tests install their own (nullptr: PLplot again). Each
+// install shows the layer's once-per-run notes afresh.
 PlotBackend& plot_backend();
 void set_plot_backend(PlotBackend* backend);
 

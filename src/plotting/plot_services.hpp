@@ -84,11 +84,13 @@ void pltwgt(std::span<const float> q1, std::span<const float> q2, std::span<cons
 // The release plot of one series: running means before and after each year
 // with their error bars, the growth change with the series rescaled onto it,
 // and the release years given ("(i4)" texts). rm2, se2 are rm, se from
-// position m + 1. iyr comes back as the first year of the growth-change axis.
+// position m + 1. The np growth changes shown are at most as many as each of
+// rm, se, rm2, se2 and pg holds (the caller counts them); np below 1 shows
+// nothing. iyr comes back as the first year of the growth-change axis.
 void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const float> se,
             std::span<const float> rm2, std::span<const float> se2, std::span<const float> pg, int& iyr, int n,
             int np, int m, int T, int k, std::string_view id, std::string_view ttl1, std::string_view ttl2,
             std::string_view xlab1, std::string_view ylab1, std::string_view xlab2, std::string_view ylab2,
-            int& iplt, int method, char pref, std::span<const std::string> release_years);
+            int& iplt, char pref, std::span<const std::string> release_years);
 
 }  // namespace kov

@@ -43,10 +43,10 @@ void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const
             std::span<const float> rm2, std::span<const float> se2, std::span<const float> pg, int& iyr, int n,
             int np, int m, int T, int k, std::string_view id, std::string_view ttl1, std::string_view ttl2,
             std::string_view /*xlab1*/, std::string_view ylab1, std::string_view xlab2, std::string_view ylab2,
-            int& iplt, int /*method*/, char pref, std::span<const std::string> release_years) {
+            int& iplt, char pref, std::span<const std::string> release_years) {
     Release r;
     r.n = std::clamp(n, 0, static_cast<int>(x.size()));
-    r.np = std::clamp(np, 0, static_cast<int>(std::min({rm.size(), se.size(), rm2.size(), se2.size(), pg.size()})));
+    r.np = np;
     if (r.n < 1 || r.np < 1) return;  // nothing to show
     r.T = T;
     const int year0 = iyr;
@@ -141,9 +141,8 @@ void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const
         plot::line(r.gyear, r.pg);
         plot::col0(ps.icol[1]);
         plot::line(r.xyear, r.xs);
-        const std::span<const std::string> years = release_years;
         plot::col0(ps.icol[0]);
-        for (const std::string& y : years) {
+        for (const std::string& y : release_years) {
             float at = 0.0f;
             try {
                 const auto v = read_values("(f4.0)", y);
@@ -159,12 +158,12 @@ void pltrel(std::span<const float> x, std::span<const float> rm, std::span<const
         plot::mtex("t", 6.0, 0.2, 0.0, r.lower);
         plot::fontld(1);
         plot::font(1);
-        const size_t count = years.size();
+        const size_t count = release_years.size();
         const size_t lines = count < 10 ? 1 : (count + 9) / 10;
         for (size_t j = 0; j < lines; ++j) {
             std::string text = j == 0 ? "Release dates:" : "";
             std::vector<std::string> ten;
-            for (size_t q = 10 * j; q < std::min(count, 10 * j + 10); ++q) ten.push_back(years[q]);
+            for (size_t q = 10 * j; q < std::min(count, 10 * j + 10); ++q) ten.push_back(release_years[q]);
             if (!ten.empty()) {
                 std::string s = fmt("(10a5)", ten);
                 if (!s.empty() && s.back() == '\n') s.pop_back();

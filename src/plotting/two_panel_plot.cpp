@@ -223,23 +223,21 @@ void curve_texts(TwoPanel& t) {
         plot::mtex("t", -1.35, 0.05, 0.0, "final non-linear fit");
     }
     plot::col0(ps.itxtc);
-    const std::string name = curve_name(t);
-    plot::mtex("t", 0.0, 0.7, 0.0, name);
-    if (name == "negative exponential curve") {
-        // Its own curve and the values the listing gives it: the record of a
-        // kept fit holds the search passes in its sixth element and the sum of
-        // the values in its seventh, neither of them a coefficient or an offset.
-        plot::mtex("t", -1.8, 0.6, 0.0, "f(i)=a*exp(-b*t(i))+k");
+    plot::mtex("t", 0.0, 0.7, 0.0, curve_name(t));
+    if (t.iopt >= 1 && t.iopt <= 9) {
+        // Options 1 to 3 are now the negative exponential (curve_name has
+        // made a straight line option 4). It has its own curve and the values
+        // the listing gives it, with p 0: the record of a kept fit holds the
+        // search passes in its sixth element and the sum of the values in its
+        // seventh, neither of them a coefficient or an offset.
+        const bool negative_exponential = t.iopt <= 3;
+        const std::array<float, 7>& v = negative_exponential ? t.coef : t.c;
+        plot::mtex("t", -1.8, 0.6, 0.0,
+                   negative_exponential ? "f(i)=a*exp(-b*t(i))+k" : "f(i)=a*t(i+p)**b*exp(-c*t(i+p))+k");
         plot::mtex("t", -3.5, 0.63, 0.0, "   a     b     c     k    p   ");
-        std::string text = fmt("(3f6.3,f6.2,i3)", t.coef[0], t.coef[1], t.coef[2], t.coef[4], 0LL);
-        if (!text.empty() && text.back() == '\n') text.pop_back();
-        plot::mtex("t", -5.2, 0.6, 0.0, text);
-    } else if (t.iopt >= 1 && t.iopt <= 9) {
-        plot::mtex("t", -1.8, 0.6, 0.0, "f(i)=a*t(i+p)**b*exp(-c*t(i+p))+k");
-        plot::mtex("t", -3.5, 0.63, 0.0, "   a     b     c     k    p   ");
-        std::string text = fmt("(3f6.3,f6.2)", t.c[0], t.c[1], t.c[2], t.c[4]);
+        std::string text = fmt("(3f6.3,f6.2)", v[0], v[1], v[2], v[4]);
         text.pop_back();  // the end of line of the write
-        const float p = std::trunc(t.c[5]);
+        const float p = negative_exponential ? 0.0f : std::trunc(t.c[5]);
         text += p < 10.0f ? fmt("(i3)", static_cast<long long>(p)) : fmt("(i4)", static_cast<long long>(std::clamp(p, -1e9f, 1e9f)));
         if (!text.empty() && text.back() == '\n') text.pop_back();
         plot::mtex("t", -5.2, 0.6, 0.0, text);

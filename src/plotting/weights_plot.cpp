@@ -50,8 +50,8 @@ void pltwgt(std::span<const float> q1, std::span<const float> q2, std::span<cons
         plot::line(x, least);
         plot::end();
     };
-    static const char* const chronology[] = {"", "raw", "ind", "res", "rcs"};
-    plot::name_pages(std::string(kind >= 1 && kind <= 4 ? chronology[kind] : "") + " weights");
+    static const char* const chronology[] = {"raw", "ind", "res", "rcs"};  // kinds 1 to 4
+    plot::name_pages(std::string(kind >= 1 && kind <= 4 ? chronology[kind - 1] : "") + " weights");
     run_plot_cycle(cy);
 }
 

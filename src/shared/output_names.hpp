@@ -71,6 +71,13 @@ inline constexpr std::string_view spectra = "_spectra.txt";
 // after the name of the pith offset file that the user asks to reformat
 inline constexpr std::string_view pith_offset_copy = "_save";
 
+// the pages drawn on a file plot device: the prefix, this, the page number
+// within the data file, what the page shows and the device's extension
+// ("site_plot001_S01161_fill.png"). Only a part of the name, and written only
+// with such a device, so it is not among output_suffixes(); the README
+// describes the pages with the plots.
+inline constexpr std::string_view plot_pages = "_plot";
+
 }  // namespace suffix
 
 // The list of names typed at the console.

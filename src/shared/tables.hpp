@@ -154,9 +154,9 @@ struct SharedTables {
     std::array<int, 3> iseed{12848, 13079, 22085};
     std::array<float, 7> fitcoef{};
     int ipass = 0;
-    // The raw chronology's span with bootstrap limits: its leading years
-    // without limits, its length, and its first calendar year.
-    int nlead = 0, nspan = 0, first_limit_year = 0;
+    // The raw chronology's span with bootstrap limits: its length and its
+    // first calendar year.
+    int nspan = 0, first_limit_year = 0;
     std::vector<int> pithoff = std::vector<int>(mxs + 1, 0);
     // Years the first detrending took off the front of series j (1 when its
     // first differences start it a year later), so that the batch detail file

@@ -10,6 +10,7 @@
 
 #include "driver_test_support.hpp"
 
+using kovtest::count;
 using kovtest::detail_record;
 using kovtest::run_kovrin;
 using kovtest::split_lines;
@@ -40,12 +41,6 @@ kovtest::RunResult run_ar(const TempDir& d, const std::string& ar_line, int save
     return run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
 }
 
-size_t count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
-
 }  // namespace
 
 // AR method 0 writes none of the phase; method 1 the pooled and per-series
@@ -67,13 +62,13 @@ TEST(ArStages, PhaseOverARealDataFile) {
         ASSERT_EQ(r.status, 0) << c.what << "\n" << r.out;
         const std::string listing = d.read("w_out.txt");
         EXPECT_EQ(count(listing, "|======================= pooled autoregression analysis =======================|"),
-                  c.reports ? 1u : 0u)
+                  c.reports ? 1 : 0)
             << c.what;
         EXPECT_EQ(count(listing, "|================== individual series autoregression analyses =================|"),
-                  c.reports ? 1u : 0u)
+                  c.reports ? 1 : 0)
             << c.what;
-        EXPECT_EQ(count(listing, " selected autoregression order:"), c.reports ? 1u : 0u) << c.what;
-        EXPECT_EQ(count(listing, "summary of prewhitened tree-ring series statistics"), c.reports ? 1u : 0u) << c.what;
+        EXPECT_EQ(count(listing, " selected autoregression order:"), c.reports ? 1 : 0) << c.what;
+        EXPECT_EQ(count(listing, "summary of prewhitened tree-ring series statistics"), c.reports ? 1 : 0) << c.what;
         EXPECT_EQ(d.exists("w_res.txt"), c.res_file) << c.what;
         EXPECT_EQ(d.exists("w_no_outliers.txt"), c.outlier_file) << c.what;
         if (c.res_file) {
@@ -121,7 +116,7 @@ TEST(ArStages, ResidualAndKovrinChronologies) {
           "|----------------- robust mean kovrin chronology statistics -------------------|",
           "|------------ kovrin chronology auto and partial autocorrelations -------------|",
           "|------------------- kovrin chronology autoregressive model -------------------|"})
-        EXPECT_EQ(count(listing, title), 1u) << title;
+        EXPECT_EQ(count(listing, title), 1) << title;
     const size_t at = listing.find(" variance inflation from autoregression:");
     ASSERT_NE(at, std::string::npos);
     const double vinf = std::stod(listing.substr(at + 40, 8)) / 100.0;
@@ -146,8 +141,8 @@ TEST(ArStages, ResidualAndKovrinChronologies) {
     TempDir none;
     const auto r2 = run_ar(none, "1      0     0     !", 0, "0   0   0    0     !");
     ASSERT_EQ(r2.status, 0) << r2.out;
-    EXPECT_EQ(count(none.read("w_out.txt"), "kovrin chronology statistics"), 0u);
-    EXPECT_EQ(count(none.read("w_out.txt"), "individual series autoregression analyses"), 1u);
+    EXPECT_EQ(count(none.read("w_out.txt"), "kovrin chronology statistics"), 0);
+    EXPECT_EQ(count(none.read("w_out.txt"), "individual series autoregression analyses"), 1);
 }
 
 namespace {

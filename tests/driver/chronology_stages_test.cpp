@@ -139,7 +139,7 @@ TEST(RawChronologyStep, ConfidenceFileWithoutPlotAsksNothing) {
     auto& s = kov::shared();
     // fewer than six series everywhere: the limits are the year's mean; the
     // empty last year has none and is left out of the span with limits
-    EXPECT_EQ(s.nlead, 0);
+    EXPECT_EQ(s.first_limit_year, 1901);  // no leading year without limits
     EXPECT_EQ(s.nspan, 5);
     const auto lines = sc.file("abcdefg_raw_95%cl.txt");
     ASSERT_EQ(lines.size(), 7u);
@@ -163,10 +163,7 @@ TEST(RawChronologyStep, SplineDialogueAsksAgainUntilAUsablePeriod) {
     sc.options(12, 2, 1);
     kov::raw_chronology_stage();
     const std::string text = con.output();
-    const std::string question = " change the spline? y/<n>";
-    int asked = 0;
-    for (size_t p = text.find(question); p != std::string::npos; p = text.find(question, p + 1)) ++asked;
-    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(kovtest::count(text, " change the spline? y/<n>"), 3);
     EXPECT_NE(text.find("\n --> spline cutoff must be .ge. 5 years\n"), std::string::npos);
     EXPECT_EQ(kov::shared().optval(12, 4), 30);
     const auto lines = sc.file("abcdefg_raw_95%cl.txt");
@@ -199,8 +196,7 @@ TEST(StandardChronologyStep, LimitsMoveWithTheStabilisedChronology) {
     kov::shared().crnid = "abcdef  ";
     sc.options(13, 1, 1);
     sc.options(12, 3, 1);
-    kov::shared().nlead = 0;  // as the raw chronology left them
-    kov::shared().nspan = 5;
+    kov::shared().nspan = 5;  // as the raw chronology left them
     kov::shared().first_limit_year = 1901;
     kov::standard_chronology_stage();
     // below six series the limits are the year's mean as built, moved by the
@@ -266,7 +262,6 @@ TEST(StandardChronologyStep, AdaptivePowerChangesOnlyTheWrittenChronology) {
     kov::shared().crnid = "abcdef  ";
     sc.options(3, 1, 4);
     sc.options(12, 3, 1);
-    kov::shared().nlead = 0;
     kov::shared().nspan = 5;
     kov::shared().first_limit_year = 1901;
     kov::standard_chronology_stage();

@@ -12,6 +12,7 @@
 #include "shared/text_helpers.hpp"
 
 using kov::padded;
+using kov::rtrim;
 using kovtest::contains_line;
 using kovtest::run_kovrin;
 using kovtest::split_lines;
@@ -81,11 +82,6 @@ std::vector<std::string> cells(const std::string& row) {
         p = e;
     }
     return out;
-}
-
-std::string rtrim(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
 }
 
 }  // namespace

@@ -44,8 +44,8 @@ int generic_files_present(const kovtest::TempDir& d) {
 }  // namespace
 
 TEST(StartPrompt, StopsLeaveTheGenericFilesOfAnEarlierRunAlone) {
-    // Wherever the dialogue stops, the run has written nothing: an earlier
-    // run's generic file keeps its chronologies and no other one is made.
+    // Wherever the dialogue stops, no generic file has been written: an
+    // earlier run's generic file keeps its chronologies and no other one is made.
     struct Case {
         std::string input;
         std::string message;
@@ -128,18 +128,25 @@ TEST(TypedNames, BackWithdrawsTheLastNameFromTheFile) {
     struct Case {
         std::string typed;
         std::string file;  // "kovrin_files.txt" afterwards; "-" when it is gone
-        int count;
+        int count;         // 0: the input ends while names are typed
     } cases[] = {
         {"a\nx\nb\nc\n\n", "a\nc\n", 2},
         {"a\nb\nc\n\n", "c\n", 1},
         {"/\nh\n\n", "/\nh\n", 2},  // no meaning here: stored as names
         {"a\n" + std::string(61, 'q') + "\nd\n\n", "a\nd\n", 2},  // refused, asked again
+        {"a\nc\n", "a\nc\n", 0},  // the names typed before the end are kept
     };
     for (const auto& c : cases) {
         DriverScene scene;
         std::string out;
-        auto o = dialogue("\n\n" + c.typed + "t\n/\n", &out);
+        auto o = dialogue("\n\n" + c.typed + (c.count > 0 ? "t\n/\n" : ""), &out);
         EXPECT_EQ(scene.dir().read("kovrin_files.txt"), c.file) << c.typed;
+        if (c.count == 0) {
+            EXPECT_TRUE(o.stopped) << c.typed;
+            EXPECT_EQ(o.status, exit_end_of_input) << c.typed;
+            EXPECT_EQ(out.find("number of files to be processed"), std::string::npos) << c.typed;
+            continue;
+        }
         EXPECT_NE(out.find(" number of files to be processed: " + std::string(5 - std::to_string(c.count).size(), ' ') +
                            std::to_string(c.count)),
                   std::string::npos)

@@ -4,10 +4,7 @@
 // AR with outliers removed, the long chronology listing, and a common period
 // with principal components), as scripts/run-outputs.sh runs them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -32,23 +29,9 @@ std::string answers() {
 // Runs the program in `dir` as the script does: no plot screen, the console
 // followed by the exit status.
 std::string run_in(const fs::path& dir) {
-    kovtest::TempDir io;
-    io.write("stdin.txt", answers());
-    const std::string cmd = "cd '" + dir.string() + "' && env -u DISPLAY -u KOVRIN_PLOT_DEVICE '" KOVRIN_EXE "' < '" +
-                            (io / "stdin.txt").string() + "' > '" + (io / "stdout.txt").string() + "' 2>&1";
-    const int rc = std::system(cmd.c_str());
-    const int status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return io.read("stdout.txt") + "exit status: " + std::to_string(status) + "\n";
-}
-
-// The first line where two texts part, with both versions of it.
-std::string first_difference(const std::string& want, const std::string& got) {
-    const auto a = kovtest::split_lines(want), b = kovtest::split_lines(got);
-    for (size_t k = 0; k < std::max(a.size(), b.size()); ++k) {
-        const std::string x = k < a.size() ? a[k] : "<no line>", y = k < b.size() ? b[k] : "<no line>";
-        if (x != y) return "line " + std::to_string(k + 1) + "\n  stored: " + x + "\n  now:    " + y;
-    }
-    return "the line ends differ";
+    const kovtest::Env display("DISPLAY", nullptr), device("KOVRIN_PLOT_DEVICE", nullptr);
+    const kovtest::RunResult r = kovtest::run_kovrin(dir, answers());
+    return r.out + "exit status: " + std::to_string(r.status) + "\n";
 }
 
 }  // namespace
@@ -77,7 +60,10 @@ TEST(StoredOutputs, EveryFileOfTheDefaultAndAllOptionsRunsIsUnchanged) {
                 if (f != "console.txt") {
                     EXPECT_TRUE(run.exists(f)) << f << " was not written";
                 }
-                if (got != want) ADD_FAILURE() << f << " differs at " << first_difference(want, got);
+                if (got != want) {
+                    const std::string at = kovtest::first_difference(want, got);  // stored, then now
+                    ADD_FAILURE() << f << " differs " << (at.empty() ? std::string("in its line ends") : "at " + at);
+                }
             }
             for (const auto& file : fs::directory_iterator(run.path())) {
                 const std::string f = file.path().filename().string();

@@ -11,10 +11,10 @@
 #include "shared/layout.hpp"
 #include "shared/stop.hpp"
 #include "shared/tables.hpp"
+#include "shared/text_helpers.hpp"
 #include "support/test_support.hpp"
 
 using namespace kov;
-using kovtest::rtrim;
 using kovtest::ScriptedConsole;
 using kovtest::TempDir;
 
@@ -27,7 +27,7 @@ std::string pad(std::string s, size_t n) {
 
 // The example file of a default run for site01.txt, as documented.
 std::vector<std::string> default_file() {
-    return kovtest::default_command_lines();
+    return kovtest::split_lines(kovtest::default_commands("site01.txt"));
 }
 
 std::string join(const std::vector<std::string>& lines) {

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "shared/text_helpers.hpp"
 #include "support/test_support.hpp"
 
-using kovtest::rtrim;
+using kov::rtrim;
 using kovtest::run_kovrin;
 using kovtest::split_lines;
 using kovtest::TempDir;
@@ -35,7 +36,7 @@ TEST(InteractiveRun, DefaultsWriteTheExampleFileAndRunAsABatchRun) {
     const auto ri = run_kovrin(inter.path(), "\nlist.txt\nrun title\n\n\n\n\n");
     ASSERT_EQ(ri.status, 0) << ri.out;
     // the batch command file of the defaults, trailing blanks not shown
-    const auto example = kovtest::default_command_lines();
+    const auto example = kovtest::split_lines(kovtest::default_commands("site01.txt"));
     const auto log = split_lines(inter.read("site01_log.txt"));
     ASSERT_EQ(log.size(), example.size());
     for (size_t i = 0; i < example.size(); ++i) EXPECT_EQ(rtrim(log[i]), example[i]) << "line " << i + 1;

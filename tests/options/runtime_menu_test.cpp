@@ -10,10 +10,10 @@
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/stop.hpp"
+#include "shared/text_helpers.hpp"
 #include "support/test_support.hpp"
 
 using namespace kov;
-using kovtest::rtrim;
 using kovtest::split_lines;
 
 namespace {
@@ -260,7 +260,7 @@ TEST(Mklogs, DefaultsWriteTheExampleFile) {
     ListRun r;
     r.run("site01.txt\n", 'y', "\n");
     ASSERT_TRUE(r.ok) << r.out;
-    const std::vector<std::string> want = kovtest::default_command_lines();
+    const std::vector<std::string> want = kovtest::split_lines(kovtest::default_commands("site01.txt"));
     const auto got = r.lines("site01_log.txt");
     ASSERT_EQ(got.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(rtrim(got[i]), want[i]) << "line " << i + 1;

@@ -36,30 +36,11 @@
 namespace {
 
 namespace fs = std::filesystem;
+using kovtest::count;
+using kovtest::Env;
+using kovtest::first_difference;
 using kovtest::split_lines;
 using kovtest::TempDir;
-
-// Sets or clears an environment variable for the scope.
-class Env {
-public:
-    Env(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~Env() {
-        if (old_)
-            ::setenv(name_.c_str(), old_->c_str(), 1);
-        else
-            ::unsetenv(name_.c_str());
-    }
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
 
 // The first six series of a real file (every plot of a run is drawn for
 // them: the weights plots need a depth of six) with the command file that
@@ -108,22 +89,6 @@ std::string without_screen_note(const std::string& out) {
             l.find(" note: the display ") == std::string::npos)
             kept += l + "\n";
     return kept;
-}
-
-// The first line where two consoles part ("" when they do not).
-std::string first_difference(const std::string& a, const std::string& b) {
-    const auto la = split_lines(a), lb = split_lines(b);
-    for (size_t i = 0; i < std::max(la.size(), lb.size()); ++i) {
-        const std::string x = i < la.size() ? la[i] : "(end)", y = i < lb.size() ? lb[i] : "(end)";
-        if (x != y) return "line " + std::to_string(i + 1) + ": \"" + x + "\" against \"" + y + "\"";
-    }
-    return "";
-}
-
-int count(const std::string& text, const std::string& what) {
-    int k = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++k;
-    return k;
 }
 
 // The run on the null device that the others are held against.

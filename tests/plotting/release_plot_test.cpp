@@ -39,7 +39,7 @@ struct Releases {
         const std::vector<std::string> releases = kov::reldet(rm, se, rm2, se2, pg, np, iyr + m - 1, m, 25, 2, 2);
         kov::pltrel(x, rm, se, rm2, se2, pg, iyr, n, np, m, 25, 2, "AB01    ", " running mean growth series",
                     " % growth change (blue) and raw data (red)", "years", "running growth", "years",
-                    "relative growth", iplt, 2, 'n', releases);
+                    "relative growth", iplt, 'n', releases);
         ::unsetenv("KOVRIN_PLOT_DEVICE");
         out = sc.output();
     }

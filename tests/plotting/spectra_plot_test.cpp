@@ -84,9 +84,7 @@ TEST(SpectraPlot, AnyOtherAnswerLeavesAndAFailedSaveShowsOnlyThePrompt) {
     const std::string out = s.run(rec, 1, "s\n\nc\n");
     EXPECT_NE(out.find("               the extension .ps\n\n                enter option number > "),
               std::string::npos);
-    int boxes = 0;
-    for (size_t p = out.find("[r]eplot"); p != std::string::npos; p = out.find("[r]eplot", p + 1)) ++boxes;
-    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(kovtest::count(out, "[r]eplot"), 1);  // one menu box
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -56,6 +57,21 @@ std::string TempDir::read(const std::string& name) const { return read_file(dir_
 
 bool TempDir::exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
 
+Env::Env(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+}
+
+Env::~Env() {
+    if (old_)
+        ::setenv(name_.c_str(), old_->c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
 InDir::InDir(const std::filesystem::path& p) : old_(std::filesystem::current_path()) {
     std::filesystem::current_path(p);
 }
@@ -88,6 +104,21 @@ std::vector<std::string> split_lines(const std::string& text) {
     return out;
 }
 
+int count(const std::string& text, const std::string& what) {
+    int k = 0;
+    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++k;
+    return k;
+}
+
+std::string first_difference(const std::string& a, const std::string& b) {
+    const auto la = split_lines(a), lb = split_lines(b);
+    for (size_t i = 0; i < std::max(la.size(), lb.size()); ++i) {
+        const std::string x = i < la.size() ? la[i] : "(end)", y = i < lb.size() ? lb[i] : "(end)";
+        if (x != y) return "line " + std::to_string(i + 1) + ": \"" + x + "\" against \"" + y + "\"";
+    }
+    return "";
+}
+
 std::string read_file(const std::filesystem::path& p) {
     std::ifstream f(p, std::ios::binary);
     if (!f) return {};
@@ -107,15 +138,6 @@ std::string default_commands(const std::string& datfil, const std::map<size_t, s
     std::string s;
     for (const auto& l : lines) s += l + "\n";
     return s;
-}
-
-std::vector<std::string> default_command_lines() {
-    return split_lines(read_file(test_data("options/default_log.txt")));
-}
-
-std::string rtrim(std::string text) {
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
 }
 
 std::string test_data(const std::string& name) { return std::string(KOVRIN_TEST_DATA) + "/" + name; }

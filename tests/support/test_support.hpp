@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,6 +53,20 @@ private:
     std::filesystem::path old_;
 };
 
+// Sets (value) or clears (nullptr) an environment variable for the scope; its
+// earlier value, or its absence, comes back at the end.
+class Env {
+public:
+    Env(const char* name, const char* value);
+    ~Env();
+    Env(const Env&) = delete;
+    Env& operator=(const Env&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
 // A small ring-width data file in the Tucson decade layout: three header
 // lines and two series of 0.01 mm values.
 extern const char* const tiny_rwl;
@@ -62,11 +77,6 @@ std::string default_commands(const std::string& datfil);
 // The same with some of its lines replaced: line index (from 0, the line that
 // names the data file) and its new text.
 std::string default_commands(const std::string& datfil, const std::map<size_t, std::string>& replaced);
-// The lines of that file as it stands, for the data file site01.txt.
-std::vector<std::string> default_command_lines();
-
-// text less its trailing blanks
-std::string rtrim(std::string text);
 
 struct RunResult {
     int status = -1;
@@ -77,6 +87,11 @@ struct RunResult {
 RunResult run_kovrin(const std::filesystem::path& dir, const std::string& input);
 
 std::vector<std::string> split_lines(const std::string& text);
+// How often `what` stands in `text`, overlapping occurrences counted.
+int count(const std::string& text, const std::string& what);
+// The first line where two texts part, with both versions of it ("(end)" past
+// the last line of one); "" when their lines agree.
+std::string first_difference(const std::string& a, const std::string& b);
 std::string read_file(const std::filesystem::path& p);
 std::string test_data(const std::string& name);    // path of a file in tests/data
 
