@@ -20,11 +20,6 @@ using kovtest::TempDir;
 
 namespace {
 
-std::string pad(std::string s, size_t n) {
-    s.resize(n, ' ');
-    return s;
-}
-
 // The example file of a default run for site01.txt, as documented.
 std::vector<std::string> default_file() {
     return kovtest::split_lines(kovtest::default_commands("site01.txt"));
@@ -49,7 +44,7 @@ std::vector<std::string> write_file(const TempDir& dir, const OptionBlock& ov, c
                                     const std::string& name = "site01.txt") {
     OutFile out;
     EXPECT_TRUE(out.open_fresh((dir / "site01_log.txt").string()));
-    out.write("('data file #',i3,'  --  ',a)", 1, pad(name, 60));
+    out.write("('data file #',i3,'  --  ',a)", 1, padded(name, 60));
     wrbatch(ov, mask, out);
     out.close();
     return kovtest::split_lines(dir.read("site01_log.txt"));
@@ -188,13 +183,13 @@ TEST(Rdbatch, EchoesEveryLineWithTheDataFileInWork) {
     EXPECT_EQ(r.status, 0);
     std::vector<std::string> want = {
         "",
-        " " + pad("data file #  1  --  other.txt", 80),
+        " " + padded("data file #  1  --  other.txt", 80),
         " batch file inputs:",
         " inputs.............!input indentification",
     };
     // Lines 2 to 21; without stand dynamics the thresholds are not read.
     std::vector<std::string> file = default_file();
-    for (int i = 1; i <= 20; ++i) want.push_back(" " + pad(file[i], 80));
+    for (int i = 1; i <= 20; ++i) want.push_back(" " + padded(file[i], 80));
     EXPECT_EQ(r.console, want);
 }
 
@@ -209,12 +204,12 @@ TEST(Rdbatch, EchoShowsCurrentDescriptions) {
     ReadResult r = read_text(dir, join(file));
     ASSERT_EQ(r.status, 0);
     ASSERT_EQ(r.console.size(), 24u);
-    EXPECT_EQ(r.console[4 + 2], " " + pad("0            0     !no data transformation (no plots)", 80));
-    EXPECT_EQ(r.console[4 + 4], " " + pad("-6     10    0     !rcs-age-dependent spline, init spline", 80));
+    EXPECT_EQ(r.console[4 + 2], " " + padded("0            0     !no data transformation (no plots)", 80));
+    EXPECT_EQ(r.console[4 + 4], " " + padded("-6     10    0     !rcs-age-dependent spline, init spline", 80));
     // The index code read goes into column 1 as one digit.
-    EXPECT_EQ(r.console[4 + 7], " " + pad("2 2" + std::string(16, ' ') + "!residuals or differences (rt-gt)", 80));
+    EXPECT_EQ(r.console[4 + 7], " " + padded("2 2" + std::string(16, ' ') + "!residuals or differences (rt-gt)", 80));
     // The mask none stands where the other masks begin.
-    EXPECT_EQ(r.console[4 + 14], " none" + std::string(15, ' ') + pad("!site-tree-core separation mask", 49) +
+    EXPECT_EQ(r.console[4 + 14], " none" + std::string(15, ' ') + padded("!site-tree-core separation mask", 49) +
                                      std::string(11, ' '));
     EXPECT_EQ(shared().stcmask, " none   ");
     EXPECT_EQ(shared().optval(8, 1), 2);
@@ -235,12 +230,12 @@ TEST(Rdbatch, WidthRulesOfTheSmoothers) {
     for (const auto& c : cases) {
         TempDir dir;
         std::vector<std::string> file = default_file();
-        file[c.file_line - 1] = pad(c.values, 19) + "!";
+        file[c.file_line - 1] = padded(c.values, 19) + "!";
         ReadResult r = read_text(dir, join(file));
         ASSERT_EQ(r.status, 0) << c.values;
         EXPECT_EQ(shared().optval(c.file_line - 1, 2), c.stored) << c.values;
         // The console shows the width as the file has it.
-        EXPECT_EQ(r.console[4 + c.file_line - 2].substr(1, 19), pad(c.values, 19)) << c.values;
+        EXPECT_EQ(r.console[4 + c.file_line - 2].substr(1, 19), padded(c.values, 19)) << c.values;
     }
 }
 
@@ -259,7 +254,7 @@ TEST(Rdbatch, SmootherWindowsBelowThreeStopTheProgram) {
     for (const auto& c : cases) {
         TempDir dir;
         std::vector<std::string> file = default_file();
-        file[c.file_line - 1] = pad(c.values, 19) + "!";
+        file[c.file_line - 1] = padded(c.values, 19) + "!";
         try {
             read_text(dir, join(file));
             ADD_FAILURE() << c.values << ": no stop";
@@ -400,5 +395,5 @@ TEST(Rdbatch, ThresholdsFollowTheStandDynamicsCode) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(shared().optval(20, 1), 1);
     ASSERT_EQ(r.console.size(), 4u + 23u);
-    EXPECT_EQ(r.console.back(), " " + pad("0                  !standard error limit threshold", 80));
+    EXPECT_EQ(r.console.back(), " " + padded("0                  !standard error limit threshold", 80));
 }
