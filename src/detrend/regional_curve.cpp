@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "chronology/chronology_builder.hpp"
@@ -78,12 +79,28 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     std::vector<TableRow> kept(nc + 3);
     for (int r = 1; r <= nc + 2; ++r)
         for (int c = 1; c <= 10; ++c) kept[r][c - 1] = s.sertbl(r, c);
-    int pmin = 9999;
-    for (int j = 1; j <= nc; ++j) pmin = std::min(pmin, pitoff[j - 1]);
+    const int cal_first = s.sertbl(nc + 1, ify), cal_last = s.sertbl(nc + 1, ily);
+    // A series of zeros or missing values only has nothing to age: it stays
+    // out of the age-aligned mean, and its ages set neither the start nor the
+    // length of the age axis, where they would enter the mean as zeros. When
+    // no series has a measured value every series places the axis.
+    std::vector<char> measured(nc + 1, 0);
+    for (int j = 1; j <= nc; ++j) {
+        const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
+        const int from = s.sertbl(j, ify) - cal_first;
+        measured[j] = has_measured_value({s.sermat.rows(j, from + 1, from + n), static_cast<size_t>(n)});
+    }
+    const bool any_measured = std::find(measured.begin() + 1, measured.end(), 1) != measured.end();
+    auto places_axis = [&](int j) { return measured[j] || !any_measured; };
+    std::optional<int> lowest;
+    for (int j = 1; j <= nc; ++j)
+        if (places_axis(j)) lowest = std::min(lowest.value_or(pitoff[j - 1]), pitoff[j - 1]);
+    const int pmin = lowest.value_or(0);
     // Offsets come from a file and may be any 32-bit number: the extent is
     // found in 64 bits, where offsets far apart cannot overflow.
     long long extent = 0;
     for (int j = 1; j <= nc; ++j) {
+        if (!places_axis(j)) continue;
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
         extent = std::max(extent, static_cast<long long>(pitoff[j - 1]) + n - pmin);
     }
@@ -96,27 +113,32 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     const int na = static_cast<int>(extent);
 
     // 3: alignment on the age axis
-    const int cal_first = s.sertbl(nc + 1, ify), cal_last = s.sertbl(nc + 1, ily);
     std::vector<float> tmp(mxy);
-    std::vector<char> measured(nc + 1, 1);
     for (int j = 1; j <= nc; ++j) {
         const int p = pitoff[j - 1];
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
         float* col = s.sermat.col(j);
         const int from = s.sertbl(j, ify) - cal_first;
-        if (!has_measured_value({col + from, static_cast<size_t>(n)})) {
-            // Zeros or missing values only: kept out of the regional mean and
-            // out of the chronologies, the series stays empty.
-            measured[j] = 0;
+        s.sertbl(j, yfp) = kept[j][yfp - 1] = p;
+        s.sertbl(j, idt) = kept[j][idt - 1] = -2;
+        if (!measured[j]) {
+            // Kept out of the regional mean and out of the chronologies, the
+            // series stays empty where it is.
             std::fill_n(col + from, n, xmiss);
             out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
                       s.serids[j], -2);
+            // Ages off the axis have no rows to be saved at: the series is
+            // left out of the age files until it is back on its years.
+            const long long row0 = static_cast<long long>(p) - pmin;
+            if (row0 < 0 || row0 + n > na) {
+                s.sertbl(j, ics) = 0;
+                continue;
+            }
+        } else {
+            std::copy_n(col + from, n, tmp.begin());
+            std::fill_n(col + from, n, xmiss);
+            std::copy_n(tmp.begin(), n, col + (p - pmin));
         }
-        std::copy_n(col + from, n, tmp.begin());
-        std::fill_n(col + from, n, xmiss);
-        std::copy_n(tmp.begin(), n, col + (p - pmin));
-        s.sertbl(j, yfp) = kept[j][yfp - 1] = p;
-        s.sertbl(j, idt) = kept[j][idt - 1] = -2;
         s.sertbl(j, ify) = p + 1;
         s.sertbl(j, ily) = p + n;
     }
@@ -354,6 +376,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     for (int r = 1; r <= nc + 2; ++r)
         for (int c = 1; c <= 10; ++c) s.sertbl(r, c) = kept[r][c - 1];
     for (int j = 1; j <= nc; ++j) {
+        if (!measured[j]) continue;
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
         const int row0 = pitoff[j - 1] - pmin;
         float* col = s.sermat.col(j);
