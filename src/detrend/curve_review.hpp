@@ -20,8 +20,8 @@ void option_list();
 char answer_char();
 // A whole number typed free-form; nullopt for a read error.
 std::optional<int> answer_int();
-// The window of -3, -4 and percent splines: cut to n, negative as percent of
-// n (made odd for -3).
+// The window of -3 and -4: cut to n, negative as percent of n (made odd for
+// -3). A spline's period in percent of n is percent_period's.
 int resolve_width(int option, int w, int n);
 // Asks a new window width for option -3 or -4 on n values.
 int window_prompt(int option, int n);

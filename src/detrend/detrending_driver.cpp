@@ -126,12 +126,12 @@ std::optional<int> answer_int() {
     }
 }
 
-// Resolves a window of options -3, -4 and the percent splines: cut to n, a
-// negative width taken as percent of n (odd for the running medians). A
-// percentage of a short series can come to less than the smoother takes:
-// the width is held to what it accepts, at least 1 for the running medians
-// (which make an even width odd themselves), at least 3 values for lowess
-// (or the whole of a shorter series), at least 1 year for a spline period.
+// Resolves a window of options -3 and -4: cut to n, a negative width taken
+// as percent of n (odd for the running medians). A percentage of a short
+// series can come to less than the smoother takes: the width is held to what
+// it accepts, at least 1 for the running medians (which make an even width
+// odd themselves), at least 3 values for lowess (or the whole of a shorter
+// series).
 int resolve_width(int option, int w, int n) {
     if (w > n) w = n;
     if (w < 0) {
@@ -140,7 +140,6 @@ int resolve_width(int option, int w, int n) {
     }
     if (option == -3) w = std::max(w, 1);
     if (option == -4) w = std::max(w, std::min(3, n));
-    if (option <= -10) w = std::max(w, 1);
     return w;
 }
 
@@ -374,7 +373,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
             n = n0;
             r0 = first0 - axis_first + 1;
             std::copy_n(w1.begin(), n0, base + (r0 - rs));
-            if (option == -3 || option == -4 || option <= -10) w = resolve_width(option, w, n);
+            if (option == -3 || option == -4) w = resolve_width(option, w, n);
             const int tried = option;
             int nfit = n;
             std::span<float> x(base + (r0 - rs), static_cast<size_t>(n0 - (r0 - rs)));

@@ -254,8 +254,10 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
         }
     };
     while (true) {
-        if (ropt >= 10 || ropt <= -10) width = ropt;
-        if (ropt == -3 || ropt == -4 || ropt <= -10) width = resolve_width(ropt, width, na);
+        // a spline's period as the fit takes it
+        if (ropt >= 10) width = ropt;
+        if (ropt <= -10) width = percent_period(ropt, na);
+        if (ropt == -3 || ropt == -4) width = resolve_width(ropt, width, na);
         std::copy_n(mean, na, s.crvmean.begin());
         std::copy_n(mean, na, w1.begin());
         std::fill_n(crv.begin(), na, 0.0f);

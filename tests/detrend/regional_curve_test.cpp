@@ -315,3 +315,28 @@ TEST(Rcsdet, EmptySeriesDoNotPlaceTheAgeAxis) {
                   lines.end());
     }
 }
+
+// The listing gives a spline's period as the fit takes it. With every offset
+// 0 the axis has 100 ages; -0.53 as a float is 0.529999971, so 53 % of 100
+// ages is 52.9999971, a period of 52 years (the product 100 * 53 / 100 would
+// be 53); 50 % is 50 either way, and a fixed period is itself.
+TEST(Rcsdet, SplineListedWithThePeriodItFits) {
+    const std::pair<int, const char*> cases[] = {
+        {-53, "  all     rcs   -53     52        spline smoothed rcs curve and window width"},
+        {-50, "  all     rcs   -50     50        spline smoothed rcs curve and window width"},
+        {30, "  all     rcs    30     30        spline smoothed rcs curve and window width"},
+    };
+    for (const auto& [option, listed] : cases) {
+        SCOPED_TRACE(option);
+        kovtest::ScriptedConsole con("");
+        Scene sc("oak.txt");
+        auto& s = kov::shared();
+        for (int j = 1; j <= 3; ++j) s.sertbl(j, kov::yfp) = 0;
+        s.optval(5, 1) = option;
+        sc.run();
+        EXPECT_EQ(s.sertbl(5, kov::ily), 100);
+        kov::streams().luout.close();
+        const auto lines = split_lines(sc.dir().read("out.txt"));
+        EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(" ") + listed), lines.end());
+    }
+}
