@@ -117,6 +117,12 @@ void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::
             int nout, int& n, FitRecord& coef, int& iopt, int ld, int /*nsmax*/, int& ipar,
             int /*iaux*/) {
     coef.fill(0.0f);
+    // The smoothers, the splines and first differences fit n values: beyond
+    // them, up to nout, the curve keeps its last value rather than what an
+    // earlier fit left there.
+    auto hold_last = [&] {
+        if (n >= 1 && nout > n) std::fill(crv.begin() + n, crv.begin() + nout, crv[n - 1]);
+    };
     switch (iopt) {
         case -6:
             if (!splext(ld, nout, n, x, crv, ipar)) fall_back(x, n, crv, nout, coef, iopt);
@@ -129,24 +135,31 @@ void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::
             }
             const float span = n < 40 ? 0.3f : 0.0f;
             supsmu(n, w1, w2, wts, 1, span, static_cast<float>(ipar), crv, sc);
+            hold_last();
             return;
         }
         case -4:
             std::copy_n(x.begin(), n, w1.begin());
             lowess(w1, crv, n, lowess_fraction(ipar, n));
+            hold_last();
             return;
         case -3: {
             std::copy_n(x.begin(), n, w1.begin());
             int passes = 0, ier = 0;
-            if (!msmoor(w1, crv, w2, n, ipar, passes, ier, ld)) fall_back(x, n, crv, nout, coef, iopt);
+            if (msmoor(w1, crv, w2, n, ipar, passes, ier, ld))
+                hold_last();
+            else
+                fall_back(x, n, crv, nout, coef, iopt);
             return;
         }
         case -1:
             // a single value has no difference to take
-            if (n < 2)
+            if (n < 2) {
                 fall_back(x, n, crv, nout, coef, iopt);
-            else
+            } else {
                 first_differences(x, crv, w1, w2, n);
+                hold_last();
+            }
             return;
         case 1:
         case 2:
@@ -235,7 +248,10 @@ void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::
         std::fill_n(w1.begin(), n, 1.0f);
         float p = 0.0f;
         spline(n, x, crv, p, period);
-        if (spline_failed(crv)) fall_back(x, n, crv, nout, coef, iopt);
+        if (spline_failed(crv))
+            fall_back(x, n, crv, nout, coef, iopt);
+        else
+            hold_last();
         return;
     }
     // Not a curve option (0, -2, -7, -8, -9, 9): a curve of zeros, which every

@@ -313,13 +313,9 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
                 std::copy_n(mean, na, s.crvmean.begin());
                 std::copy_n(mean, na, w1.begin());
                 int nf2 = len;
+                // a curve over all na ages, fitted to the first len of them
                 crvfit({s.crvmean.data(), static_cast<size_t>(mxy)}, crv, w2, w3, na, nf2, rec, ropt, mxy, mxs,
                        width, ropt);
-                // The smoothers and the fixed-period splines give a curve over
-                // the fitted ages only; beyond them it keeps its last value
-                // rather than what an earlier fit left there.
-                const bool over_all_ages = ropt == -6 || (ropt >= 1 && ropt <= 8);
-                if (!over_all_ages && nf2 >= 1) std::fill(crv.begin() + nf2, crv.begin() + na, crv[nf2 - 1]);
                 rec[6] = -2.0f;
                 guard();
                 if (!last_negative) indcal({s.crvmean.data(), static_cast<size_t>(na)}, crv, na, itype, mxy);

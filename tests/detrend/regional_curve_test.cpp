@@ -340,3 +340,17 @@ TEST(Rcsdet, SplineListedWithThePeriodItFits) {
         EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(" ") + listed), lines.end());
     }
 }
+
+// A spline refitted to the first 60 ages is the curve over all 105: beyond
+// the ages it was fitted to it keeps its last value, and the mean of a line
+// (g) gives the spline g itself there.
+TEST(Rcsdet, TruncatedSplineHoldsItsLastValue) {
+    kovtest::ScriptedConsole con("c\ny\n60\nc\nn\n");
+    Scene sc("oak.txt");
+    auto& s = kov::shared();
+    s.optval(5, 1) = 20;
+    s.optval(7, 1) = 2;
+    sc.run();
+    EXPECT_NEAR(s.crnmat(60, 12), Scene::g(60), 1e-4f);
+    for (int r = 61; r <= 105; ++r) EXPECT_EQ(s.crnmat(r, 12), s.crnmat(60, 12)) << r;
+}
