@@ -532,12 +532,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
     }
     if (axis_moves) {
         s.sertbl(s.nc + 1, ify) += 1;
-        const int span = s.sertbl(s.nc + 1, ily) - s.sertbl(s.nc + 1, ify) + 1;
-        for (int j = 1; j <= s.nc; ++j) {
-            float* col = s.sermat.col(j);
-            std::copy_n(col + 1, span, col);
-            col[span] = xmiss;
-        }
+        for (int j = 1; j <= s.nc; ++j) s.sermat.shift_up(j);
     }
     if (!ps.files) {
         sngstat(s.sermat, stat, s.sertbl, s.serids, s.nc, mxy, mxs, out, ps.iprt);

@@ -113,18 +113,17 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     const int na = static_cast<int>(extent);
 
     // 3: alignment on the age axis
-    std::vector<float> tmp(mxy);
     for (int j = 1; j <= nc; ++j) {
         const int p = pitoff[j - 1];
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
-        float* col = s.sermat.col(j);
         const int from = s.sertbl(j, ify) - cal_first;
+        float* values = s.sermat.rows(j, from + 1, from + n);
         s.sertbl(j, yfp) = kept[j][yfp - 1] = p;
         s.sertbl(j, idt) = kept[j][idt - 1] = -2;
         if (!measured[j]) {
             // Kept out of the regional mean and out of the chronologies, the
             // series stays empty where it is.
-            std::fill_n(col + from, n, xmiss);
+            std::fill_n(values, n, xmiss);
             out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
                       s.serids[j], -2);
             // Ages off the axis have no rows to be saved at: the series is
@@ -135,9 +134,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
                 continue;
             }
         } else {
-            std::copy_n(col + from, n, tmp.begin());
-            std::fill_n(col + from, n, xmiss);
-            std::copy_n(tmp.begin(), n, col + (p - pmin));
+            s.sermat.assign(j, p - pmin + 1, values, n);
         }
         s.sertbl(j, ify) = p + 1;
         s.sertbl(j, ily) = p + n;
@@ -358,7 +355,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
         if (!measured[j]) continue;
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
         const int row0 = pitoff[j - 1] - pmin;
-        std::span<float> x(s.sermat.col(j) + row0, n);
+        std::span<float> x(s.sermat.rows(j, row0 + 1, row0 + n), n);
         if (itype == 2) {
             float ave, adev, sdev, var, skew, curt, sens, ac1;
             moment(x, n, ave, adev, sdev, var, skew, curt, sens, ac1);
@@ -377,11 +374,8 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
         if (!measured[j]) continue;
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
         const int row0 = pitoff[j - 1] - pmin;
-        float* col = s.sermat.col(j);
-        std::copy_n(col + row0, n, tmp.begin());
-        std::fill_n(col, row0 + n, xmiss);
         const int to = s.sertbl(j, ify) - cal_first;
-        std::copy_n(tmp.begin(), n, col + to);
+        s.sermat.assign(j, to + 1, s.sermat.rows(j, row0 + 1, row0 + n), n);
     }
 
     // 18: each series with the curve at its ages
@@ -391,7 +385,8 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             if (!measured[j]) continue;
             const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
             const int row0 = pitoff[j - 1] - pmin;
-            const float* idx = s.sermat.col(j) + (s.sertbl(j, ify) - cal_first);
+            const int from = s.sertbl(j, ify) - cal_first;
+            const float* idx = s.sermat.rows(j, from + 1, from + n);
             for (int i = 0; i < n; ++i) w1[i] = itype == 2 ? idx[i] + crv[row0 + i] : idx[i] * crv[row0 + i];
             if (itype == 2) {
                 float ave, adev, sdev, var, skew, curt, sens, ac1;
