@@ -47,8 +47,6 @@ void fall_back(std::span<const float> x, int n, std::span<float> crv, int nout, 
     iopt = 6;
 }
 
-bool spline_failed(std::span<const float> crv) { return crv[0] == spline_too_short || crv[0] == spline_not_pd; }
-
 // Options 7 and 8: the linearised first fit is in crv; the simplex refines it
 // from the first vertex. false: the simplex found no finite curve.
 bool refine(int mode, const SimplexVertex& start, std::span<const float> x, std::span<float> crv,

@@ -34,6 +34,9 @@ int alpha_prompt();
 // True when one of the values is a measurement: neither missing nor 0. A
 // series without one can take no curve and make no index.
 bool has_measured_value(std::span<const float> values);
+// The listing line of series j, under curve option `option`, left out for
+// want of a measured value.
+void list_no_measured_value(OutFile& out, int j, int option);
 // Asks for the curve option to change to; nullopt, after the list of options
 // once more, for an answer that is no option a series can take.
 std::optional<int> new_curve_option();

@@ -218,6 +218,11 @@ bool has_measured_value(std::span<const float> values) {
     return std::any_of(values.begin(), values.end(), [](float v) { return v != xmiss && v != 0.0f; });
 }
 
+void list_no_measured_value(OutFile& out, int j, int option) {
+    out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
+              shared().serids[j], option);
+}
+
 std::optional<int> new_curve_option() {
     con().write("(1x,'enter new option (h for help)',t45,'==> ',$)");
     const auto v = answer_int();
@@ -348,8 +353,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
             // the series stays empty, which every chronology passes over.
             std::fill_n(base, n0, xmiss);
             if (ps.iprt >= 2 && (j == 1 || ps.iprt == 4 || (j >= 20 && j % 20 == 0))) table_heading(out);
-            out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
-                      s.serids[j], ps.opt);
+            list_no_measured_value(out, j, ps.opt);
             if (ps.files) {
                 std::fill_n(crv.begin(), n0, xmiss);
                 curves[j] = scratch_of(first0, n0, crv.data());
@@ -455,7 +459,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                     if (n >= 4 && n / 10 >= 2) {
                         float p = 0.0f;
                         spline(n, x, w2, p, n / 10);
-                        if (w2[0] == spline_too_short || w2[0] == spline_not_pd) std::fill_n(w2.begin(), n, 1.0f);
+                        if (spline_failed(w2)) std::fill_n(w2.begin(), n, 1.0f);
                     }
                 } else {
                     w2[0] = 0.0f;

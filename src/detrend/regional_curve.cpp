@@ -40,7 +40,7 @@ void smooth(int n, const float* y, float* out, int period) {
     if (n < 1) return;
     float p = 0.0f;
     spline(n, {y, static_cast<size_t>(n)}, {out, static_cast<size_t>(n)}, p, period);
-    if (out[0] == spline_too_short || out[0] == spline_not_pd) std::copy_n(y, n, out);
+    if (spline_failed({out, static_cast<size_t>(n)})) std::copy_n(y, n, out);
 }
 
 // The stiffness of the regional curve's spline, its default included, becomes
@@ -124,8 +124,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             // Kept out of the regional mean and out of the chronologies, the
             // series stays empty where it is.
             std::fill_n(values, n, xmiss);
-            out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
-                      s.serids[j], -2);
+            list_no_measured_value(out, j, -2);
             // Ages off the axis have no rows to be saved at: the series is
             // left out of the age files until it is back on its years.
             const long long row0 = static_cast<long long>(p) - pmin;
@@ -250,6 +249,12 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             break;
         }
     };
+    // The curve is shown for review in an interactive run, under the plot
+    // flag (an "n" in the plot clears it), after a curve went negative and
+    // with the summary plots 2 and 3.
+    auto reason_to_review = [&] {
+        return interactive == 2 || pflag == 1 || went_negative || sumplt == 2 || sumplt == 3;
+    };
     while (true) {
         // a spline's period as the fit takes it
         if (ropt >= 10) width = ropt;
@@ -282,8 +287,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             if (iprt == 4)
                 nyrmean(w1, crv, s.crvmean, na, 1, nyear_step(na), out, 4, interactive);
         }
-        const bool review = interactive == 2 || pflag == 1 || went_negative || sumplt == 2 || sumplt == 3;
-        if (!review) break;
+        if (!reason_to_review()) break;
         bool refit = false;
         while (true) {
             std::copy_n(mean, na, w1.begin());
@@ -322,7 +326,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             }
             // Asked again only while a reason to review stands: an "n" in the plot
             // has just cleared the plot flag.
-            const bool ask = interactive == 2 || pflag == 1 || went_negative || sumplt == 2 || sumplt == 3;
+            const bool ask = reason_to_review();
             char a = 'n';
             while (ask) {
                 con().write("(1x,'change curve fit? y/<n>/h',t45,'==> ',$)");
