@@ -75,8 +75,7 @@ void first_differences(std::span<float> x, std::span<float> crv, std::span<float
     }
     x[0] = xmiss;
     for (int k = 1; k <= big_n - 1; ++k) x[k] = w2[k - 1];
-    n = big_n - 1;
-    if (n < 1) return;
+    n = big_n - 1;  // at least 1: a single value never comes here
     float p = 0.0f;
     spline(n, w1, crv, p, n / 3);
     // A spline that could not be fitted (too short a series, a failed

@@ -41,13 +41,12 @@ void list_no_measured_value(OutFile& out, int j, int option);
 // once more, for an answer that is no option a series can take.
 std::optional<int> new_curve_option();
 // Asks whether the run is to end over a curve at or below zero: "n" returns
-// to the curve; any other answer ends the run by negative_curve_stop.
+// to the curve. Any other answer ends the run: "okay, hasta la vista, baby!",
+// the data file's tab, chronology and error files deleted, the run-wide
+// chronology files taken back to where the data file began (deleted with
+// fewer than two data files finished before it), what was kept and what
+// removed named on the console, and a stop with "*** negative growth curve
+// value ***" (exit status 1).
 void end_over_negative_curve();
-// "okay, hasta la vista, baby!": deletes the data file's tab, chronology and
-// error files, takes the run-wide chronology files back to where the data
-// file began (deleted with fewer than two data files finished before it),
-// names on the console what was kept and what removed, and stops with
-// "*** negative growth curve value ***" (exit status 1).
-[[noreturn]] void negative_curve_stop();
 
 }  // namespace kov

@@ -232,11 +232,7 @@ std::optional<int> new_curve_option() {
     return std::nullopt;
 }
 
-void end_over_negative_curve() {
-    con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
-                "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
-    if (answer_char() != 'n') negative_curve_stop();
-}
+namespace {
 
 [[noreturn]] void negative_curve_stop() {
     con().write("(1x,'okay, hasta la vista, baby!')");
@@ -266,6 +262,14 @@ void end_over_negative_curve() {
     if (!kept.empty()) con().line(" *** kept: " + kept);
     if (!removed.empty()) con().line(" *** removed: " + removed);
     throw Stop("*** negative growth curve value ***", exit_failure);
+}
+
+}  // namespace
+
+void end_over_negative_curve() {
+    con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
+                "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
+    if (answer_char() != 'n') negative_curve_stop();
 }
 
 namespace {
@@ -368,19 +372,19 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
         bool series_negative = false;  // raised until the next series
         bool changing = false;         // an interactive change is under way
         int n = n0;
-        int r0 = first0 - axis_first + 1;
+        int skip = 0;  // values taken off the front: 1 after first differences
         bool refit = true;
         while (refit) {
             refit = false;
             // a refit starts from the series as it came in
             s.sertbl(j, ify) = first0;
             n = n0;
-            r0 = first0 - axis_first + 1;
-            std::copy_n(w1.begin(), n0, base + (r0 - rs));
+            skip = 0;
+            std::copy_n(w1.begin(), n0, base);
             if (option == -3 || option == -4) w = resolve_width(option, w, n);
             const int tried = option;
             int nfit = n;
-            std::span<float> x(base + (r0 - rs), static_cast<size_t>(n0 - (r0 - rs)));
+            std::span<float> x(base, static_cast<size_t>(n0));
             crvfit(x, crv, w2, w3, n, nfit, coef, option, mxy, mxs, w, tried);
             if (option == -5) coef[4] = static_cast<float>(w);
             if (option == 7 || option == 8)
@@ -390,7 +394,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
             bool negative = false;
             if (option == -1) {
                 s.sertbl(j, ify) += 1;
-                r0 += 1;
+                skip = 1;
                 n = nfit;
             } else {
                 for (int i = 1; i <= n; ++i) {
@@ -404,7 +408,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                     break;
                 }
             }
-            x = std::span<float>(base + (r0 - rs), static_cast<size_t>(n));
+            x = std::span<float>(base + skip, static_cast<size_t>(n));
             if (!negative) {
                 if (ps.iprt >= 2) {
                     if ((j == 1 && !changing) || ps.iprt == 4 || (j >= 20 && j % 20 == 0)) table_heading(out);
@@ -474,10 +478,8 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                 data.depth = cnt.data();
                 // the plot names a negative exponential without a rate a
                 // straight line, and the series is recorded as that
-                int plot_option = option;
                 plt2pn(data, n, s.sertbl(j, ify), 1, id, padded(label, 17), " tree-ring indices", "years",
-                       "measurements (y)", "years", "indices (z)", 1, '2', ps.pflag, coef, option, &plot_option);
-                option = plot_option;
+                       "measurements (y)", "years", "indices (z)", 1, '2', ps.pflag, coef, option, &option);
                 char a;
                 while (true) {
                     con().write("(1x,'change curve fit? y/<n>',t45,'==> ',$)");
@@ -518,7 +520,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
         }
         if (ps.files) {
             curves[j] = scratch_of(s.sertbl(j, ify), n, crv.data());
-            indices[j] = scratch_of(s.sertbl(j, ify), n, base + (r0 - rs));
+            indices[j] = scratch_of(s.sertbl(j, ify), n, base + skip);
         }
         s.sertbl(j, idt) = option;
         if (ps.pass == 1) s.fdyears[j] = option == -1 ? 1 : 0;
