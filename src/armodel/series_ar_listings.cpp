@@ -1,6 +1,8 @@
 #include "armodel/series_ar_listings.hpp"
 
 #include <algorithm>
+#include <array>
+#include <span>
 #include <vector>
 
 #include "numerics/statistics.hpp"
@@ -9,16 +11,18 @@
 
 namespace kov {
 
-std::array<float, 8> ar_summary(std::span<float> v, int n, bool zero_undefined_sd) {
+namespace {
+
+// The eight summary values of v(1..n) (v is used as work and left sorted); an
+// undefined standard deviation (-99) becomes 0.
+std::array<float, 8> ar_summary(std::span<float> v, int n) {
     std::array<float, 8> s{};
     float adev, var, skew, curt, sens, ac1;
     moment(v, n, s[0], adev, s[1], var, skew, curt, sens, ac1);
-    if (zero_undefined_sd && s[1] < 0.0f) s[1] = 0.0f;
+    if (s[1] < 0.0f) s[1] = 0.0f;
     fivnum(v, n, s[2], s[6], s[5], s[3], s[4], s[7]);
     return s;
 }
-
-namespace {
 
 const char* const coefficient_lines[8] = {
     "(t4,'arithmetic mean',t25,i3,2x,6f8.3)",    "(t4,'standard deviation',t25,i3,2x,6f8.3)",
@@ -35,7 +39,7 @@ const char* const order_lines[8] = {
 void summarise_into(const Table<float>& coef, int element, int nc, Table<float>& stat, int k,
                     std::vector<float>& work) {
     for (int i = 1; i <= nc; ++i) work[static_cast<size_t>(i - 1)] = coef(element, i);
-    const auto s = ar_summary(work, nc, true);
+    const auto s = ar_summary(work, nc);
     for (int j = 1; j <= 8; ++j) stat(j, k) = s[static_cast<size_t>(j - 1)];
 }
 

@@ -5,15 +5,9 @@
 // values in rows 1 to 8 of one column of the statistics table: mean, standard
 // deviation, median, interquartile range, minimum, lower hinge, upper hinge,
 // maximum.
-#include <span>
-
 #include "shared/tables.hpp"
 
 namespace kov {
-
-// The eight summary values of v(1..n) (v is used as work and left sorted).
-// With zero_undefined_sd an undefined standard deviation (-99) becomes 0.
-std::array<float, 8> ar_summary(std::span<float> v, int n, bool zero_undefined_sd);
 
 // The heading at the start of the stage (printout level (17,1) above 1).
 void list_ar_heading(int method);

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <vector>
 
+#include "numerics/splines.hpp"
 #include "shared/capacities.hpp"
 #include "shared/console.hpp"
 #include "shared/stop.hpp"
@@ -21,7 +22,7 @@ void yrseq(int ld, int n, int first, std::span<int> seq) {
 
 bool splvar(int n, std::span<const float> y, std::span<float> crv, std::span<const int> per) {
     if (n < 4) {
-        crv[0] = -9998.0f;
+        crv[0] = spline_too_short;
         return false;
     }
     if (n > mxy) {
@@ -37,15 +38,16 @@ bool splvar(int n, std::span<const float> y, std::span<float> crv, std::span<con
     // Band rows 1..m (index 0 unused): lo2 = element (i, i-2), lo1 = (i, i-1),
     // dg = (i, i); after factorisation dg holds the reciprocal root.
     std::vector<double> lo2(m + 1), lo1(m + 1), dg(m + 1), b(m + 1), z(m + 1), u(m + 1);
+    auto not_positive_definite = [&] {
+        crv[0] = spline_not_pd;
+        con().line(">> sbr spline: matrix not positive definite");
+        return false;
+    };
     for (int i = 1; i <= m; ++i) {
         // A period of 0 has no smoothing parameter (the formula divides by
         // it): the system cannot be set up. Every other period can, 1 year
         // with p = 0 and a negative one as its absolute value.
-        if (per[i - 1] == 0) {
-            crv[0] = -9999.0f;
-            con().line(">> sbr spline: matrix not positive definite");
-            return false;
-        }
+        if (per[i - 1] == 0) return not_positive_definite();
         double w = 2.0 * std::numbers::pi / per[i - 1];
         double cw = std::cos(w);
         double p = 6.0 * (cw - 1.0) * (cw - 1.0) / (cw + 2.0);
@@ -64,11 +66,7 @@ bool splvar(int n, std::span<const float> y, std::span<float> crv, std::span<con
         double d = dg[i];
         double s = (i >= 3 ? lo2[i] * lo2[i] : 0.0) + (i >= 2 ? lo1[i] * lo1[i] : 0.0);
         double x = d - s;
-        if (d + x / (16.0 * m) <= d) {
-            crv[0] = -9999.0f;
-            con().line(">> sbr spline: matrix not positive definite");
-            return false;
-        }
+        if (d + x / (16.0 * m) <= d) return not_positive_definite();
         dg[i] = 1.0 / std::sqrt(x);
     }
 

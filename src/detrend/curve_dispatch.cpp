@@ -47,8 +47,6 @@ void fall_back(std::span<const float> x, int n, std::span<float> crv, int nout, 
     iopt = 6;
 }
 
-bool spline_failed(std::span<const float> crv) { return crv[0] == spline_too_short || crv[0] == spline_not_pd; }
-
 // Options 7 and 8: the linearised first fit is in crv; the simplex refines it
 // from the first vertex. false: the simplex found no finite curve.
 bool refine(int mode, const SimplexVertex& start, std::span<const float> x, std::span<float> crv,
@@ -77,8 +75,7 @@ void first_differences(std::span<float> x, std::span<float> crv, std::span<float
     }
     x[0] = xmiss;
     for (int k = 1; k <= big_n - 1; ++k) x[k] = w2[k - 1];
-    n = big_n - 1;
-    if (n < 1) return;
+    n = big_n - 1;  // at least 1: a single value never comes here
     float p = 0.0f;
     spline(n, w1, crv, p, n / 3);
     // A spline that could not be fitted (too short a series, a failed
@@ -117,6 +114,12 @@ void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::
             int nout, int& n, FitRecord& coef, int& iopt, int ld, int /*nsmax*/, int& ipar,
             int /*iaux*/) {
     coef.fill(0.0f);
+    // The smoothers, the splines and first differences fit n values: beyond
+    // them, up to nout, the curve keeps its last value rather than what an
+    // earlier fit left there.
+    auto hold_last = [&] {
+        if (n >= 1 && nout > n) std::fill(crv.begin() + n, crv.begin() + nout, crv[n - 1]);
+    };
     switch (iopt) {
         case -6:
             if (!splext(ld, nout, n, x, crv, ipar)) fall_back(x, n, crv, nout, coef, iopt);
@@ -129,24 +132,31 @@ void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::
             }
             const float span = n < 40 ? 0.3f : 0.0f;
             supsmu(n, w1, w2, wts, 1, span, static_cast<float>(ipar), crv, sc);
+            hold_last();
             return;
         }
         case -4:
             std::copy_n(x.begin(), n, w1.begin());
             lowess(w1, crv, n, lowess_fraction(ipar, n));
+            hold_last();
             return;
         case -3: {
             std::copy_n(x.begin(), n, w1.begin());
             int passes = 0, ier = 0;
-            if (!msmoor(w1, crv, w2, n, ipar, passes, ier, ld)) fall_back(x, n, crv, nout, coef, iopt);
+            if (msmoor(w1, crv, w2, n, ipar, passes, ier, ld))
+                hold_last();
+            else
+                fall_back(x, n, crv, nout, coef, iopt);
             return;
         }
         case -1:
             // a single value has no difference to take
-            if (n < 2)
+            if (n < 2) {
                 fall_back(x, n, crv, nout, coef, iopt);
-            else
+            } else {
                 first_differences(x, crv, w1, w2, n);
+                hold_last();
+            }
             return;
         case 1:
         case 2:
@@ -235,7 +245,10 @@ void crvfit(std::span<float> x, std::span<float> crv, std::span<float> w1, std::
         std::fill_n(w1.begin(), n, 1.0f);
         float p = 0.0f;
         spline(n, x, crv, p, period);
-        if (spline_failed(crv)) fall_back(x, n, crv, nout, coef, iopt);
+        if (spline_failed(crv))
+            fall_back(x, n, crv, nout, coef, iopt);
+        else
+            hold_last();
         return;
     }
     // Not a curve option (0, -2, -7, -8, -9, 9): a curve of zeros, which every

@@ -17,8 +17,10 @@
 
 namespace kov {
 
-// Fits the curve of option iopt to x(1..n) into crv (1..nout for -6 and 1 to
-// 8, 1..n otherwise) and fills the record coef (cleared first). w1, w2 are
+// Fits the curve of option iopt to x(1..n) into crv(1..nout) and fills the
+// record coef (cleared first): the forms of -6 and 1 to 8 go on over 1..nout;
+// the smoothers, the splines and first differences fit 1..n and keep their
+// last value beyond it. w1, w2 are
 // work vectors left as the callers expect (the times, copies, the first-fit
 // curve of options 7 and 8 in w2). Option -1 rewrites x (xmiss in x(1), then
 // the rescaled first differences) and lowers n by one. ipar: window width in

@@ -20,8 +20,8 @@ void option_list();
 char answer_char();
 // A whole number typed free-form; nullopt for a read error.
 std::optional<int> answer_int();
-// The window of -3, -4 and percent splines: cut to n, negative as percent of
-// n (made odd for -3).
+// The window of -3 and -4: cut to n, negative as percent of n (made odd for
+// -3). A spline's period in percent of n is percent_period's.
 int resolve_width(int option, int w, int n);
 // Asks a new window width for option -3 or -4 on n values.
 int window_prompt(int option, int n);
@@ -34,17 +34,19 @@ int alpha_prompt();
 // True when one of the values is a measurement: neither missing nor 0. A
 // series without one can take no curve and make no index.
 bool has_measured_value(std::span<const float> values);
+// The listing line of series j, under curve option `option`, left out for
+// want of a measured value.
+void list_no_measured_value(OutFile& out, int j, int option);
 // Asks for the curve option to change to; nullopt, after the list of options
 // once more, for an answer that is no option a series can take.
 std::optional<int> new_curve_option();
 // Asks whether the run is to end over a curve at or below zero: "n" returns
-// to the curve; any other answer ends the run by negative_curve_stop.
+// to the curve. Any other answer ends the run: "okay, hasta la vista, baby!",
+// the data file's tab, chronology and error files deleted, the run-wide
+// chronology files taken back to where the data file began (deleted with
+// fewer than two data files finished before it), what was kept and what
+// removed named on the console, and a stop with "*** negative growth curve
+// value ***" (exit status 1).
 void end_over_negative_curve();
-// "okay, hasta la vista, baby!": deletes the data file's tab, chronology and
-// error files, takes the run-wide chronology files back to where the data
-// file began (deleted with fewer than two data files finished before it),
-// names on the console what was kept and what removed, and stops with
-// "*** negative growth curve value ***" (exit status 1).
-[[noreturn]] void negative_curve_stop();
 
 }  // namespace kov

@@ -126,12 +126,12 @@ std::optional<int> answer_int() {
     }
 }
 
-// Resolves a window of options -3, -4 and the percent splines: cut to n, a
-// negative width taken as percent of n (odd for the running medians). A
-// percentage of a short series can come to less than the smoother takes:
-// the width is held to what it accepts, at least 1 for the running medians
-// (which make an even width odd themselves), at least 3 values for lowess
-// (or the whole of a shorter series), at least 1 year for a spline period.
+// Resolves a window of options -3 and -4: cut to n, a negative width taken
+// as percent of n (odd for the running medians). A percentage of a short
+// series can come to less than the smoother takes: the width is held to what
+// it accepts, at least 1 for the running medians (which make an even width
+// odd themselves), at least 3 values for lowess (or the whole of a shorter
+// series).
 int resolve_width(int option, int w, int n) {
     if (w > n) w = n;
     if (w < 0) {
@@ -140,7 +140,6 @@ int resolve_width(int option, int w, int n) {
     }
     if (option == -3) w = std::max(w, 1);
     if (option == -4) w = std::max(w, std::min(3, n));
-    if (option <= -10) w = std::max(w, 1);
     return w;
 }
 
@@ -219,6 +218,11 @@ bool has_measured_value(std::span<const float> values) {
     return std::any_of(values.begin(), values.end(), [](float v) { return v != xmiss && v != 0.0f; });
 }
 
+void list_no_measured_value(OutFile& out, int j, int option) {
+    out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
+              shared().serids[j], option);
+}
+
 std::optional<int> new_curve_option() {
     con().write("(1x,'enter new option (h for help)',t45,'==> ',$)");
     const auto v = answer_int();
@@ -228,11 +232,7 @@ std::optional<int> new_curve_option() {
     return std::nullopt;
 }
 
-void end_over_negative_curve() {
-    con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
-                "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
-    if (answer_char() != 'n') negative_curve_stop();
-}
+namespace {
 
 [[noreturn]] void negative_curve_stop() {
     con().write("(1x,'okay, hasta la vista, baby!')");
@@ -262,6 +262,14 @@ void end_over_negative_curve() {
     if (!kept.empty()) con().line(" *** kept: " + kept);
     if (!removed.empty()) con().line(" *** removed: " + removed);
     throw Stop("*** negative growth curve value ***", exit_failure);
+}
+
+}  // namespace
+
+void end_over_negative_curve() {
+    con().write("(1x,'the program will terminate now if'/1x,'you do not change the curve fit'/"
+                "1x,'option to avoid a negative fit.'/1x,'is that what you really want? y/n',t45,'==> ',$)");
+    if (answer_char() != 'n') negative_curve_stop();
 }
 
 namespace {
@@ -349,8 +357,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
             // the series stays empty, which every chronology passes over.
             std::fill_n(base, n0, xmiss);
             if (ps.iprt >= 2 && (j == 1 || ps.iprt == 4 || (j >= 20 && j % 20 == 0))) table_heading(out);
-            out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
-                      s.serids[j], ps.opt);
+            list_no_measured_value(out, j, ps.opt);
             if (ps.files) {
                 std::fill_n(crv.begin(), n0, xmiss);
                 curves[j] = scratch_of(first0, n0, crv.data());
@@ -365,19 +372,19 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
         bool series_negative = false;  // raised until the next series
         bool changing = false;         // an interactive change is under way
         int n = n0;
-        int r0 = first0 - axis_first + 1;
+        int skip = 0;  // values taken off the front: 1 after first differences
         bool refit = true;
         while (refit) {
             refit = false;
             // a refit starts from the series as it came in
             s.sertbl(j, ify) = first0;
             n = n0;
-            r0 = first0 - axis_first + 1;
-            std::copy_n(w1.begin(), n0, base + (r0 - rs));
-            if (option == -3 || option == -4 || option <= -10) w = resolve_width(option, w, n);
+            skip = 0;
+            std::copy_n(w1.begin(), n0, base);
+            if (option == -3 || option == -4) w = resolve_width(option, w, n);
             const int tried = option;
             int nfit = n;
-            std::span<float> x(base + (r0 - rs), static_cast<size_t>(n0 - (r0 - rs)));
+            std::span<float> x(base, static_cast<size_t>(n0));
             crvfit(x, crv, w2, w3, n, nfit, coef, option, mxy, mxs, w, tried);
             if (option == -5) coef[4] = static_cast<float>(w);
             if (option == 7 || option == 8)
@@ -387,7 +394,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
             bool negative = false;
             if (option == -1) {
                 s.sertbl(j, ify) += 1;
-                r0 += 1;
+                skip = 1;
                 n = nfit;
             } else {
                 for (int i = 1; i <= n; ++i) {
@@ -401,7 +408,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                     break;
                 }
             }
-            x = std::span<float>(base + (r0 - rs), static_cast<size_t>(n));
+            x = std::span<float>(base + skip, static_cast<size_t>(n));
             if (!negative) {
                 if (ps.iprt >= 2) {
                     if ((j == 1 && !changing) || ps.iprt == 4 || (j >= 20 && j % 20 == 0)) table_heading(out);
@@ -456,7 +463,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                     if (n >= 4 && n / 10 >= 2) {
                         float p = 0.0f;
                         spline(n, x, w2, p, n / 10);
-                        if (w2[0] == spline_too_short || w2[0] == spline_not_pd) std::fill_n(w2.begin(), n, 1.0f);
+                        if (spline_failed(w2)) std::fill_n(w2.begin(), n, 1.0f);
                     }
                 } else {
                     w2[0] = 0.0f;
@@ -471,10 +478,8 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                 data.depth = cnt.data();
                 // the plot names a negative exponential without a rate a
                 // straight line, and the series is recorded as that
-                int plot_option = option;
                 plt2pn(data, n, s.sertbl(j, ify), 1, id, padded(label, 17), " tree-ring indices", "years",
-                       "measurements (y)", "years", "indices (z)", 1, '2', ps.pflag, coef, option, &plot_option);
-                option = plot_option;
+                       "measurements (y)", "years", "indices (z)", 1, '2', ps.pflag, coef, option, &option);
                 char a;
                 while (true) {
                     con().write("(1x,'change curve fit? y/<n>',t45,'==> ',$)");
@@ -515,7 +520,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
         }
         if (ps.files) {
             curves[j] = scratch_of(s.sertbl(j, ify), n, crv.data());
-            indices[j] = scratch_of(s.sertbl(j, ify), n, base + (r0 - rs));
+            indices[j] = scratch_of(s.sertbl(j, ify), n, base + skip);
         }
         s.sertbl(j, idt) = option;
         if (ps.pass == 1) s.fdyears[j] = option == -1 ? 1 : 0;
@@ -533,12 +538,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
     }
     if (axis_moves) {
         s.sertbl(s.nc + 1, ify) += 1;
-        const int span = s.sertbl(s.nc + 1, ily) - s.sertbl(s.nc + 1, ify) + 1;
-        for (int j = 1; j <= s.nc; ++j) {
-            float* col = s.sermat.col(j);
-            std::copy_n(col + 1, span, col);
-            col[span] = xmiss;
-        }
+        for (int j = 1; j <= s.nc; ++j) s.sermat.shift_up(j);
     }
     if (!ps.files) {
         sngstat(s.sermat, stat, s.sertbl, s.serids, s.nc, mxy, mxs, out, ps.iprt);

@@ -1,6 +1,5 @@
 #include "detrend/indices.hpp"
 
-#include <algorithm>
 #include <vector>
 
 #include "numerics/statistics.hpp"
@@ -50,10 +49,11 @@ void sngstat(SeriesMatrix& x, Table<float>& stat, const Table<int>& itab,
     const int first = itab(nc + 1, ify);
     for (int j = 1; j <= nc; ++j) {
         const int n = itab(j, ily) - itab(j, ify) + 1;
-        float* col = x.rows(j, itab(j, ify) - first + 1, itab(j, ify) - first + n);
+        const int r1 = itab(j, ify) - first + 1, r2 = r1 + n - 1;
         // A series left out for want of a measured value holds missing values
         // only: its statistics are undefined, not those of the missing mark.
-        const bool empty = std::all_of(col, col + n, [](float v) { return v == xmiss; });
+        const bool empty = x.all_missing(j, r1, r2);
+        float* col = x.rows(j, r1, r2);
         float ave, adev, sdev, var, skew, curt, sens, ac1;
         moment(std::span<float>(col, n), empty ? 0 : n, ave, adev, sdev, var, skew, curt, sens, ac1);
         put_statistics_row(stat, j, static_cast<float>(n), ave, sdev, skew, curt, sens, ac1);

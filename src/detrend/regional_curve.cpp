@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "chronology/chronology_builder.hpp"
@@ -39,7 +40,7 @@ void smooth(int n, const float* y, float* out, int period) {
     if (n < 1) return;
     float p = 0.0f;
     spline(n, {y, static_cast<size_t>(n)}, {out, static_cast<size_t>(n)}, p, period);
-    if (out[0] == spline_too_short || out[0] == spline_not_pd) std::copy_n(y, n, out);
+    if (spline_failed({out, static_cast<size_t>(n)})) std::copy_n(y, n, out);
 }
 
 // The stiffness of the regional curve's spline, its default included, becomes
@@ -78,12 +79,28 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     std::vector<TableRow> kept(nc + 3);
     for (int r = 1; r <= nc + 2; ++r)
         for (int c = 1; c <= 10; ++c) kept[r][c - 1] = s.sertbl(r, c);
-    int pmin = 9999;
-    for (int j = 1; j <= nc; ++j) pmin = std::min(pmin, pitoff[j - 1]);
+    const int cal_first = s.sertbl(nc + 1, ify), cal_last = s.sertbl(nc + 1, ily);
+    // A series of zeros or missing values only has nothing to age: it stays
+    // out of the age-aligned mean, and its ages set neither the start nor the
+    // length of the age axis, where they would enter the mean as zeros. When
+    // no series has a measured value every series places the axis.
+    std::vector<char> measured(nc + 1, 0);
+    for (int j = 1; j <= nc; ++j) {
+        const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
+        const int from = s.sertbl(j, ify) - cal_first;
+        measured[j] = has_measured_value({s.sermat.rows(j, from + 1, from + n), static_cast<size_t>(n)});
+    }
+    const bool any_measured = std::find(measured.begin() + 1, measured.end(), 1) != measured.end();
+    auto places_axis = [&](int j) { return measured[j] || !any_measured; };
+    std::optional<int> lowest;
+    for (int j = 1; j <= nc; ++j)
+        if (places_axis(j)) lowest = std::min(lowest.value_or(pitoff[j - 1]), pitoff[j - 1]);
+    const int pmin = lowest.value_or(0);
     // Offsets come from a file and may be any 32-bit number: the extent is
     // found in 64 bits, where offsets far apart cannot overflow.
     long long extent = 0;
     for (int j = 1; j <= nc; ++j) {
+        if (!places_axis(j)) continue;
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
         extent = std::max(extent, static_cast<long long>(pitoff[j - 1]) + n - pmin);
     }
@@ -96,27 +113,28 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     const int na = static_cast<int>(extent);
 
     // 3: alignment on the age axis
-    const int cal_first = s.sertbl(nc + 1, ify), cal_last = s.sertbl(nc + 1, ily);
-    std::vector<float> tmp(mxy);
-    std::vector<char> measured(nc + 1, 1);
     for (int j = 1; j <= nc; ++j) {
         const int p = pitoff[j - 1];
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
-        float* col = s.sermat.col(j);
         const int from = s.sertbl(j, ify) - cal_first;
-        if (!has_measured_value({col + from, static_cast<size_t>(n)})) {
-            // Zeros or missing values only: kept out of the regional mean and
-            // out of the chronologies, the series stays empty.
-            measured[j] = 0;
-            std::fill_n(col + from, n, xmiss);
-            out.write("(t2,i5,3x,a8,i7,3x,'--> no measured value: ','series left out of the chronologies')", j,
-                      s.serids[j], -2);
-        }
-        std::copy_n(col + from, n, tmp.begin());
-        std::fill_n(col + from, n, xmiss);
-        std::copy_n(tmp.begin(), n, col + (p - pmin));
+        float* values = s.sermat.rows(j, from + 1, from + n);
         s.sertbl(j, yfp) = kept[j][yfp - 1] = p;
         s.sertbl(j, idt) = kept[j][idt - 1] = -2;
+        if (!measured[j]) {
+            // Kept out of the regional mean and out of the chronologies, the
+            // series stays empty where it is.
+            std::fill_n(values, n, xmiss);
+            list_no_measured_value(out, j, -2);
+            // Ages off the axis have no rows to be saved at: the series is
+            // left out of the age files until it is back on its years.
+            const long long row0 = static_cast<long long>(p) - pmin;
+            if (row0 < 0 || row0 + n > na) {
+                s.sertbl(j, ics) = 0;
+                continue;
+            }
+        } else {
+            s.sermat.assign(j, p - pmin + 1, values, n);
+        }
         s.sertbl(j, ify) = p + 1;
         s.sertbl(j, ily) = p + n;
     }
@@ -231,9 +249,17 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             break;
         }
     };
+    // The curve is shown for review in an interactive run, under the plot
+    // flag (an "n" in the plot clears it), after a curve went negative and
+    // with the summary plots 2 and 3.
+    auto reason_to_review = [&] {
+        return interactive == 2 || pflag == 1 || went_negative || sumplt == 2 || sumplt == 3;
+    };
     while (true) {
-        if (ropt >= 10 || ropt <= -10) width = ropt;
-        if (ropt == -3 || ropt == -4 || ropt <= -10) width = resolve_width(ropt, width, na);
+        // a spline's period as the fit takes it
+        if (ropt >= 10) width = ropt;
+        if (ropt <= -10) width = percent_period(ropt, na);
+        if (ropt == -3 || ropt == -4) width = resolve_width(ropt, width, na);
         std::copy_n(mean, na, s.crvmean.begin());
         std::copy_n(mean, na, w1.begin());
         std::fill_n(crv.begin(), na, 0.0f);
@@ -261,8 +287,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             if (iprt == 4)
                 nyrmean(w1, crv, s.crvmean, na, 1, nyear_step(na), out, 4, interactive);
         }
-        const bool review = interactive == 2 || pflag == 1 || went_negative || sumplt == 2 || sumplt == 3;
-        if (!review) break;
+        if (!reason_to_review()) break;
         bool refit = false;
         while (true) {
             std::copy_n(mean, na, w1.begin());
@@ -289,13 +314,9 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
                 std::copy_n(mean, na, s.crvmean.begin());
                 std::copy_n(mean, na, w1.begin());
                 int nf2 = len;
+                // a curve over all na ages, fitted to the first len of them
                 crvfit({s.crvmean.data(), static_cast<size_t>(mxy)}, crv, w2, w3, na, nf2, rec, ropt, mxy, mxs,
                        width, ropt);
-                // The smoothers and the fixed-period splines give a curve over
-                // the fitted ages only; beyond them it keeps its last value
-                // rather than what an earlier fit left there.
-                const bool over_all_ages = ropt == -6 || (ropt >= 1 && ropt <= 8);
-                if (!over_all_ages && nf2 >= 1) std::fill(crv.begin() + nf2, crv.begin() + na, crv[nf2 - 1]);
                 rec[6] = -2.0f;
                 guard();
                 if (!last_negative) indcal({s.crvmean.data(), static_cast<size_t>(na)}, crv, na, itype, mxy);
@@ -305,7 +326,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             }
             // Asked again only while a reason to review stands: an "n" in the plot
             // has just cleared the plot flag.
-            const bool ask = interactive == 2 || pflag == 1 || went_negative || sumplt == 2 || sumplt == 3;
+            const bool ask = reason_to_review();
             char a = 'n';
             while (ask) {
                 con().write("(1x,'change curve fit? y/<n>/h',t45,'==> ',$)");
@@ -338,7 +359,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
         if (!measured[j]) continue;
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
         const int row0 = pitoff[j - 1] - pmin;
-        std::span<float> x(s.sermat.col(j) + row0, n);
+        std::span<float> x(s.sermat.rows(j, row0 + 1, row0 + n), n);
         if (itype == 2) {
             float ave, adev, sdev, var, skew, curt, sens, ac1;
             moment(x, n, ave, adev, sdev, var, skew, curt, sens, ac1);
@@ -354,13 +375,11 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     for (int r = 1; r <= nc + 2; ++r)
         for (int c = 1; c <= 10; ++c) s.sertbl(r, c) = kept[r][c - 1];
     for (int j = 1; j <= nc; ++j) {
+        if (!measured[j]) continue;
         const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
         const int row0 = pitoff[j - 1] - pmin;
-        float* col = s.sermat.col(j);
-        std::copy_n(col + row0, n, tmp.begin());
-        std::fill_n(col, row0 + n, xmiss);
         const int to = s.sertbl(j, ify) - cal_first;
-        std::copy_n(tmp.begin(), n, col + to);
+        s.sermat.assign(j, to + 1, s.sermat.rows(j, row0 + 1, row0 + n), n);
     }
 
     // 18: each series with the curve at its ages
@@ -370,7 +389,8 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
             if (!measured[j]) continue;
             const int n = s.sertbl(j, ily) - s.sertbl(j, ify) + 1;
             const int row0 = pitoff[j - 1] - pmin;
-            const float* idx = s.sermat.col(j) + (s.sertbl(j, ify) - cal_first);
+            const int from = s.sertbl(j, ify) - cal_first;
+            const float* idx = s.sermat.rows(j, from + 1, from + n);
             for (int i = 0; i < n; ++i) w1[i] = itype == 2 ? idx[i] + crv[row0 + i] : idx[i] * crv[row0 + i];
             if (itype == 2) {
                 float ave, adev, sdev, var, skew, curt, sens, ac1;

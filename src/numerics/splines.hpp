@@ -22,6 +22,11 @@ namespace kov {
 inline constexpr float spline_too_short = -9998.0f;  // fewer than 4 values
 inline constexpr float spline_not_pd = -9999.0f;     // the system could not be factored
 
+// Whether crv(1) holds one of the error values: no curve was written.
+inline bool spline_failed(std::span<const float> crv) {
+    return crv[0] == spline_too_short || crv[0] == spline_not_pd;
+}
+
 // The unweighted smoothing spline of y(1..n) with 50% response at `per`
 // years, into crv(1..n); p receives the smoothing parameter.
 // n < 4: crv(1) = -9998, nothing else written. n > 5001: console message and

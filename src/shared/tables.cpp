@@ -35,6 +35,27 @@ void SeriesMatrix::shift_down(int j, int n, int d) {
     c.v = std::move(v);
 }
 
+void SeriesMatrix::shift_up(int j) {
+    Column& c = cols_[j];
+    if (c.v.empty()) return;
+    if (c.first > 1) {
+        --c.first;
+        return;
+    }
+    c.v.erase(c.v.begin());  // row 1 has no row above it to go to
+}
+
+void SeriesMatrix::assign(int j, int first, const float* v, int n) {
+    assert(j >= 1 && j <= mxs);
+    Column c;
+    if (n >= 1) {
+        assert(first >= 1 && first + n - 1 <= mxy);
+        c.first = first;
+        c.v.assign(v, v + n);
+    }
+    cols_[j] = std::move(c);
+}
+
 void SeriesMatrix::put(int j, int first, const float* v, int n) {
     Column& c = cols_[j];
     for (int r = c.first; r < first && r <= last_row(j); ++r) c.v[static_cast<size_t>(r - c.first)] = xmiss;

@@ -55,8 +55,8 @@ public:
     // pointer holds until the column grows again. No rows (last < first):
     // null.
     float* rows(int j, int first, int last);
-    // The whole column, rows 1..mxy, for the steps that use a column as a
-    // vector of every row (cambial ages, the weights of a chronology).
+    // The whole column, rows 1..mxy: storage for every row (mxy floats a
+    // column), where a step over a series' own rows takes rows() or at().
     float* col(int j) { return rows(j, 1, mxy); }
     float& operator()(int year_row, int j) { return *rows(j, year_row, year_row); }
     // Cell (row, j) as it stands, without making storage: xmiss where the
@@ -79,9 +79,15 @@ public:
     int last_row(int j) const { return cols_[j].first + static_cast<int>(cols_[j].v.size()) - 1; }
     // Moves rows 1..n of column j down by d rows; rows 1..d become xmiss.
     void shift_down(int j, int n, int d);
+    // Moves every row of column j up by one: row r takes what row r + 1
+    // held, and what row 1 held is dropped.
+    void shift_up(int j);
     // Column j holds v(0..n-1) at rows first..first + n - 1, and xmiss in
     // every row above them; rows below keep what they held.
     void put(int j, int first, const float* v, int n);
+    // Column j holds v(0..n-1) at rows first..first + n - 1 and xmiss in
+    // every other row; v may point into the column itself.
+    void assign(int j, int first, const float* v, int n);
     // Every cell back to xmiss, and the storage given back.
     void clear() {
         for (auto& c : cols_) c = Column{};

@@ -18,8 +18,12 @@ using kovtest::ArSeries;
 
 namespace {
 
-void load_reference() {
-    kovtest::load_ar_series({{pooled_first1, pooled_x1}, {pooled_first2, pooled_x2}, {pooled_first3, pooled_x3}});
+// The three reference series; with_empty: a fourth of missing values only
+// (a series the detrending left out for want of a measured value).
+void load_reference(bool with_empty = false) {
+    std::vector<ArSeries> series = {{pooled_first1, pooled_x1}, {pooled_first2, pooled_x2}, {pooled_first3, pooled_x3}};
+    if (with_empty) series.push_back({20, std::vector<float>(50, xmiss)});
+    kovtest::load_ar_series(series);
 }
 
 // Relative closeness for figures whose size varies (sums of products, AIC).
@@ -39,13 +43,15 @@ struct RefCase {
     const std::vector<double>& phi;
     double r2, vinf;
     const std::vector<double>& psi;
+    bool with_empty = false;
 };
 
 }  // namespace
 
 // Pair-by-pair pooled products and statsmodels' Levinson-Durbin recursion
-// (pooled_ref.py) against the pooled fit, under the three selection rules and
-// with one series left out of the selection.
+// (pooled_ref.py) against the pooled fit, under the three selection rules,
+// with one series left out of the selection, and with a series of missing
+// values only beside the three, which has nothing to pool and stays missing.
 TEST(PooledAr, MatchesIndependentFitUnderEachRule) {
     const std::vector<RefCase> cases = {
         {"all, first minimum", {1, 2, 3}, 0, pooled_all_c, pooled_all_r, pooled_all_pacf, pooled_all_aic,
@@ -59,10 +65,13 @@ TEST(PooledAr, MatchesIndependentFitUnderEachRule) {
          pooled_two_ipp0_ip, pooled_two_ipp0_phi, pooled_two_ipp0_r2, pooled_two_ipp0_vinf, pooled_two_ipp0_psi},
         {"two selected, order 3", {1, 3}, 3, pooled_two_c, pooled_two_r, pooled_two_pacf, pooled_two_aic,
          pooled_two_ipp3_ip, pooled_two_ipp3_phi, pooled_two_ipp3_r2, pooled_two_ipp3_vinf, pooled_two_ipp3_psi},
+        {"all and an empty series, first minimum", {1, 2, 3, 4}, 0, pooled_all_c, pooled_all_r, pooled_all_pacf,
+         pooled_all_aic, pooled_all_ipp0_ip, pooled_all_ipp0_phi, pooled_all_ipp0_r2, pooled_all_ipp0_vinf,
+         pooled_all_ipp0_psi, true},
     };
     for (const auto& rc : cases) {
         SCOPED_TRACE(rc.name);
-        load_reference();
+        load_reference(rc.with_empty);
         std::vector<int> sel(mxs + 1, 0);
         for (int k : rc.selected) sel[static_cast<size_t>(k)] = 1;
         auto& sh = shared();
@@ -78,6 +87,9 @@ TEST(PooledAr, MatchesIndependentFitUnderEachRule) {
         EXPECT_NEAR(f.r2, rc.r2, 2e-5);
         EXPECT_NEAR(f.vinf, rc.vinf, 2e-5);
         for (int k = 0; k <= 10; ++k) EXPECT_NEAR(f.psi[k], rc.psi[k], 2e-5) << "psi " << k;
+        if (rc.with_empty) {
+            for (int r = 21; r <= 70; ++r) EXPECT_EQ(sh.sermat(r, 4), xmiss) << r;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -106,6 +107,35 @@ TEST(SeriesAr, PlainMethodLeavesResidualsAroundOne) {
     EXPECT_FALSE(listing.dir().exists("abc_no_outliers.txt"));
     EXPECT_NE(console.output().find("\n calculate individual series autoregressions\n"), std::string::npos);
     EXPECT_EQ(sh.optval(18, 1), 0);  // the save format is back
+}
+
+// A series the detrending left out (missing values only) has no model: its
+// coefficients, r-squared and order stay 0, it stays missing under the plain
+// and the robust method, its prewhitened statistics are undefined rather
+// than those of the missing-value mark, and the series beside it is
+// prewhitened as it is alone (robust_ar_ref.py).
+TEST(SeriesAr, LeftOutSeriesHasNoModel) {
+    for (int method : {1, 3}) {
+        SCOPED_TRACE(method);
+        kovtest::ArListing listing;
+        kovtest::InDir in(listing.dir().path());
+        kovtest::ScriptedConsole console("");
+        kovtest::load_ar_series({{5, robust_series}, {10, std::vector<float>(40, xmiss)}});
+        auto& sh = shared();
+        sh.datfil = "gap.txt";
+        sh.optval(18, 1) = 2;
+        run_stage(method, 2, 2);
+        const auto& residuals = method == 1 ? robust_m1_x : robust_m3_x;
+        for (size_t t = 0; t < robust_series.size(); ++t)
+            EXPECT_NEAR(sh.sermat(6 + static_cast<int>(t), 1), std::max(residuals[t] + 1.0, 0.0), 6e-4) << t;
+        EXPECT_EQ(sh.arcoef(12, 1), 2.0f);
+        for (int k = 1; k <= 12; ++k) EXPECT_EQ(sh.arcoef(k, 2), 0.0f) << k;
+        for (int r = 1; r <= sh.nyc; ++r) EXPECT_EQ(sh.sermat(r, 2), xmiss) << r;
+        const auto lines = listing.lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(),
+                            "     2  S1002     1810   1849     40 -99.000 -99.000-99.000-99.000-99.000 -99.000"),
+                  lines.end());
+    }
 }
 
 // Method 3: the residuals of the cleaned series come back through four

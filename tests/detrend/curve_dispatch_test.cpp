@@ -26,7 +26,8 @@ struct Fit {
     int n = 0, opt = 0, par = 0;
 };
 
-Fit fit_of(const std::function<float(int)>& f, int n, int opt, int par = 0) {
+// nout 0: a curve over the n values only
+Fit fit_of(const std::function<float(int)>& f, int n, int opt, int par = 0, int nout = 0) {
     Fit r;
     r.x.assign(kov::mxy, 0.0f);
     r.crv.assign(kov::mxy, 7.0f);  // what an earlier fit left
@@ -37,7 +38,7 @@ Fit fit_of(const std::function<float(int)>& f, int n, int opt, int par = 0) {
     r.n = n;
     r.opt = opt;
     r.par = par;
-    kov::crvfit(r.x, r.crv, r.w1, r.w2, n, r.n, r.coef, r.opt, kov::mxy, kov::mxs, r.par, 0);
+    kov::crvfit(r.x, r.crv, r.w1, r.w2, nout > 0 ? nout : n, r.n, r.coef, r.opt, kov::mxy, kov::mxs, r.par, 0);
     return r;
 }
 
@@ -251,5 +252,41 @@ TEST(Crvfit, CodesThatAreNoCurveGiveAZeroCurve) {
         Fit r = fit_of(rising, 30, code);
         EXPECT_EQ(r.opt, code);
         for (int i = 0; i < 30; ++i) EXPECT_EQ(r.crv[i], 0.0f) << code;
+    }
+}
+
+// A curve asked over 50 values and fitted to the first 30: the smoothers, the
+// splines and first differences (29 differences) keep their last value over
+// the rest, never what an earlier fit left there; the straight line, also as
+// the fall-back of a spline of 3 values, goes on over all 50 (rising is the
+// line 1 + 0.01 t, 1.5 at t = 50). Nothing beyond the 50 is written.
+TEST(Crvfit, CurveBeyondTheFittedValues) {
+    struct Case {
+        const char* what;
+        int n, opt, par, used, fitted;  // fitted: the values the curve keeps beyond, 0 for the line
+    };
+    const Case cases[] = {
+        {"running medians", 30, -3, 5, -3, 30},
+        {"lowess", 30, -4, 9, -4, 30},
+        {"super smoother", 30, -5, 5, -5, 30},
+        {"fixed spline", 30, 20, 0, 20, 30},
+        {"percent spline", 30, -50, 0, -50, 30},
+        {"first differences", 30, -1, 0, -1, 29},
+        {"straight line", 30, 4, 0, 4, 0},
+        {"spline of 3 values", 3, 20, 0, 4, 0},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        kovtest::ScriptedConsole con("");
+        Fit r = fit_of(rising, k.n, k.opt, k.par, 50);
+        EXPECT_EQ(r.opt, k.used);
+        if (k.fitted > 0) {
+            EXPECT_EQ(r.n, k.fitted);
+            ASSERT_NE(r.crv[k.fitted - 1], 7.0f);
+            for (int i = k.fitted; i < 50; ++i) EXPECT_EQ(r.crv[i], r.crv[k.fitted - 1]) << i;
+        } else {
+            for (int i = 0; i < 50; ++i) EXPECT_NEAR(r.crv[i], rising(i + 1), 1e-5) << i;
+        }
+        EXPECT_EQ(r.crv[50], 7.0f);
     }
 }

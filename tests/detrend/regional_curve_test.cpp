@@ -253,3 +253,104 @@ TEST(Rcsdet, SeriesWithoutAMeasuredValueIsLeftOut) {
                         "     3  R3        1900   1949     50 -99.000 -99.000-99.000-99.000-99.000 -99.000"),
               lines.end());
 }
+
+// Only the series with a measured value place the age axis: an empty series'
+// ages set neither its start nor its length, so they never enter the
+// age-aligned mean as zeros. Without R1 (ages 1 to 100) the axis runs over
+// the ages of R2 and R3, 6 to 105, and the line through their mean is g
+// itself; R3 put at ages 6001 to 6050 lies off the matrix, which stops the
+// run only when the series has values to place there.
+TEST(Rcsdet, EmptySeriesDoNotPlaceTheAgeAxis) {
+    struct Case {
+        const char* what;
+        int empty, offset;     // the series of zeros and its pith offset
+        int first_age, ages;   // the age axis
+        int depth_first_age;   // the depth at its first age
+    } cases[] = {
+        {"R1 empty at ages 1 to 100", 1, 0, 6, 100, 1},
+        {"R3 empty at ages 6001 to 6050", 3, 6000, 1, 105, 1},
+    };
+    const int firsts[] = {1801, 1850, 1900}, lasts[] = {1900, 1949, 1949}, offsets[] = {0, 5, 10};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        kovtest::ScriptedConsole con("");
+        Scene sc("oak.txt");
+        auto& s = kov::shared();
+        s.optval(18, 1) = 5;  // the age-aligned series saved in columns
+        s.sertbl(c.empty, kov::yfp) = c.offset;
+        for (int y = firsts[c.empty - 1]; y <= lasts[c.empty - 1]; ++y) s.sermat(y - 1800, c.empty) = 0.0f;
+        ASSERT_NO_THROW(sc.run());
+        for (int r : {4, 5}) {
+            EXPECT_EQ(s.sertbl(r, kov::ify), r == 4 ? 1801 : c.first_age) << r;
+            EXPECT_EQ(s.sertbl(r, kov::ily), r == 4 ? 1949 : c.first_age + c.ages - 1) << r;
+        }
+        EXPECT_EQ(s.crnmat(1, 9), static_cast<float>(c.depth_first_age));
+        for (int r : {1, 50, c.ages}) {
+            const int age = c.first_age + r - 1;
+            EXPECT_NEAR(s.crnmat(r, 10), Scene::g(age), 1e-5f) << age;
+            EXPECT_NEAR(s.crnmat(r, 12), Scene::g(age), 1e-4f) << age;
+        }
+        for (int j = 1; j <= 3; ++j) {
+            EXPECT_EQ(s.sertbl(j, kov::ify), firsts[j - 1]) << j;
+            EXPECT_EQ(s.sertbl(j, kov::ily), lasts[j - 1]) << j;
+            EXPECT_EQ(s.sertbl(j, kov::yfp), j == c.empty ? c.offset : offsets[j - 1]) << j;
+            EXPECT_EQ(s.sertbl(j, kov::ics), 1) << j;
+            for (int y = firsts[j - 1]; y <= lasts[j - 1]; ++y) {
+                if (j == c.empty)
+                    EXPECT_EQ(s.sermat(y - 1800, j), kov::xmiss) << y;
+                else
+                    EXPECT_NEAR(s.sermat(y - 1800, j), 1.0f, 1e-4f) << j << " " << y;
+            }
+        }
+        // the aligned file holds the measured series over the axis only
+        const auto aligned = split_lines(sc.dir().read("oak_rcs_raw.txt"));
+        ASSERT_EQ(aligned.size(), static_cast<size_t>(c.ages + 1));
+        EXPECT_EQ(aligned[0].find("R" + std::to_string(c.empty)), std::string::npos) << aligned[0];
+        EXPECT_EQ(aligned[1].substr(0, 6), kov::fmt("(i6)", c.first_age).substr(0, 6));
+        kov::streams().luout.close();
+        const auto lines = split_lines(sc.dir().read("out.txt"));
+        EXPECT_NE(std::find(lines.begin(), lines.end(),
+                            "     " + std::to_string(c.empty) + "   R" + std::to_string(c.empty) +
+                                "           -2   --> no measured value: series left out of the chronologies"),
+                  lines.end());
+    }
+}
+
+// The listing gives a spline's period as the fit takes it. With every offset
+// 0 the axis has 100 ages; -0.53 as a float is 0.529999971, so 53 % of 100
+// ages is 52.9999971, a period of 52 years (the product 100 * 53 / 100 would
+// be 53); 50 % is 50 either way, and a fixed period is itself.
+TEST(Rcsdet, SplineListedWithThePeriodItFits) {
+    const std::pair<int, const char*> cases[] = {
+        {-53, "  all     rcs   -53     52        spline smoothed rcs curve and window width"},
+        {-50, "  all     rcs   -50     50        spline smoothed rcs curve and window width"},
+        {30, "  all     rcs    30     30        spline smoothed rcs curve and window width"},
+    };
+    for (const auto& [option, listed] : cases) {
+        SCOPED_TRACE(option);
+        kovtest::ScriptedConsole con("");
+        Scene sc("oak.txt");
+        auto& s = kov::shared();
+        for (int j = 1; j <= 3; ++j) s.sertbl(j, kov::yfp) = 0;
+        s.optval(5, 1) = option;
+        sc.run();
+        EXPECT_EQ(s.sertbl(5, kov::ily), 100);
+        kov::streams().luout.close();
+        const auto lines = split_lines(sc.dir().read("out.txt"));
+        EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(" ") + listed), lines.end());
+    }
+}
+
+// A spline refitted to the first 60 ages is the curve over all 105: beyond
+// the ages it was fitted to it keeps its last value, and the mean of a line
+// (g) gives the spline g itself there.
+TEST(Rcsdet, TruncatedSplineHoldsItsLastValue) {
+    kovtest::ScriptedConsole con("c\ny\n60\nc\nn\n");
+    Scene sc("oak.txt");
+    auto& s = kov::shared();
+    s.optval(5, 1) = 20;
+    s.optval(7, 1) = 2;
+    sc.run();
+    EXPECT_NEAR(s.crnmat(60, 12), Scene::g(60), 1e-4f);
+    for (int r = 61; r <= 105; ++r) EXPECT_EQ(s.crnmat(r, 12), s.crnmat(60, 12)) << r;
+}

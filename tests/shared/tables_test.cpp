@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace kov;
@@ -53,4 +54,35 @@ TEST(SeriesMatrix, ShiftAndPutKeepWhatTheStepsAroundThemRelyOn) {
     EXPECT_EQ(m.at(7, 3), 8.0f);
     EXPECT_EQ(m.at(8, 3), 9.0f);
     EXPECT_EQ(m.at(9, 3), 4.0f);  // rows below the values keep what they held
+}
+
+// First differences move every series one row up the axis; the regional
+// curve moves a series whole between its years and its ages, nothing of it
+// left behind, also when it is read from the column it moves within.
+TEST(SeriesMatrix, ShiftUpAndAssignMoveASeriesWhole) {
+    SeriesMatrix m;
+    const float v[3] = {1.0f, 2.0f, 3.0f};
+    std::copy_n(v, 3, m.rows(2, 3, 5));
+    std::copy_n(v, 3, m.rows(4, 1, 3));
+    for (int j : {2, 4, 5}) m.shift_up(j);
+    const std::vector<float> two = {xmiss, 1.0f, 2.0f, 3.0f, xmiss}, four = {2.0f, 3.0f, xmiss, xmiss, xmiss};
+    for (int r = 1; r <= 5; ++r) {
+        EXPECT_EQ(m.at(r, 2), two[r - 1]) << r;
+        EXPECT_EQ(m.at(r, 4), four[r - 1]) << r;  // row 1's value has no row to go to
+        EXPECT_EQ(m.at(r, 5), xmiss) << r;        // an empty column stays empty
+    }
+    EXPECT_EQ(m.first_row(2), 2);
+    EXPECT_EQ(m.last_row(4), 2);
+
+    m(9, 3) = 7.0f;
+    std::copy_n(v, 3, m.rows(3, 2, 4));
+    m.assign(3, 6, v + 1, 2);
+    for (int r = 1; r <= 10; ++r) EXPECT_EQ(m.at(r, 3), r == 6 ? 2.0f : r == 7 ? 3.0f : xmiss) << r;
+    EXPECT_EQ(m.first_row(3), 6);
+    EXPECT_EQ(m.last_row(3), 7);
+    m.assign(3, 1, m.rows(3, 6, 7), 2);  // from its own rows, as the move back reads them
+    for (int r = 1; r <= 10; ++r) EXPECT_EQ(m.at(r, 3), r == 1 ? 2.0f : r == 2 ? 3.0f : xmiss) << r;
+    m.assign(3, 1, nullptr, 0);
+    EXPECT_EQ(m.at(1, 3), xmiss);
+    EXPECT_LT(m.last_row(3), m.first_row(3));
 }
