@@ -7,7 +7,10 @@
 # same pipeline in base R (scripts/bench/pipeline.R: read, spline detrending,
 # biweight chronology, all-pairs rbar, running EPS, Burg AR, residual
 # chronology) runs on the same file beside the default run, with the ratios
-# R / kovrin of its CPU and wall seconds.
+# R / kovrin of its CPU and wall seconds. A series whose growth curve goes
+# negative is refitted by option 6, the mean (kovrin_answers in
+# scripts/lib/runs.sh), in both sets; the output says so, and the row of such
+# a run counts the curves replaced.
 #
 #   scripts/benchmark.sh
 #
@@ -77,6 +80,7 @@ fi
 # (seconds), mib (peak) and run_status. With `repeat` above 1 the command runs
 # that many times in a row and the seconds are those of one run.
 repeat=1
+note=""
 measure() {
     local status=0
     "$timer" -f "%e %U %S %M" -o "$work/time.txt" sh -c 'n=$1; shift; for i in $(seq "$n"); do "$@" || exit; done' \
@@ -114,15 +118,41 @@ ratio() {
     awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a ~ /^[0-9.]+$/) printf("%.1f", a / b); else printf("-") }'
 }
 
-row() {  # name series years set cpu wall mib [r_cpu r_wall r_mib]
+# The series of the last kovrin run whose growth curve went negative and was
+# replaced by the mean (option 6), as the answers of kovrin_answers do: one
+# console line each, in each of the repeated runs.
+refitted() {
+    local lines
+    lines=$(grep -c 'growth curve goes negative' "$work/console.txt" || true)
+    echo $((lines / runs))
+}
+
+row() {  # name series years set cpu wall mib [r_cpu r_wall r_mib]; then $note
     printf '%-20s %7s %6s  %-8s %4s %8s %8s %7s' "$1" "$2" "$3" "$4" "$runs" "$5" "$6" "$7"
     if [ $# -gt 7 ]; then
         printf '  | %8s %8s %7s %7s %7s' "$8" "$9" "${10}" "$(ratio "$8" "$5")" "$(ratio "$9" "$6")"
     fi
+    [ -n "$note" ] && printf '  (%s)' "$note"
     printf '\n'
 }
 
+# "n curves by option 6" after a run that refitted n series.
+refit_note() {
+    local n
+    n=$(refitted)
+    note=""
+    if [ "$n" -eq 1 ]; then
+        note="1 curve by option 6"
+    elif [ "$n" -gt 1 ]; then
+        note="$n curves by option 6"
+    fi
+}
+
 echo "kovrin: $exe ($(nproc) cores); R pipeline: $have_r"
+echo "A series whose growth curve goes negative stops a run at its curve review; the"
+echo "answers given there replace that curve by option 6 (the horizontal line through"
+echo "the mean), in the default and the all runs alike: the row of such a run says how"
+echo "many curves were replaced, and its times include these refits."
 printf '%-20s %7s %6s  %-8s %4s %8s %8s %7s' file series years run runs "cpu s" "wall s" "MiB"
 [ "$have_r" = yes ] && printf '  | %8s %8s %7s %7s %7s' "R cpu s" "R wall s" "R MiB" "cpu x" "wall x"
 printf '\n'
@@ -133,6 +163,7 @@ for file in "${real[@]}" "${synthetic[@]}"; do
 
     time_kovrin default "$file"
     default_status=$run_status
+    refit_note
     span=$(grep -m1 'series from' "$work/console.txt" || true)
     series=$(awk '{ print $1 }' <<< "$span")
     years=$(awk '{ print $(NF - 1) }' <<< "$span")
@@ -157,6 +188,7 @@ for file in "${real[@]}" "${synthetic[@]}"; do
     [ -f "$detail" ] || continue
     read -r p1 p2 < <(kovrin_common_period "$detail")
     time_kovrin all "$file" "$p1" "$p2"
+    refit_note
     if [ "$run_status" -eq 0 ]; then
         row "$name" "$series" "$years" all "$cpu" "$wall" "$mib"
     else

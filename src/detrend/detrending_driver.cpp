@@ -243,7 +243,7 @@ namespace {
     for (OutFile* f : {&st.lutab, &st.lucrn, &st.luerr}) {
         if (!f->is_open()) continue;
         const std::string name = f->name();
-        f->close();
+        f->discard();
         delete_file(name);
         removed += (removed.empty() ? "" : ", ") + name;
     }

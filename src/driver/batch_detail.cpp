@@ -1,5 +1,7 @@
 #include "driver/batch_detail.hpp"
 
+#include <optional>
+
 #include "driver/data_file_setup.hpp"
 #include "driver/input_guard.hpp"
 #include "shared/console.hpp"
@@ -17,18 +19,37 @@ void detail_unreadable() {
     con().write("(/1x,'*** batch detail data file either not found or'/1x,'*** error in reading in data. defaults are used.')");
 }
 
-// Reads one integer field of the record; false when it is not a number.
+// Reads one integer field of the record; false when it holds no number (a
+// blank field, one cut off by a short line, or one with a letter in it).
 bool read_field(const std::string& line, int first_column, int width, int& value) {
     std::string field;
     if (static_cast<size_t>(first_column - 1) < line.size()) field = line.substr(first_column - 1, width);
+    if (rtrim(field).empty()) return false;
     try {
         auto v = read_values("(i" + std::to_string(width) + ")", field);
-        if (v.empty()) return false;
+        if (v.empty() || v[0].blank) return false;
         value = static_cast<int>(v[0].i);
         return true;
     } catch (const ReadError&) {
         return false;
     }
+}
+
+// The column names of a record after its identifier, as the header names them.
+constexpr const char* column_names[10] = {"ify", "ily", "yfp", "itn", "idt", "ips", "isb", "icu", "ics", "cpa"};
+
+// One record of the file: its number and all ten columns. The name of the
+// first column that holds no number when the record is faulty.
+struct ParsedRecord {
+    int num = 0;
+    DetailRecord r;
+};
+std::optional<std::string> parse_record(const std::string& line, ParsedRecord& p) {
+    if (!read_field(line, 1, 4, p.num)) return "num";
+    p.r.ident = padded(line.size() > 6 ? line.substr(6, 8) : std::string(), 8);
+    for (int c = 1; c <= 10; ++c)
+        if (!read_field(line, 15 + 6 * (c - 1), 6, p.r.col[static_cast<size_t>(c - 1)])) return column_names[c - 1];
+    return std::nullopt;
 }
 
 }  // namespace
@@ -57,45 +78,42 @@ void read_batch_detail() {
             return;
         }
     }
-    int rows = 0;  // rows of sertbl reached by a record
-    bool faulty = false;
+    // Every record is read before any is used: a file with a faulty record
+    // (a column cut off, left blank or holding a letter) is used not at all,
+    // as the console says, rather than up to the fault. A blank field read as
+    // 0 would leave the series out (icu) without a word.
+    std::vector<DetailRecord> read;
     for (int k = 1;; ++k) {
         auto line = f.read_line();
         if (!line) break;
         // A blank line ends the records and stands for no series: a row of
         // zeros would leave the series at its place out of the run.
         if (rtrim(*line).empty()) break;
-        int num = 0;
-        if (!read_field(*line, 1, 4, num)) {
-            faulty = true;
-            break;
-        }
         if (k > mxs) {
             con().write("(/1x,'*** batch detail file holds more records than series can be read: ',i6,' used')", mxs);
             break;
         }
-        rows = k;
-        s.serids[k] = padded(line->size() > 6 ? line->substr(6, 8) : std::string(), 8);
-        for (int c = 1; c <= 10; ++c) {
-            int v = 0;
-            if (!read_field(*line, 15 + 6 * (c - 1), 6, v)) {
-                faulty = true;
-                break;
-            }
-            s.sertbl(k, c) = v;
-            if (c == ips) s.ips_from_record[static_cast<size_t>(k)] = true;
+        ParsedRecord p;
+        if (const auto column = parse_record(*line, p)) {
+            con().write("(/1x,'*** batch detail record',i6,' (line',i6,' of the file) holds no number in column ',a)",
+                        k, static_cast<int>(f.line_number()), *column);
+            streams().luout.write("(t2,'*** batch detail file not used: record',i6,' holds no number in column ',a/)",
+                                  k, *column);
+            detail_unreadable();
+            return;
         }
+        read.push_back(p.r);
         // A record numbered 0 is the last one: its settings still belong to
         // the series at its place.
-        if (faulty || num == 0) break;
+        if (p.num == 0) break;
     }
-    if (faulty) detail_unreadable();
-    for (int k = 1; k <= rows; ++k) {
-        DetailRecord r;
-        r.ident = s.serids[k];
-        for (int c = 1; c <= 10; ++c) r.col[static_cast<size_t>(c - 1)] = s.sertbl(k, c);
-        records.push_back(r);
+    for (size_t i = 0; i < read.size(); ++i) {
+        const int k = static_cast<int>(i) + 1;
+        s.serids[k] = read[i].ident;
+        for (int c = 1; c <= 10; ++c) s.sertbl(k, c) = read[i].col[static_cast<size_t>(c - 1)];
+        s.ips_from_record[static_cast<size_t>(k)] = true;
     }
+    records = std::move(read);
 }
 
 void check_detail_pairing() {

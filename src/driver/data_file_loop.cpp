@@ -3,7 +3,9 @@
 // order, and the one call each phase makes into its subsystem.
 #include "driver/data_file_loop.hpp"
 
+#include <csignal>
 #include <exception>
+#include <iostream>
 #include <string>
 
 #include "driver/ar_stages.hpp"
@@ -29,18 +31,39 @@ void run_phases();
 }  // namespace
 
 int run_program() {
+    clear_failed_writes();
+#ifdef SIGXFSZ
+    // A write past the file size limit would end the program by this signal
+    // at once, with no word of the file: ignored, the write fails, and the
+    // file's close names it.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    int status = exit_ok;
     try {
-        return rundrv();
+        status = rundrv();
     } catch (const Stop& s) {
         if (*s.what()) con().line(s.what());
-        streams().close_all();
-        return s.status;
+        status = s.status;
     } catch (const std::exception& e) {
         // nothing is meant to get here; end as a fatal stop, keeping the files
         con().line(std::string(" *** ") + e.what());
-        streams().close_all();
-        return exit_failure;
+        status = exit_failure;
     }
+    // Whatever ended the run, every file is closed and kept; a file whose
+    // writing failed is named, and the run ends as a failure.
+    streams().close_all();
+    const bool console_whole = con().written_whole();
+    for (const auto& name : failed_writes()) {
+        con().line(failed_write_line(name));
+        if (!console_whole) std::cerr << failed_write_line(name) << '\n';
+    }
+    if (!failed_writes().empty()) status = exit_failure;
+    if (!console_whole) {
+        // the console itself cannot show it
+        std::cerr << failed_write_line("standard output (the console)") << '\n';
+        status = exit_failure;
+    }
+    return status;
 }
 
 int rundrv() {

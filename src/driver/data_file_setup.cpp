@@ -12,6 +12,7 @@
 #include "shared/files.hpp"
 #include "shared/generic_files.hpp"
 #include "shared/output_names.hpp"
+#include "shared/stop.hpp"
 #include "shared/text_helpers.hpp"
 
 namespace kov {
@@ -104,7 +105,7 @@ bool open_outputs_and_inputs() {
         con().write("(t2,'*** re-run program in interactive mode'/t2,'*** to create the proper log file.')");
         for (OutFile* f : {&st.luout, &st.lutab, &st.lucrn, &st.luerr}) {
             const std::string n = f->name();
-            f->close();
+            f->discard();
             delete_file(n);
         }
         return false;
@@ -199,19 +200,15 @@ void write_closing_line() {
 }
 
 void end_of_run_block() {
-    auto& st = streams();
-    st.lulist.close();
-    st.ludata.close();
-    st.luout.close();
     command_file().close();
-    st.lulog.close();
-    if (driver_state().processed < 2) {
-        delete_generic_files();
-    } else {
-        for (auto& f : st.lugcrn) f.close();
-    }
-    st.close_all();
+    // The generic files stay when two or more data files were processed;
+    // every other file is closed and kept.
+    if (driver_state().processed < 2) delete_generic_files();
+    streams().close_all();
     clear_protected();
+    // An output file cut short ends the run as a failure: the files are named
+    // as the program ends, in place of the closing lines.
+    if (!failed_writes().empty()) throw Stop("", exit_failure);
     con().write("(/t2,'|====== as Sam Pelliton would say, \"THIS IS THE END.\" ======|'/)");
     con().line(" hit return to quit");
     con().wait();

@@ -275,9 +275,10 @@ private:
         streams().lulist.rewind();
     }
 
-    // A batch run reads its command files as they are: two names of the list
-    // with one output prefix would share a command file and every output, the
-    // later writing over the earlier. Refused before any file is written.
+    // Two names of the list with one output prefix would share a command
+    // file and every output, the later writing over the earlier (or, in an
+    // interactive run, over the command file the run-time menu just wrote).
+    // Refused in either mode before any file is written.
     bool names_apart(const std::vector<std::string>& names) {
         const auto same = names_sharing_a_prefix(names);
         if (!same) return true;
@@ -304,8 +305,9 @@ private:
         const std::string list = rtrim(res_.run.list_name);
         const std::vector<std::string> names = list_names(list);
         guard_run_inputs(list, names);
+        if (!names_apart(names)) return true;
         if (c == 'y' || c == 'Y') {
-            if (names_apart(names)) hand_over();
+            hand_over();
             return true;
         }
         step_ = Step::same;

@@ -112,16 +112,18 @@ bool mklogs(char same_commands) {
         if (ends_list(name)) break;
         ++count;
         const std::string logname = batch_command_file_name(name);
-        if (written.count(logname)) throw FileRefused(logname);
-        // The file is created before its menu is shown, so that a stop in the
-        // menu leaves it empty rather than holding another file's options.
+        if (written.count(logname) || is_protected(logname)) throw FileRefused(logname);
+        // The file is written only once its menu has returned: a stop the
+        // user asks for inside the menu ("/", or the end of the input) leaves
+        // an earlier file of that name as it was (perhaps edited by hand) and
+        // creates no empty one, which the next batch run could not read.
+        if (menu_per_file || count == 1) runmenu(sh.optval, sh.stcmask);
         if (!log.open_fresh(logname)) {
             con().line("");
             con().line(" *** cannot create the batch command file: " + logname);
             return false;
         }
         written.insert(logname);
-        if (menu_per_file || count == 1) runmenu(sh.optval, sh.stcmask);
         if (count == 1) con().line("");
         con().write("(1x,'==> writing batch commands for: ',a)", name);
         log.write("('data file #',i3,'  --  ',a)", count, name);

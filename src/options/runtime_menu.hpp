@@ -31,10 +31,14 @@ std::string batch_command_file_name(const std::string& datfil);
 // then serve every data file. Works on shared().optval and shared().stcmask.
 // The caller rewinds the list file afterwards.
 //
+// Each file is written after its menu has returned: a stop in a menu leaves
+// that file (and those after it) as they were.
+//
 // Returns false, after a "***" console line naming it, when a batch command
-// file cannot be created: the run cannot go on. Two names of the list whose
-// batch command files share one name ("site1" and "site1.txt") throw
-// FileRefused for the second, so that the first one's options are not lost.
+// file cannot be created: the run cannot go on. A batch command file named
+// like a file the run reads, or two names of the list whose batch command
+// files share one name ("site1" and "site1.txt"), throw FileRefused before
+// that file's menu, so that the first one's options are not lost.
 bool mklogs(char same_commands);
 
 }  // namespace kov

@@ -57,8 +57,10 @@ void cdf(std::string& id, std::span<float> values, int& first_year, int& count, 
     id = padded(head[2].s, 8);
     const int ld = static_cast<int>(values.size());
     if (count > ld) {
-        con().write("(/t2,'*** series length exceeds maximum allowable length: ',a8,2x,i4,' > ',i4)", id, count,
-                    ld);
+        // in words: a count of eight digits would not fit a narrow field
+        con().write("(/t2,'*** series length exceeds maximum allowable length: series ',a,' has ',a,"
+                    "' values, the limit is ',a)",
+                    rtrim(id), std::to_string(count), std::to_string(ld));
         con().wait();
         throw Stop("", exit_failure);
     }

@@ -37,6 +37,8 @@ std::string Console::answer() {
 
 void Console::wait() { (void)read_line(); }
 
+bool Console::written_whole() const { return !out_.fail(); }
+
 void strip_cr(std::string& s) {
     while (!s.empty() && s.back() == '\r') s.pop_back();
 }

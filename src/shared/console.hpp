@@ -34,6 +34,9 @@ public:
     void wait();
     // A raw read: nullopt at the end of input (no message, no stop).
     std::optional<std::string> read_line();
+    // false when a write to the console failed (its output is a file on a
+    // full disk or past the file size limit): what it shows is incomplete.
+    bool written_whole() const;
 
 private:
     std::istream& in_;

@@ -78,9 +78,44 @@ bool OutFile::open_append(const std::string& name) {
     return true;
 }
 
+namespace {
+std::vector<std::string>& failed_list() {
+    static std::vector<std::string> names;
+    return names;
+}
+[[noreturn]] void write_failed(const std::string& name) {
+    auto& names = failed_list();
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    throw WriteFailed(name);
+}
+}  // namespace
+
+const std::vector<std::string>& failed_writes() { return failed_list(); }
+void clear_failed_writes() { failed_list().clear(); }
+std::string failed_write_line(const std::string& name) {
+    return " *** writing failed, the file is incomplete: " + name;
+}
+
 void OutFile::close() {
+    if (!f_.is_open()) {
+        f_.clear();
+        return;
+    }
+    f_.close();  // writes out the buffer: its failure sets the state too
+    const bool failed = f_.fail();
+    f_.clear();
+    if (failed) write_failed(name_);
+}
+
+void OutFile::discard() {
     if (f_.is_open()) f_.close();
     f_.clear();
+}
+
+void OutFile::flush() {
+    if (!f_.is_open()) return;
+    f_.flush();
+    if (f_.fail()) write_failed(name_);
 }
 
 void OutFile::line(std::string_view text) {
@@ -155,8 +190,15 @@ void TextIn::backspace() {
 void TextIn::seek(size_t line) { pos_ = std::min(line, spans_.size()); }
 
 void Streams::close_all() {
-    for (OutFile* f : {&luout, &lutab, &lucrn, &luerr, &luscr, &lutmp, &lulog, &luaux}) f->close();
-    for (auto& f : lugcrn) f.close();
+    std::vector<OutFile*> all{&luout, &lutab, &lucrn, &luerr, &luscr, &lutmp, &lulog, &luaux};
+    for (auto& f : lugcrn) all.push_back(&f);
+    for (OutFile* f : all) {
+        try {
+            f->close();
+        } catch (const WriteFailed&) {
+            // noted in failed_writes: the other files are closed all the same
+        }
+    }
     lulist.close();
     ludata.close();
 }

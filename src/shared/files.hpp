@@ -38,7 +38,13 @@ public:
     bool open_fresh(const std::string& name);
     // Opens for appending (the run-wide generic chronology files).
     bool open_append(const std::string& name);
+    // Closes the file. Every write of the file is checked here, once: when
+    // one failed (a full disk, a file size limit) the file is incomplete:
+    // close adds it to failed_writes and throws WriteFailed, after closing it.
     void close();
+    // Closes without that check: for a file that is deleted or cut back next,
+    // whose unfinished part is not kept.
+    void discard();
     bool is_open() const { return f_.is_open(); }
     const std::string& name() const { return name_; }
 
@@ -48,7 +54,9 @@ public:
     void write(std::string_view layout, const Args&... args) {
         put(fmt(layout, args...));
     }
-    void flush() { f_.flush(); }
+    // Writes out what is buffered; a failed write throws WriteFailed, as in
+    // close, and leaves the file open.
+    void flush();
 
 private:
     std::ofstream f_;
@@ -95,8 +103,17 @@ struct Streams {
     TextIn lulist;   // list of data-file names
     TextIn ludata;   // the data file in work
 
+    // Closes every stream, keeping the files; a file whose writing failed is
+    // added to failed_writes (nothing is thrown).
     void close_all();
 };
+
+// The output files whose writing failed, in the order their closes found it:
+// the run ends as a failure and names each of them.
+const std::vector<std::string>& failed_writes();
+void clear_failed_writes();
+// The "***" line that names such a file.
+std::string failed_write_line(const std::string& name);
 
 Streams& streams();
 

@@ -62,7 +62,7 @@ bool roll_back_generic_files() {
             OutFile& f = streams().lugcrn[i];
             if (!f.is_open()) continue;
             const std::string name = f.name();
-            f.close();
+            f.discard();  // the part cut off is the unfinished data file's
             std::error_code ec;
             std::filesystem::resize_file(name, m.size[i], ec);
         }
@@ -75,7 +75,7 @@ void delete_generic_files() {
     for (int i = 0; i < 10; ++i) {
         OutFile& f = streams().lugcrn[i];
         if (!f.is_open()) continue;
-        f.close();
+        f.discard();
         try {
             delete_file(generic_file_name(i));
         } catch (const FileRefused&) {

@@ -126,8 +126,6 @@ TEST(DetailReader, RecordsByPositionUntilTheirEnd) {
         // the record numbered 0 is the last one, and still holds the settings of its series
         {"record number 0 is the last", legend + r1 + "\n   0" + r2.substr(4) + "\n" + r1 + "\n", false, read1, read2,
          reset3, 2},
-        {"a faulty field keeps what came before it", legend + r1 + "\n" + r2.substr(0, 22) + "x" + r2.substr(23) + "\n",
-         true, read1, {1901, 0, 0, 2, 0, 0, 0, 1, 1, 2}, reset3, 2},
         {"a file that ends within its legend", "\n\n\n", true, reset2, reset2, reset3, 0},
         {"no record at all", legend, false, reset2, reset2, reset3, 0},
     };
@@ -151,6 +149,55 @@ TEST(DetailReader, RecordsByPositionUntilTheirEnd) {
         EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")),
                   (std::vector<std::string>{at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}), ""}))
             << c.what;
+    }
+}
+
+// A record that does not hold a number in every column makes the file
+// faulty, and a faulty file is used not at all: every row keeps its reset
+// values (the console says "defaults are used"), and the console and the
+// listing name the record and its column. Read as 0, a blank icu would leave
+// the series out without a word.
+TEST(DetailReader, AFaultyRecordLeavesTheWholeFileUnused) {
+    const std::string r1 = record(1, "ab01", {1900, 1950, 7, 3, -6, 2, 0, 1, 1, 4});
+    const std::string r2 = record(2, "cd02", {1901, 1951, 0, 3, -6, 0, 0, 0, 1, 9});
+    const struct {
+        const char* what;
+        std::string text;
+        int record;
+        const char* column;
+    } cases[] = {
+        {"records cut to 20 columns", legend + r1.substr(0, 20) + "\n" + r2.substr(0, 20) + "\n", 1, "ily"},
+        {"a blank icu column", legend + r1 + "\n" + r2.substr(0, 56) + "      " + r2.substr(62) + "\n", 2, "icu"},
+        {"a letter in a column", legend + r1 + "\n" + r2.substr(0, 22) + "x" + r2.substr(23) + "\n", 2, "ily"},
+        {"a letter in the number", legend + "  x1" + r1.substr(4) + "\n", 1, "num"},
+        {"the last column cut off", legend + r1 + "\n" + r2.substr(0, 68) + "\n", 2, "cpa"},
+    };
+    const std::array<int, 10> reset1{0, 0, 0, 2, 0, 0, 0, 1, 1, 1}, reset2{0, 0, 0, 2, 0, 0, 0, 1, 1, 2};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DriverScene scene;
+        scene.dir().write("site_detail.txt", c.text);
+        start_file(2);
+        ScriptedConsole sc("");
+        read_batch_detail();
+        streams().luout.close();
+        EXPECT_EQ(row(1), reset1);
+        EXPECT_EQ(row(2), reset2);
+        EXPECT_EQ(shared().serids[1], std::string(8, ' '));
+        EXPECT_FALSE(shared().ips_from_record[1]);
+        EXPECT_TRUE(loaded_detail().empty());
+        const auto i6 = [](int v) { return padded("", 6 - std::to_string(v).size()) + std::to_string(v); };
+        const std::string named = "*** batch detail record" + i6(c.record) + " (line" + i6(8 + c.record) +
+                                  " of the file) holds no number in column " + c.column;
+        EXPECT_NE(sc.output().find("\n " + named + "\n\n *** batch detail data file either not found or\n"
+                                   " *** error in reading in data. defaults are used.\n"),
+                  std::string::npos)
+            << sc.output();
+        EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")),
+                  (std::vector<std::string>{at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}), "",
+                                            " *** batch detail file not used: record" + i6(c.record) +
+                                                " holds no number in column " + c.column,
+                                            ""}));
     }
 }
 

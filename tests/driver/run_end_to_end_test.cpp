@@ -595,10 +595,11 @@ std::vector<std::string> folder_names(const TempDir& d) {
 }  // namespace
 
 // Two list names with one output prefix would share a batch command file and
-// every output, the second writing over the first: a batch run refuses the
-// list before it writes any file (no generic file either). Names whose
-// prefixes differ run as usual.
-TEST(Run, BatchListNamesSharingAnOutputPrefixAreRefused) {
+// every output, the second writing over the first: a run refuses the list
+// before it writes any file (no generic file, no batch command file), in
+// batch mode and in an interactive run alike. Names whose prefixes differ run
+// as usual.
+TEST(Run, ListNamesSharingAnOutputPrefixAreRefusedBeforeAnyFile) {
     const struct {
         const char* first;
         const char* second;
@@ -609,31 +610,46 @@ TEST(Run, BatchListNamesSharingAnOutputPrefixAreRefused) {
         {"d/s.txt", "d//s", "d//s"},           // the same path written otherwise
         {"site1.txt", "site1.TXT", nullptr},   // "site1" and "site1.TXT"
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.first) + " " + c.second);
-        TempDir d;
-        std::filesystem::create_directory(d / "d");
-        for (const char* name : {c.first, c.second}) {
-            d.write(name, kovtest::tiny_rwl);
-            const std::string prefix = kov::output_prefix(name);
-            d.write(prefix + "_log.txt", command_file(name));
-        }
-        d.write("list.txt", std::string(c.first) + "\n" + c.second + "\n");
-        const auto before = folder_names(d);
-        auto r = run_kovrin(d.path(), batch_answers);
-        const auto lines = split_lines(r.out);
-        if (c.prefix) {
-            EXPECT_EQ(r.status, 1) << r.out;
-            EXPECT_TRUE(contains_line(lines, std::string(" *** data files ") + c.first + " and " + c.second +
-                                                 " share the output prefix " + c.prefix));
-            EXPECT_TRUE(contains_line(lines, " check file names in:  " + padded("list.txt", 60)));
-            EXPECT_EQ(folder_names(d), before);
-            EXPECT_EQ(split_lines(r.out).back(), " hit return to quit");
-        } else {
-            EXPECT_EQ(r.status, 0) << r.out;
-            EXPECT_EQ(r.out.find("share the output prefix"), std::string::npos);
-            EXPECT_TRUE(d.exists("site1_out.txt"));
-            EXPECT_TRUE(d.exists("site1.TXT_out.txt"));
+    const struct {
+        const char* mode;
+        std::string answers;
+    } modes[] = {
+        {"batch", batch_answers},
+        // interactive; then the same commands for both, the menu, continue
+        // and the closing pause
+        {"interactive", "\nlist.txt\nrun title\n\n\n\n\n\n"},
+    };
+    for (const auto& m : modes) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(m.mode) + ": " + c.first + " " + c.second);
+            TempDir d;
+            std::filesystem::create_directory(d / "d");
+            for (const char* name : {c.first, c.second}) {
+                d.write(name, kovtest::tiny_rwl);
+                const std::string prefix = kov::output_prefix(name);
+                d.write(prefix + "_log.txt", command_file(name));
+            }
+            d.write("list.txt", std::string(c.first) + "\n" + c.second + "\n");
+            const auto before = folder_names(d);
+            const std::string first_log = kov::output_prefix(c.first) + "_log.txt";
+            const std::string log_before = d.read(first_log);
+            auto r = run_kovrin(d.path(), m.answers);
+            const auto lines = split_lines(r.out);
+            if (c.prefix) {
+                EXPECT_EQ(r.status, 1) << r.out;
+                EXPECT_TRUE(contains_line(lines, std::string(" *** data files ") + c.first + " and " + c.second +
+                                                     " share the output prefix " + c.prefix));
+                EXPECT_TRUE(contains_line(lines, " check file names in:  " + padded("list.txt", 60)));
+                EXPECT_EQ(folder_names(d), before);
+                EXPECT_EQ(d.read(first_log), log_before);
+                EXPECT_EQ(r.out.find("kovrin run time menu"), std::string::npos);
+                EXPECT_EQ(split_lines(r.out).back(), " hit return to quit");
+            } else {
+                EXPECT_EQ(r.status, 0) << r.out;
+                EXPECT_EQ(r.out.find("share the output prefix"), std::string::npos);
+                EXPECT_TRUE(d.exists("site1_out.txt"));
+                EXPECT_TRUE(d.exists("site1.TXT_out.txt"));
+            }
         }
     }
 }

@@ -84,3 +84,30 @@ TEST(InteractiveRun, MenuPerFileOrOneForAll) {
                                             : "3                  !summary, series & long list chronology");
     }
 }
+
+// A stop inside an option's questions of the run-time menu ends the run as
+// the user asked, and the batch command file of an earlier run (here edited
+// by hand after it) is still there, byte for byte: the next batch run reads
+// it as before.
+TEST(InteractiveRun, StopInTheMenuKeepsTheEarlierCommandFile) {
+    TempDir d;
+    put_data_file(d, "site.txt");
+    d.write("list.txt", "site.txt\n");
+    ASSERT_EQ(run_kovrin(d.path(), "\nlist.txt\ntitle\n\n\nn\n").status, 0);
+    std::string log = d.read("site_log.txt");
+    ASSERT_EQ(split_lines(log).size(), 24u);
+    const std::string printout = "\n2                  !summary";
+    ASSERT_NE(log.find(printout), std::string::npos);
+    log[log.find(printout) + 1] = '3';  // printout option 3, typed into the file
+    d.write("site_log.txt", log);
+
+    // option 4 chosen, then "/" at its first question
+    const auto r = run_kovrin(d.path(), "\nlist.txt\ntitle\n\n4\n/\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(d.read("site_log.txt"), log);
+    EXPECT_FALSE(d.exists("site_out.txt"));
+
+    const auto b = run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    EXPECT_EQ(b.status, 0) << b.out;
+    EXPECT_NE(d.read("site_out.txt").find("printout option        3"), std::string::npos);
+}

@@ -323,16 +323,36 @@ TEST(Mklogs, BlankFirstLineWritesNoFile) {
     EXPECT_FALSE(r.dir.exists("site2_log.txt"));
 }
 
-// A stop in the second file's menu keeps the first file and leaves the second
-// one empty: it is created before its menu.
-TEST(Mklogs, StopKeepsWrittenFilesAndTheEmptyOne) {
-    ListRun r;
-    r.run("a\nb\nc\n", 'n', "\n/\n");
-    EXPECT_EQ(r.stop, exit_ok);
-    EXPECT_EQ(r.lines("a_log.txt").size(), 24u);
-    ASSERT_TRUE(r.dir.exists("b_log.txt"));
-    EXPECT_EQ(r.dir.read("b_log.txt"), "");
-    EXPECT_FALSE(r.dir.exists("c_log.txt"));
+// A stop in the second file's menu, at its prompt or inside an option's
+// questions, or the end of the input there, keeps the first file written and
+// leaves the second as it was: an earlier (hand-edited) file byte for byte, or
+// no file at all. The file is written only once its menu has returned.
+TEST(Mklogs, StopInAMenuLeavesItsFileAsItWas) {
+    const struct {
+        const char* what;
+        const char* input;  // the first menu ended at once, then the second
+        int status;
+    } cases[] = {
+        {"/ at the menu prompt", "\n/\n", exit_ok},
+        {"/ in the first detrending's questions", "\n4\n/\n", exit_ok},
+        {"end of input in a question", "\n4\n", exit_end_of_input},
+    };
+    const std::string edited = "data file #  2  --  b\n1                  !edited by hand\n";
+    for (const auto& c : cases) {
+        for (const bool earlier : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (earlier ? ", earlier file" : ", no file"));
+            ListRun r;
+            if (earlier) r.dir.write("b_log.txt", edited);
+            r.run("a\nb\nc\n", 'n', c.input);
+            EXPECT_EQ(r.stop, c.status);
+            EXPECT_EQ(r.lines("a_log.txt").size(), 24u);
+            EXPECT_EQ(r.dir.exists("b_log.txt"), earlier);
+            if (earlier) {
+                EXPECT_EQ(r.dir.read("b_log.txt"), edited);
+            }
+            EXPECT_FALSE(r.dir.exists("c_log.txt"));
+        }
+    }
 }
 
 // "site1" and "site1.txt" share a batch command file: the second must not

@@ -174,7 +174,11 @@ TEST(CompactRead, FaultsThatStop) {
     };
     const Case cases[] = {
         {"longer than the vector", header("       3", "    1970", "LONG", "  0", "(13f6.0)", "raw") + "     1     2     3\n",
-         2, " *** series length exceeds maximum allowable length: LONG         3 >    2"},
+         2, " *** series length exceeds maximum allowable length: series LONG has 3 values, the limit is 2\n"},
+        // a count of seven digits (the reader takes columns 2 to 8) beside a
+        // numeric identifier: both stay apart, in words
+        {"count far beyond the limit", header(" 2522032", "    1970", "22522032", "  0", "(13f6.0)", "raw") + "     1\n",
+         mxy, " *** series length exceeds maximum allowable length: series 22522032 has 2522032 values, the limit is 5001\n"},
         {"letters among the values", header("       2", "    1970", "BAD", "  0", "(13f6.0)", "raw") + "     1   x 2\n",
          mxy, " *** error reading data in sbr cdf: "},
         {"file ends in the values", header("      20", "    1970", "SHORT", "  0", "(13f6.0)", "raw") + "     1\n",

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -86,6 +87,26 @@ RunResult run_kovrin(const std::filesystem::path& dir, const std::string& input)
     RunResult r;
     r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     r.out = io.read("stdout.txt");
+    return r;
+}
+
+RunResult run_kovrin_limited(const std::filesystem::path& dir, const std::string& input, int kib,
+                             const std::string& console_file) {
+    TempDir io;
+    io.write("stdin.txt", input);
+    const std::string console = console_file.empty() ? "" : " > '" + console_file + "'";
+    // bash counts the limit in KiB; what the program writes to the pipe is
+    // read here, past the limit's reach
+    const std::string cmd = "cd '" + dir.string() + "' && bash -c 'ulimit -f " + std::to_string(kib) +
+                            " && exec \"$0\" < \"$1\"" + console + "' '" KOVRIN_EXE "' '" +
+                            (io / "stdin.txt").string() + "' 2>&1";
+    RunResult r;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+    const int rc = pclose(p);
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     return r;
 }
 

@@ -86,6 +86,13 @@ struct RunResult {
 // Runs build/kovrin in `dir` with `input` as its standard input.
 RunResult run_kovrin(const std::filesystem::path& dir, const std::string& input);
 
+// As run_kovrin, with every file the program writes limited to `kib` KiB (the
+// shell's file size limit). Its console goes through a pipe, which the limit
+// does not reach; with `console_file` set it goes to that file in `dir`
+// instead, under the limit, and `out` holds what went to the error stream.
+RunResult run_kovrin_limited(const std::filesystem::path& dir, const std::string& input, int kib,
+                             const std::string& console_file = "");
+
 std::vector<std::string> split_lines(const std::string& text);
 // How often `what` stands in `text`, overlapping occurrences counted.
 int count(const std::string& text, const std::string& what);
