@@ -39,8 +39,22 @@ BootWork::BootWork(int max_depth)
 namespace {
 // Resamples of a year of d values: none below six values, 700 at six (fewer
 // distinct resamples exist), else the full count.
-int replicates(int d) { return d < 6 ? 0 : d == 6 ? 700 : boot_replicates; }
+int replicates(int d) { return !has_bootstrap_limits(d) ? 0 : d == fewest_resampled ? 700 : boot_replicates; }
 }  // namespace
+
+void settle_limits(int n, std::span<const int> depth, std::span<const float> value, std::span<const float> spl,
+                   int from, int to, std::span<float> lo, std::span<float> hi, std::span<float> spllo,
+                   std::span<float> splhi) {
+    for (int i = 0; i < n; ++i) {
+        if (!has_bootstrap_limits(depth[i])) {
+            lo[i] = hi[i] = value[i];
+            spllo[i] = splhi[i] = spl[i];
+        } else if (i < from || i >= to) {
+            spllo[i] = splhi[i] = spl[i];
+        }
+        if (lo[i] == hi[i]) lo[i] = hi[i] = value[i];
+    }
+}
 
 long long bootstrap_draws(int d) { return static_cast<long long>(replicates(d)) * d; }
 
@@ -214,7 +228,7 @@ void bcajak(std::span<float> x, std::span<float> y, std::span<float> u, int n, f
 
 void bootstrap_year(std::span<float> x, int d, float theta, std::array<int, 3>& iseed, BootWork& work,
                     float& lower, float& upper) {
-    if (d < 6) {
+    if (!has_bootstrap_limits(d)) {
         lower = upper = theta;
         return;
     }

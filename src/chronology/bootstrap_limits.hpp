@@ -19,6 +19,24 @@ inline constexpr float left_out = -32368.0f;
 // Replicates per year: 1000, or 700 for a year of exactly six values.
 inline constexpr int boot_replicates = 1000;
 
+// A year of fewer values than this is not resampled: it has no limits of its
+// own, and both stand at its chronology value. The depth, not the value of a
+// limit, tells such a year: a true lower limit can be 0.
+inline constexpr int fewest_resampled = 6;
+inline bool has_bootstrap_limits(int depth) { return depth >= fewest_resampled; }
+
+// The limits of a chronology of n years as its confidence-limit file lists
+// them, with their splines taken over the years from..to-1. A year without
+// limits of its own (by its depth) takes its value as both limits and the
+// splined value as both splined limits; a year outside the splined years
+// takes the splined value as both splined limits. Limits that coincide are
+// the year's value (the resamples could not form an interval): they become
+// the value as it now stands, which the chronology's statistics may have
+// moved by a rounding since the limits were taken.
+void settle_limits(int n, std::span<const int> depth, std::span<const float> value, std::span<const float> spl,
+                   int from, int to, std::span<float> lo, std::span<float> hi, std::span<float> spllo,
+                   std::span<float> splhi);
+
 // Work storage of the per-year bootstrap, sized once for the deepest year so
 // that nothing is allocated per year or per replicate.
 struct BootWork {

@@ -223,7 +223,15 @@ void bldcrn(std::span<int> depth, std::span<float> seglen, std::span<float> age,
             if (print) write_year_line(year, 0, m.mean, m.sd, m.se, m.eff, m.iter, ctype, scale.step);
         } else {
             max_depth = std::max(max_depth, d);
-            if (m.mean < 0.0f) m.mean = 0.0f;
+            if (m.mean < 0.0f) {
+                // The limits were taken around the negative mean: they are
+                // widened to hold the 0 written in its place.
+                m.mean = 0.0f;
+                if (boot) {
+                    lo[i - 1] = std::min(lo[i - 1], 0.0f);
+                    hi[i - 1] = std::max(hi[i - 1], 0.0f);
+                }
+            }
             if (print) write_year_line(year, d, m.mean, m.sd, m.se, m.eff, m.iter, ctype, scale.step);
             if (m.eff > 1.0f)
                 improved[n_improved++] = m.eff;

@@ -102,24 +102,50 @@ bool components_from_years(const std::vector<float>& zstd, int ldz, int nyrs, in
     if (!eigen_symmetric(y, mu, work, g)) return false;
 
     // A component of the years, u, gives the component of the series
-    // Z'u / sqrt((y - 1) mu) with the same eigenvalue mu. The standardised
-    // years sum to zero, so at least the last has no variance: its direction
-    // among the series is any that is orthogonal to the others, and the first
-    // unit vector of the series that is far enough from them is taken.
-    vectors.assign(static_cast<size_t>(n) * y, 0.0f);
-    std::vector<std::vector<double>> v;
+    // Z'u / sqrt((y - 1) mu) with the same eigenvalue mu.
+    struct Component {
+        double value;
+        std::vector<double> w;
+    };
+    std::vector<Component> found;
     const double floor = std::max(mu[0], 0.0) * 1e-9;
+    for (int k = 0; k < y; ++k) {
+        if (!(mu[k] > floor && mu[k] > 0.0)) continue;
+        std::vector<double> w(n, 0.0);
+        const double scale = 1.0 / std::sqrt((y - 1) * mu[k]);
+        for (int a = 0; a < n; ++a) {
+            double sum = 0.0;
+            for (int t = 0; t < y; ++t) sum += z(t, a) * g[static_cast<size_t>(k) * y + t];
+            w[a] = sum * scale;
+        }
+        found.push_back({mu[k], std::move(w)});
+    }
+    // A series constant over the period (its standardised values all 0)
+    // correlates with none: in the correlation matrix its row and column hold
+    // 1 on the diagonal and 0 elsewhere, which gives the eigenvalue 1 with the
+    // series' unit vector. The years cannot show it; it is added here.
+    for (int a = 0; a < n; ++a) {
+        bool constant = true;
+        for (int t = 0; t < y && constant; ++t) constant = z(t, a) == 0.0;
+        if (!constant) continue;
+        std::vector<double> w(n, 0.0);
+        w[a] = 1.0;
+        found.push_back({1.0, std::move(w)});
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const Component& p, const Component& q) { return p.value > q.value; });
+
+    // The first y components are kept; past the last with variance, each
+    // direction without variance is any unit vector orthogonal to those before
+    // it: the first unit vector of the series that is far enough from them.
+    vectors.assign(static_cast<size_t>(n) * y, 0.0f);
+    std::vector<std::vector<double>> kept;
     int next_unit = 0;
     for (int k = 0; k < y; ++k) {
         std::vector<double> w(n, 0.0);
-        if (mu[k] > floor && mu[k] > 0.0) {
-            const double scale = 1.0 / std::sqrt((y - 1) * mu[k]);
-            for (int a = 0; a < n; ++a) {
-                double sum = 0.0;
-                for (int t = 0; t < y; ++t) sum += z(t, a) * g[static_cast<size_t>(k) * y + t];
-                w[a] = sum * scale;
-            }
-            eig[k] = static_cast<float>(mu[k]);
+        if (k < static_cast<int>(found.size())) {
+            w = found[static_cast<size_t>(k)].w;
+            eig[k] = static_cast<float>(found[static_cast<size_t>(k)].value);
         } else {
             // the unit vector least spanned by the vectors so far, or the
             // first that is far enough from them
@@ -128,7 +154,7 @@ bool components_from_years(const std::vector<float>& zstd, int ldz, int nyrs, in
             for (; next_unit < n && best < 0.5; ++next_unit) {
                 std::fill(c.begin(), c.end(), 0.0);
                 c[next_unit] = 1.0;
-                for (const auto& p : v) {
+                for (const auto& p : kept) {
                     const double dot = p[next_unit];
                     for (int a = 0; a < n; ++a) c[a] -= dot * p[a];
                 }
@@ -143,9 +169,12 @@ bool components_from_years(const std::vector<float>& zstd, int ldz, int nyrs, in
             eig[k] = 0.0f;
         }
         for (int a = 0; a < n; ++a) vectors[static_cast<size_t>(k) * n + a] = static_cast<float>(w[a]);
-        v.push_back(std::move(w));
+        kept.push_back(std::move(w));
     }
-    for (int k = y; k < n; ++k) eig[k] = 0.0f;
+    // the eigenvalues past the y-th: those of the constant series not kept,
+    // then none
+    for (int k = y; k < n; ++k)
+        eig[k] = k < static_cast<int>(found.size()) ? static_cast<float>(found[static_cast<size_t>(k)].value) : 0.0f;
     return true;
 }
 

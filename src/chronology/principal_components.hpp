@@ -35,11 +35,14 @@ void pcavmx(std::vector<float>& zstd, int ldz, std::span<float> eig, std::span<f
 // The principal components of nser series over nyrs years, fewer years than
 // series, from the nyrs by nyrs matrix of the years rather than from the
 // nser by nser correlation matrix: the nonzero eigenvalues of Z'Z and ZZ' are
-// the same, and an eigenvector u of ZZ' gives Z'u of Z'Z. zstd: the
-// standardised series (nyrs by nser, ldz rows). eig(1..nser): the eigenvalues
-// from the largest down (0 past the nyrs-th and for the directions without
-// variance); vectors: nser by nyrs, column k the unit eigenvector of eig(k).
-// Computed in 64-bit reals. False when the decomposition fails.
+// the same, and an eigenvector u of ZZ' gives Z'u of Z'Z. A series constant
+// over the period (a column of zeros) correlates with none: as in the
+// correlation matrix it adds the eigenvalue 1 with its own unit vector. zstd:
+// the standardised series (nyrs by nser, ldz rows). eig(1..nser): the
+// eigenvalues of the correlation matrix from the largest down (0 for the
+// directions without variance); vectors: nser by nyrs, column k the unit
+// eigenvector of eig(k), for the first nyrs eigenvalues. Computed in 64-bit
+// reals. False when the decomposition fails.
 bool components_from_years(const std::vector<float>& zstd, int ldz, int nyrs, int nser, std::span<float> eig,
                            std::vector<float>& vectors);
 

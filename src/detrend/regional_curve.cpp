@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "chronology/bootstrap_limits.hpp"
 #include "chronology/chronology_builder.hpp"
 #include "chronology/nyear_means.hpp"
 #include "detrend/curve_dispatch.hpp"
@@ -157,7 +158,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
         crn(r, 8) = static_cast<float>(r);
         crn(r, 9) = static_cast<float>(cnt[r - 1]);
         crn(r, 11) = w3[r - 1];
-        m5 += cnt[r - 1] > 5;
+        m5 += has_bootstrap_limits(cnt[r - 1]);
     }
     FitRecord rec{};
 
@@ -168,11 +169,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
         smooth(na, mean, w1.data(), period);
         smooth(m5, lo.data(), w2.data(), period);
         smooth(m5, hi.data(), w3.data(), period);
-        for (int r = 0; r < na; ++r) {
-            if (lo[r] != 0.0f) continue;
-            lo[r] = hi[r] = mean[r];
-            w2[r] = w3[r] = w1[r];
-        }
+        settle_limits(na, cnt, {mean, static_cast<size_t>(na)}, w1, 0, m5, lo, hi, w2, w3);
         if (boot_plot > 0) {
             TwoPanelData d;
             d.col = {mean, lo.data(), hi.data(), w1.data(), w2.data(), w3.data()};

@@ -1,8 +1,8 @@
 #include "driver/ar_stages.hpp"
 
-#include <vector>
-
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "armodel/ar_filters.hpp"
 #include "armodel/burg.hpp"
@@ -69,6 +69,18 @@ void write_model_table(const ChronologyModel& m, const char* title) {
     out.write("(t2,i2,1x,11f7.3)", m.order, m.r2, std::span<const float>(m.phi.data(), static_cast<size_t>(m.order)));
 }
 
+// The residual chronology as its bootstrap limits were built around: the
+// values its "_res_95%cl.txt" lists, before the chronology is prewhitened.
+// The kovrin limits keep their distances from these values.
+struct ResidualLimitCentre {
+    std::vector<float> values = std::vector<float>(mxy, 0.0f);
+};
+
+ResidualLimitCentre& residual_limit_centre() {
+    static ResidualLimitCentre c;
+    return c;
+}
+
 }  // namespace
 
 void autoregression_stage() {
@@ -107,7 +119,10 @@ void residual_chronology_stage() {
            s.bootlo, s.boothi);
     settle_empty_years(6);
     if (opt(3) == 4) adjusted_statistics(6, 2000);
-    if (opt(12, 3) == 1) confidence_limit_step(ChronologyKind::residual);
+    if (opt(12, 3) == 1) {
+        confidence_limit_step(ChronologyKind::residual);
+        std::copy_n(s.crvmean.begin(), s.nyc, residual_limit_centre().values.begin());
+    }
 
     // The residual chronology keeps the persistence that the pooled model
     // leaves in the mean of the series: a model of the pooled order takes it out.
@@ -137,13 +152,17 @@ void kovrin_chronology_stage() {
     settle_empty_years(7);
     if (opt(3) == 4) powtrn({s.crnmat.col(7), static_cast<size_t>(s.nyc)}, {s.ndepth.data(), static_cast<size_t>(s.nyc)});
 
-    // The pooled persistence put back widens the limits by this factor.
+    // The pooled persistence put back widens the limits by this factor. Each
+    // limit keeps its distance from the residual value it was built around,
+    // so the kovrin value lies between its limits as that value lay between
+    // the residual ones; a year without limits of its own gets the kovrin
+    // value as both.
     const float factor = std::sqrt(std::max(s.varinf - 1.0f, 0.0f)) + 1.0f;
     if (opt(12, 3) == 1) {
-        for (int i = own_limit_years().from + 1; i <= s.nyc; ++i) {
-            const auto k = static_cast<size_t>(i - 1);
-            const float r = s.crnmat(i, 6);
-            const float kov = s.crvmean[k];
+        const std::vector<float>& centre = residual_limit_centre().values;
+        for (int k = 0; k < s.nyc; ++k) {
+            const float r = centre[static_cast<size_t>(k)];
+            const float kov = s.crvmean[static_cast<size_t>(k)];
             s.bootlo[k] = kov - (r - s.bootlo[k]) * factor;
             s.boothi[k] = kov + (s.boothi[k] - r) * factor;
         }

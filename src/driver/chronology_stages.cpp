@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "chronology/bootstrap_limits.hpp"
 #include "chronology/chronology_builder.hpp"
 #include "driver/data_file_setup.hpp"
 #include "numerics/splines.hpp"
@@ -77,12 +78,14 @@ void smooth(int n, const float* y, float* crv, int period) {
     if (crv[0] == spline_too_short || crv[0] == spline_not_pd) std::copy_n(y, n, crv);
 }
 
+// The raw chronology's years with limits of their own: from the first to the
+// last year of six or more series.
 void count_limit_span() {
     auto& s = shared();
     int lead = 0;
-    while (lead < s.nyc && s.bootlo[lead] == 0.0f) ++lead;
+    while (lead < s.nyc && !has_bootstrap_limits(s.ndepth[lead])) ++lead;
     int trail = 0;
-    while (trail < s.nyc - lead && s.bootlo[s.nyc - 1 - trail] == 0.0f) ++trail;
+    while (trail < s.nyc - lead && !has_bootstrap_limits(s.ndepth[s.nyc - 1 - trail])) ++trail;
     s.nspan = s.nyc - lead - trail;
     s.first_limit_year = s.ifyc + lead;
 }
@@ -176,18 +179,11 @@ void confidence_limit_step(ChronologyKind kind) {
             smooth(span.count(), s.bootlo.data() + span.from, w.spllo.data() + span.from, period);
             smooth(span.count(), s.boothi.data() + span.from, w.splhi.data() + span.from, period);
         }
-        for (int i = 0; i < n; ++i) {
-            const bool without = kind == ChronologyKind::kovrin ? w.spllo[i] == 0.0f : s.bootlo[i] == 0.0f;
-            if (without) {
-                s.bootlo[i] = s.boothi[i] = s.crvmean[i];
-                w.spllo[i] = w.splhi[i] = w.spl[i];
-            } else if (!span.holds(i)) {
-                // limits of its own, but none splined: the band closes on
-                // the splined chronology as in a year without limits
-                w.spllo[i] = w.splhi[i] = w.spl[i];
-            }
-            if (kind == ChronologyKind::raw) s.ndepth[i] = static_cast<int>(s.crnmat(i + 1, 1));
-        }
+        // ndepth: the depth the builder resampled (for the kovrin chronology
+        // the residual one, which its limits come from)
+        settle_limits(n, s.ndepth, s.crvmean, w.spl, span.from, span.to, s.bootlo, s.boothi, w.spllo, w.splhi);
+        if (kind == ChronologyKind::raw)
+            for (int i = 0; i < n; ++i) s.ndepth[i] = static_cast<int>(s.crnmat(i + 1, 1));
         if (optsnap()(12, 2) <= 0) break;
         const int from = span.from;
         TwoPanelData data;

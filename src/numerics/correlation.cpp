@@ -16,9 +16,16 @@ bool correlate(const float* x, const float* y, const int* cnt, int n, float& r, 
     auto counts = [&](int i) { return cnt == nullptr || cnt[i] > 0; };
     r = a = b = undef_stat;
     int k = 0;
-    float sx = 0.0f, sy = 0.0f;
+    float sx = 0.0f, sy = 0.0f, x0 = 0.0f, y0 = 0.0f;
+    bool x_varies = false, y_varies = false;
     for (int i = 0; i < n; ++i)
         if (counts(i)) {
+            if (k == 0) {
+                x0 = x[i];
+                y0 = y[i];
+            }
+            x_varies = x_varies || x[i] != x0;
+            y_varies = y_varies || y[i] != y0;
             sx += x[i];
             sy += y[i];
             ++k;
@@ -34,6 +41,10 @@ bool correlate(const float* x, const float* y, const int* cnt, int n, float& r, 
             syy += dy * dy;
             sxy += dx * dy;
         }
+    // Equal values have no variance, whatever a rounded mean leaves of their
+    // deviations.
+    if (!x_varies) sxx = 0.0f;
+    if (!y_varies) syy = 0.0f;
     const float den = std::sqrt(sxx * syy);
     if (!(den > 0.0f) || !std::isfinite(den)) {
         // No correlation without variance in both. A constant y on a varying

@@ -170,7 +170,9 @@ StretchCorrelations::StretchCorrelations(std::span<const float* const> cols, int
             dev_[static_cast<std::size_t>(t) * mp_ + a] = dx;
             sxx += dx * dx;
         }
-        ss_[a] = sxx;
+        // equal values have no variance, whatever a rounded mean leaves of
+        // their deviations (as corlin takes them)
+        ss_[a] = std::all_of(x, x + w_, [&](float v) { return v == x[0]; }) ? 0.0f : sxx;
     }
 }
 
@@ -206,7 +208,25 @@ OverlapCorrelations::OverlapCorrelations(std::span<const float* const> cols, std
       cols_(cols.begin(), cols.end()),
       first_(first.begin(), first.end()),
       last_(last.begin(), last.end()),
-      min_common_(min_common) {}
+      min_common_(min_common),
+      flat_(cols.size()) {
+    // Only a run longer than min_common years can hold a pair's overlap.
+    for (int a = 0; a < m_; ++a) {
+        const float* x = cols_[a];
+        for (int t = first_[a]; t <= last_[a];) {
+            int u = t;
+            while (u < last_[a] && x[u + 1 - first_[a]] == x[t - first_[a]]) ++u;
+            if (u - t + 1 > min_common_) flat_[a].push_back({t, u});
+            t = u + 1;
+        }
+    }
+}
+
+bool OverlapCorrelations::flat_over(int a, int f, int e) const {
+    return std::any_of(flat_[a].begin(), flat_[a].end(), [&](const std::array<int, 2>& run) {
+        return run[0] <= f && e <= run[1];
+    });
+}
 
 int OverlapCorrelations::common(int a, int b) const {
     return std::min(last_[a], last_[b]) - std::max(first_[a], first_[b]) + 1;
@@ -260,8 +280,13 @@ void OverlapCorrelations::rows(int a0, int a1, std::span<float> out) const {
                     if (!any) continue;
                     float r[lanes];
                     lane_correlations(cols_[a], first_[a], tile.data() + (c0 - b0), tile_cols, t0, f, e, r);
-                    for (int l = 0; l < lanes; ++l)
-                        if (f[l] <= e[l]) out[start + static_cast<std::size_t>(c0 + l - a - 1)] = r[l];
+                    for (int l = 0; l < lanes; ++l) {
+                        if (f[l] > e[l]) continue;
+                        // a series of equal values over the overlap has no
+                        // variance there, as corlin finds
+                        const bool flat = flat_over(a, f[l], e[l]) || flat_over(c0 + l, f[l], e[l]);
+                        out[start + static_cast<std::size_t>(c0 + l - a - 1)] = flat ? no_correlation : r[l];
+                    }
                 }
             }
         }

@@ -15,6 +15,7 @@
 // for b = a + 1 .. m - 1 (0-based), rows one after the other, so that a
 // caller can sum the correlations in the order (0,1), (0,2), ..., (1,2), ...
 // in which corlin would be called pair by pair.
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -70,9 +71,14 @@ public:
     int common(int a, int b) const;  // years series a and b share
 
 private:
+    // true when series a holds one value over the rows f..e
+    bool flat_over(int a, int f, int e) const;
     std::vector<const float*> cols_;
     std::vector<int> first_, last_;
     int min_common_;
+    // per series, its runs of equal values longer than min_common (first and
+    // last row)
+    std::vector<std::vector<std::array<int, 2>>> flat_;
 };
 
 // The pairs computed at a time: enough to keep every core busy.

@@ -323,6 +323,21 @@ TEST(ChronologyBuilder, BootstrapLimitsRepeatAndFollowTheDepth) {
     EXPECT_EQ(sc.hi(1), hi);
 }
 
+// Seven values of -0.1 to -0.7 (differences, say): the mean -0.4 is written
+// as 0, and every resample mean lies between -0.7 and -0.1, so the limits
+// taken around -0.4 are widened to hold that 0: the upper one becomes 0.
+TEST(ChronologyBuilder, LimitsOfAMeanRaisedToZeroHoldTheZero) {
+    std::vector<Series> negative;
+    for (int k = 1; k <= 7; ++k) negative.push_back({1901, {-0.1f * static_cast<float>(k)}});
+    BuilderScene sc(1901, 1901, negative, 1);
+    kov::shared().optval(12, 3) = 1;
+    sc.build('n', 0.6f);
+    EXPECT_EQ(sc.crn(1), 0.0f);
+    EXPECT_GE(sc.lo(1), -0.7f);
+    EXPECT_LT(sc.lo(1), -0.1f);
+    EXPECT_EQ(sc.hi(1), 0.0f);
+}
+
 TEST(WeightRecorder, FourDecimalsAsTheScratchLayoutCarriesThem) {
     struct Case {
         float in, out;

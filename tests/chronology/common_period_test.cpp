@@ -453,58 +453,91 @@ TEST(Pcavmx, FileNamesKeepTheWholePrefix) {
 
 }  // namespace
 
-TEST(Pcavmx, ComponentsFromTheYearsAreThoseOfTheCorrelationMatrix) {
-    // 30 series over 10 years: the correlation matrix has rank 9. Its
-    // decomposition (htdql, checked against LAPACK elsewhere) and the one of
-    // the 10 by 10 matrix of the years must give the same nine components;
-    // the tenth has no variance, and its vector, any unit vector orthogonal to
-    // the others, must be one.
-    const int y = 10, n = 30;
-    std::vector<float> z(static_cast<size_t>(y) * n);
-    for (int a = 0; a < n; ++a) {
-        const auto v = signal_plus(y, 700 + a, 0.8f);
-        float mean = 0, ss = 0;
-        for (float x : v) mean += x / y;
-        for (float x : v) ss += (x - mean) * (x - mean);
-        for (int t = 0; t < y; ++t) z[static_cast<size_t>(a) * y + t] = (v[t] - mean) / std::sqrt(ss / (y - 1));
-    }
-    std::vector<float> c(static_cast<size_t>(n) * n), d(n), e(n);
-    for (int a = 0; a < n; ++a)
-        for (int b = 0; b < n; ++b) {
-            double sum = 0;
-            for (int t = 0; t < y; ++t) sum += double(z[a * y + t]) * z[b * y + t];
-            c[static_cast<size_t>(b) * n + a] = static_cast<float>(sum / (y - 1));
-        }
-    int order = n;
-    kov::htdql(order, n, d, e, c);
-    ASSERT_EQ(order, n);
+namespace {
+#include "chronology/reference/components_reference.inc"
+}  // namespace
 
-    std::vector<float> eig(n, -1.0f), v;
-    ASSERT_TRUE(kov::components_from_years(z, y, y, n, eig, v));
-    ASSERT_EQ(v.size(), static_cast<size_t>(n) * y);
-    auto vec = [&](int k, int a) { return static_cast<double>(v[static_cast<size_t>(k) * n + a]); };
-    for (int k = 0; k < y - 1; ++k) {
-        SCOPED_TRACE(k);
-        EXPECT_NEAR(eig[k], d[k], 2e-5 * d[0]);
-        double dot = 0;
-        for (int a = 0; a < n; ++a) dot += vec(k, a) * c[static_cast<size_t>(k) * n + a];
-        EXPECT_NEAR(std::fabs(dot), 1.0, 1e-4);  // the same unit vector, up to its sign
-    }
-    EXPECT_EQ(eig[y - 1], 0.0f);
-    EXPECT_NEAR(d[y - 1], 0.0, 1e-5);
-    for (int k = y; k < n; ++k) EXPECT_EQ(eig[k], 0.0f);
-    double norm = 0;
-    for (int a = 0; a < n; ++a) norm += vec(y - 1, a) * vec(y - 1, a);
-    EXPECT_NEAR(norm, 1.0, 1e-6);
-    for (int k = 0; k < y - 1; ++k) {
-        double dot = 0;
-        for (int a = 0; a < n; ++a) dot += vec(k, a) * vec(y - 1, a);
-        EXPECT_NEAR(dot, 0.0, 1e-6) << k;
-    }
-    for (int t = 0; t < y; ++t) {  // a direction without variance: no score in any year
-        double score = 0;
-        for (int a = 0; a < n; ++a) score += z[a * y + t] * vec(y - 1, a);
-        EXPECT_NEAR(score, 0.0, 1e-5) << t;
+TEST(Pcavmx, ComponentsFromTheYearsAreThoseOfTheCorrelationMatrix) {
+    // 30 series over 10 years, none, one or two of them constant. The
+    // correlation matrix, with a constant series' row and column 1 on the
+    // diagonal and 0 elsewhere as the analysis enters them, has rank
+    // 9 + (constant series). Its decomposition (htdql) and the one of the 10
+    // by 10 matrix of the years must give the same ten leading components, and
+    // their eigenvalues must be those numpy finds
+    // (reference/components_reference.py). A constant series adds the
+    // eigenvalue 1 with its unit vector; without one, the tenth component has
+    // no variance, and its vector, any unit vector orthogonal to the others,
+    // must be one.
+    const struct {
+        const char* what;
+        std::vector<int> constant;
+        const std::vector<double>& expected;
+    } cases[] = {{"no constant series", {}, eig30_none},
+                 {"one constant series", {3}, eig30_one},
+                 {"two constant series", {3, 17}, eig30_two}};
+    for (const auto& cs : cases) {
+        SCOPED_TRACE(cs.what);
+        const int y = 10, n = 30;
+        std::vector<float> z(static_cast<size_t>(y) * n, 0.0f);
+        for (int a = 0; a < n; ++a) {
+            if (std::find(cs.constant.begin(), cs.constant.end(), a) != cs.constant.end()) continue;
+            const auto v = signal_plus(y, 700 + a, 0.8f);
+            float mean = 0, ss = 0;
+            for (float x : v) mean += x / y;
+            for (float x : v) ss += (x - mean) * (x - mean);
+            for (int t = 0; t < y; ++t) z[static_cast<size_t>(a) * y + t] = (v[t] - mean) / std::sqrt(ss / (y - 1));
+        }
+        std::vector<float> c(static_cast<size_t>(n) * n), d(n), e(n);
+        for (int a = 0; a < n; ++a)
+            for (int b = 0; b < n; ++b) {
+                double sum = 0;
+                for (int t = 0; t < y; ++t) sum += double(z[a * y + t]) * z[b * y + t];
+                c[static_cast<size_t>(b) * n + a] = a == b ? 1.0f : static_cast<float>(sum / (y - 1));
+            }
+        int order = n;
+        kov::htdql(order, n, d, e, c);
+        ASSERT_EQ(order, n);
+
+        std::vector<float> eig(n, -1.0f), v;
+        ASSERT_TRUE(kov::components_from_years(z, y, y, n, eig, v));
+        ASSERT_EQ(v.size(), static_cast<size_t>(n) * y);
+        auto vec = [&](int k, int a) { return static_cast<double>(v[static_cast<size_t>(k) * n + a]); };
+        const int with_variance = 9 + static_cast<int>(cs.constant.size());
+        for (int k = 0; k < n; ++k) {
+            SCOPED_TRACE(k);
+            EXPECT_NEAR(eig[k], cs.expected[k], 2e-5 * cs.expected[0]);
+            if (k < y) {
+                EXPECT_NEAR(eig[k], d[k], 2e-5 * d[0]);
+            }
+        }
+        for (int k = 0; k < std::min(with_variance, y); ++k) {
+            SCOPED_TRACE(k);
+            if (cs.constant.size() == 2 && std::fabs(eig[k] - 1.0f) < 1e-6f) {
+                // the eigenvalue 1 twice: any unit vector of the two constant
+                // series' plane
+                double in_plane = 0;
+                for (int a : cs.constant) in_plane += vec(k, a) * vec(k, a);
+                EXPECT_NEAR(in_plane, 1.0, 1e-6);
+                continue;
+            }
+            double dot = 0;
+            for (int a = 0; a < n; ++a) dot += vec(k, a) * c[static_cast<size_t>(k) * n + a];
+            EXPECT_NEAR(std::fabs(dot), 1.0, 1e-4);  // the same unit vector, up to its sign
+        }
+        for (int j = 0; j < y; ++j)
+            for (int k = 0; k <= j; ++k) {
+                double dot = 0;
+                for (int a = 0; a < n; ++a) dot += vec(k, a) * vec(j, a);
+                EXPECT_NEAR(dot, j == k ? 1.0 : 0.0, 1e-6) << k << " " << j;
+            }
+        for (int k = with_variance; k < y; ++k) {
+            EXPECT_EQ(eig[k], 0.0f);
+            for (int t = 0; t < y; ++t) {  // a direction without variance: no score in any year
+                double score = 0;
+                for (int a = 0; a < n; ++a) score += z[a * y + t] * vec(k, a);
+                EXPECT_NEAR(score, 0.0, 1e-5) << t;
+            }
+        }
     }
 }
 
@@ -546,4 +579,55 @@ TEST(Pcavmx, ManySeriesInAShortPeriodTakeTheComponentsFromTheYears) {
     EXPECT_EQ(all.back(), 0.0);  // the twelfth has no variance
     EXPECT_EQ(run.file("site_pcscores_raw.txt").size(), 1u + y);
     EXPECT_FALSE(run.file("site_vfscores_raw.txt").empty());
+}
+
+TEST(Pcavmx, AConstantSeriesAmongManyKeepsItsEigenvalueOfOne) {
+    // 600 series over the 12 years 1910-1921, series 251 constant there: the
+    // route through the years must give the eigenvalues of the correlation
+    // matrix that numpy finds (reference/components_reference.py): eleven
+    // with variance, then the constant series' 1 with its unit vector, which
+    // the analysis lists as component 12 and scores 0 in every year.
+    const int n = 600, y = 12, constant = 250;
+    std::vector<Series> ser;
+    std::vector<float> z(static_cast<size_t>(y) * n, 0.0f);
+    for (int k = 0; k < n; ++k) {
+        char id[24];
+        std::snprintf(id, sizeof id, "M%03d%02dA", k / 2, k % 100);
+        auto v = signal_plus(30, 900 + k, 0.7f);
+        if (k == constant) v.assign(30, 1.0f);
+        ser.push_back({id, 1900, v});
+        if (k == constant) continue;
+        float mean = 0, ss = 0;
+        for (int t = 10; t < 22; ++t) mean += v[t] / y;
+        for (int t = 10; t < 22; ++t) ss += (v[t] - mean) * (v[t] - mean);
+        for (int t = 0; t < y; ++t) z[static_cast<size_t>(k) * y + t] = (v[10 + t] - mean) / std::sqrt(ss / (y - 1));
+    }
+    std::vector<float> eig(n, -1.0f), v;
+    ASSERT_TRUE(kov::components_from_years(z, y, y, n, eig, v));
+    for (int k = 0; k < 13; ++k) EXPECT_NEAR(eig[k], eig600_one[k], 2e-5 * eig600_one[0]) << k;
+    EXPECT_EQ(eig[11], 1.0f);
+    EXPECT_EQ(v[static_cast<size_t>(11) * n + constant], 1.0f);
+
+    statfix::load(ser);
+    Analysis run(1910, 1921);
+    // the eigenvalues rescaled to the 12 components: d(k) / (S / 12) * 12 / 600,
+    // S the sum of the first twelve
+    double kept = 0;
+    for (int k = 0; k < y; ++k) kept += eig600_one[k];
+    const auto loads = run.file("site_pcloads_raw.txt");
+    ASSERT_EQ(loads.size(), 6u + n);
+    const auto listed = numbers(loads[0].substr(11));
+    ASSERT_EQ(listed.size(), static_cast<size_t>(y));
+    for (int k = 0; k < y; ++k) EXPECT_NEAR(listed[k], eig600_one[k] / (kept / y) * y / n, 6e-4) << k;
+    for (int a = 0; a < n; ++a) {
+        const auto row = numbers(loads[6 + a].substr(10));
+        ASSERT_EQ(row.size(), static_cast<size_t>(y)) << a;
+        EXPECT_EQ(row[11], a == constant ? 1.0 : 0.0) << a;
+        if (a == constant) {
+            for (int k = 0; k < 11; ++k) EXPECT_EQ(row[k], 0.0) << k;
+        }
+    }
+    const auto scores = run.file("site_pcscores_raw.txt");
+    ASSERT_EQ(scores.size(), 1u + y);
+    for (int t = 1; t <= y; ++t) EXPECT_EQ(numbers(scores[t]).back(), 0.0) << scores[t];
 }

@@ -125,21 +125,24 @@ TEST(Rbarall, PairNeedsTwentyOneCommonYears) {
 }
 
 TEST(Rbarall, ConstantSeriesTiesAndWideCounts) {
-    // C is constant: its pairs have no correlation and are left out. A and B,
-    // and A and D, are the same series, so both pairs give r = 1: the pair met
-    // first keeps the maximum.
+    // C is constant: its pairs have no correlation and are left out, also when
+    // its 32-bit mean is not its value (-9.99, a series of missing values,
+    // once gave a "minimum correlation: -0.000" with C). A and B, and A and D,
+    // are the same series, so both pairs give r = 1: the pair met first keeps
+    // the maximum.
     const auto a = noise(30, 3);
-    statfix::load({{"A", 1900, a}, {"B", 1900, a}, {"C", 1900, std::vector<float>(30, 2.0f)}, {"D", 1900, a}});
     auto& s = shared();
-    {
+    for (const float c : {2.0f, -9.99f}) {
+        statfix::load({{"A", 1900, a}, {"B", 1900, a}, {"C", 1900, std::vector<float>(30, c)}, {"D", 1900, a}});
         kovtest::ScriptedConsole con("");
         Listing lst;
         float rmean = 0;
         kov::rbarall(s.sermat, s.sertbl, s.serids, s.nc, lst.out, rmean);
         const auto lines = lst.lines();
-        EXPECT_EQ(row_after_header(lines).at(0), 3);
-        EXPECT_NE(line_with(lines, "maximum correlation").find("A          and  B       "), std::string::npos);
-        EXPECT_FLOAT_EQ(rmean, 1.0f);
+        EXPECT_EQ(row_after_header(lines).at(0), 3) << c;
+        EXPECT_NE(line_with(lines, "maximum correlation").find("A          and  B       "), std::string::npos) << c;
+        EXPECT_EQ(line_with(lines, "minimum correlation").substr(0, 27), "   minimum correlation:  1.") << c;
+        EXPECT_FLOAT_EQ(rmean, 1.0f) << c;
     }
     // 45 series give 990 correlations (count in seven columns), 46 give 1035
     // (count in eight).

@@ -148,6 +148,14 @@ TEST(Rcsdet, SavedFilesAndConfidenceLimitHeader) {
     const auto row = kov::read_values("(2i6,6f8.3)", cl[11]);
     EXPECT_EQ(row[0].i, 11);
     EXPECT_EQ(row[1].i, 3);
+    // three series at most: no age has limits of its own, so each shows its
+    // mean as both limits and the spline of the mean as both splined limits
+    for (size_t i = 1; i < cl.size(); ++i) {
+        EXPECT_EQ(cl[i].substr(20, 8), cl[i].substr(12, 8)) << cl[i];
+        EXPECT_EQ(cl[i].substr(28, 8), cl[i].substr(12, 8)) << cl[i];
+        EXPECT_EQ(cl[i].substr(44, 8), cl[i].substr(36, 8)) << cl[i];
+        EXPECT_EQ(cl[i].substr(52, 8), cl[i].substr(36, 8)) << cl[i];
+    }
 }
 
 // Truncating the fitting length to all na age rows fits the same curve.

@@ -239,3 +239,128 @@ TEST(ArStages, BatchRunsHonourTheSeriesOrderOption) {
         }
     }
 }
+
+#include "driver/ar_stages.hpp"
+#include "driver/data_file_setup.hpp"
+#include "shared/layout.hpp"
+
+namespace {
+
+// Eight series of residual indices over 1901-1930: two from 1901, six from
+// 1906, so that 1901-1905 hold fewer than six series (no limits of their own)
+// and 1906-1930 eight. The residual and kovrin chronologies are built from
+// them with the pooled model given, as the AR phase does after the series'
+// own models, with bootstrap limits of an arithmetic mean.
+class KovrinLimitScene : public kovtest::DriverScene {
+public:
+    KovrinLimitScene(int npool, float phi, float varinf) {
+        auto& s = kov::shared();
+        s.datfil = "k.txt";
+        s.sermat.clear();
+        s.nc = 8;
+        // a common signal that persists from year to year (so that the
+        // residual chronology's own model moves it far), and noise per series
+        unsigned seed = 2024u;
+        auto noise = [&] {
+            seed = seed * 1664525u + 1013904223u;
+            return static_cast<float>((seed >> 8) % 1000) / 1000.0f - 0.5f;
+        };
+        std::vector<float> common(31, 0.0f);
+        for (int y = 1; y <= 30; ++y) common[y] = 0.9f * common[y - 1] + 0.4f * noise();
+        for (int j = 1; j <= s.nc; ++j) {
+            const int first = j <= 2 ? 1901 : 1906;
+            for (int y = first; y <= 1930; ++y) s.sermat(y - 1900, j) = 1.0f + common[y - 1900] + 0.3f * noise();
+            s.sertbl(j, kov::ify) = first;
+            s.sertbl(j, kov::ily) = 1930;
+        }
+        s.sertbl(s.nc + 1, kov::ify) = 1901;
+        s.sertbl(s.nc + 1, kov::ily) = 1930;
+        s.ifyc = 1901;
+        s.nyc = 30;
+        for (int i = 1; i <= s.nyc; ++i) s.crnmat(i, 1) = i <= 5 ? 2.0f : 8.0f;  // the depth the standard step left
+        s.first_limit_year = 1906;  // the span with limits as the raw chronology counted it
+        s.nspan = 25;
+        s.npool = npool;
+        s.poolcf = {};
+        s.poolcf[0] = phi;
+        s.varinf = varinf;
+        s.rawmax = 1.0f;
+        s.rbmean = 0.0f;
+        s.crnid = "k       ";
+        s.wmode = "iw";
+        s.hdrsave = {std::string(85, ' '), std::string(85, ' '), std::string(85, ' ')};
+        s.optval = kov::OptionBlock{};
+        s.optval(9, 1) = 1;
+        s.optval(12, 1) = 1;
+        s.optval(12, 3) = 1;
+        s.optval(12, 4) = 10;
+        s.optval(17, 1) = 1;
+        s.bootlo.assign(kov::mxy, 0.0f);
+        s.boothi.assign(kov::mxy, 0.0f);
+        kov::optsnap() = s.optval;
+        kovtest::open_chronology_streams("k");
+    }
+    // year, depth, chronology, lower and upper limit of every line of a
+    // "_95%cl.txt" file
+    std::vector<std::vector<kov::FVal>> limits(const std::string& name) {
+        kov::streams().close_all();
+        std::vector<std::vector<kov::FVal>> rows;
+        const auto lines = split_lines(dir().read(name));
+        for (size_t i = 1; i < lines.size(); ++i) rows.push_back(kov::read_values("(2i6,3f8.3)", lines[i]));
+        return rows;
+    }
+};
+
+}  // namespace
+
+// The kovrin limits are the residual limits carried to the kovrin value: each
+// keeps its distance from the residual value it was built around (the value
+// "_res_95%cl.txt" lists), widened by sqrt(varinf - 1) + 1. So every kovrin
+// year lies between its limits, a year of fewer than six series has the
+// kovrin value as both, and a pooled order of 0 (varinf 1) leaves the kovrin
+// limits those of the residual chronology. With order 1 the residual
+// chronology is prewhitened after its limits were taken: distances from the
+// prewhitened value would leave the kovrin value outside its own limits.
+TEST(KovrinLimits, KeepTheirDistancesFromTheResidualValueTheyWereBuiltAround) {
+    const struct {
+        const char* what;
+        int npool;
+        float phi, varinf;
+        double factor;  // sqrt(varinf - 1) + 1
+    } cases[] = {{"pooled order 0", 0, 0.0f, 1.0f, 1.0}, {"pooled order 1", 1, 0.5f, 2.25f, 2.118034}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        KovrinLimitScene sc(c.npool, c.phi, c.varinf);
+        kovtest::ScriptedConsole con("");
+        kov::residual_chronology_stage();
+        kov::kovrin_chronology_stage();
+        const auto res = sc.limits("k_res_95%cl.txt"), kov = sc.limits("k_kov_95%cl.txt");
+        ASSERT_EQ(res.size(), 30u);
+        ASSERT_EQ(kov.size(), 30u);
+        int widened = 0;
+        for (size_t i = 0; i < kov.size(); ++i) {
+            SCOPED_TRACE(kov[i][0].i);
+            const double r = res[i][2].r, rlo = res[i][3].r, rhi = res[i][4].r;
+            const double k = kov[i][2].r, klo = kov[i][3].r, khi = kov[i][4].r;
+            EXPECT_LE(klo, k);
+            EXPECT_LE(k, khi);
+            if (kov[i][1].i < 6) {
+                EXPECT_EQ(klo, k);
+                EXPECT_EQ(khi, k);
+                continue;
+            }
+            if (c.npool == 0) {
+                EXPECT_EQ(klo, rlo);
+                EXPECT_EQ(khi, rhi);
+                EXPECT_EQ(k, r);
+            }
+            // three printed decimals in r, k and the limits: the distances
+            // agree to within (1 + 2 factor) half units of the last digit
+            const double tol = 0.0005 * (1 + 2 * c.factor) + 1e-9;
+            EXPECT_NEAR(k - klo, c.factor * (r - rlo), tol);
+            EXPECT_NEAR(khi - k, c.factor * (rhi - r), tol);
+            widened += rhi > rlo;
+        }
+        EXPECT_EQ(widened, 25);
+    }
+}

@@ -30,7 +30,6 @@ class ChronologyScene : public kovtest::DriverScene {
 public:
     explicit ChronologyScene(const std::string& datfil = "abcdefg.txt") {
         auto& s = kov::shared();
-        auto& st = kov::streams();
         s.datfil = datfil;
         s.sermat.clear();
         s.nc = 2;
@@ -54,10 +53,7 @@ public:
         s.bootlo.assign(kov::mxy, 0.0f);
         s.boothi.assign(kov::mxy, 0.0f);
         kov::optsnap() = s.optval;
-        st.luout.open_fresh("abcdefg_out.txt");
-        st.lucrn.open_fresh("abcdefg_crns.txt");
-        st.luerr.open_fresh("abcdefg_errs.txt");
-        for (int i = 0; i < 10; ++i) st.lugcrn[i].open_fresh(kov::generic_file_name(i));
+        kovtest::open_chronology_streams("abcdefg");
     }
     static std::string padded(std::string t) {
         t.resize(85, ' ');
@@ -137,10 +133,10 @@ TEST(RawChronologyStep, ConfidenceFileWithoutPlotAsksNothing) {
     sc.options(12, 3, 1);
     kov::raw_chronology_stage();
     auto& s = kov::shared();
-    // fewer than six series everywhere: the limits are the year's mean; the
-    // empty last year has none and is left out of the span with limits
-    EXPECT_EQ(s.first_limit_year, 1901);  // no leading year without limits
-    EXPECT_EQ(s.nspan, 5);
+    // fewer than six series everywhere: no year has limits of its own, each
+    // shows its value as both, and the span with limits is empty
+    EXPECT_EQ(s.first_limit_year, 1907);
+    EXPECT_EQ(s.nspan, 0);
     const auto lines = sc.file("abcdefg_raw_95%cl.txt");
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0], "  year    nc     raw    2.5%   97.5%   20spl    2.5%   97.5%");
@@ -346,10 +342,15 @@ TEST(RawChronologyRun, TwoDataFilesFillTheRunWideFilesInListOrder) {
 namespace {
 
 // First differences start every chronology after the raw one a year later:
-// the limits of each are splined over its own years, none taken from beyond
-// its last year. Expected splines: tests/numerics/reference/limit_splines_ref.py
-// (scipy's smoothing spline of the listed limits; they carry three decimals,
-// hence the tolerance of about one unit of the last printed digit).
+// the limits of each are splined over its own years with limits (from the
+// raw chronology's first to its last year of six or more series), none taken
+// from beyond its last year; in the years outside them, and in a year of
+// fewer than six series of its own (1660, where first differences take the
+// first value of a series), the splined limits are the splined chronology.
+// Expected splines:
+// tests/numerics/reference/limit_splines_ref.py (scipy's smoothing spline of
+// the listed limits; they carry three decimals, hence the tolerance of about
+// one unit of the last printed digit).
 TEST(ConfidenceLimitRun, LaterChronologiesSplineTheirLimitsOverTheirOwnYears) {
     kovtest::TempDir d;
     d.write("russ001.rwl", kovtest::read_file(kovtest::test_data("rwl/russ001.rwl")));
@@ -364,12 +365,19 @@ TEST(ConfidenceLimitRun, LaterChronologiesSplineTheirLimitsOverTheirOwnYears) {
     for (const std::string kind : {"std", "res", "kov"}) {
         SCOPED_TRACE(kind);
         const auto& ref = kovtest::find_case(cases, kind);
+        const int first = ref.count("first"), from = ref.count("span_from"), to = ref.count("span_to");
         const auto cl = split_lines(d.read("russ001.rwl_" + kind + "_95%cl.txt"));
-        ASSERT_EQ(cl.size(), ref["lo"].size() + 1);
+        ASSERT_EQ(cl.size(), static_cast<size_t>(ref.count("last") - first + 2));
+        ASSERT_EQ(ref["lo"].size(), static_cast<size_t>(to - from + 1));
         for (size_t i = 1; i < cl.size(); ++i) {
             const auto v = kov::read_values("(2i6,6f8.3)", cl[i]);
-            const size_t k = i - 1;
-            ASSERT_EQ(v[0].i, ref.count("first") + static_cast<int>(k));
+            ASSERT_EQ(v[0].i, first + static_cast<int>(i) - 1);
+            if (v[0].i < from || v[0].i > to || v[1].i < 6) {
+                EXPECT_EQ(cl[i].substr(44, 8), cl[i].substr(36, 8)) << v[0].i;
+                EXPECT_EQ(cl[i].substr(52, 8), cl[i].substr(36, 8)) << v[0].i;
+                continue;
+            }
+            const size_t k = static_cast<size_t>(v[0].i - from);
             // the same limits as the reference smoothed
             ASSERT_NEAR(v[3].r, ref["lo"][k], 1e-9) << v[0].i;
             ASSERT_NEAR(v[4].r, ref["hi"][k], 1e-9) << v[0].i;
@@ -377,11 +385,71 @@ TEST(ConfidenceLimitRun, LaterChronologiesSplineTheirLimitsOverTheirOwnYears) {
             EXPECT_NEAR(v[7].r, ref["splhi"][k], 0.0012) << v[0].i;
         }
         EXPECT_EQ(ref.count("last"), 1968);
+        EXPECT_LT(from, 1700);  // the span holds most of the years
     }
     // the case the fault showed: 1968 of the standard chronology, whose limits
     // splined with the raw chronology's last limits were 0.575 and 0.758
     const auto std_cl = split_lines(d.read("russ001.rwl_std_95%cl.txt"));
     EXPECT_EQ(std_cl.back(), "  1968    15   0.747   0.631   0.855   0.841   0.733   0.938");
+}
+
+}  // namespace
+
+namespace {
+
+// Two real data files under the default commands with a biweight mean, its
+// bootstrap limits and no stabilisation: every limit file of the run holds
+// its chronology between its limits in every year. A year of fewer than six
+// series has no limits of its own: both show the chronology's own digits
+// (ak111 1569: two series whose median 0.8445 the chronology's statistics
+// moved to just below the tie, 0.844, while the limits kept 0.845), and its
+// splined limits are the splined chronology. A year of six or more keeps its
+// limits whatever their value: in mong007w's residual chronology, 1633 holds
+// the six residuals 0.0000, 0.3438, 1.0745, 1.2417, 1.3433 and 1.3413 (as
+// "_res.txt" saves them); a lower limit of 0.000 is a true limit there, not
+// the mark of a year without limits, and no biweight mean of a resample of
+// them can exceed the largest, 1.3433.
+TEST(ConfidenceLimitRun, LimitsHoldTheirChronologyAndThinYearsShowItsDigits) {
+    kovtest::TempDir d;
+    for (const std::string name : {"ak111", "mong007w"}) {
+        d.write(name + ".txt", kovtest::read_file(kovtest::test_data("rwl/" + name + ".rwl")));
+        d.write(name + "_log.txt",
+                kovtest::default_commands(name + ".txt", {{12, "2   1   20   0     !robust (biweight) mean chronology"},
+                                                          {13, "0                  !no stabilization"}}));
+    }
+    d.write("list.txt", "ak111.txt\nmong007w.txt\n");
+    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    ASSERT_EQ(r.status, 0) << r.out;
+
+    for (const std::string name : {"ak111", "mong007w"})
+        for (const std::string kind : {"raw", "std", "res", "kov"}) {
+            SCOPED_TRACE(name + " " + kind);
+            const auto cl = split_lines(d.read(name + "_" + kind + "_95%cl.txt"));
+            ASSERT_GT(cl.size(), 400u);
+            int thin = 0;
+            for (size_t i = 1; i < cl.size(); ++i) {
+                SCOPED_TRACE(cl[i]);
+                const auto v = kov::read_values("(2i6,6f8.3)", cl[i]);
+                EXPECT_LE(v[3].r, v[2].r);
+                EXPECT_LE(v[2].r, v[4].r);
+                if (v[1].i >= 6) continue;
+                ++thin;
+                EXPECT_EQ(cl[i].substr(20, 8), cl[i].substr(12, 8));
+                EXPECT_EQ(cl[i].substr(28, 8), cl[i].substr(12, 8));
+                EXPECT_EQ(cl[i].substr(44, 8), cl[i].substr(36, 8));
+                EXPECT_EQ(cl[i].substr(52, 8), cl[i].substr(36, 8));
+            }
+            EXPECT_GT(thin, 10);
+        }
+    EXPECT_TRUE(contains_line(split_lines(d.read("ak111_raw_95%cl.txt")), "  1569     2   0.844   0.844   0.844   0.846   0.846   0.846"));
+    std::vector<kov::FVal> y1633;
+    for (const auto& l : split_lines(d.read("mong007w_res_95%cl.txt")))
+        if (l.rfind("  1633", 0) == 0) y1633 = kov::read_values("(2i6,6f8.3)", l);
+    ASSERT_EQ(y1633.size(), 8u);
+    EXPECT_EQ(y1633[1].i, 6);
+    EXPECT_EQ(y1633[3].r, 0.0);
+    EXPECT_GT(y1633[4].r, y1633[2].r);
+    EXPECT_LE(y1633[4].r, 1.3433);
 }
 
 }  // namespace

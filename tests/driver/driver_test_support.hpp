@@ -14,6 +14,7 @@
 #include "options/batch_file.hpp"
 #include "options/option_block.hpp"
 #include "shared/files.hpp"
+#include "shared/generic_files.hpp"
 #include "shared/tables.hpp"
 #include "shared/text_helpers.hpp"
 #include "support/test_support.hpp"
@@ -39,6 +40,17 @@ private:
     TempDir dir_;
     InDir in_;
 };
+
+// The listing, chronology and error files of the data file whose output
+// prefix is `prefix`, and the ten run-wide chronology files, open as the
+// chronology steps of a data file find them.
+inline void open_chronology_streams(const std::string& prefix) {
+    auto& st = kov::streams();
+    st.luout.open_fresh(prefix + "_out.txt");
+    st.lucrn.open_fresh(prefix + "_crns.txt");
+    st.luerr.open_fresh(prefix + "_errs.txt");
+    for (int i = 0; i < 10; ++i) st.lugcrn[i].open_fresh(kov::generic_file_name(i));
+}
 
 // The column (from 1) at which each occurrence of `what` starts in `text`. A
 // prompt leaves the cursor on its line, and on the console the answer typed

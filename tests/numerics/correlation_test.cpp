@@ -71,6 +71,11 @@ TEST(Corlnm, UsesOnlyCountedPositions) {
 
 TEST(Corlin, WithoutVarianceTheCorrelationIsUndefinedNotNaN) {
     const std::vector<float> varying = {0.8f, 1.2f, 0.9f, 1.4f}, flat(4, 1.1f);
+    // 61 values of -9.99 (a series of missing values): their 32-bit mean is
+    // -9.9899952, so their deviations from it are not 0, yet equal values
+    // have no variance
+    std::vector<float> ramp(61), missing(61, -9.99f);
+    for (int i = 0; i < 61; ++i) ramp[i] = 0.5f + 0.01f * static_cast<float>(i % 7);
     struct Case {
         const char* what;
         std::vector<float> x, y;
@@ -82,12 +87,14 @@ TEST(Corlin, WithoutVarianceTheCorrelationIsUndefinedNotNaN) {
         {"both constant", flat, flat, 4, -99.0f, -99.0f},
         {"one value", varying, varying, 1, -99.0f, -99.0f},
         {"no values", varying, varying, 0, -99.0f, -99.0f},
+        {"equal y whose mean rounds", ramp, missing, 61, -9.99f, 0.0f},
+        {"equal x whose mean rounds", missing, ramp, 61, -99.0f, -99.0f},
     };
     for (const auto& c : cases) {
         float r = 0, a = 0, b = 0;
         EXPECT_FALSE(corlin(c.x, c.y, c.n, r, a, b)) << c.what;
         EXPECT_EQ(r, -99.0f) << c.what;
-        EXPECT_FLOAT_EQ(a, c.a) << c.what;
+        EXPECT_NEAR(a, c.a, 1e-5f) << c.what;
         EXPECT_EQ(b, c.b) << c.what;
     }
     // Constant over the overlap only.
