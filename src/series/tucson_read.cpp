@@ -954,7 +954,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         const std::string& line = t.line;
         const std::string text = padded(t.bytes, 80);  // a text line, as the file holds it
 
-        if (count == 0 && ndata == 0 && line[79] == '#') {
+        if (count == 0 && ndata == 0 && t.full.size() >= 80 && t.full[79] == '#') {
             in.backspace();
             std::string buffer = text;
             bool no_header = false;
@@ -981,17 +981,24 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         DataLine d = read_line_of(t, f, file.plain_year_at(line_no));
 
         if (!d.year_read || !d.values_read) {
-            // Once a series has been read, a line that cannot be read but
-            // goes on into the next line of its identifier is the first line
-            // of that series, not a title line.
-            const bool first_line = ndata == 0 && file.series_begun && d.year_read && next_line_goes_on(in, file, f, d);
-            if (first_line) begin(d, line);
             // Inside a series, a line with the series' identifier is one of
             // its lines, spoiled (a letter in the year, a decimal point, a
             // stray character): its decade becomes missing values, so that
             // the values after it stay at their years.
-            if (first_line ||
-                (ndata > 0 && same_identifier(d.id, series_id) && (!d.year_read || d.year >= next_year))) {
+            const bool own_line =
+                ndata > 0 && same_identifier(d.id, series_id) && (!d.year_read || d.year >= next_year);
+            // Once a series has been read, a line that cannot be read but
+            // goes on into the next line of its identifier is the first line
+            // of that series, not a title line.
+            const bool first_line = !own_line && d.year_read &&
+                                    (ndata == 0 ? file.series_begun : !same_identifier(d.id, series_id)) &&
+                                    next_line_goes_on(in, file, f, d);
+            if (first_line && ndata > 0) {
+                end_before(d);
+                return;
+            }
+            if (first_line) begin(d, line);
+            if (own_line || first_line) {
                 const int year = d.year_read ? d.year : next_year;
                 const bool ends = d.last_is_number && is_marker(d.last_token) && !index;
                 const int slots = ends ? std::min(slots_of(year), d.tokens - 1) : slots_of(year);
