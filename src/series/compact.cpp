@@ -54,7 +54,7 @@ void cdf(std::string& id, std::span<float> values, int& first_year, int& count, 
     const std::vector<FVal>& head = *found;
     count = static_cast<int>(head[0].i);
     first_year = static_cast<int>(head[1].i);
-    id = padded(head[2].s, 8);
+    id = fitted(head[2].s, 8);
     const int ld = static_cast<int>(values.size());
     if (count > ld) {
         // in words: a count of eight digits would not fit a narrow field

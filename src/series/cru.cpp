@@ -35,7 +35,7 @@ void rinfrn(std::string& id, int& first_year, int& count, std::span<float> value
         return;
     }
     const std::vector<FVal>& head = *found;
-    id = padded(head[0].s, 6) + "  ";
+    id = fitted(head[0].s, 6) + "  ";
     first_year = static_cast<int>(head[1].i);
     const int last_year = static_cast<int>(head[2].i);
     count = last_year - first_year + 1;

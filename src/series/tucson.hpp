@@ -24,6 +24,7 @@ struct TucsonFile {
     size_t first_line = 0;                  // the line of the file the survey began at
     std::vector<unsigned char> plain_year;  // per line from first_line: 1 = identifier, then a 4-column year
     long long usual_marker = 999;
+    bool series_begun = false;              // a data line has been read: no later data line is a title line
     bool plain_year_at(size_t line) const;
 };
 
@@ -39,13 +40,16 @@ struct TucsonFile {
 // title: receives the first text line of the call (80 characters).
 // hdrlin: the first three text lines of the data file (columns 1-80).
 // file: surveyed when the series counter becomes 1, read by every call.
-// Every value stands at the year its line gives it: years a series skips and
-// lines of a series that cannot be read become missing values; a new
-// identifier, or a line that goes back in time, starts a new series. The units
-// of a ring-width series follow from its own end marker, or from the file's
-// usual one when it has none; a 999 or -9999 with values after it is a value.
-// Each of these, and lines that do not follow on, get a warning line in the
-// main listing (streams().luout).
+// Every value stands at the year its line gives it: years a series skips,
+// lines of a series that cannot be read and damaged or empty fields become
+// missing values (xmiss, whatever the units); a line of the series out of
+// order goes at its own years when no value stands there yet; a new
+// identifier, or a line that would overwrite values read, starts a new
+// series. The units of a ring-width series follow from its own end marker, or
+// from the file's usual one when it has none; a 999 or -9999 with values after
+// it is a value. Columns are characters in a line of valid UTF-8, and the
+// identifier comes back in 8 bytes of whole characters. Each decision gets a
+// warning line in the main listing (streams().luout).
 void trrw(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
           int& series_counter, TextIn& in, OutFile* listing, std::string_view mode, std::string& title,
           std::array<std::string, 3>& hdrlin, TucsonFile& file);

@@ -3,11 +3,12 @@
 // Real files depart from the layout in ways a reader must not pass over in
 // silence: identifiers that run into the year, values written without their
 // 6-column fields, a ring of 999 in a series of thousandths, lines that cannot
-// be read inside a series, series that lack their end marker. The reader keeps
-// every value at the year its line gives it and says in the main listing where
-// it had to decide.
+// be read inside a series, lines out of order, series that lack their end
+// marker. The reader keeps every value at the year its line gives it and says
+// in the main listing where it had to decide.
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <vector>
 
 #include "series/fixed_text.hpp"
@@ -23,13 +24,6 @@ namespace {
 
 constexpr int max_text_lines = 25;
 
-// An empty value field inside a series: no measurement stands there. Files
-// mark a missing ring with a negative value, so it is taken as -999, which the
-// gap scan reports and the gap filling estimates, and not as a ring of width 0.
-// Years that a series' lines skip, and lines of a series that cannot be read,
-// hold the same.
-constexpr long long empty_field = -999;
-
 constexpr long long hundredths_end = 999;
 constexpr long long thousandths_end = -9999;
 
@@ -37,13 +31,6 @@ bool is_marker(long long v) { return v == hundredths_end || v == thousandths_end
 
 // Blanks and tabs separate values.
 bool is_space(char c) { return c == ' ' || c == '\t'; }
-
-// A line as the reader takes it: a NUL is no character of a data file but a
-// column that a system left empty, so it reads as a blank.
-std::string as_read(std::string raw) {
-    std::replace(raw.begin(), raw.end(), '\0', ' ');
-    return raw;
-}
 
 bool spaces_only(std::string_view s) {
     return std::all_of(s.begin(), s.end(), is_space);
@@ -76,6 +63,98 @@ struct Form {
 };
 
 Form form_of(bool index) { return index ? Form{true, 6} : Form{false, 8}; }
+
+// The value fields of a line: ten fields of 6 columns from column 13 (ring
+// widths), ten value/depth pairs of 7 columns from column 11 (indices).
+size_t field_at(const Form& f, int k) { return f.index ? 10 + 7 * static_cast<size_t>(k) : 12 + 6 * static_cast<size_t>(k); }
+size_t field_width(const Form& f) { return f.index ? 7 : 6; }
+
+// ---------------------------------------------------------------------------
+// A line as the reader takes it apart
+
+// A control character in a value field: the field was damaged on its way
+// into the file.
+bool is_control(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && c != '\t') || u == 0x7f;
+}
+
+// A NUL is no character of a data file but a column that a system left
+// empty: a field of nothing but NULs and blanks is an empty field. A field
+// that holds a NUL or another control character beside what it holds else
+// cannot be told (the digits around the NULs of "  \0\0\08" are not the
+// value): it is damaged.
+bool damaged_field(std::string_view f) {
+    bool nul = false, other = false;
+    for (char c : f) {
+        if (c == '\0') {
+            nul = true;
+        } else if (is_control(c)) {
+            return true;
+        } else if (c != ' ') {
+            other = true;
+        }
+    }
+    return nul && other;
+}
+
+// One line of the file. Its columns are characters: in a line of valid UTF-8
+// a character of several bytes (a Cyrillic letter of an identifier) takes one
+// column, so that the year and the values stand in the columns the layout
+// gives them; in any other line a byte is a column.
+struct LineText {
+    std::string bytes;      // as the file holds it, NULs as blanks: text lines are taken from it
+    std::string full;       // one byte per column (a character of several bytes stands as '?'), NULs as blanks
+    std::string line;       // full in 80 columns, its damaged value fields blanked
+    bool multibyte = false;
+    bool damaged[10] = {};  // value field k (ring widths) or value/depth pair k (indices)
+};
+
+LineText line_text(const std::string& raw, const Form& f) {
+    LineText t;
+    t.multibyte = multibyte_utf8(raw);
+    std::string cols;
+    if (t.multibyte) {
+        for (size_t i = 0; i < raw.size(); i += utf8_char_length(raw, i))
+            cols += utf8_char_length(raw, i) > 1 ? '?' : raw[i];
+    } else {
+        cols = raw;
+    }
+    t.line = padded(cols, 80);
+    for (int k = 0; k < 10; ++k) {
+        if (!damaged_field(std::string_view(t.line).substr(field_at(f, k), field_width(f)))) continue;
+        t.damaged[k] = true;
+        t.line.replace(field_at(f, k), field_width(f), field_width(f), ' ');
+    }
+    t.bytes = raw;
+    for (std::string* s : {&t.bytes, &cols, &t.line}) std::replace(s->begin(), s->end(), '\0', ' ');
+    t.full = std::move(cols);
+    return t;
+}
+
+// The text of columns [from, from + n) of a line, in the bytes of the file.
+std::string columns_of(const LineText& t, size_t from, size_t n) {
+    if (!t.multibyte) return from < t.bytes.size() ? t.bytes.substr(from, n) : std::string();
+    size_t i = 0;
+    for (size_t c = 0; c < from && i < t.bytes.size(); ++c) i += utf8_char_length(t.bytes, i);
+    size_t e = i;
+    for (size_t c = 0; c < n && e < t.bytes.size(); ++c) e += utf8_char_length(t.bytes, e);
+    return t.bytes.substr(i, e - i);
+}
+
+// The identifier of the first n columns. A tab there is padding, as a blank
+// is: "mrr08nw<tab>1840" and "mrr08nw 1830" are lines of one series.
+std::string identifier_of(const LineText& t, size_t n) {
+    std::string id = columns_of(t, 0, n);
+    std::replace(id.begin(), id.end(), '\t', ' ');
+    return in_columns(id, n);
+}
+
+// An identifier as the listing and the series tables hold it: 8 bytes.
+std::string name8(std::string_view id) { return fitted(id, 8); }
+
+// ---------------------------------------------------------------------------
+// Reading a line
 
 // The year forms: the plain one (identifier, 4-column year) and the two in
 // which a minus sign in the identifier's last or last but one column makes
@@ -111,7 +190,8 @@ bool read_head(const std::string& line, const Form& f, YearForm y, std::string& 
 
 // One line of a Tucson file as read.
 struct DataLine {
-    std::string id;            // as read: 8/7/6 (ring widths) or 6/5/4 (indices) characters
+    std::string id;            // the identifier columns of the year form read (8/7/6 or 6/5/4)
+    size_t idcols = 0;         // their number
     int year = 0;
     bool year_read = false;    // the year field held a year
     bool values_read = false;  // the values could be read (fields or separators)
@@ -119,6 +199,7 @@ struct DataLine {
     bool beyond = false;       // separators: more values than the ten fields of a line
     long long field[20] = {};  // ten values, or ten value/depth pairs
     bool blank[20] = {};       // the field held nothing
+    bool damaged[10] = {};     // value k (pair k) was damaged: no value stands there
     int tokens = 0;            // values read (by separators, or fields up to the last)
     long long last_token = 0;  // the last of the line's numbers (end marker of an unreadable line)
     bool last_is_number = false;
@@ -133,11 +214,12 @@ bool fields_hold_the_values(const std::string& line) {
     for (int k = 0; k < 10; ++k) {
         const std::string_view f = std::string_view(line).substr(12 + 6 * k, 6);
         if (!field_holds_one_integer(f)) return false;
-        if (k > 0 && is_digit(f[0]) && is_digit(line[12 + 6 * k - 1])) {
-            // Two values of six digits fill their fields to the edge.
-            const std::string_view before = std::string_view(line).substr(12 + 6 * (k - 1), 6);
-            if (before.find(' ') != std::string_view::npos || f.find(' ') != std::string_view::npos) return false;
-        }
+        // A value of six digits fills its field to the edge and touches the
+        // value before it (" 40000130200" is 40000 and 130200); a number
+        // that runs on into a field it does not fill is one value written
+        // across the fields.
+        if (k > 0 && is_digit(f[0]) && is_digit(line[12 + 6 * k - 1]) && f.find(' ') != std::string_view::npos)
+            return false;
     }
     return true;
 }
@@ -229,17 +311,21 @@ bool read_head_or_plain(const std::string& line, const Form& f, YearForm y, std:
 // Reads a line in the year form the file survey chose for it (plain: an
 // identifier with a minus sign in it, before a 4-column year) or else the form
 // its minus sign gives.
-DataLine read_line_of(const std::string& line, const std::string& full, const Form& f, bool plain_year) {
+DataLine read_line_of(const LineText& t, const Form& f, bool plain_year) {
+    const std::string& line = t.line;
     DataLine d;
     d.year_read = read_head_or_plain(line, f, plain_year ? YearForm::plain : form_by_sign(line, f), d.id, d.year);
-    if (!d.year_read) d.id = line.substr(0, f.idw);
+    d.idcols = d.year_read ? d.id.size() : f.idw;
+    d.id = identifier_of(t, d.idcols);
 
     if (f.index) {
         d.values_read = read_fields(line, "(10(i4,i3))", 10, 20, d);
+        std::copy(std::begin(t.damaged), std::end(t.damaged), d.damaged);
         return d;
     }
     if (fields_hold_the_values(line)) {
         d.values_read = read_fields(line, "(10i6)", 12, 10, d);
+        std::copy(std::begin(t.damaged), std::end(t.damaged), d.damaged);
         // the last value, which may end the series on a line whose year is
         // spoiled
         for (int k = 9; d.values_read && k >= 0; --k)
@@ -251,9 +337,9 @@ DataLine read_line_of(const std::string& line, const std::string& full, const Fo
             }
         return d;
     }
-    d.values_read = read_by_separators(full, d);
+    d.values_read = read_by_separators(t.full, d);
     d.by_separators = d.values_read;
-    if (!d.values_read) last_number(full, 12, d);
+    if (!d.values_read) last_number(t.full, 12, d);
     return d;
 }
 
@@ -266,12 +352,6 @@ bool year_columns_blank(const std::string& line, const Form& f) {
 bool same_identifier(const std::string& a, const std::string& b) {
     size_t n = std::min(a.size(), b.size());
     return a.compare(0, n, b, 0, n) == 0;
-}
-
-// The value of slot k of a line (ring widths: field k; indices: pair k).
-long long slot_value(const DataLine& d, int k, bool index) {
-    const int f = index ? 2 * k : k;
-    return d.blank[f] ? empty_field : d.field[f];
 }
 
 // A ring-width end marker stands after the series' last value: nothing but
@@ -293,18 +373,26 @@ long long line_end_marker(const DataLine& d) {
 }
 
 void warn_outside(OutFile& warn, const DataLine& d) {
-    warn.write("(t2,'*** warning: line ',a8,i6,' holds values outside its decade: not read')", padded(d.id, 8),
-               d.year);
+    warn.write("(t2,'*** warning: line ',a8,i6,' holds values outside its decade: not read')", name8(d.id), d.year);
 }
 
-// Empty value fields among the values a line gives its series (up to its end
-// marker): a line cut short, or a field left blank.
-int empty_fields(const DataLine& d, int from, int to, bool index) {
-    int n = 0;
+// Empty and damaged value fields among the values a line gives its series (up
+// to its end marker): a line cut short, a field left blank, a field that
+// holds control characters.
+struct Unread {
+    int empty = 0, damaged = 0;
+};
+
+Unread unread_fields(const DataLine& d, int from, int to, bool index) {
+    Unread n;
     for (int k = from; k < to; ++k) {
         const int f = index ? 2 * k : k;
+        if (d.damaged[k]) {
+            ++n.damaged;
+            continue;
+        }
         if (d.blank[f]) {
-            ++n;
+            ++n.empty;
             continue;
         }
         const long long v = d.field[f];
@@ -320,18 +408,18 @@ void warn_if_values_after_marker(OutFile& warn, const DataLine& d, int from) {
     for (int k = from; k < 10; ++k) {
         const long long v = d.field[2 * k];
         if (d.blank[2 * k] || v >= 9990) continue;
-        warn.write("(t2,'*** warning: line ',a8,i6,' holds values after its end marker: not read')",
-                   padded(d.id, 8), d.year);
+        warn.write("(t2,'*** warning: line ',a8,i6,' holds values after its end marker: not read')", name8(d.id),
+                   d.year);
         return;
     }
 }
 
-// A line that cannot be read as a data line is a text line. When it reads as
-// one once its unreadable value fields are blanked (its year and at least one
-// value are numbers), it is a data line spoiled by a stray character, and the
-// values of its decade are lost: the listing says so.
-void warn_if_spoiled_data_line(OutFile& warn, const std::string& line, const Form& f) {
-    std::string mended = line;
+// A line that cannot be read as a data line, whose year and at least one of
+// its value fields are numbers: a data line spoiled by a stray character, or
+// one whose values run together ("40000130200" is no value of a ring-width
+// line), and not a text line.
+bool spoiled_data_line(const LineText& t, const Form& f, std::string& id, int& year) {
+    std::string mended = t.line;
     const int fields = f.index ? 20 : 10;
     int numbers = 0;
     for (int k = 0; k < fields; ++k) {
@@ -346,23 +434,22 @@ void warn_if_spoiled_data_line(OutFile& warn, const std::string& line, const For
             mended.replace(at, width, width, ' ');
         }
     }
-    std::string id;
-    int year = 0;
-    if (numbers > 0 && mended != line && read_head_or_plain(mended, f, form_by_sign(mended, f), id, year))
-        warn.write("(t2,'*** warning: line ',a8,i6,' cannot be read as a data line: taken as text')", padded(id, 8),
-                   year);
+    if (numbers == 0 || !read_head_or_plain(mended, f, form_by_sign(mended, f), id, year)) return false;
+    id = identifier_of(t, id.size());
+    return true;
 }
 
 // A line whose year field is blank is passed over. When it holds numbers in
 // its value fields it is a data line that lost its year, and its values are
 // lost with it.
-void warn_if_values_without_year(OutFile& warn, const std::string& line, const Form& f) {
+void warn_if_values_without_year(OutFile& warn, const LineText& t, const Form& f) {
     try {
-        auto v = read_values(f.index ? "(10x,10(i4,i3))" : "(12x,10i6)", line);
+        auto v = read_values(f.index ? "(10x,10(i4,i3))" : "(12x,10i6)", t.line);
         const int step = f.index ? 2 : 1;
         for (size_t k = 0; k < v.size(); k += step) {
             if (!v[k].blank) {
-                warn.write("(t2,'*** warning: line ',a8,' holds values but no year: not read')", padded(line, 8));
+                warn.write("(t2,'*** warning: line ',a8,' holds values but no year: not read')",
+                           name8(identifier_of(t, 8)));
                 return;
             }
         }
@@ -376,35 +463,58 @@ void warn_if_values_without_year(OutFile& warn, const std::string& line, const F
 // columns: a data line whose identifier does not fit columns 1-8. Returns that
 // identifier (the year taken off when it runs on into it), or nothing. A text
 // line such as a site name and two years is no such line.
-std::string long_identifier(const std::string& full, const Form& f, const std::string& last) {
+std::string long_identifier(const LineText& t, const Form& f, const std::string& last) {
     if (f.index) return {};
-    std::vector<std::string_view> tok;
-    for (const auto& w : words(full)) tok.push_back(w.second);
-    if (tok.size() < 2 || tok[0].size() <= f.idw) return {};
-    for (size_t k = 1; k < tok.size(); ++k)
-        if (!one_integer(tok[k])) return {};
-    std::string_view id = tok[0];
-    size_t numbers = tok.size() - 1;
+    const auto w = words(t.full);
+    if (w.size() < 2 || w[0].second.size() <= f.idw) return {};
+    for (size_t k = 1; k < w.size(); ++k)
+        if (!one_integer(w[k].second)) return {};
+    std::string_view id = w[0].second;
+    size_t numbers = w.size() - 1;
     if (id.size() > f.idw + 4 && std::all_of(id.end() - 4, id.end(), is_digit)) {
         id.remove_suffix(4);
         ++numbers;
     }
-    if (numbers < 3 && id != last) return {};
-    return std::string(id);
+    const std::string name = columns_of(t, w[0].first, id.size());
+    if (numbers < 3 && name != last) return {};
+    return name;
 }
 
 int slots_of(int year) { return 10 - mod10(year); }
+
+// Reads the lines after the one just read, each as a data line (blank lines
+// and lines without a year passed over), until `look` returns false or the
+// file ends; then the file stands where it stood.
+template <class Look>
+void look_ahead(TextIn& in, const TucsonFile& file, const Form& f, Look look) {
+    const size_t back = in.line_number();
+    for (;;) {
+        const size_t at = in.line_number();
+        auto got = in.read_line();
+        if (!got) break;
+        const LineText t = line_text(*got, f);
+        if (spaces_only(t.full) || year_columns_blank(t.line, f)) continue;
+        if (!look(read_line_of(t, f, file.plain_year_at(at)))) break;
+    }
+    in.seek(back);
+}
 
 // ---------------------------------------------------------------------------
 // The survey of a whole file
 
 struct Ambiguous {
-    size_t line;        // index into the survey
+    size_t line = 0;    // index into the survey
     std::string key;    // identifier columns of the plain form
-    bool wide_ok, plain_ok;
-    int wide_year, plain_year;
-    bool ends;          // ends with an end marker: the next line starts a new series
-    int group;
+    bool wide_ok = false, plain_ok = false;
+    int wide_year = 0, plain_year = 0;
+    std::string wide_id, plain_id;
+    bool ends = false;  // ends with an end marker: the next line starts a new series
+    int group = 0;
+    // The plain data line right after it, when one follows (a series of years
+    // before -999 goes on in years of four columns).
+    bool plain_next = false;
+    std::string next_id;
+    int next_year = 0;
 };
 
 int distance_to(int year, int lo, int hi) {
@@ -412,6 +522,12 @@ int distance_to(int year, int lo, int hi) {
     if (year < lo) return lo - year;
     if (year > hi) return year - hi;
     return 0;
+}
+
+// Whether a line read as `id` and `year` goes on into the next line of its
+// series.
+bool goes_on_into(const std::string& id, int year, const std::string& next_id, int next_year) {
+    return same_identifier(id, next_id) && next_year == year + slots_of(year);
 }
 
 // Surveys the lines of `in` from where it stands to its end ("mr" or, with
@@ -422,6 +538,7 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     file.first_line = start;
     file.plain_year.clear();
     file.usual_marker = hundredths_end;
+    file.series_begun = false;
 
     long long hundredths = 0, thousandths = 0;
     int lo = INT_MAX, hi = INT_MIN;
@@ -433,11 +550,11 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
         auto got = in.read_line();
         if (!got) break;
         file.plain_year.push_back(0);
-        const auto raw = as_read(*got);
-        const std::string line = padded(raw, 80);
+        const LineText t = line_text(*got, f);
+        const std::string& line = t.line;
         if (year_columns_blank(line, f)) continue;
         const YearForm y = form_by_sign(line, f);
-        DataLine d = read_line_of(line, raw, f, y == YearForm::plain);
+        DataLine d = read_line_of(t, f, y == YearForm::plain);
         if (!d.values_read) continue;
         if (!index) {
             const long long m = line_end_marker(d);
@@ -448,14 +565,23 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
             if (d.year_read) {
                 lo = std::min(lo, d.year);
                 hi = std::max(hi, d.year);
+                if (!plain_since && !amb.empty()) {
+                    amb.back().plain_next = true;
+                    amb.back().next_id = d.id;
+                    amb.back().next_year = d.year;
+                }
                 plain_since = true;
             }
             continue;
         }
-        Ambiguous a{n, line.substr(0, f.idw), false, false, 0, 0, false, 0};
+        Ambiguous a;
+        a.line = n;
+        a.key = identifier_of(t, f.idw);
         std::string id;
         a.wide_ok = read_head(line, f, y, id, a.wide_year);
+        if (a.wide_ok) a.wide_id = identifier_of(t, id.size());
         a.plain_ok = read_head(line, f, YearForm::plain, id, a.plain_year);
+        if (a.plain_ok) a.plain_id = identifier_of(t, id.size());
         if (!a.wide_ok && !a.plain_ok) continue;
         a.ends = index ? false : line_end_marker(d) != 0;
         if (amb.empty() || plain_since || amb.back().key != a.key) ++group;
@@ -467,8 +593,10 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     if (thousandths > hundredths) file.usual_marker = thousandths_end;
 
     // Each run of lines with the same identifier columns takes the year form
-    // under which its lines follow on from one another; the other form makes
-    // the decades run backwards (a year of -1876 before -1880).
+    // under which its lines follow on from one another, and into the plain
+    // line after the run; the other form makes the decades run backwards (a
+    // year of -1876 before -1880) or the identifier change (EARLY1 - at 1000
+    // before EARLY1 at -990).
     enum class Choice { wide, plain, open };
     std::vector<Choice> choice(static_cast<size_t>(group) + 1, Choice::open);
     for (size_t b = 0; b < amb.size();) {
@@ -479,10 +607,16 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
         for (size_t k = b; k < e; ++k) {
             wide_all = wide_all && amb[k].wide_ok;
             plain_all = plain_all && amb[k].plain_ok;
-            if (k + 1 == e || amb[k].ends) continue;
-            const Ambiguous &p = amb[k], &q = amb[k + 1];
-            if (p.wide_ok && q.wide_ok && q.wide_year == p.wide_year + slots_of(p.wide_year)) ++wide_score;
-            if (p.plain_ok && q.plain_ok && q.plain_year == p.plain_year + slots_of(p.plain_year)) ++plain_score;
+            const Ambiguous& p = amb[k];
+            if (p.ends) continue;
+            if (k + 1 < e) {
+                const Ambiguous& q = amb[k + 1];
+                if (p.wide_ok && q.wide_ok && q.wide_year == p.wide_year + slots_of(p.wide_year)) ++wide_score;
+                if (p.plain_ok && q.plain_ok && q.plain_year == p.plain_year + slots_of(p.plain_year)) ++plain_score;
+            } else if (p.plain_next) {
+                if (p.wide_ok && goes_on_into(p.wide_id, p.wide_year, p.next_id, p.next_year)) ++wide_score;
+                if (p.plain_ok && goes_on_into(p.plain_id, p.plain_year, p.next_id, p.next_year)) ++plain_score;
+            }
         }
         Choice c = Choice::open;
         if (plain_all && !wide_all) c = Choice::plain;
@@ -519,40 +653,91 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     }
 }
 
-// What one call of the reader builds: the series as its lines give it.
+// ---------------------------------------------------------------------------
+// One series
+
+// What one call of the reader builds: the series as its lines give it, each
+// value at its position (its year less the series' first year). Positions
+// that no value of the file fills hold the missing value xmiss: years the
+// lines skip, fields left empty or damaged, lines that cannot be read. These
+// are the reader's own, not values of the file: they stay xmiss whatever the
+// units of the series, so that every save writes them as the missing code.
+// (Negative values that the file itself holds, such as -9999 inside a line,
+// are values: scaled with the series, they stay missing by their sign.)
 class SeriesRead {
 public:
     SeriesRead(std::span<float> values, std::span<int> depths, bool index, bool store_depths, int& count)
-        : values_(values), depths_(depths), index_(index), store_depths_(store_depths), count_(count) {}
+        : values_(values), depths_(depths), kind_(values.size(), value), index_(index),
+          store_depths_(store_depths), count_(count) {}
 
     // Years skipped between two lines of the series: missing values, taken
     // only when a value follows them (a series does not end in a gap).
     void skip_years(int n) { pending_gap_ += n; }
 
-    void append(long long v, long long depth = 0) {
-        for (; pending_gap_ > 0; --pending_gap_) put(empty_field, 0);
-        put(v, depth);
+    void append(long long v, long long depth) {
+        fill_gap();
+        put(count_++, v, depth);
     }
+    void append_missing(long long depth) {
+        fill_gap();
+        put_missing(count_++, depth, held);
+    }
+
+    // Whether positions [at, at + n) are all years the lines skipped: a line
+    // out of order can go there without overwriting a value.
+    bool open(int at, int n) const {
+        if (at < 0 || at + n > count_ || static_cast<size_t>(at + n) > kind_.size()) return false;
+        for (int k = at; k < at + n; ++k)
+            if (kind_[static_cast<size_t>(k)] != skipped) return false;
+        return true;
+    }
+    // Room for n years before the first one, for a line out of order that
+    // ends the year before the series begins.
+    void prepend(int n) {
+        const size_t cap = values_.size();
+        const size_t stored = std::min(cap, static_cast<size_t>(count_));
+        for (size_t i = std::min(cap, stored + static_cast<size_t>(n)); i-- > static_cast<size_t>(n);) {
+            values_[i] = values_[i - n];
+            kind_[i] = kind_[i - n];
+            if (store_depths_ && i < depths_.size()) depths_[i] = depths_[i - n];
+        }
+        count_ += n;
+        for (int k = 0; k < n; ++k) put_missing(k, 0, skipped);
+    }
+    void place(int at, long long v, long long depth) { put(at, v, depth); }
+    void place_missing(int at, long long depth) { put_missing(at, depth, held); }
 
     // The units of the series, known once it has ended: ring widths are
     // hundredths of a millimetre unless the series is in thousandths.
     void scale_to_thousandths() {
         const size_t stored = std::min(values_.size(), static_cast<size_t>(count_));
-        for (size_t i = 0; i < stored; ++i) values_[i] *= 0.1f;
+        for (size_t i = 0; i < stored; ++i)
+            if (kind_[i] == value) values_[i] *= 0.1f;
     }
 
 private:
-    void put(long long v, long long depth) {
-        if (static_cast<size_t>(count_) < values_.size()) {
-            values_[count_] = static_cast<float>(v) * (index_ ? 0.001f : 0.01f);
-            if (store_depths_ && static_cast<size_t>(count_) < depths_.size())
-                depths_[count_] = static_cast<int>(depth);
-        }
-        ++count_;
+    enum Kind : unsigned char { value, held, skipped };
+
+    void fill_gap() {
+        for (; pending_gap_ > 0; --pending_gap_) put_missing(count_++, 0, skipped);
     }
+    void put(int at, long long v, long long depth) {
+        if (!stores(at)) return;
+        values_[at] = static_cast<float>(v) * (index_ ? 0.001f : 0.01f);
+        kind_[at] = value;
+        if (store_depths_ && static_cast<size_t>(at) < depths_.size()) depths_[at] = static_cast<int>(depth);
+    }
+    void put_missing(int at, long long depth, Kind k) {
+        if (!stores(at)) return;
+        values_[at] = xmiss;
+        kind_[at] = k;
+        if (store_depths_ && static_cast<size_t>(at) < depths_.size()) depths_[at] = static_cast<int>(depth);
+    }
+    bool stores(int at) const { return at >= 0 && static_cast<size_t>(at) < values_.size(); }
 
     std::span<float> values_;
     std::span<int> depths_;
+    std::vector<unsigned char> kind_;
     bool index_, store_depths_;
     int& count_;
     int pending_gap_ = 0;
@@ -561,41 +746,54 @@ private:
 // After a 999 that fills the last slot of its line: whether the series goes
 // on in the lines after it and is in thousandths (its own end marker -9999, or
 // none and the file's series in thousandths), so that the 999 is a ring of
-// 0.999 mm and not the end of a series in hundredths.
+// 0.999 mm and not the end of a series in hundredths. The series goes on in
+// the lines of its identifier that do not go back in time: the next decade, a
+// later one (the years between are missing), or a line that cannot be read.
 bool series_goes_on_in_thousandths(TextIn& in, const TucsonFile& file, const Form& f, const std::string& id,
                                    int next_year) {
-    const size_t back = in.line_number();
     bool goes_on = false;
     long long marker = 0;
-    for (;;) {
-        const size_t at = in.line_number();
-        auto got = in.read_line();
-        if (!got) break;
-        const auto raw = as_read(*got);
-        const std::string line = padded(raw, 80);
-        if (spaces_only(raw) || year_columns_blank(line, f)) continue;
-        DataLine d = read_line_of(line, raw, f, file.plain_year_at(at));
-        if (!d.year_read || !d.values_read || !same_identifier(d.id, id) || d.year != next_year) break;
+    look_ahead(in, file, f, [&](const DataLine& d) {
+        if (!same_identifier(d.id, id) || (d.year_read && d.year < next_year)) return false;
         goes_on = true;
+        if (!d.year_read || !d.values_read) {
+            // As the series reads it: the decade is missing, and a marker at
+            // the end of its words ends the series.
+            const int year = d.year_read ? d.year : next_year;
+            if (d.last_is_number && is_marker(d.last_token)) {
+                marker = d.last_token;
+                return false;
+            }
+            next_year = year + slots_of(year);
+            return true;
+        }
         const int slots = slots_of(d.year);
         int k = 0;
         for (; k < slots; ++k)
-            if (!d.blank[k] && is_marker(d.field[k]) && ends_its_line(d, k)) break;
-        if (k < slots) {
-            marker = d.field[k];
-            // Another full line ending in 999 leaves the question open.
-            if (marker == hundredths_end && k == slots - 1) {
-                marker = 0;
-                next_year += slots;
-                continue;
-            }
-            break;
+            if (!d.blank[k] && !d.damaged[k] && is_marker(d.field[k]) && ends_its_line(d, k)) break;
+        next_year = d.year + slots;
+        if (k == slots) return true;
+        marker = d.field[k];
+        // Another full line ending in 999 leaves the question open.
+        if (marker == hundredths_end && k == slots - 1) {
+            marker = 0;
+            return true;
         }
-        next_year += slots;
-    }
-    in.seek(back);
+        return false;
+    });
     if (!goes_on) return false;
     return (marker != 0 ? marker : file.usual_marker) == thousandths_end;
+}
+
+// Whether the next data line has the identifier of `d` and goes on from its
+// years: `d` is then the first line of that series, though it cannot be read.
+bool next_line_goes_on(TextIn& in, const TucsonFile& file, const Form& f, const DataLine& d) {
+    bool on = false;
+    look_ahead(in, file, f, [&](const DataLine& n) {
+        on = n.year_read && goes_on_into(d.id, d.year, n.id, n.year);
+        return false;
+    });
+    return on;
 }
 
 }  // namespace
@@ -633,16 +831,112 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         if (separated > 0)
             warn.write("(t2,'*** warning: series ',a8,' has',i4,' lines without 6-column fields:',"
                        "' values read by their separators')",
-                       padded(series_id, 8), separated);
+                       name8(series_id), separated);
     };
     // A line that does not continue the series ends it: a new identifier, or
-    // a year before the one the series has reached. The line is read again as
+    // a year the series holds values for already. The line is read again as
     // the start of the next series.
     auto end_before = [&](const DataLine& d) {
         warn.write("(t2,'*** warning: series ',a8,' ends without an end marker before line ',a8,i6)",
-                   padded(series_id, 8), padded(d.id, 8), d.year);
+                   name8(series_id), name8(d.id), d.year);
         in.backspace();
         finish(0);
+    };
+    // The first line of the series.
+    auto begin = [&](const DataLine& d, const std::string& line) {
+        id = name8(d.id);
+        series_id = d.id;
+        first_year = d.year;
+        next_year = d.year;
+        file.series_begun = true;
+        if (!index && d.idcols == 8 && is_digit(line[7]) && line[8] == '0' && is_digit(line[9]))
+            warn.write("(t2,'*** warning: series ',a8,': year',i6,' of columns 9-12 may be the year',i7,"
+                       "' of columns 8-12, which the layout cannot hold')",
+                       name8(d.id), d.year, (line[7] - '0') * 10000 + d.year);
+    };
+    // A 999 that the series takes as a ring and not as its end marker.
+    auto warn_ring = [&](const DataLine& d, int k, size_t line_no) {
+        warn.write("(t2,'*** warning: series ',a8,' line',i7,' of the file: 999 in year',i6,"
+                   "' taken as a ring, not as an end marker')",
+                   name8(series_id), static_cast<int>(line_no + 1), d.year + k);
+    };
+    // The values of one data line, at the end of the series or, for a line
+    // out of order, from position `at`. True when the line ended the series.
+    auto take_line = [&](const DataLine& d, int slots, int at, size_t line_no) {
+        auto store = [&](long long v, long long depth) {
+            if (at < 0) series.append(v, depth);
+            else series.place(at++, v, depth);
+        };
+        auto store_missing = [&](long long depth) {
+            if (at < 0) series.append_missing(depth);
+            else series.place_missing(at++, depth);
+        };
+        const int first_slot = index ? 10 - slots : 0;
+        const int last_slot = index ? 10 : slots;
+        const Unread unread = unread_fields(d, first_slot, last_slot, index);
+        if (unread.empty > 0)
+            warn.write("(t2,'*** warning: line ',a8,i6,' has',i3,' empty value fields: taken as missing values')",
+                       name8(d.id), d.year, unread.empty);
+        if (unread.damaged > 0)
+            warn.write("(t2,'*** warning: series ',a8,' line',i7,' of the file has',i3,' value fields with',"
+                       "' control characters: taken as missing values')",
+                       name8(series_id), static_cast<int>(line_no + 1), unread.damaged);
+
+        if (!index) {
+            for (int k = 0; k < slots; ++k) {
+                if (d.damaged[k] || d.blank[k]) {
+                    store_missing(0);
+                    continue;
+                }
+                const long long v = d.field[k];
+                // A marker with values after it on its line is a value: a
+                // ring of 999 in a series of thousandths, or a missing ring
+                // written -9999.
+                if (is_marker(v) && ends_its_line(d, k)) {
+                    if (v == hundredths_end && k == slots - 1 &&
+                        series_goes_on_in_thousandths(in, file, f, series_id, next_year)) {
+                        warn_ring(d, k, line_no);
+                        store(v, 0);
+                        continue;
+                    }
+                    finish(v);
+                    return true;
+                }
+                if (v == hundredths_end) warn_ring(d, k, line_no);
+                store(v, 0);
+            }
+            // Fields past the end of the line's decade belong to no year of
+            // the series.
+            bool outside = d.beyond;
+            for (int k = slots; k < 10; ++k)
+                if (!d.blank[k]) outside = true;
+            if (outside) warn_outside(warn, d);
+            return false;
+        }
+        for (int k = 0; k < 10 - slots; ++k) {
+            if (!d.blank[2 * k] && d.field[2 * k] < 9990) {
+                warn_outside(warn, d);
+                break;
+            }
+        }
+        for (int k = 10 - slots; k < 10; ++k) {
+            if (d.damaged[k]) {
+                store_missing(0);
+                continue;
+            }
+            if (d.blank[2 * k]) {
+                store_missing(d.field[2 * k + 1]);
+                continue;
+            }
+            const long long v = d.field[2 * k];
+            if (v >= 9990) {
+                warn_if_values_after_marker(warn, d, k + 1);
+                finish(v);
+                return true;
+            }
+            store(v, d.field[2 * k + 1]);
+        }
+        return false;
     };
 
     for (;;) {
@@ -651,17 +945,18 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         if (!got) {
             if (ndata > 0)
                 warn.write("(t2,'*** warning: series ',a8,' ends without an end marker:',i6,' values not read')",
-                           padded(series_id, 8), count);
+                           name8(series_id), count);
             count = -999;
             series_counter = -999;
             return;
         }
-        const std::string raw = as_read(*got);
-        std::string line = padded(raw, 80);
+        const LineText t = line_text(*got, f);
+        const std::string& line = t.line;
+        const std::string text = padded(t.bytes, 80);  // a text line, as the file holds it
 
-        if (count == 0 && ndata == 0 && line[79] == '#') {
+        if (count == 0 && ndata == 0 && t.full.size() >= 80 && t.full[79] == '#') {
             in.backspace();
-            std::string buffer = line;
+            std::string buffer = text;
             bool no_header = false;
             datar(buffer, count, values, first_year, in, &no_header);
             if (no_header) {
@@ -669,37 +964,50 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 // was passed over in search of one.
                 warn.write("(t2,'*** warning: line ',a8,' has ''#'' in column 80 but no header follows:',"
                            "' the rest of the file is not read')",
-                           padded(line, 8));
+                           name8(in_columns(text, 8)));
                 series_counter = -999;
                 return;
             }
-            id = padded(buffer, 8);
+            id = name8(in_columns(buffer, 8));
             if (listing) listing->write("(/t10,'title of data:  ',a/)", buffer);
             return;
         }
 
-        if (spaces_only(raw)) continue;
+        if (spaces_only(t.full)) continue;
         if (year_columns_blank(line, f)) {
-            warn_if_values_without_year(warn, line, f);
+            warn_if_values_without_year(warn, t, f);
             continue;
         }
-        DataLine d = read_line_of(line, raw, f, file.plain_year_at(line_no));
+        DataLine d = read_line_of(t, f, file.plain_year_at(line_no));
 
         if (!d.year_read || !d.values_read) {
             // Inside a series, a line with the series' identifier is one of
             // its lines, spoiled (a letter in the year, a decimal point, a
             // stray character): its decade becomes missing values, so that
             // the values after it stay at their years.
-            if (ndata > 0 && same_identifier(d.id, series_id) && (!d.year_read || d.year >= next_year)) {
+            const bool own_line =
+                ndata > 0 && same_identifier(d.id, series_id) && (!d.year_read || d.year >= next_year);
+            // Once a series has been read, a line that cannot be read but
+            // goes on into the next line of its identifier is the first line
+            // of that series, not a title line.
+            const bool first_line = !own_line && d.year_read &&
+                                    (ndata == 0 ? file.series_begun : !same_identifier(d.id, series_id)) &&
+                                    next_line_goes_on(in, file, f, d);
+            if (first_line && ndata > 0) {
+                end_before(d);
+                return;
+            }
+            if (first_line) begin(d, line);
+            if (own_line || first_line) {
                 const int year = d.year_read ? d.year : next_year;
                 const bool ends = d.last_is_number && is_marker(d.last_token) && !index;
                 const int slots = ends ? std::min(slots_of(year), d.tokens - 1) : slots_of(year);
                 if (slots > 0)
                     warn.write("(t2,'*** warning: series ',a8,' line',i7,' of the file cannot be read:',"
                                "' years',i6,' to',i6,' taken as missing values')",
-                               padded(series_id, 8), static_cast<int>(line_no + 1), year, year + slots - 1);
+                               name8(series_id), static_cast<int>(line_no + 1), year, year + slots - 1);
                 if (year > next_year && slots > 0) series.skip_years(year - next_year);
-                for (int k = 0; k < slots; ++k) series.append(empty_field);
+                for (int k = 0; k < slots; ++k) series.append_missing(0);
                 next_year = year + slots;
                 ++ndata;
                 if (ends) {
@@ -708,7 +1016,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 }
                 continue;
             }
-            const std::string longer = d.year_read ? std::string() : long_identifier(raw, f, long_id);
+            const std::string longer = d.year_read ? std::string() : long_identifier(t, f, long_id);
             if (!longer.empty()) {
                 // A series whose identifier is longer than its columns: none
                 // of its lines fits the layout, and it is not read. It is no
@@ -716,7 +1024,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 if (ndata > 0) {
                     warn.write("(t2,'*** warning: series ',a8,' ends without an end marker before line',i7,"
                                "' of the file')",
-                               padded(series_id, 8), static_cast<int>(line_no + 1));
+                               name8(series_id), static_cast<int>(line_no + 1));
                     in.backspace();
                     finish(0);
                     return;
@@ -728,95 +1036,77 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 long_id = longer;
                 continue;
             }
-            warn_if_spoiled_data_line(warn, line, f);
+            std::string spoiled_id;
+            int spoiled_year = 0;
+            if (spoiled_data_line(t, f, spoiled_id, spoiled_year)) {
+                // A data line spoiled by a stray character: its decade is
+                // lost. Once a series has been read it is no title line.
+                if (file.series_begun) {
+                    warn.write("(t2,'*** warning: line ',a8,i6,' cannot be read as a data line: not read')",
+                               name8(spoiled_id), spoiled_year);
+                    continue;
+                }
+                warn.write("(t2,'*** warning: line ',a8,i6,' cannot be read as a data line: taken as text')",
+                           name8(spoiled_id), spoiled_year);
+            }
             ++ntext;
             if (ntext > max_text_lines) {
                 con().line("sbr trrw:  over 25 text lines");
                 throw Stop("", exit_failure);
             }
             if (ntext == 1) {
-                if (listing) listing->write("(/t10,'title of data:'/1x,a)", line);
-                con().write("(/1x,'title of data:'/1x,a)", line);
-                title = line;
+                if (listing) listing->write("(/t10,'title of data:'/1x,a)", text);
+                con().write("(/1x,'title of data:'/1x,a)", text);
+                title = text;
             } else {
-                if (listing) listing->write("(1x,a)", line);
-                con().write("(1x,a)", line);
+                if (listing) listing->write("(1x,a)", text);
+                con().write("(1x,a)", text);
             }
-            if (ntext <= 3) hdrlin[ntext - 1].replace(0, 80, line);
+            if (ntext <= 3) hdrlin[ntext - 1].replace(0, 80, text);
             continue;
         }
 
+        // Every line holds the years from its own year to the end of its
+        // decade: a later line begins with a year ending in 0.
+        const int slots = slots_of(d.year);
         if (ndata == 0) {
-            id = padded(d.id, 8);
-            series_id = d.id;
-            first_year = d.year;
-            next_year = d.year;
-            if (!index && d.id.size() == 8 && is_digit(line[7]) && line[8] == '0' && is_digit(line[9]))
-                warn.write("(t2,'*** warning: series ',a8,': year',i6,' of columns 9-12 may be the year',i7,"
-                           "' of columns 8-12, which the layout cannot hold')",
-                           padded(d.id, 8), d.year, (line[7] - '0') * 10000 + d.year);
+            begin(d, line);
         } else if (!same_identifier(d.id, series_id) || d.year < next_year) {
-            end_before(d);
-            return;
+            // A line of the series out of order goes at its own years when
+            // the lines skipped them (or when it ends the year before the
+            // series begins); one that would overwrite values read starts a
+            // new series.
+            int at = -1;
+            if (same_identifier(d.id, series_id)) {
+                if (d.year >= first_year && series.open(d.year - first_year, slots)) {
+                    at = d.year - first_year;
+                } else if (d.year + slots == first_year) {
+                    series.prepend(slots);
+                    first_year = d.year;
+                    at = 0;
+                }
+            }
+            if (at < 0) {
+                end_before(d);
+                return;
+            }
+            warn.write("(t2,'*** warning: line ',a8,i6,' is out of order: its values are read at their years',"
+                       "' in series ',a8)",
+                       name8(d.id), d.year, name8(series_id));
+            ++ndata;
+            if (d.by_separators) ++separated;
+            if (take_line(d, slots, at, line_no)) return;
+            continue;
         } else if (d.year > next_year) {
             warn.write("(t2,'*** warning: line ',a8,i6,' does not follow on from series ',a8,' at year',i6,"
                        "': the years between are missing values')",
-                       padded(d.id, 8), d.year, padded(series_id, 8), next_year);
+                       name8(d.id), d.year, name8(series_id), next_year);
             series.skip_years(d.year - next_year);
         }
         ++ndata;
         if (d.by_separators) ++separated;
-        // Every line holds the years from its own year to the end of its
-        // decade: a later line begins with a year ending in 0.
-        const int slots = slots_of(d.year);
         next_year = d.year + slots;
-
-        const int first_slot = index ? 10 - slots : 0;
-        const int last_slot = index ? 10 : slots;
-        if (const int empty = empty_fields(d, first_slot, last_slot, index); empty > 0)
-            warn.write("(t2,'*** warning: line ',a8,i6,' has',i3,' empty value fields: taken as missing values')",
-                       padded(d.id, 8), d.year, empty);
-
-        if (!index) {
-            for (int k = 0; k < slots; ++k) {
-                const long long v = slot_value(d, k, false);
-                // A marker with values after it on its line is a value: a
-                // ring of 999 in a series of thousandths, or a missing ring
-                // written -9999.
-                if (is_marker(v) && !d.blank[k] && ends_its_line(d, k)) {
-                    if (v == hundredths_end && k == slots - 1 &&
-                        series_goes_on_in_thousandths(in, file, f, series_id, next_year)) {
-                        series.append(v);
-                        continue;
-                    }
-                    finish(v);
-                    return;
-                }
-                series.append(v);
-            }
-            // Fields past the end of the line's decade belong to no year of
-            // the series.
-            bool outside = d.beyond;
-            for (int k = slots; k < 10; ++k)
-                if (!d.blank[k]) outside = true;
-            if (outside) warn_outside(warn, d);
-        } else {
-            for (int k = 0; k < 10 - slots; ++k) {
-                if (!d.blank[2 * k] && d.field[2 * k] < 9990) {
-                    warn_outside(warn, d);
-                    break;
-                }
-            }
-            for (int k = 10 - slots; k < 10; ++k) {
-                const long long v = slot_value(d, k, true);
-                if (v >= 9990) {
-                    warn_if_values_after_marker(warn, d, k + 1);
-                    finish(v);
-                    return;
-                }
-                series.append(v, d.field[2 * k + 1]);
-            }
-        }
+        if (take_line(d, slots, -1, line_no)) return;
     }
 }
 

@@ -180,6 +180,8 @@ TEST(SeriesSave, FormatsReadBack) {
         s.add("AAA001", 1888, ramp(25, 0.5f), 1880);
         s.add("SKIP01", 1880, ramp(5, 1.0f), 1880);
         s.add("BBB002", 1901, {0.3f, 0.0f, 2.75f, 0.125f}, 1880);
+        // an identifier of UTF-8 letters, kept in 8 bytes of whole characters
+        s.add(fitted("ВВ9A", 8), 1885, ramp(12, 1.5f), 1880);
         s.itab(2, ics) = 0;
         s.span(1880, 1912);
         s.save(format);
@@ -190,7 +192,7 @@ TEST(SeriesSave, FormatsReadBack) {
         const struct {
             int row;
             std::string id;
-        } expect[] = {{1, "AAA001  "}, {3, "BBB002  "}};
+        } expect[] = {{1, "AAA001  "}, {3, "BBB002  "}, {4, "ВВ9A  "}};
         int counter = 0;
         std::string title(80, ' ');
         std::array<std::string, 3> hdr;
@@ -214,4 +216,69 @@ TEST(SeriesSave, FormatsReadBack) {
             }
         }
     }
+}
+
+// The years a reader fills (here a skipped decade of a series in thousandths)
+// hold the missing code in every save format: xmiss as the format writes it,
+// -9.99 mm as -9990 thousandths in the ring-width form, 0 with depth 1 in the
+// index forms, "." or -9.9900 in the columns. A negative value the file itself
+// holds (-1 thousandth) is kept as read.
+TEST(SeriesSave, YearsTheReaderFillsAreTheMissingCode) {
+    ListingFixture f;
+    TextIn in;
+    f.open_text(in, "T001    1905  1001  1011  1021  1031  1041\nT001    1920  1101    -1  1121 -9999\n");
+    std::string id(8, ' '), title(80, ' ');
+    int first = 0, count = 0, counter = 0;
+    std::vector<float> v(mxy);
+    std::vector<int> d(mxy);
+    std::array<std::string, 3> hdr;
+    TucsonFile file;
+    trrw(id, first, count, v, d, counter, in, nullptr, "mr", title, hdr, file);
+    ASSERT_EQ(count, 18);  // 1905 to 1922
+    v.resize(18);
+
+    const std::string t(1, '\t');
+    std::string tens, zeros;
+    for (int k = 0; k < 10; ++k) tens += " -9990", zeros += "   0  1";
+    struct Case {
+        int format;
+        size_t line;  // of the year 1910, and of 1921 in the column forms
+        std::string filled, held;
+    };
+    const Case cases[] = {
+        {1, 1, "T001    1910" + tens + "  raw", "T001    1920  1101    -1  1121 -9999"},
+        {2, 1, "T001  1910" + zeros + "  raw", "T001  1920" + std::string("1101  1   0  11121  1") +
+                                                    "9990  09990  09990  09990  09990  09990  09990  0  raw"},
+        {3, 2, "T001  1910" + zeros + "  raw", ""},
+        {5, 6, "  1910    .    ", "  1921  -0.0010"},
+        {6, 6, "  1910" + t + " -9.9900", "  1921" + t + " -0.0010"},
+        {7, 6, "  1910, -9.9900", "  1921, -0.0010"},
+    };
+    for (const Case& c : cases) {
+        f.open_save();
+        Stage s;
+        s.add(id, first, v, first);
+        s.span(1905, 1922);
+        s.save(c.format);
+        const auto lines = split_lines(f.saved());
+        ASSERT_GT(lines.size(), c.line + 1) << c.format;
+        EXPECT_EQ(lines[c.line], c.filled) << c.format;
+        if (!c.held.empty()) {
+            EXPECT_EQ(lines[c.format >= 5 ? 17 : c.line + 1], c.held) << c.format;
+        }
+    }
+    // The compact form reads back with the missing code at 1910.
+    f.open_save();
+    Stage s;
+    s.add(id, first, v, first);
+    s.span(1905, 1922);
+    s.save(4);
+    TextIn back;
+    f.open_text(back, f.saved(), "back.txt");
+    std::vector<float> r(mxy);
+    int n = 0, y = 0, k = 0;
+    cdf(id, r, y, n, k, back, title);
+    ASSERT_EQ(n, 18);
+    EXPECT_NEAR(r[5], xmiss, 1e-6f);
+    EXPECT_NEAR(r[16], -0.001f, 1e-6f);
 }

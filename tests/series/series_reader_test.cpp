@@ -149,8 +149,8 @@ float value_in(const std::string& id, int year) {
 // span of the independent count in tests/data/rwl-hard's source README, and
 // the values that the departures used to move or scale stand at their years
 // as the file's lines give them (the integers of the quoted lines times 0.001
-// for series ending in -9999, 0.01 for those ending in 999; a missing ring
-// -9.999 or -0.999).
+// for series ending in -9999, 0.01 for those ending in 999; a missing ring the
+// file writes -9999 is -9.999, a year the reader fills is xmiss).
 TEST(SeriesReader, RealFilesThatDepartFromTheLayout) {
     struct Value {
         const char* id;
@@ -185,7 +185,7 @@ TEST(SeriesReader, RealFilesThatDepartFromTheLayout) {
         // "TAB15BLW1930    5  -9999 ... <tab>", "TAB16ALW1815   99"
         {"mexi028l.rwl", 72, 1583, 1993, {{"TAB15BLW", 1930, 0.005f}, {"TAB16ALW", 1815, 0.099f}}},
         // "blp15F  1863 ... 3107 -9999" (the marker past the decade), "blp15F  1871  2944"
-        {"ok043.rwl", 404, 1772, 1912, {{"blp15F", 1869, 3.107f}, {"blp15F", 1870, -0.999f}, {"blp15F", 1871, 2.944f}}},
+        {"ok043.rwl", 404, 1772, 1912, {{"blp15F", 1869, 3.107f}, {"blp15F", 1870, xmiss}, {"blp15F", 1871, 2.944f}}},
         {"keny001.rwl", 20, 1939, 1994, {}},
         {"ak052.rwl", 186, 1730, 2002, {}},
     };

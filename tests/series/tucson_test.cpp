@@ -405,14 +405,15 @@ TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
          {{0, 10, -9.99f}, {0, 19, -9.99f}, {0, 20, 1.2f}},
          "series AAA      line      2 of the file cannot be read: years  2000 to  2009 taken as missing values"},
         // the values of a line whose year is spoiled are missing, but its end
-        // marker still ends the series, in thousandths
+        // marker still ends the series, in thousandths (the missing values
+        // are the reader's own: xmiss, not scaled)
         {"letter in the year of the line of the end marker",
          "AAA     1990" + full + "\nAAA     2O00   120 -9999\n", {{"AAA", 1990, 11}},
-         {{0, 0, 0.1f}, {0, 9, 0.109f}, {0, 10, -0.999f}},
+         {{0, 0, 0.1f}, {0, 9, 0.109f}, {0, 10, xmiss}},
          "series AAA      line      2 of the file cannot be read: years  2000 to  2000 taken as missing values"},
         {"end marker on a line that cannot be read",
          "AAA     1990" + full + "\nAAA     2000   1.5   200 -9999\nBBB     1990   100   999\n",
-         {{"AAA", 1990, 12}, {"BBB", 1990, 1}}, {{0, 0, 0.1f}, {0, 10, -0.999f}, {0, 11, -0.999f}, {1, 0, 1.0f}},
+         {{"AAA", 1990, 12}, {"BBB", 1990, 1}}, {{0, 0, 0.1f}, {0, 10, xmiss}, {0, 11, xmiss}, {1, 0, 1.0f}},
          "series AAA      line      2 of the file cannot be read: years  2000 to  2001 taken as missing values"},
         {"NUL bytes in a value field",
          "AAA     1990   100   200" + nul6 + "   400   999\n", {{"AAA", 1990, 4}},
@@ -436,6 +437,123 @@ TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
         expect_series(got, c.series, c.what);
         expect_values(got, c.values, c.what);
         EXPECT_EQ(count_lines_with(t.listing(), c.needle), 1) << c.what << "\n" << t.listing();
+    }
+}
+
+// Layout quirks of real files of the public data bank, each cut from the
+// line the report of it quotes (what the report leaves as "..." filled in
+// here), with what it must read as: one series per identifier run, every
+// value at its year, and one warning line for each decision. Expected values:
+// the integers of the lines times 0.01 (series ending in 999) or 0.001 (in
+// -9999); years the reader fills are xmiss whatever the units.
+TEST(TucsonRead, LayoutQuirksOfRealFiles) {
+    const std::string a1900 = "A001    1900   100   200   300   400   500   600   700   800   900   999\n";
+    const std::string tenths = "   101   111   121   131   141   151   161   171   181   191";
+    const std::string nul3(3, '\0');
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<Expected> series;
+        std::vector<At> values;
+        std::vector<const char*> needles;  // one warning line each, and no other
+    };
+    const Case cases[] = {
+        // 999 in the last field of a line, the series going on after a gap
+        // and ending in -9999: a ring of 0.999 mm, the gap missing
+        {"999, then a skipped decade",
+         a1900 + "A001    1920   110   120   130   140   150   160   170   180   190 -9999\n",
+         {{"A001", 1900, 29}},
+         {{0, 0, 0.1f}, {0, 9, 0.999f}, {0, 10, xmiss}, {0, 19, xmiss}, {0, 20, 0.11f}, {0, 28, 0.19f}},
+         {"series A001     line      1 of the file: 999 in year  1909 taken as a ring, not as an end marker",
+          "line A001      1920 does not follow on from series A001     at year  1910"}},
+        {"999, then a line that starts mid-decade",
+         a1900 + "A001    1915   110   120   130   140   150\nA001    1920   160 -9999\n", {{"A001", 1900, 21}},
+         {{0, 9, 0.999f}, {0, 10, xmiss}, {0, 14, xmiss}, {0, 15, 0.11f}, {0, 20, 0.16f}},
+         {"999 in year  1909 taken as a ring", "line A001      1915 does not follow on from series A001     at year  1910"}},
+        {"999, then a line that cannot be read",
+         a1900 + "A001    1910   110   1.5   130   140   150   160   170   180   190   200\nA001    1920   210 -9999\n",
+         {{"A001", 1900, 21}}, {{0, 9, 0.999f}, {0, 10, xmiss}, {0, 19, xmiss}, {0, 20, 0.21f}},
+         {"999 in year  1909 taken as a ring",
+          "series A001     line      2 of the file cannot be read: years  1910 to  1919 taken as missing values"}},
+        // ak059.rwl, series AV37a: a 999 with values after it is a ring too
+        {"999 inside a line",
+         "AV37a   1890   813   999   646   527   638   633   694  1005   818   405\nAV37a   1900   867 -9999\n",
+         {{"AV37a", 1890, 11}}, {{0, 1, 0.999f}, {0, 10, 0.867f}},
+         {"series AV37a    line      1 of the file: 999 in year  1891 taken as a ring, not as an end marker"}},
+        // blanks and tabs in the identifier columns are the same padding
+        {"tab after the identifier",
+         "mrr08nw 1830" + tenths + "\nmrr08nw\t1840" + tenths + "\nmrr08nw 1850   121   999\n",
+         {{"mrr08nw", 1830, 21}}, {{0, 10, 1.01f}, {0, 20, 1.21f}}, {}},
+        {"tab on the first line", "mrr08nw\t1840" + tenths + "\nmrr08nw 1850   121   999\n",
+         {{"mrr08nw", 1840, 11}}, {}, {}},
+        // a line out of order goes at its own years when the lines skipped
+        // them, or ends the year before the series begins
+        {"decade lines out of order",
+         "OOO1    1130" + tenths + "\nOOO1    1150" + tenths + "\nOOO1    1140   201   211   221   231   241   251"
+             "   261   271   281   291\nOOO1    1160   401   999\n",
+         {{"OOO1", 1130, 31}}, {{0, 9, 1.91f}, {0, 10, 2.01f}, {0, 19, 2.91f}, {0, 20, 1.01f}, {0, 30, 4.01f}},
+         {"line OOO1      1150 does not follow on from series OOO1     at year  1140",
+          "line OOO1      1140 is out of order: its values are read at their years in series OOO1"}},
+        {"a decade before the first line",
+         "OOO3    1150" + tenths + "\nOOO3    1140   201   211   221   231   241   251   261   271   281   291\n"
+             "OOO3    1160   401   999\n",
+         {{"OOO3", 1140, 21}}, {{0, 0, 2.01f}, {0, 9, 2.91f}, {0, 10, 1.01f}, {0, 20, 4.01f}},
+         {"line OOO3      1140 is out of order"}},
+        {"a line that would overwrite values starts a new series",
+         "OOO4    1130" + tenths + "\nOOO4    1150" + tenths + "\nOOO4    1155   501   502   503   504   505\n"
+             "OOO4    1160   401   999\n",
+         {{"OOO4", 1130, 30}, {"OOO4", 1155, 6}}, {{1, 0, 5.01f}, {1, 5, 4.01f}},
+         {"line OOO4      1150 does not follow on", "series OOO4     ends without an end marker before line OOO4      1155"}},
+        // the columns of a line of UTF-8 are characters; the identifier is
+        // kept in 8 bytes of whole characters
+        {"Cyrillic identifier", "ВВ9A    1540" + tenths + "\nВВ9A    1550   111   999\n", {{"ВВ9A", 1540, 11}},
+         {{0, 0, 1.01f}, {0, 10, 1.11f}}, {}},
+        {"identifier of eight letters of two bytes",
+         "ЖЖЖЖЖЖЖЖ1545     1     2     3     4     5\nЖЖЖЖЖЖЖЖ1550     6   999\n", {{"ЖЖЖЖ", 1545, 6}},
+         {{0, 5, 0.06f}}, {}},
+        {"a byte of another code page is a column", "\xC4" "BC     1990   100   999\n", {{"\xC4" "BC", 1990, 1}}, {}, {}},
+        // a full 6-digit field after a 5-digit one
+        {"six digits after five",
+         "ABC     1980 21700 12600 40000130200 19600 20000 21000 22000 23000 24000\nABC     1990 25000 -9999\n",
+         {{"ABC", 1980, 11}}, {{0, 2, 40.0f}, {0, 3, 130.2f}, {0, 4, 19.6f}, {0, 10, 25.0f}}, {}},
+        // once a series has been read, a line that cannot be read is no title
+        // line: the first line of the series it goes on into, or not read
+        {"first line of a later series cannot be read",
+         "BBB     1990   100   999\nABD     1970   100   1x0   120\nABD     1980   200 -9999\n",
+         {{"BBB", 1990, 1}, {"ABD", 1970, 11}}, {{1, 0, xmiss}, {1, 9, xmiss}, {1, 10, 0.2f}},
+         {"series ABD      line      2 of the file cannot be read: years  1970 to  1979 taken as missing values"}},
+        {"first line of a series after one without its end marker",
+         "BBB     1998   100   200\nABD     1970   100   1x0   120\nABD     1980   200 -9999\n",
+         {{"BBB", 1998, 2}, {"ABD", 1970, 11}}, {{1, 10, 0.2f}},
+         {"series BBB      ends without an end marker before line ABD       1970",
+          "series ABD      line      2 of the file cannot be read: years  1970 to  1979"}},
+        {"a spoiled line between series",
+         "BBB     1990   100   999\nABD     1970   100   1x0   120\nCCC     1980   200 -9999\n",
+         {{"BBB", 1990, 1}, {"CCC", 1980, 1}}, {},
+         {"line ABD       1970 cannot be read as a data line: not read"}},
+        // NUL and control bytes in a value field: damaged, not blanks
+        {"NUL bytes inside a value field",
+         "NUL1    1990   228  " + nul3 + "8   400   999\n", {{"NUL1", 1990, 3}}, {{0, 0, 2.28f}, {0, 1, xmiss}, {0, 2, 4.0f}},
+         {"series NUL1     line      1 of the file has  1 value fields with control characters: taken as missing values"}},
+        {"a control byte inside a value field", "CTL1    1990   228   3\x01" "8   400   999\n", {{"CTL1", 1990, 3}},
+         {{0, 0, 2.28f}, {0, 1, xmiss}, {0, 2, 4.0f}}, {"series CTL1     line      1 of the file has  1 value fields"}},
+        // a year before -999 among series of our era: the reading under which
+        // the identifier and the years go on into the next line
+        {"year -1000 with series of our era",
+         "EARLY1 -1000" + tenths + "\nEARLY1  -990" + tenths + "\nEARLY1  -980   121   999\nB001    1900   150   999\n",
+         {{"EARLY1", -1000, 21}, {"B001", 1900, 1}}, {{0, 0, 1.01f}, {0, 10, 1.01f}, {0, 20, 1.21f}}, {}},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        kovtest::ScriptedConsole sc("");
+        t.open_text(t.in, c.file);
+        const auto got = read_all(t);
+        expect_series(got, c.series, c.what);
+        expect_values(got, c.values, c.what);
+        const std::string listing = t.listing();
+        for (const char* needle : c.needles) EXPECT_EQ(count_lines_with(listing, needle), 1) << c.what << "\n" << listing;
+        EXPECT_EQ(count_lines_with(listing, "warning"), static_cast<int>(c.needles.size())) << c.what << "\n" << listing;
+        EXPECT_EQ(t.title, std::string(80, ' ')) << c.what;  // no line is the title
     }
 }
 
@@ -567,12 +685,13 @@ TEST(TucsonRead, EmptyFieldsAndLinesWithoutAYearAreReported) {
          "line AB01      1910 has  7 empty value fields: taken as missing values"},
         {"blank between values", "mr", "AB02    1990   100         300   999\n", 3,
          {{0, 1.0f}, {1, -9.99f}, {2, 3.0f}}, "line AB02      1990 has  1 empty value fields"},
-        // thousandths: the missing value is scaled with the series and stays negative
+        // thousandths: the missing value is the reader's own, xmiss, not
+        // scaled with the series
         {"blank in a thousandths series", "mr", "AB03    1990   100         300 -9999\n", 3,
-         {{0, 0.1f}, {1, -0.999f}, {2, 0.3f}}, "line AB03      1990 has  1 empty value fields"},
+         {{0, 0.1f}, {1, xmiss}, {2, 0.3f}}, "line AB03      1990 has  1 empty value fields"},
         {"blank index pair", "ir", "IDX   1990" + std::string("1000  1") + std::string(7, ' ') + "1200  1" +
                                        rep("9990  0", 7) + "\n",
-         3, {{0, 1.0f}, {1, -0.999f}, {2, 1.2f}}, "line IDX       1990 has  1 empty value fields"},
+         3, {{0, 1.0f}, {1, xmiss}, {2, 1.2f}}, "line IDX       1990 has  1 empty value fields"},
         // the decade of the line without a year is missing: 2010 stays at 2010
         {"ring widths without a year", "mr",
          "AB04    1990" + nine + "   100\n" + std::string(12, ' ') + rep("   200", 10) + "\nAB04    2010   300   999\n",
