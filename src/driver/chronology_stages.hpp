@@ -23,7 +23,6 @@ enum class ChronologyKind { raw = 0, standard = 1, residual = 2, kovrin = 3 };
 // last year is a value of the raw chronology, not of this one.
 struct LimitYears {
     int from = 0, to = 0;
-    bool holds(int i) const { return i >= from && i < to; }
     int count() const { return to - from; }
 };
 LimitYears own_limit_years();
