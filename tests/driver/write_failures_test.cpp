@@ -131,6 +131,59 @@ TEST(WriteFailures, AnOutputThatCannotBeCreatedIsNamedAndTheRunFails) {
     }
 }
 
+// The pages a file device writes for the plots are checked once written: a
+// page cut short by the file size limit or written to a full device (through
+// a link), and a PostScript save to a full device, are named as incomplete;
+// the run draws every other page and ends with status 1.
+TEST(WriteFailures, PlotFilesCutShortAreNamed) {
+    const kovtest::Env device("KOVRIN_PLOT_DEVICE", "pngcairo"), display("DISPLAY", nullptr);
+    const std::string plots = "1                  !spaghetti and mean chronology plots";
+    auto lay_out = [&](const TempDir& d) {
+        put_site(d);
+        d.write("site.rwl_log.txt", kovtest::default_commands("site.rwl", {{19, plots}}));
+    };
+    const std::string png_end("IEND\xae\x42\x60\x82", 8);  // the last chunk of a whole PNG file
+    {
+        SCOPED_TRACE("a page under the file size limit");
+        TempDir d;
+        lay_out(d);
+        const int kib = 40;
+        const auto r = run_kovrin_limited(d.path(), batch_run + std::string(50, '\n'), kib);
+        if (r.out.find("plot device pngcairo is not available") != std::string::npos)
+            GTEST_SKIP() << "PLplot has no pngcairo device here";
+        EXPECT_EQ(r.status, 1) << r.out;
+        const auto cut = at_limit(d, kib);
+        EXPECT_EQ(named(r.out), cut) << r.out;
+        int pages_cut = 0;
+        for (const auto& f : files_with(d, ".png")) {
+            const std::string bytes = d.read(f);
+            const bool whole = bytes.size() >= 8 && bytes.compare(bytes.size() - 8, 8, png_end) == 0;
+            EXPECT_NE(whole, cut.count(f) == 1) << f;
+            pages_cut += !whole;
+        }
+        EXPECT_GT(pages_cut, 0);
+    }
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    {
+        SCOPED_TRACE("a page linked to a full device, a save to it");
+        TempDir d;
+        lay_out(d);
+        const std::string page = "site.rwl_plot002_1st-detrending_curves_with_mean.png";
+        std::filesystem::create_symlink("/dev/full", d / page);
+        // the first plot's menu: save it to the full device, then go on
+        const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\ns\n/dev/full\n" + std::string(50, '\n'));
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_EQ(named(r.out), (std::set<std::string>{page, "/dev/full"})) << r.out;
+        const auto pages = files_with(d, ".png");
+        EXPECT_EQ(pages.size(), 4u);
+        for (const auto& f : pages) {
+            if (f == page) continue;
+            const std::string bytes = d.read(f);
+            EXPECT_TRUE(bytes.size() > 8 && bytes.compare(bytes.size() - 8, 8, png_end) == 0) << f;
+        }
+    }
+}
+
 // A file the user may have edited, the batch detail file of a batch run or
 // the batch command file of an interactive run, is rewritten whole or not at
 // all: under a file size limit the earlier file stays byte for byte (two
