@@ -135,14 +135,12 @@ bool synced(const std::string& name) {
     return ::close(fd) == 0 && ok;
 }
 
-}  // namespace
-
-namespace {
 FailedOutput* noted(const std::string& name) {
     for (auto& f : failed_list())
         if (f.name == name) return &f;
     return nullptr;
 }
+
 }  // namespace
 
 bool note_failed_output(const std::string& name, OutputFailure how) {
