@@ -86,11 +86,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
     auto& scr = streams().luscr;
     if (method == 3) {
         outlier_file = output_name(suffix::no_outliers);
-        if (!scr.open_fresh(outlier_file)) {
-            con().write("(/1x,'*** output file cannot be created:  ',a)", outlier_file);
-            throw Stop("", exit_failure);
-        }
-        scr.close();
+        if (create_output(scr, outlier_file)) scr.close();
     }
     // The residual and outlier-free series park here between the loop and
     // their return to sermat, as a scratch file would hold them.
@@ -202,10 +198,7 @@ void arindv(Table<float>& crn, std::span<float> w1, std::span<float> w2, std::sp
         }
         s.crvmean[0] = xmiss;
         series_plot = opt(9, 3);
-        if (!scr.open_fresh(outlier_file)) {
-            con().write("(/1x,'*** output file cannot be created:  ',a)", outlier_file);
-            throw Stop("", exit_failure);
-        }
+        create_output(scr, outlier_file);
         if (opt(18, 1) < 4) {
             for (auto& h : s.hdrlin) {
                 h.resize(85, ' ');

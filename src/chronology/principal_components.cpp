@@ -45,13 +45,9 @@ std::vector<float> first_ten(std::span<const float> v, int n) {
     return std::vector<float>(v.begin(), v.begin() + std::min(n, 10));
 }
 
-// Creates an output file on luscr; false (with a console line) when it
-// cannot be created, and the file is then left out.
-bool open_output(const std::string& name) {
-    if (streams().luscr.open_fresh(name)) return true;
-    con().write("(/1x,'*** output file cannot be created:  ',a)", name);
-    return false;
-}
+// Creates an output file on luscr; false (named) when it cannot be
+// created, and the file is then left out.
+bool open_output(const std::string& name) { return create_output(streams().luscr, name); }
 
 // A header line of component numbers 1..n: "#" then the first in i3 (or i4)
 // and each further one after five blanks.

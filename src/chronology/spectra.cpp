@@ -98,8 +98,7 @@ std::string spectra_file_name(std::string_view fname) {
 void spectr(const Table<float>& crn, int n, int nser, int jcol, int iplot, std::string_view fname,
             OutFile& iunit, const SpectraPlot& plot) {
     const std::string name = spectra_file_name(fname);
-    const bool file_ok = iunit.open_fresh(name);
-    if (!file_ok) con().write("(/1x,'*** output file cannot be created:  ',a)", name);
+    const bool file_ok = create_output(iunit, name);
 
     nser = std::clamp(nser, 0, 3);
     const int m = n / 3;

@@ -77,7 +77,7 @@ void WeightRecorder::finish(int max_depth) {
     if (s.optval(18, 1) > 0) {
         const WeightKind kind = weight_kind(ctype_);
         auto& scr = streams().luscr;
-        if (scr.open_fresh(output_name(kind.suffix))) {
+        if (create_output(scr, output_name(kind.suffix))) {
             if (s.optval(18, 1) < 4) {
                 for (auto& h : s.hdrlin) {
                     if (h.size() < 85) h.resize(85, ' ');

@@ -572,12 +572,8 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
         else
             pltall("2nd-detrending curves with mean", "years", "indices", 7);
     }
-    if (ps.save > 0) {
+    if (ps.save > 0 && create_output(streams().luscr, curve_file)) {
         auto& scr = streams().luscr;
-        if (!scr.open_fresh(curve_file)) {
-            con().write("(/1x,'*** output file cannot be created:  ',a)", curve_file);
-            throw Stop("", exit_failure);
-        }
         if (ps.save <= 3) {
             for (auto& h : s.hdrlin) {
                 h.resize(85, ' ');

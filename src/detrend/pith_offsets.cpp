@@ -67,26 +67,28 @@ std::optional<std::vector<int>> record_values(const std::string& line, int k) {
 }
 
 // Rewrites the file as one offset per line, keeping its text in the "_save"
-// copy. false: the file could not be rewritten (it is left as it was).
+// copy. The user's file is replaced only by a whole new one: a stop in the
+// questions below or a failed write leaves it as it was. Without its copy it
+// is not reformatted, and read as it stands.
 void reformat(TextIn& file, const std::string& name) {
     const std::string save_name = rtrim(name) + std::string(suffix::pith_offset_copy);
     std::vector<std::string> copy;
     file.rewind();
     OutFile save;
-    if (!save.open_fresh(save_name)) {
-        con().write("(/1x,'*** output file cannot be created:  ',a)", save_name);
-        throw Stop("", exit_failure);
+    if (!create_output(save, save_name)) {
+        con().write("(1x,'*** the pith offset data are not reformatted')");
+        return;
     }
     while (auto line = file.read_line()) {
         copy.push_back(padded(*line, 85));
         save.line(copy.back());
     }
     save.close();
-    file.close();
     OutFile fresh;
-    if (!fresh.open_fresh(rtrim(name))) {
-        con().write("(/1x,'*** output file cannot be created:  ',a)", rtrim(name));
-        throw Stop("", exit_failure);
+    if (!fresh.open_rewrite(rtrim(name))) {
+        report_output_failure(rtrim(name), OutputFailure::not_created);
+        con().write("(1x,'*** the pith offset data are not reformatted')");
+        return;
     }
     std::optional<int> k;
     while (true) {

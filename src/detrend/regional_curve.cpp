@@ -179,10 +179,7 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
         }
         auto& scr = streams().luscr;
         const std::string name = data_file_output_name(suffix::rcs_limits);
-        if (!scr.open_fresh(name)) {
-            con().write("(/1x,'*** output file cannot be created:  ',a)", name);
-            throw Stop("", exit_failure);
-        }
+        create_output(scr, name);
         std::string head = "  year    nc     std    2.5%   97.5%     spl    2.5%   97.5%";
         head.replace(36, 5, fmt("(i5)", period).substr(0, 5));
         scr.write("(a60)", head);

@@ -8,6 +8,7 @@
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
 #include "shared/output_names.hpp"
+#include "shared/stop.hpp"
 #include "shared/tables.hpp"
 #include "shared/text_helpers.hpp"
 
@@ -135,9 +136,11 @@ bool write_batch_detail() {
     auto& s = shared();
     const std::string name = output_name(suffix::batch_detail);
     release_detail_file(name);
+    // The file may hold settings edited by hand: it is replaced only by a
+    // whole new one, so that a failed write leaves it as it was.
     auto& out = streams().luaux;
-    if (!out.open_fresh(name)) {
-        con().write("(/1x,'*** output file cannot be created:  ',a)", padded(name, 60));
+    if (!out.open_rewrite(name)) {
+        report_output_failure(name, OutputFailure::not_created);
         return false;
     }
     out.write("(t2,'num = number of series',t37,'ident = series identification')");
@@ -172,8 +175,13 @@ bool write_batch_detail() {
         ++i;
         ++j;
     }
+    try {
+        out.close();
+    } catch (const WriteFailed&) {
+        report_output_failure(name, OutputFailure::kept);
+        return false;
+    }
     con().write("(/1x,'batch detail file saved: ',a)", padded(name, 60));
-    out.close();
     return true;
 }
 

@@ -33,7 +33,9 @@ void check_detail_pairing();
 // Writes the detail file of the data file in work from sertbl and serids. The
 // records of series that the batch run left out (icu other than 1) are written
 // back at their places, so that the records stay paired with the series of the
-// data file in the next batch run. false: the file could not be created.
+// data file in the next batch run. The file is rewritten whole or not at all
+// (OutFile::open_rewrite). false: it could not be written, which is named
+// (report_output_failure) and leaves an earlier file as it was.
 bool write_batch_detail();
 
 }  // namespace kov

@@ -125,7 +125,7 @@ void write_confidence_file(ChronologyKind kind) {
     auto& w = chronology_work();
     const KindText& t = kind_text(kind);
     auto& scr = streams().luscr;
-    if (!scr.open_fresh(output_name(t.cl_suffix))) return;
+    if (!create_output(scr, output_name(t.cl_suffix))) return;
     std::string head = std::string("  year    nc     ") + t.cl_name + "    2.5%   97.5%     spl    2.5%   97.5%";
     head.replace(36, 5, fmt("(i5)", s.optval(12, 4)).substr(0, 5));
     scr.write("(a60)", head);

@@ -31,7 +31,7 @@ void run_phases();
 }  // namespace
 
 int run_program() {
-    clear_failed_writes();
+    clear_failed_outputs();
 #ifdef SIGXFSZ
     // A write past the file size limit would end the program by this signal
     // at once, with no word of the file: ignored, the write fails, and the
@@ -49,15 +49,16 @@ int run_program() {
         con().line(std::string(" *** ") + e.what());
         status = exit_failure;
     }
-    // Whatever ended the run, every file is closed and kept; a file whose
-    // writing failed is named, and the run ends as a failure.
+    // Whatever ended the run, every file is closed and kept; an output file
+    // that failed (not created, cut short, a rewrite that left the earlier
+    // file) is named, and the run ends as a failure.
     streams().close_all();
     const bool console_whole = con().written_whole();
-    for (const auto& name : failed_writes()) {
-        con().line(failed_write_line(name));
-        if (!console_whole) std::cerr << failed_write_line(name) << '\n';
+    for (const auto& f : failed_outputs()) {
+        con().line(failed_output_line(f));
+        if (!console_whole) std::cerr << failed_output_line(f) << '\n';
     }
-    if (!failed_writes().empty()) status = exit_failure;
+    if (!failed_outputs().empty()) status = exit_failure;
     if (!console_whole) {
         // the console itself cannot show it
         std::cerr << failed_write_line("standard output (the console)") << '\n';
@@ -111,8 +112,8 @@ bool process_data_file() {
     run_phases();
     // Last the batch detail file. Without the series reader the table holds
     // no series: a detail file written now would lose the records a batch run
-    // read from it.
-    if (phases().raw_series && !write_batch_detail()) return false;
+    // read from it. One that cannot be written is named, and the run goes on.
+    if (phases().raw_series) write_batch_detail();
     return true;
 }
 

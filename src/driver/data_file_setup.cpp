@@ -39,12 +39,6 @@ void take_optsnap() {
 
 std::string name60(const std::string& name) { return name.size() < 60 ? padded(name, 60) : name; }
 
-bool create_output(OutFile& f, const std::string& name) {
-    if (f.open_fresh(name)) return true;
-    con().write("(/1x,'*** output file cannot be created:  ',a)", name60(name));
-    return false;
-}
-
 void derive_modes() {
     auto& s = shared();
     switch (s.optval(1, 1)) {
@@ -206,9 +200,9 @@ void end_of_run_block() {
     if (driver_state().processed < 2) delete_generic_files();
     streams().close_all();
     clear_protected();
-    // An output file cut short ends the run as a failure: the files are named
-    // as the program ends, in place of the closing lines.
-    if (!failed_writes().empty()) throw Stop("", exit_failure);
+    // An output file that failed ends the run as a failure: the files are
+    // named as the program ends, in place of the closing lines.
+    if (!failed_outputs().empty()) throw Stop("", exit_failure);
     con().write("(/t2,'|====== as Sam Pelliton would say, \"THIS IS THE END.\" ======|'/)");
     con().line(" hit return to quit");
     con().wait();

@@ -36,10 +36,7 @@ constexpr StageBlock blocks[4] = {
 void write_rbar_file(const StageBlock& b, const Table<float>& tab, int nwin) {
     auto& scr = streams().luscr;
     const std::string name = output_name(b.rbar_file);
-    if (!scr.open_fresh(name)) {
-        con().write("(/1x,'*** output file cannot be created:  ',a)", name);
-        throw Stop("", exit_failure);
-    }
+    if (!create_output(scr, name)) return;
     const std::string t(1, tabsep);
     scr.line("year" + t + "corrs" + t + "rbar" + t + "sdev" + t + "serr" + t + "eps " + t + "cores");
     for (int i = 1; i <= nwin; ++i)

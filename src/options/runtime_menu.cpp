@@ -118,9 +118,11 @@ bool mklogs(char same_commands) {
         // an earlier file of that name as it was (perhaps edited by hand) and
         // creates no empty one, which the next batch run could not read.
         if (menu_per_file || count == 1) runmenu(sh.optval, sh.stcmask);
-        if (!log.open_fresh(logname)) {
-            con().line("");
-            con().line(" *** cannot create the batch command file: " + logname);
+        // An earlier file of that name may have been edited by hand: it is
+        // replaced only by a whole new one. A write that fails stops the run
+        // (close throws) and leaves it as it was.
+        if (!log.open_rewrite(logname)) {
+            report_output_failure(logname, OutputFailure::not_created);
             return false;
         }
         written.insert(logname);

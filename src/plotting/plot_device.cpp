@@ -18,9 +18,13 @@
 #include "shared/tables.hpp"
 
 #ifdef KOVRIN_HAVE_PLPLOT
+#include <fcntl.h>
 #include <plplot.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csetjmp>
+#include <memory>
 #endif
 
 namespace kov {
@@ -52,6 +56,50 @@ bool guarded(const Call& call) {
     call();
     active_guard = outer;
     return true;
+}
+
+// A file that PLplot writes through a stream the program opens for it, so
+// that every write and the close are checked: PLplot itself says nothing
+// when a page is cut short (a full disk, a file size limit). PLplot closes
+// the stream at the end of its pass.
+struct CheckedFile {
+    std::string name;
+    FILE* stream = nullptr;
+    int fd = -1;
+    bool failed = false;
+    bool closed = false;
+};
+
+ssize_t checked_write(void* cookie, const char* buf, size_t size) {
+    auto* f = static_cast<CheckedFile*>(cookie);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(f->fd, buf + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            f->failed = true;
+            return done > 0 ? static_cast<ssize_t>(done) : -1;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(size);
+}
+
+// The PostScript device goes back to the head of the file at the end to
+// write its bounding box.
+int checked_seek(void* cookie, off64_t* offset, int whence) {
+    auto* f = static_cast<CheckedFile*>(cookie);
+    const off64_t at = ::lseek64(f->fd, *offset, whence);
+    if (at < 0) return -1;
+    *offset = at;
+    return 0;
+}
+
+int checked_close(void* cookie) {
+    auto* f = static_cast<CheckedFile*>(cookie);
+    f->closed = true;
+    if (::close(f->fd) != 0) f->failed = true;
+    return f->failed ? -1 : 0;
 }
 
 // PLplot itself. A screen device is opened once, as its own stream, and kept
@@ -170,9 +218,15 @@ private:
         }
     }
     void failed();
+    FILE* open_page_file();
+    void page_file_done();
 
     std::vector<std::pair<std::string, std::string>> options_;
     std::string device_, file_;
+    // The file of the pass in progress, and those of passes PLplot failed in,
+    // which its abandoned streams may still hold.
+    std::unique_ptr<CheckedFile> page_file_;
+    std::vector<std::unique_ptr<CheckedFile>> abandoned_files_;
     std::vector<std::array<int, 4>> colours_;  // index -1: the background
     PLINT screen_stream_ = -1;                  // the kept screen stream
     bool screen_lost_ = false;                  // PLplot failed on the screen
@@ -202,24 +256,30 @@ void PlplotBackend::init() {
             opts.push_back(o.second.c_str());
         }
         const char* dev = device_.c_str();
-        const char* fnam = file_.empty() ? nullptr : file_.c_str();
-        PLINT made = -1;  // the stream plmkstrm gives
-        ok = guarded([&] {
-            c_plmkstrm(&made);
-            if (made < 0) return;
-            for (size_t k = 0; k + 1 < opts.size(); k += 2) c_plsetopt(opts[k], opts[k + 1]);
-            c_plsdev(dev);
-            if (fnam) c_plsfnam(fnam);
-            apply_colours();
-            c_plspause(0);
-            c_plinit();
-        });
-        if (ok && made < 0) {
-            plplot_error = "no plot stream left";
-            ok = false;
+        FILE* file = nullptr;
+        if (!file_.empty()) {
+            file = open_page_file();
+            ok = file != nullptr;
         }
-        if (ok && pass_on_screen_) screen_stream_ = made;
-        if (!ok) failed();
+        PLINT made = -1;  // the stream plmkstrm gives
+        if (ok) {
+            ok = guarded([&] {
+                c_plmkstrm(&made);
+                if (made < 0) return;
+                for (size_t k = 0; k + 1 < opts.size(); k += 2) c_plsetopt(opts[k], opts[k + 1]);
+                c_plsdev(dev);
+                if (file) plsfile(file);
+                apply_colours();
+                c_plspause(0);
+                c_plinit();
+            });
+            if (ok && made < 0) {
+                plplot_error = "no plot stream left";
+                ok = false;
+            }
+            if (ok && pass_on_screen_) screen_stream_ = made;
+            if (!ok) failed();
+        }
     }
     options_.clear();
     file_.clear();
@@ -234,14 +294,52 @@ void PlplotBackend::end() {
     } else {
         draw([] { c_plend1(); });
     }
+    if (drawing_) page_file_done();
     drawing_ = false;
+}
+
+// The file of a file pass, created afresh; nullptr, with the file named as
+// one that cannot be created, when it cannot be opened. The plot is not
+// drawn then.
+FILE* PlplotBackend::open_page_file() {
+    // a pass left without its end keeps its stream, and so its file
+    if (page_file_) abandoned_files_.push_back(std::move(page_file_));
+    auto f = std::make_unique<CheckedFile>();
+    f->name = file_;
+    f->fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    FILE* stream = nullptr;
+    if (f->fd >= 0) {
+        stream = fopencookie(f.get(), "w", cookie_io_functions_t{nullptr, checked_write, checked_seek, checked_close});
+        if (!stream) ::close(f->fd);
+        f->stream = stream;
+    }
+    if (!stream) {
+        report_output_failure(file_, OutputFailure::not_created);
+        return nullptr;
+    }
+    page_file_ = std::move(f);
+    return stream;
+}
+
+// The pass is over: its file is checked. PLplot closes the stream at the end
+// of a pass; a file it left open is closed here.
+void PlplotBackend::page_file_done() {
+    if (!page_file_) return;
+    const std::unique_ptr<CheckedFile> f = std::move(page_file_);
+    if (!f->closed && std::fclose(f->stream) != 0) f->failed = true;  // runs checked_close
+    if (f->failed) report_output_failure(f->name, OutputFailure::incomplete);
 }
 
 // The stream that failed is left as it is (PLplot cannot be trusted to close it)
 // and the rest of the pass is skipped; a lost screen gives no further screen pages.
+// Its file, left as far as PLplot wrote it, is incomplete.
 void PlplotBackend::failed() {
     drawing_ = false;
     con().line(" *** the plotting library failed: " + plplot_error + " -- the plot is not drawn");
+    if (page_file_) {
+        report_output_failure(page_file_->name, OutputFailure::incomplete);
+        abandoned_files_.push_back(std::move(page_file_));
+    }
     if (pass_on_screen_ && !screen_lost_) {
         screen_lost_ = true;
         con().line(" note: no screen plots are drawn for the rest of the run; save them with [s]");
@@ -418,7 +516,7 @@ void sdev(std::string_view device) {
     if (reads)
         con().line(" note: plot file " + name + " is a file this run reads: the page is not drawn");
     else if (!writable)
-        con().line(" note: plot file " + name + " cannot be written: the page is not drawn");
+        report_output_failure(name, OutputFailure::not_created);  // the page is not drawn
     plot_backend().sdev(writable ? d : "null");
     if (writable) plot_backend().sfnam(name);
 }

@@ -70,7 +70,11 @@ std::string file_extension(std::string_view device);
 // does a screen device whose display does not answer (one note per run). When
 // the screen resolves to a file device, the page gets its own file (plsfnam):
 // the output prefix of the data file, "_plot", the page number within the data
-// file, the name set by name_pages and the device's extension.
+// file, the name set by name_pages and the device's extension. A page that
+// cannot be created is named as every output file is (report_output_failure)
+// and drawn on "null". PLplot writes every file, pages and PostScript saves,
+// through a stream the layer opens and checks: a file cut short is named as
+// incomplete once its pass ends, and the run goes on.
 void sdev(std::string_view device);
 
 // The name of the pages the plot now starting draws ("indices",

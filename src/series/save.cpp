@@ -21,10 +21,8 @@ constexpr int column_row_width = 8001;
 void save_series_file(const std::string& name, std::string_view tag, std::array<std::string, 3>& header) {
     auto& s = shared();
     auto& scr = streams().luscr;
-    if (!scr.open_fresh(name)) {
-        con().write("(/1x,'*** output file cannot be created:  ',a)", name);
-        throw Stop("", exit_failure);
-    }
+    // one that cannot be created is named; the header is made up all the same
+    create_output(scr, name);
     if (s.optval(18, 1) <= 3) {
         for (auto& h : header) {
             h.resize(85, ' ');

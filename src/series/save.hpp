@@ -40,7 +40,7 @@ void savsers(const Table<float>& x, std::span<float> w, int nc, const Table<int>
 // The series of sermat saved in the fresh file `name` on streams().luscr, and
 // the file closed: for formats 1 to 3 the three lines of `header` first, each
 // made 85 characters with columns 83 to 85 blanked (in `header` itself). A
-// file that cannot be created stops the run.
+// file that cannot be created is named (create_output) and the run goes on.
 void save_series_file(const std::string& name, std::string_view tag, std::array<std::string, 3>& header);
 
 }  // namespace kov

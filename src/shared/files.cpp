@@ -1,10 +1,16 @@
 #include "shared/files.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 #include "shared/console.hpp"
 #include "shared/stop.hpp"
@@ -79,21 +85,120 @@ bool OutFile::open_append(const std::string& name) {
 }
 
 namespace {
-std::vector<std::string>& failed_list() {
-    static std::vector<std::string> names;
-    return names;
+
+std::vector<FailedOutput>& failed_list() {
+    static std::vector<FailedOutput> files;
+    return files;
 }
-[[noreturn]] void write_failed(const std::string& name) {
-    auto& names = failed_list();
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+
+[[noreturn]] void write_failed(const std::string& name, OutputFailure how) {
+    note_failed_output(name, how);
     throw WriteFailed(name);
 }
+
+// The file a rewrite replaces: a link is followed, so that the file the user
+// linked gets the new text and the link stays.
+std::filesystem::path rewrite_target(const std::string& name) {
+    std::error_code ec;
+    if (std::filesystem::is_symlink(name, ec)) {
+        auto target = std::filesystem::canonical(name, ec);
+        if (!ec) return target;
+    }
+    return name;
+}
+
+// A new empty file in the folder of `target`, under a name that no file has:
+// it is created exclusively, so no file of the user's is taken over. It lies
+// in the same folder so that the rename that puts it in place cannot fail
+// half-way.
+std::optional<std::string> new_file_beside(const std::filesystem::path& target) {
+    const std::string base = target.filename().string() + ".new";
+    for (int n = 0; n < 100; ++n) {
+        const std::string name = (target.parent_path() / (n == 0 ? base : base + std::to_string(n))).string();
+        if (is_protected(name)) continue;
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// Whether the file's text has reached the disk; a file system that cannot
+// say (no fsync) counts as yes.
+bool synced(const std::string& name) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
+    return ::close(fd) == 0 && ok;
+}
+
+FailedOutput* noted(const std::string& name) {
+    for (auto& f : failed_list())
+        if (f.name == name) return &f;
+    return nullptr;
+}
+
 }  // namespace
 
-const std::vector<std::string>& failed_writes() { return failed_list(); }
-void clear_failed_writes() { failed_list().clear(); }
+bool note_failed_output(const std::string& name, OutputFailure how) {
+    if (noted(name)) return false;
+    failed_list().push_back({name, how});
+    return true;
+}
+const std::vector<FailedOutput>& failed_outputs() { return failed_list(); }
+void clear_failed_outputs() { failed_list().clear(); }
+
 std::string failed_write_line(const std::string& name) {
     return " *** writing failed, the file is incomplete: " + name;
+}
+std::string failed_output_line(const FailedOutput& f) {
+    switch (f.how) {
+        case OutputFailure::not_created: return " *** output file cannot be created:  " + f.name;
+        case OutputFailure::kept: return " *** writing failed, the file is left as it was: " + f.name;
+        case OutputFailure::incomplete: break;
+    }
+    return failed_write_line(f.name);
+}
+
+void report_output_failure(const std::string& name, OutputFailure how) {
+    note_failed_output(name, how);
+    FailedOutput& f = *noted(name);
+    if (f.reported) return;
+    f.reported = true;
+    const std::string line = failed_output_line(f);
+    con().line("");
+    con().line(line);
+    OutFile& listing = streams().luout;
+    if (listing.is_open() && listing.name() != name) listing.line(line);
+}
+
+bool create_output(OutFile& f, const std::string& name) {
+    if (f.open_fresh(name)) return true;
+    report_output_failure(name, OutputFailure::not_created);
+    return false;
+}
+
+bool OutFile::open_rewrite(const std::string& name) {
+    close();
+    if (is_protected(name)) throw FileRefused(name);
+    const std::filesystem::path target = rewrite_target(name);
+    std::error_code ec;
+    if (std::filesystem::exists(target, ec) && !std::filesystem::is_regular_file(target, ec)) return false;
+    const auto fresh = new_file_beside(target);
+    if (!fresh) return false;
+    f_.open(*fresh, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!f_.is_open()) {
+        std::filesystem::remove(*fresh, ec);
+        f_.clear();
+        return false;
+    }
+    name_ = name;
+    rewrite_ = *fresh;
+    target_ = target.string();
+    return true;
 }
 
 void OutFile::close() {
@@ -102,20 +207,39 @@ void OutFile::close() {
         return;
     }
     f_.close();  // writes out the buffer: its failure sets the state too
-    const bool failed = f_.fail();
+    bool failed = f_.fail();
     f_.clear();
-    if (failed) write_failed(name_);
+    if (rewrite_.empty()) {
+        if (failed) write_failed(name_, OutputFailure::incomplete);
+        return;
+    }
+    const std::string fresh = std::exchange(rewrite_, std::string());
+    std::error_code ec;
+    if (!failed) failed = !synced(fresh);
+    if (!failed) {
+        std::filesystem::rename(fresh, target_, ec);
+        failed = static_cast<bool>(ec);
+    }
+    if (failed) {
+        std::filesystem::remove(fresh, ec);
+        write_failed(name_, OutputFailure::kept);
+    }
 }
 
 void OutFile::discard() {
     if (f_.is_open()) f_.close();
     f_.clear();
+    if (!rewrite_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(rewrite_, ec);
+        rewrite_.clear();
+    }
 }
 
 void OutFile::flush() {
     if (!f_.is_open()) return;
     f_.flush();
-    if (f_.fail()) write_failed(name_);
+    if (f_.fail()) write_failed(name_, rewrite_.empty() ? OutputFailure::incomplete : OutputFailure::kept);
 }
 
 void OutFile::line(std::string_view text) {
@@ -194,7 +318,10 @@ void Streams::close_all() {
     for (auto& f : lugcrn) all.push_back(&f);
     for (OutFile* f : all) {
         try {
-            f->close();
+            if (f->is_rewrite())
+                f->discard();  // left unfinished by a stop: the earlier file stays
+            else
+                f->close();
         } catch (const WriteFailed&) {
             // noted in failed_writes: the other files are closed all the same
         }

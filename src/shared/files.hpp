@@ -33,19 +33,36 @@ bool same_file(const std::string& a, const std::string& b);
 // of that name is deleted first, then the file is created empty.
 class OutFile {
 public:
+    OutFile() = default;
+    OutFile(const OutFile&) = delete;
+    OutFile& operator=(const OutFile&) = delete;
+    ~OutFile() { discard(); }
+
     // Returns false when the file cannot be created; throws FileRefused when
     // the name is that of a file the run reads.
     bool open_fresh(const std::string& name);
     // Opens for appending (the run-wide generic chronology files).
     bool open_append(const std::string& name);
+    // Opens a file that the run rewrites and the user may have edited (a
+    // batch command or detail file): the text goes to a new file beside it,
+    // under a name no file has, and close puts it in the earlier file's place
+    // only once it is written whole. A link is followed: the file it leads to
+    // is rewritten and the link stays. false, with nothing changed, when the
+    // new file cannot be created (a folder under the name, a folder that
+    // cannot be written); FileRefused as for open_fresh.
+    bool open_rewrite(const std::string& name);
     // Closes the file. Every write of the file is checked here, once: when
     // one failed (a full disk, a file size limit) the file is incomplete:
-    // close adds it to failed_writes and throws WriteFailed, after closing it.
+    // close notes it (failed_outputs) and throws WriteFailed, after closing
+    // it. A rewrite that failed is removed, the earlier file stays as it was,
+    // and close notes that and throws WriteFailed.
     void close();
     // Closes without that check: for a file that is deleted or cut back next,
-    // whose unfinished part is not kept.
+    // whose unfinished part is not kept. A rewrite is dropped: the earlier
+    // file stays.
     void discard();
     bool is_open() const { return f_.is_open(); }
+    bool is_rewrite() const { return !rewrite_.empty(); }
     const std::string& name() const { return name_; }
 
     void line(std::string_view text);   // text and end of line
@@ -61,6 +78,8 @@ public:
 private:
     std::ofstream f_;
     std::string name_;
+    std::string rewrite_;  // a rewrite: the new file, renamed over target_ at close
+    std::string target_;
 };
 
 // An input text file held whole, read one line at a time: LF, CR LF, CR CR LF
@@ -104,16 +123,39 @@ struct Streams {
     TextIn ludata;   // the data file in work
 
     // Closes every stream, keeping the files; a file whose writing failed is
-    // added to failed_writes (nothing is thrown).
+    // noted in failed_outputs (nothing is thrown). A rewrite left unfinished
+    // is dropped.
     void close_all();
 };
 
-// The output files whose writing failed, in the order their closes found it:
-// the run ends as a failure and names each of them.
-const std::vector<std::string>& failed_writes();
-void clear_failed_writes();
-// The "***" line that names such a file.
+// How an output file of the run failed.
+enum class OutputFailure {
+    not_created,  // it could not be created: a folder under its name, a folder that cannot be written
+    incomplete,   // a write failed (a full disk, a file size limit): the file is cut short
+    kept,         // a rewrite failed: the earlier file is left as it was
+};
+struct FailedOutput {
+    std::string name;
+    OutputFailure how;
+    bool reported = false;  // named already when it failed
+};
+// The output files that failed, each once, in the order found. The run goes
+// on with its other outputs as far as it can, then ends as a failure that
+// names each of them by its line. false: the file was noted before.
+bool note_failed_output(const std::string& name, OutputFailure how);
+const std::vector<FailedOutput>& failed_outputs();
+void clear_failed_outputs();
+std::string failed_output_line(const FailedOutput& f);
+// The line of a file left incomplete.
 std::string failed_write_line(const std::string& name);
+// Names a failed output at once, on the console and in the listing (when one
+// is open), and notes it; once for each file.
+void report_output_failure(const std::string& name, OutputFailure how);
+
+// Creates an output file of the run by the fresh-file rule; one that cannot
+// be created is reported (report_output_failure) and the run goes on without
+// it: what is written to a file that is not open is dropped.
+bool create_output(OutFile& f, const std::string& name);
 
 Streams& streams();
 

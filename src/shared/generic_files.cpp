@@ -21,7 +21,7 @@ void create_generic_files() {
     // files as they were
     for (int i = 0; i < 10; ++i)
         if (is_protected(generic_file_name(i))) throw FileRefused(generic_file_name(i));
-    for (int i = 0; i < 10; ++i) streams().lugcrn[i].open_fresh(generic_file_name(i));
+    for (int i = 0; i < 10; ++i) create_output(streams().lugcrn[i], generic_file_name(i));
 }
 
 namespace {

@@ -30,7 +30,7 @@ struct FileRefused : std::runtime_error {
 // Writing an output file failed (a full disk, a file size limit): the file is
 // incomplete. A fatal stop with exit status 1, keeping the files as far as
 // they were written; main names every such file as the run ends (see
-// failed_writes in files.hpp), so the stop carries no message of its own.
+// failed_outputs in files.hpp), so the stop carries no message of its own.
 struct WriteFailed : Stop {
     std::string name;
     explicit WriteFailed(const std::string& file) : Stop("", exit_failure), name(file) {}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -122,6 +124,22 @@ TEST(PithOffsets, ReformatTakesOneColumnLessTheShift) {
     ASSERT_EQ(saved.size(), 4u);
     EXPECT_EQ(saved[0], kov::padded("1 11 7", 85));
     EXPECT_TRUE(has(con.lines(), " reformatted pith offset data:     3 values"));
+}
+
+// The user's file takes its new text only when the reformat is finished: a
+// stop at its questions (here the end of the input) leaves it as it was.
+TEST(PithOffsets, AStopInTheReformatLeavesTheFileAsItWas) {
+    kovtest::ScriptedConsole con("cols.txt\nm\ny\n");
+    Scene sc(3);
+    const std::string text = "1 11 7\n2 1 8\n3 26 9\n";
+    sc.dir().write("cols.txt", text);
+    EXPECT_THROW(kov::read_pith_offsets(sc.pitoff), kov::Stop);
+    EXPECT_EQ(sc.dir().read("cols.txt"), text);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(sc.dir().path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"cols.txt", "cols.txt_save", "site_out.txt"}));
 }
 
 TEST(PithOffsets, ReadFailuresStopTheProgram) {

@@ -299,7 +299,9 @@ TEST(PlotDevice, AFileDeviceNamesOneFilePerPage) {
     EXPECT_TRUE(dir.exists("pages_plot003_ABC01_transform.png"));
 
     // a page is not drawn when its name is a file the run reads (and nothing
-    // is written over it) or when it cannot be written (its folder is missing)
+    // is written over it) or when it cannot be created (its folder is
+    // missing): that one is named as every output file that cannot be
+    // created, and the run will end as a failure
     auto expect_not_drawn = [](const std::string& datfil, const std::string& note) {
         kov::shared().datfil = datfil;
         RecordingBackend rec;
@@ -314,7 +316,12 @@ TEST(PlotDevice, AFileDeviceNamesOneFilePerPage) {
     expect_not_drawn("oak", "oak_plot002_ABC01_transform.png is a file this run reads");
     kov::clear_protected();
     EXPECT_EQ(dir.read("oak_plot002_ABC01_transform.png"), "input");
-    expect_not_drawn("no_such_folder/oak", "no_such_folder/oak_plot001_ABC01_transform.png cannot be written");
+    kov::clear_failed_outputs();
+    expect_not_drawn("no_such_folder/oak",
+                     " *** output file cannot be created:  no_such_folder/oak_plot001_ABC01_transform.png");
+    ASSERT_EQ(kov::failed_outputs().size(), 1u);
+    EXPECT_EQ(kov::failed_outputs()[0].name, "no_such_folder/oak_plot001_ABC01_transform.png");
+    kov::clear_failed_outputs();
     ::unsetenv("KOVRIN_PLOT_DEVICE");
     sh.datfil = saved_datfil;
 }

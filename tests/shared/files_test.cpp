@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,6 +21,12 @@ std::vector<std::string> lines_of(const std::string& bytes) {
     std::vector<std::string> out;
     while (auto l = in.read_line()) out.push_back(*l);
     return out;
+}
+
+std::vector<std::string> failed_names() {
+    std::vector<std::string> names;
+    for (const auto& f : kov::failed_outputs()) names.push_back(f.name);
+    return names;
 }
 
 }  // namespace
@@ -50,12 +57,12 @@ TEST(TextIn, LinesEndInEveryWayFilesEndThem) {
 }
 
 // A write that fails (here to a full device) is found where the file is
-// flushed or closed: the name goes to failed_writes, once, and WriteFailed
+// flushed or closed: the name goes to failed_outputs, once, and WriteFailed
 // ends the run. A discarded file (deleted or cut back next) is not checked,
 // and close_all closes every stream, failed or not, without throwing.
 TEST(OutFile, FailedWritesAreFoundAtFlushAndClose) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    kov::clear_failed_writes();
+    kov::clear_failed_outputs();
     {
         kov::OutFile f;
         ASSERT_TRUE(f.open_append("/dev/full"));
@@ -70,7 +77,7 @@ TEST(OutFile, FailedWritesAreFoundAtFlushAndClose) {
             EXPECT_EQ(w.status, kov::exit_failure);
         }
         EXPECT_FALSE(f.is_open());
-        EXPECT_EQ(kov::failed_writes(), std::vector<std::string>{"/dev/full"});
+        EXPECT_EQ(failed_names(), std::vector<std::string>{"/dev/full"});
     }
     {
         kov::OutFile f;
@@ -89,7 +96,7 @@ TEST(OutFile, FailedWritesAreFoundAtFlushAndClose) {
         EXPECT_FALSE(st.luaux.is_open());
         EXPECT_FALSE(st.luscr.is_open());
         EXPECT_EQ(d.read("whole.txt"), "kept\n");
-        EXPECT_EQ(kov::failed_writes(), std::vector<std::string>{"/dev/full"});  // named once
+        EXPECT_EQ(failed_names(), std::vector<std::string>{"/dev/full"});  // named once
     }
     {
         TempDir d;
@@ -98,5 +105,93 @@ TEST(OutFile, FailedWritesAreFoundAtFlushAndClose) {
         f.line("fits");
         EXPECT_NO_THROW(f.close());
     }
-    kov::clear_failed_writes();
+    kov::clear_failed_outputs();
+}
+
+namespace {
+
+// The names in a folder.
+std::vector<std::string> names_in(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+// A rewrite of a file the user may have edited puts a whole new file in its
+// place at close, and nothing else: no file beside it, none of the user's
+// files taken over, a link kept and the file it leads to rewritten. Left
+// unfinished (a stop before close) or refused, it changes nothing. The failed
+// write itself is run whole in WriteFailures.AFailedRewriteLeavesTheEarlierFile.
+TEST(OutFile, ARewriteReplacesTheFileWholeOrNotAtAll) {
+    using V = std::vector<std::string>;
+    TempDir d;
+    kovtest::InDir in(d.path());
+    auto rewrite = [](const std::string& name, const std::string& text) {
+        kov::OutFile f;
+        ASSERT_TRUE(f.open_rewrite(name));
+        f.put(text);
+        f.close();
+    };
+
+    d.write("a.txt", "earlier\n");
+    d.write("a.txt.new", "the user's own file\n");  // the name a rewrite would take first
+    rewrite("a.txt", "new text\n");
+    EXPECT_EQ(d.read("a.txt"), "new text\n");
+    EXPECT_EQ(d.read("a.txt.new"), "the user's own file\n");
+    EXPECT_EQ(names_in(d.path()), (V{"a.txt", "a.txt.new"}));
+
+    std::filesystem::create_directory(d / "kept");
+    d.write("kept/b.txt", "earlier\n");
+    std::filesystem::create_symlink("kept/b.txt", d / "b.txt");
+    rewrite("b.txt", "through the link\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(d / "b.txt"));
+    EXPECT_EQ(d.read("kept/b.txt"), "through the link\n");
+    EXPECT_EQ(names_in(d / "kept"), V{"b.txt"});
+
+    {
+        kov::OutFile f;
+        ASSERT_TRUE(f.open_rewrite("a.txt"));
+        f.put("never finished\n");
+        f.discard();
+    }
+    {
+        auto& st = kov::streams();
+        ASSERT_TRUE(st.luaux.open_rewrite("a.txt"));
+        st.luaux.put("cut off by a stop\n");
+        st.close_all();
+    }
+    {
+        kov::OutFile f;
+        ASSERT_TRUE(f.open_rewrite("a.txt"));
+        f.put("gone with its file object\n");
+    }
+    EXPECT_EQ(d.read("a.txt"), "new text\n");
+
+    kov::protect_name("a.txt");
+    {
+        kov::OutFile f;
+        EXPECT_THROW(f.open_rewrite("a.txt"), kov::FileRefused);
+    }
+    kov::clear_protected();
+    kov::protect_name("kept/b.txt");
+    {
+        kov::OutFile f;
+        EXPECT_THROW(f.open_rewrite("b.txt"), kov::FileRefused) << "a link to a file the run reads";
+    }
+    kov::clear_protected();
+
+    std::filesystem::create_directories(d / "c.txt" / "x");
+    {
+        kov::OutFile f;
+        EXPECT_FALSE(f.open_rewrite("c.txt"));
+        EXPECT_FALSE(f.open_rewrite("no_such_folder/d.txt"));
+        EXPECT_FALSE(f.is_open());
+    }
+    EXPECT_EQ(d.read("a.txt"), "new text\n");
+    EXPECT_EQ(names_in(d.path()), (V{"a.txt", "a.txt.new", "b.txt", "c.txt", "kept"}));
+    EXPECT_EQ(names_in(d / "kept"), V{"b.txt"});
+    EXPECT_TRUE(kov::failed_outputs().empty());
 }
