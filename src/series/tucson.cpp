@@ -90,31 +90,12 @@ void datar(std::string& line, int& count, std::span<float> values, int& first_ye
                    padded(line, 8), too_large);
 }
 
-namespace {
-
-// A decade line whose identifier stands in its first n columns. An identifier
-// of UTF-8 characters of several bytes takes one column per character, as the
-// reader counts columns, so that the year and the values stand in their
-// columns when the line is read back: the layout writes the line with a blank
-// identifier, whose columns the characters then take. The CRU form is read
-// back by bytes: there the identifier keeps the whole characters that fit in
-// n bytes.
-template <class... Args>
-void write_decade_line(OutFile& out, bool by_bytes, std::string_view layout, std::string_view id, size_t n,
-                       const Args&... args) {
-    if (by_bytes || !multibyte_utf8(id)) {
-        out.write(layout, fitted(id, n), args...);
-        return;
-    }
-    const std::string line = fmt(layout, std::string(n, ' '), args...);
-    out.put(in_columns(id, n) + line.substr(n));
-}
-
-}  // namespace
-
 void trrw(std::string_view id, int first_year, int count, std::span<const float> values,
           std::span<const int> depths, OutFile& out, std::string_view mode, std::string_view tag) {
     if (count < 1) return;
+    // The identifier's columns: an identifier of UTF-8 characters of several
+    // bytes keeps as many characters as the layout has columns for it, as the
+    // readers count columns.
     const std::string tag3 = padded(tag, 3);
     const size_t n = static_cast<size_t>(count);
 
@@ -139,19 +120,19 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
             const bool full = f.size() == 10;
             if (year >= -999) {
                 if (full)
-                    write_decade_line(out, false, "(a8,i4,10i6,t75,a)", id, 8, year, f, tag3);
+                    out.write("(a8,i4,10i6,t75,a)", in_columns(id, 8), year, f, tag3);
                 else
-                    write_decade_line(out, false, "(a8,i4,10i6)", id, 8, year, f);
+                    out.write("(a8,i4,10i6)", in_columns(id, 8), year, f);
             } else if (year >= -9999) {
                 if (full)
-                    write_decade_line(out, false, "(a7,i5,10i6,t75,a)", id, 7, year, f, tag3);
+                    out.write("(a7,i5,10i6,t75,a)", in_columns(id, 7), year, f, tag3);
                 else
-                    write_decade_line(out, false, "(a7,i5,10i6)", id, 7, year, f);
+                    out.write("(a7,i5,10i6)", in_columns(id, 7), year, f);
             } else {
                 if (full)
-                    write_decade_line(out, false, "(a6,i6,10i6,t75,a)", id, 6, year, f, tag3);
+                    out.write("(a6,i6,10i6,t75,a)", in_columns(id, 6), year, f, tag3);
                 else
-                    write_decade_line(out, false, "(a6,i6,10i6)", id, 6, year, f);
+                    out.write("(a6,i6,10i6)", in_columns(id, 6), year, f);
             }
             year += slots;
             slots = 10;
@@ -164,9 +145,9 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
     if (cru) {
         int last = first_year + count - 1;
         if (first_year < -999 || last < -999)
-            out.write("(a6,2i5)", fitted(id, 6), first_year, last);
+            out.write("(a6,2i5)", in_columns(id, 6), first_year, last);
         else
-            out.write("(a6,2i4)", fitted(id, 6), first_year, last);
+            out.write("(a6,2i4)", in_columns(id, 6), first_year, last);
     }
     const bool depth_one = depths.empty() || depths[0] < 1;
     int too_large = 0, deep = 0;
@@ -205,11 +186,11 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
         }
         std::span<const long long> pairs(pair, 20);
         if (year_field >= -999)
-            write_decade_line(out, cru, "(a6,i4,10(i4,i3),2x,a)", id, 6, year_field, pairs, tag3);
+            out.write("(a6,i4,10(i4,i3),2x,a)", in_columns(id, 6), year_field, pairs, tag3);
         else if (year_field >= -9999)
-            write_decade_line(out, cru, "(a5,i5,10(i4,i3),2x,a)", id, 5, year_field, pairs, tag3);
+            out.write("(a5,i5,10(i4,i3),2x,a)", in_columns(id, 5), year_field, pairs, tag3);
         else
-            write_decade_line(out, cru, "(a4,i6,10(i4,i3),2x,a)", id, 4, year_field, pairs, tag3);
+            out.write("(a4,i6,10(i4,i3),2x,a)", in_columns(id, 4), year_field, pairs, tag3);
         if (used_up) break;
         slot0 = 0;
         decade += 10;
@@ -218,9 +199,9 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
     OutFile& warn = streams().luout;
     if (too_large > 0)
         warn.write("(t2,'*** warning: ',a6,':',i6,' index values too large for the index layout written as 9989')",
-                   fitted(id, 6), too_large);
+                   in_columns(id, 6), too_large);
     if (deep > 0)
-        warn.write("(t2,'*** warning: ',a6,':',i6,' sample depths above 999 written as 999')", fitted(id, 6), deep);
+        warn.write("(t2,'*** warning: ',a6,':',i6,' sample depths above 999 written as 999')", in_columns(id, 6), deep);
 }
 
 }  // namespace kov
