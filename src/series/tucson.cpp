@@ -104,6 +104,7 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
         int slots = 10 - mod10(year);
         size_t i = 0;
         bool finished = false;
+        int beyond = 0;
         std::vector<long long> f;
         while (!finished) {
             f.clear();
@@ -115,6 +116,12 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
                 }
                 long long iv = nint(values[i++] * 1000.0f);
                 if (iv == 999) iv = 1000;  // a field of 999 would read back as the end marker
+                // Asterisks would make the whole line unreadable when read
+                // back: the value is held at the edge of its field instead.
+                if (iv > 999999 || iv < -99999) {
+                    iv = iv > 0 ? 999999 : -99999;
+                    ++beyond;
+                }
                 f.push_back(iv);
             }
             const bool full = f.size() == 10;
@@ -137,6 +144,10 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
             year += slots;
             slots = 10;
         }
+        if (beyond > 0)
+            streams().luout.write("(t2,'*** warning: ',a8,':',i6,' values too large for the ring-width layout',"
+                                  "' written as 999999 or -99999')",
+                                  in_columns(id, 8), beyond);
         return;
     }
 
@@ -148,6 +159,21 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
             out.write("(a6,2i5)", in_columns(id, 6), first_year, last);
         else
             out.write("(a6,2i4)", in_columns(id, 6), first_year, last);
+    }
+    // A minus sign straight before a year of four digits reads back as the
+    // sign of a year of five or six (MR07D-1995 is also the line of series
+    // MR07D in 1995 BC, and a series of one line cannot tell): the index
+    // layout writes a blank in its place, on every line of the series. The
+    // CRU form is read by its header line, which keeps the identifier.
+    std::string id6 = in_columns(id, 6);
+    const size_t sign = column_byte(id6, 5);
+    const bool sign_before_year = !cru && first_year + count >= 1000 &&
+                                  (id6[sign] == '-' || (id6[sign - 1] == '-' && id6[sign] >= '0' && id6[sign] <= '9'));
+    if (sign_before_year) {
+        id6[id6[sign] == '-' ? sign : sign - 1] = ' ';
+        streams().luout.write("(t2,'*** warning: ',a6,': a minus sign before the year would read as its sign:',"
+                              "' written as ',a6)",
+                              in_columns(id, 6), id6);
     }
     const bool depth_one = depths.empty() || depths[0] < 1;
     int too_large = 0, deep = 0;
@@ -186,7 +212,7 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
         }
         std::span<const long long> pairs(pair, 20);
         if (year_field >= -999)
-            out.write("(a6,i4,10(i4,i3),2x,a)", in_columns(id, 6), year_field, pairs, tag3);
+            out.write("(a6,i4,10(i4,i3),2x,a)", id6, year_field, pairs, tag3);
         else if (year_field >= -9999)
             out.write("(a5,i5,10(i4,i3),2x,a)", in_columns(id, 5), year_field, pairs, tag3);
         else

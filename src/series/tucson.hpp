@@ -57,6 +57,11 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
 // Writes one series in mode "mw", "iw" or "cr" (either case) to `out`, with
 // the 3-character stage tag. depths: "iw"/"cr" only; empty, or a first entry
 // below 1, writes every depth as 1. Writes nothing when count is below 1.
+// Every line is written so that the readers read it back as this series at
+// its years: a value or depth that does not fit its field is held at the
+// field's edge (9989, 999, 999999 or -99999), and in "iw" a minus sign in the
+// identifier straight before a year of four digits becomes a blank, each with
+// a warning line in the main listing.
 void trrw(std::string_view id, int first_year, int count, std::span<const float> values,
           std::span<const int> depths, OutFile& out, std::string_view mode, std::string_view tag);
 
