@@ -4,6 +4,7 @@
 
 #include "driver/data_file_setup.hpp"
 #include "driver/input_guard.hpp"
+#include "series/fixed_text.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
@@ -45,9 +46,12 @@ struct ParsedRecord {
     int num = 0;
     DetailRecord r;
 };
-std::optional<std::string> parse_record(const std::string& line, ParsedRecord& p) {
+std::optional<std::string> parse_record(const std::string& raw, ParsedRecord& p) {
+    // Columns are characters in a line of valid UTF-8: the writer gives an
+    // identifier of letters of two bytes its 8 columns, as every listing does.
+    const std::string line = column_text(raw);
     if (!read_field(line, 1, 4, p.num)) return "num";
-    p.r.ident = padded(line.size() > 6 ? line.substr(6, 8) : std::string(), 8);
+    p.r.ident = fitted(column_slice(raw, 6, 8), 8);
     for (int c = 1; c <= 10; ++c)
         if (!read_field(line, 15 + 6 * (c - 1), 6, p.r.col[static_cast<size_t>(c - 1)])) return column_names[c - 1];
     return std::nullopt;

@@ -23,19 +23,24 @@ constexpr int max_unreadable = 5;
 void rinfrn(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
             int& series_counter, TextIn& in, std::string& title) {
     std::string line;
-    const auto found = scan_header(in, "(a6,2i4)", title, line, [](int unreadable, const std::string&) {
-        if (unreadable > max_unreadable) {
-            con().write("(/1x,' *** too many read errors in rinfrn')");
-            stop_after_wait();
-        }
-    });
+    // Columns are characters in a line of valid UTF-8, as the writer counts
+    // them: an identifier of letters of two bytes keeps its six letters.
+    const auto found = scan_header(
+        in, "(a6,2i4)", title, line,
+        [](int unreadable, const std::string&) {
+            if (unreadable > max_unreadable) {
+                con().write("(/1x,' *** too many read errors in rinfrn')");
+                stop_after_wait();
+            }
+        },
+        true);
     if (!found) {
         count = -999;
         series_counter = -999;
         return;
     }
     const std::vector<FVal>& head = *found;
-    id = fitted(head[0].s, 6) + "  ";
+    id = fitted(column_slice(line, 0, 6), 8);
     first_year = static_cast<int>(head[1].i);
     const int last_year = static_cast<int>(head[2].i);
     count = last_year - first_year + 1;
@@ -59,7 +64,7 @@ void rinfrn(std::string& id, int& first_year, int& count, std::span<float> value
         }
         std::vector<FVal> v;
         try {
-            v = read_values("((10x,10(f4.2,i3)))", *raw);
+            v = read_values("((10x,10(f4.2,i3)))", column_text(*raw));
         } catch (const ReadError&) {
             v.clear();
         }

@@ -60,47 +60,6 @@ inline long long nint(float v) {
 inline constexpr float largest_value = 1.0e20f;
 inline bool carried_value(float v) { return std::isfinite(v) && std::fabs(v) < largest_value; }
 
-// Identifiers in UTF-8. A text of valid UTF-8 that holds characters of more
-// than one byte (Cyrillic letters, say) has one column per character; any other
-// text (plain ASCII, or the bytes of another code page) one column per byte.
-
-// The length in bytes of the UTF-8 character at s[i], 0 when none starts there.
-inline size_t utf8_char_length(std::string_view s, size_t i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) return 1;
-    size_t n = 0;
-    unsigned cp = 0, least = 0;
-    if ((c & 0xE0) == 0xC0) {
-        n = 2, cp = c & 0x1Fu, least = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        n = 3, cp = c & 0x0Fu, least = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        n = 4, cp = c & 0x07u, least = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size()) return 0;
-    for (size_t k = 1; k < n; ++k) {
-        const auto d = static_cast<unsigned char>(s[i + k]);
-        if ((d & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (d & 0x3Fu);
-    }
-    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return n;
-}
-
-// Whether the columns of a text are characters of several bytes.
-inline bool multibyte_utf8(std::string_view s) {
-    bool multi = false;
-    for (size_t i = 0; i < s.size();) {
-        const size_t n = utf8_char_length(s, i);
-        if (n == 0) return false;
-        multi = multi || n > 1;
-        i += n;
-    }
-    return multi;
-}
-
 // Text cut or padded with blanks to n columns (characters or bytes, as above).
 inline std::string in_columns(std::string_view s, size_t n) {
     if (!multibyte_utf8(s)) return padded(s, n);

@@ -7,7 +7,8 @@ namespace kov {
 
 std::optional<std::vector<FVal>> scan_header(TextIn& in, std::string_view layout, std::string& title,
                                              std::string& line,
-                                             const std::function<void(int, const std::string&)>& unreadable_line) {
+                                             const std::function<void(int, const std::string&)>& unreadable_line,
+                                             bool by_columns) {
     title = std::string(80, ' ');
     int unreadable = 0;
     for (;;) {
@@ -15,7 +16,7 @@ std::optional<std::vector<FVal>> scan_header(TextIn& in, std::string_view layout
         if (!raw) return std::nullopt;
         line = padded(*raw, 80);
         try {
-            auto head = read_values(layout, line);
+            auto head = read_values(layout, by_columns ? padded(column_text(*raw), 80) : line);
             if (head.size() >= 3) return head;
         } catch (const ReadError&) {
         }

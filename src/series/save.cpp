@@ -106,6 +106,7 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
 
     std::vector<FVal> row;
     row.reserve(1 + 2 * k);
+    std::vector<int> too_wide(static_cast<size_t>(k), 0);  // per selected series
     for (int year = first; year <= last; ++year) {
         const int r = year - y0;  // 0-based matrix row of the year
         row.clear();
@@ -117,6 +118,8 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
         line = format_values("(i6,8001(a,f8.4))", row);
         if (!line.empty() && line.back() == '\n') line.pop_back();
         line = padded(line, width);
+        for (int m = 0; m < k; ++m)
+            if (line[7 + 9 * static_cast<size_t>(m)] == '*') ++too_wide[static_cast<size_t>(m)];
         if (f == 5) {
             // Missing values show as a full stop in the same field width.
             for (size_t p = line.find(" -9.9900"); p != std::string::npos; p = line.find(" -9.9900", p + 8))
@@ -124,6 +127,12 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
         }
         out.write("(a)", line);
     }
+    // The asterisks stand where the value stood, so that the columns keep
+    // their places; the listing says which series lost values to them.
+    for (int m = 0; m < k; ++m)
+        if (too_wide[static_cast<size_t>(m)] > 0)
+            streams().luout.write("(t2,'*** warning: ',a8,':',i6,' values too wide for 8 columns written as ********')",
+                                  ids[isel[m]], too_wide[static_cast<size_t>(m)]);
 }
 
 void savsers(SeriesMatrix& x, std::span<float> w, int nc, const Table<int>& itab,

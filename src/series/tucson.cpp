@@ -90,31 +90,12 @@ void datar(std::string& line, int& count, std::span<float> values, int& first_ye
                    padded(line, 8), too_large);
 }
 
-namespace {
-
-// A decade line whose identifier stands in its first n columns. An identifier
-// of UTF-8 characters of several bytes takes one column per character, as the
-// reader counts columns, so that the year and the values stand in their
-// columns when the line is read back: the layout writes the line with a blank
-// identifier, whose columns the characters then take. The CRU form is read
-// back by bytes: there the identifier keeps the whole characters that fit in
-// n bytes.
-template <class... Args>
-void write_decade_line(OutFile& out, bool by_bytes, std::string_view layout, std::string_view id, size_t n,
-                       const Args&... args) {
-    if (by_bytes || !multibyte_utf8(id)) {
-        out.write(layout, fitted(id, n), args...);
-        return;
-    }
-    const std::string line = fmt(layout, std::string(n, ' '), args...);
-    out.put(in_columns(id, n) + line.substr(n));
-}
-
-}  // namespace
-
 void trrw(std::string_view id, int first_year, int count, std::span<const float> values,
           std::span<const int> depths, OutFile& out, std::string_view mode, std::string_view tag) {
     if (count < 1) return;
+    // The identifier's columns: an identifier of UTF-8 characters of several
+    // bytes keeps as many characters as the layout has columns for it, as the
+    // readers count columns.
     const std::string tag3 = padded(tag, 3);
     const size_t n = static_cast<size_t>(count);
 
@@ -123,6 +104,7 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
         int slots = 10 - mod10(year);
         size_t i = 0;
         bool finished = false;
+        int beyond = 0;
         std::vector<long long> f;
         while (!finished) {
             f.clear();
@@ -134,28 +116,38 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
                 }
                 long long iv = nint(values[i++] * 1000.0f);
                 if (iv == 999) iv = 1000;  // a field of 999 would read back as the end marker
+                // Asterisks would make the whole line unreadable when read
+                // back: the value is held at the edge of its field instead.
+                if (iv > 999999 || iv < -99999) {
+                    iv = iv > 0 ? 999999 : -99999;
+                    ++beyond;
+                }
                 f.push_back(iv);
             }
             const bool full = f.size() == 10;
             if (year >= -999) {
                 if (full)
-                    write_decade_line(out, false, "(a8,i4,10i6,t75,a)", id, 8, year, f, tag3);
+                    out.write("(a8,i4,10i6,t75,a)", in_columns(id, 8), year, f, tag3);
                 else
-                    write_decade_line(out, false, "(a8,i4,10i6)", id, 8, year, f);
+                    out.write("(a8,i4,10i6)", in_columns(id, 8), year, f);
             } else if (year >= -9999) {
                 if (full)
-                    write_decade_line(out, false, "(a7,i5,10i6,t75,a)", id, 7, year, f, tag3);
+                    out.write("(a7,i5,10i6,t75,a)", in_columns(id, 7), year, f, tag3);
                 else
-                    write_decade_line(out, false, "(a7,i5,10i6)", id, 7, year, f);
+                    out.write("(a7,i5,10i6)", in_columns(id, 7), year, f);
             } else {
                 if (full)
-                    write_decade_line(out, false, "(a6,i6,10i6,t75,a)", id, 6, year, f, tag3);
+                    out.write("(a6,i6,10i6,t75,a)", in_columns(id, 6), year, f, tag3);
                 else
-                    write_decade_line(out, false, "(a6,i6,10i6)", id, 6, year, f);
+                    out.write("(a6,i6,10i6)", in_columns(id, 6), year, f);
             }
             year += slots;
             slots = 10;
         }
+        if (beyond > 0)
+            streams().luout.write("(t2,'*** warning: ',a8,':',i6,' values too large for the ring-width layout',"
+                                  "' written as 999999 or -99999')",
+                                  in_columns(id, 8), beyond);
         return;
     }
 
@@ -164,9 +156,24 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
     if (cru) {
         int last = first_year + count - 1;
         if (first_year < -999 || last < -999)
-            out.write("(a6,2i5)", fitted(id, 6), first_year, last);
+            out.write("(a6,2i5)", in_columns(id, 6), first_year, last);
         else
-            out.write("(a6,2i4)", fitted(id, 6), first_year, last);
+            out.write("(a6,2i4)", in_columns(id, 6), first_year, last);
+    }
+    // A minus sign straight before a year of four digits reads back as the
+    // sign of a year of five or six (MR07D-1995 is also the line of series
+    // MR07D in 1995 BC, and a series of one line cannot tell): the index
+    // layout writes a blank in its place, on every line of the series. The
+    // CRU form is read by its header line, which keeps the identifier.
+    std::string id6 = in_columns(id, 6);
+    const size_t sign = column_byte(id6, 5);
+    const bool sign_before_year = !cru && first_year + count >= 1000 &&
+                                  (id6[sign] == '-' || (id6[sign - 1] == '-' && id6[sign] >= '0' && id6[sign] <= '9'));
+    if (sign_before_year) {
+        id6[id6[sign] == '-' ? sign : sign - 1] = ' ';
+        streams().luout.write("(t2,'*** warning: ',a6,': a minus sign before the year would read as its sign:',"
+                              "' written as ',a6)",
+                              in_columns(id, 6), id6);
     }
     const bool depth_one = depths.empty() || depths[0] < 1;
     int too_large = 0, deep = 0;
@@ -205,11 +212,11 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
         }
         std::span<const long long> pairs(pair, 20);
         if (year_field >= -999)
-            write_decade_line(out, cru, "(a6,i4,10(i4,i3),2x,a)", id, 6, year_field, pairs, tag3);
+            out.write("(a6,i4,10(i4,i3),2x,a)", id6, year_field, pairs, tag3);
         else if (year_field >= -9999)
-            write_decade_line(out, cru, "(a5,i5,10(i4,i3),2x,a)", id, 5, year_field, pairs, tag3);
+            out.write("(a5,i5,10(i4,i3),2x,a)", in_columns(id, 5), year_field, pairs, tag3);
         else
-            write_decade_line(out, cru, "(a4,i6,10(i4,i3),2x,a)", id, 4, year_field, pairs, tag3);
+            out.write("(a4,i6,10(i4,i3),2x,a)", in_columns(id, 4), year_field, pairs, tag3);
         if (used_up) break;
         slot0 = 0;
         decade += 10;
@@ -218,9 +225,9 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
     OutFile& warn = streams().luout;
     if (too_large > 0)
         warn.write("(t2,'*** warning: ',a6,':',i6,' index values too large for the index layout written as 9989')",
-                   fitted(id, 6), too_large);
+                   in_columns(id, 6), too_large);
     if (deep > 0)
-        warn.write("(t2,'*** warning: ',a6,':',i6,' sample depths above 999 written as 999')", fitted(id, 6), deep);
+        warn.write("(t2,'*** warning: ',a6,':',i6,' sample depths above 999 written as 999')", in_columns(id, 6), deep);
 }
 
 }  // namespace kov

@@ -17,15 +17,21 @@ namespace kov {
 // the series counter becomes 1), so that a series can be read as the file's
 // other series read: which lines hold an identifier with a minus sign in its
 // last columns before a year of four columns (an identifier such as NCFL06-N
-// or shut26-2 and not a year of five or six columns), and the end marker most
-// of its ring-width series use (999: hundredths, -9999: thousandths). The
-// caller keeps it for one data file.
+// or shut26-2 and not a year of five or six columns), which lines were
+// written one column to the left of the layout (year in columns 8-11), and
+// the end marker most of its ring-width series use (999: hundredths, -9999:
+// thousandths). The caller keeps it for one data file.
 struct TucsonFile {
-    size_t first_line = 0;                  // the line of the file the survey began at
-    std::vector<unsigned char> plain_year;  // per line from first_line: 1 = identifier, then a 4-column year
+    static constexpr unsigned char plain_year_line = 1;  // identifier, then a 4-column year
+    static constexpr unsigned char shifted_line = 2;     // one column to the left
+
+    size_t first_line = 0;              // the line of the file the survey began at
+    std::vector<unsigned char> reading;  // per line from first_line: the bits above
     long long usual_marker = 999;
-    bool series_begun = false;              // a data line has been read: no later data line is a title line
-    bool plain_year_at(size_t line) const;
+    bool series_begun = false;          // a data line has been read: no later data line is a title line
+    bool plain_year_at(size_t line) const { return reading_at(line, plain_year_line); }
+    bool shifted_at(size_t line) const { return reading_at(line, shifted_line); }
+    bool reading_at(size_t line, unsigned char what) const;
 };
 
 // Reads one series in mode "mr" or "ir" (either case) from `in`.
@@ -40,16 +46,27 @@ struct TucsonFile {
 // title: receives the first text line of the call (80 characters).
 // hdrlin: the first three text lines of the data file (columns 1-80).
 // file: surveyed when the series counter becomes 1, read by every call.
-// Every value stands at the year its line gives it: years a series skips,
-// lines of a series that cannot be read and damaged or empty fields become
-// missing values (xmiss, whatever the units); a line of the series out of
-// order goes at its own years when no value stands there yet; a new
-// identifier, or a line that would overwrite values read, starts a new
-// series. The units of a ring-width series follow from its own end marker, or
-// from the file's usual one when it has none; a 999 or -9999 with values after
-// it is a value. Columns are characters in a line of valid UTF-8, and the
-// identifier comes back in 8 bytes of whole characters. Each decision gets a
-// warning line in the main listing (streams().luout).
+// Every value stands at the year its line gives it. Years a series skips,
+// lines of a series that cannot be read and empty or damaged fields become
+// missing values (xmiss, whatever the units). A line of the series out of
+// order goes at its own years when no value stands there yet (years the
+// lines skipped, or years before the series' first line); a new identifier,
+// or a line that would overwrite values read (or make the series longer than
+// the vectors), ends the series without its end marker and starts the next. The units of a ring-width series follow
+// from its own end marker, or from the file's usual one when it has none; a
+// 999 or -9999 with values after it is a value, and so is a 999 straight
+// before -9999. Columns are characters in a line of valid UTF-8, and the
+// identifier comes back in 8 bytes of whole characters. Before a line is
+// read, a tab in the identifier columns of a ring-width line moves to the
+// next tab stop (every 8 columns) and control characters before the year are
+// dropped, each only when the line then has its year and values in their
+// columns; lines that the survey found one column to the left of the layout
+// are read one column further right. Most of these decisions get a warning
+// line in the main listing (streams().luout); these get none: tabs and NULs
+// in the identifier columns, the columns of UTF-8 characters, a -9999 with
+// values after it, the file's usual units for a series without its end
+// marker, the survey's reading of a minus sign before the year, and a line
+// out of order that goes on from the line before it.
 void trrw(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
           int& series_counter, TextIn& in, OutFile* listing, std::string_view mode, std::string& title,
           std::array<std::string, 3>& hdrlin, TucsonFile& file);
@@ -57,6 +74,11 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
 // Writes one series in mode "mw", "iw" or "cr" (either case) to `out`, with
 // the 3-character stage tag. depths: "iw"/"cr" only; empty, or a first entry
 // below 1, writes every depth as 1. Writes nothing when count is below 1.
+// Every line is written so that the readers read it back as this series at
+// its years: a value or depth that does not fit its field is held at the
+// field's edge (9989, 999, 999999 or -99999), and in "iw" a minus sign in the
+// identifier straight before a year of four digits becomes a blank, each with
+// a warning line in the main listing.
 void trrw(std::string_view id, int first_year, int count, std::span<const float> values,
           std::span<const int> depths, OutFile& out, std::string_view mode, std::string_view tag);
 

@@ -98,54 +98,138 @@ bool damaged_field(std::string_view f) {
     return nul && other;
 }
 
+// Whether every value in columns 13-72 stands within its own 6-column field:
+// then the fields read as they stand. A field with blanks between two numbers,
+// a character that belongs to no number, or a number that runs on into the
+// next field means the values were written without the fields (values of
+// several widths between blanks, a tab).
+bool fields_hold_the_values(const std::string& line) {
+    for (int k = 0; k < 10; ++k) {
+        const std::string_view f = std::string_view(line).substr(12 + 6 * k, 6);
+        if (!field_holds_one_integer(f)) return false;
+        // A value of six digits fills its field to the edge and touches the
+        // value before it (" 40000130200" is 40000 and 130200); a number
+        // that runs on into a field it does not fill is one value written
+        // across the fields.
+        if (k > 0 && is_digit(f[0]) && is_digit(line[12 + 6 * k - 1]) && f.find(' ') != std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+
+// Whether a line (one byte per column) has its year and values where the
+// layout puts them: the year field holds one integer that ends in its last
+// column, and every value stands in its own field.
+bool in_its_columns(const std::string& line, const Form& f) {
+    const std::string_view year = std::string_view(line).substr(f.idw, 4);
+    if (is_blank(year) || !is_digit(year[3]) || !field_holds_one_integer(year)) return false;
+    if (!f.index) return fields_hold_the_values(line);
+    for (size_t k = 0; k < 10; ++k)
+        if (!field_holds_one_integer(std::string_view(line).substr(10 + 7 * k, 4)) ||
+            !field_holds_one_integer(std::string_view(line).substr(14 + 7 * k, 3)))
+            return false;
+    return true;
+}
+
+// The columns of a line as the layout reads them: one byte per column, NULs
+// as blanks, in 80 columns.
+std::string layout_columns(std::string_view raw) {
+    std::string cols = padded(column_text(raw), 80);
+    std::replace(cols.begin(), cols.end(), '\0', ' ');
+    return cols;
+}
+
+// How a line's identifier and year columns are taken before it is read.
+struct HeadReading {
+    std::string raw;
+    bool controls_dropped = false;
+};
+
+// Control bytes in the identifier and year columns that came before the
+// identifier or into the year (two NULs before "EX101A  1830") are no
+// columns of the line: they are dropped when the line then has its year and
+// values in their columns. A tab in the identifier columns of a ring-width
+// line moves to the next tab stop (stops every 8 columns), as an editor shows
+// it: "moo07b<tab>1800" has its year in columns 9-12. When the line does not
+// then fit the layout, the tab is one column, as is a control byte
+// ("25B<tab>    1930" was written so, and a NUL may be a column left blank).
+HeadReading head_reading(const std::string& raw, const Form& f) {
+    HeadReading h{raw};
+    const size_t head = column_byte(raw, f.idw + 4);
+    if (std::any_of(raw.begin(), raw.begin() + static_cast<long>(head), [](char c) { return is_control(c); })) {
+        std::string dropped = raw.substr(0, head);
+        dropped.erase(std::remove_if(dropped.begin(), dropped.end(), [](char c) { return is_control(c); }),
+                      dropped.end());
+        dropped += raw.substr(head);
+        if (in_its_columns(layout_columns(dropped), f)) {
+            h.raw = std::move(dropped);
+            h.controls_dropped = true;
+        }
+    }
+    const size_t idend = column_byte(h.raw, f.idw);
+    if (!f.index && h.raw.find('\t') < idend) {
+        const bool multibyte = multibyte_utf8(h.raw);
+        std::string stops;
+        size_t col = 0;
+        for (size_t i = 0; i < idend;) {
+            if (h.raw[i] == '\t') {
+                const size_t to = (col / 8 + 1) * 8;
+                stops.append(to - col, ' ');
+                col = to;
+                ++i;
+                continue;
+            }
+            const size_t n = multibyte ? utf8_char_length(h.raw, i) : 1;
+            stops.append(h.raw, i, n);
+            i += n;
+            ++col;
+        }
+        stops += h.raw.substr(idend);
+        if (in_its_columns(layout_columns(stops), f)) h.raw = std::move(stops);
+    }
+    return h;
+}
+
 // One line of the file. Its columns are characters: in a line of valid UTF-8
 // a character of several bytes (a Cyrillic letter of an identifier) takes one
 // column, so that the year and the values stand in the columns the layout
 // gives them; in any other line a byte is a column.
 struct LineText {
-    std::string bytes;      // as the file holds it, NULs as blanks: text lines are taken from it
+    std::string bytes;      // as read (head_reading), NULs as blanks: text lines are taken from it
     std::string full;       // one byte per column (a character of several bytes stands as '?'), NULs as blanks
     std::string line;       // full in 80 columns, its damaged value fields blanked
-    bool multibyte = false;
+    bool controls_dropped = false;
+    bool shifted = false;   // written one column to the left: a blank put in before column 8
     bool damaged[10] = {};  // value field k (ring widths) or value/depth pair k (indices)
 };
 
-LineText line_text(const std::string& raw, const Form& f) {
+// `shifted`: the file survey found the line one column to the left of the
+// layout (its year in columns 8-11).
+LineText line_text(const std::string& raw, const Form& f, bool shifted = false) {
     LineText t;
-    t.multibyte = multibyte_utf8(raw);
-    std::string cols;
-    if (t.multibyte) {
-        for (size_t i = 0; i < raw.size(); i += utf8_char_length(raw, i))
-            cols += utf8_char_length(raw, i) > 1 ? '?' : raw[i];
-    } else {
-        cols = raw;
+    HeadReading h = head_reading(raw, f);
+    t.controls_dropped = h.controls_dropped;
+    if (shifted) {
+        h.raw.insert(column_byte(h.raw, 7), 1, ' ');
+        t.shifted = true;
     }
+    std::string cols = column_text(h.raw);
     t.line = padded(cols, 80);
     for (int k = 0; k < 10; ++k) {
         if (!damaged_field(std::string_view(t.line).substr(field_at(f, k), field_width(f)))) continue;
         t.damaged[k] = true;
         t.line.replace(field_at(f, k), field_width(f), field_width(f), ' ');
     }
-    t.bytes = raw;
+    t.bytes = std::move(h.raw);
     for (std::string* s : {&t.bytes, &cols, &t.line}) std::replace(s->begin(), s->end(), '\0', ' ');
     t.full = std::move(cols);
     return t;
 }
 
-// The text of columns [from, from + n) of a line, in the bytes of the file.
-std::string columns_of(const LineText& t, size_t from, size_t n) {
-    if (!t.multibyte) return from < t.bytes.size() ? t.bytes.substr(from, n) : std::string();
-    size_t i = 0;
-    for (size_t c = 0; c < from && i < t.bytes.size(); ++c) i += utf8_char_length(t.bytes, i);
-    size_t e = i;
-    for (size_t c = 0; c < n && e < t.bytes.size(); ++c) e += utf8_char_length(t.bytes, e);
-    return t.bytes.substr(i, e - i);
-}
-
 // The identifier of the first n columns. A tab there is padding, as a blank
 // is: "mrr08nw<tab>1840" and "mrr08nw 1830" are lines of one series.
 std::string identifier_of(const LineText& t, size_t n) {
-    std::string id = columns_of(t, 0, n);
+    std::string id = column_slice(t.bytes, 0, n);
     std::replace(id.begin(), id.end(), '\t', ' ');
     return in_columns(id, n);
 }
@@ -204,25 +288,6 @@ struct DataLine {
     long long last_token = 0;  // the last of the line's numbers (end marker of an unreadable line)
     bool last_is_number = false;
 };
-
-// Whether every value in columns 13-72 stands within its own 6-column field:
-// then the fields read as they stand. A field with blanks between two numbers,
-// a character that belongs to no number, or a number that runs on into the
-// next field means the values were written without the fields (values of
-// several widths between blanks, a tab).
-bool fields_hold_the_values(const std::string& line) {
-    for (int k = 0; k < 10; ++k) {
-        const std::string_view f = std::string_view(line).substr(12 + 6 * k, 6);
-        if (!field_holds_one_integer(f)) return false;
-        // A value of six digits fills its field to the edge and touches the
-        // value before it (" 40000130200" is 40000 and 130200); a number
-        // that runs on into a field it does not fill is one value written
-        // across the fields.
-        if (k > 0 && is_digit(f[0]) && is_digit(line[12 + 6 * k - 1]) && f.find(' ') != std::string_view::npos)
-            return false;
-    }
-    return true;
-}
 
 // The words of a line from column `from` (0-based), between blanks or tabs,
 // each with the column it starts in.
@@ -362,12 +427,20 @@ bool ends_its_line(const DataLine& d, int k) {
     return !d.beyond;
 }
 
+// Whether field k of a ring-width line ends its series: an end marker after
+// which the line holds nothing but blank fields and further markers. A 999
+// straight before -9999 is a ring of 0.999 mm in a series of thousandths.
+bool ends_series(const DataLine& d, int k) {
+    if (!is_marker(d.field[k]) || !ends_its_line(d, k)) return false;
+    return !(d.field[k] == hundredths_end && k + 1 < 10 && !d.blank[k + 1] && d.field[k + 1] == thousandths_end);
+}
+
 // The last value of a ring-width line, when it is an end marker (the survey
 // counts the units of the file's series by it).
 long long line_end_marker(const DataLine& d) {
     for (int k = 9; k >= 0; --k) {
         if (d.blank[k]) continue;
-        return is_marker(d.field[k]) && ends_its_line(d, k) ? d.field[k] : 0;
+        return ends_series(d, k) ? d.field[k] : 0;
     }
     return 0;
 }
@@ -396,7 +469,7 @@ Unread unread_fields(const DataLine& d, int from, int to, bool index) {
             continue;
         }
         const long long v = d.field[f];
-        if (index ? v >= 9990 : (is_marker(v) && ends_its_line(d, k))) break;
+        if (index ? v >= 9990 : ends_series(d, k)) break;
     }
     return n;
 }
@@ -475,7 +548,7 @@ std::string long_identifier(const LineText& t, const Form& f, const std::string&
         id.remove_suffix(4);
         ++numbers;
     }
-    const std::string name = columns_of(t, w[0].first, id.size());
+    const std::string name = column_slice(t.bytes, w[0].first, id.size());
     if (numbers < 3 && name != last) return {};
     return name;
 }
@@ -492,7 +565,7 @@ void look_ahead(TextIn& in, const TucsonFile& file, const Form& f, Look look) {
         const size_t at = in.line_number();
         auto got = in.read_line();
         if (!got) break;
-        const LineText t = line_text(*got, f);
+        const LineText t = line_text(*got, f, file.shifted_at(at));
         if (spaces_only(t.full) || year_columns_blank(t.line, f)) continue;
         if (!look(read_line_of(t, f, file.plain_year_at(at)))) break;
     }
@@ -530,15 +603,72 @@ bool goes_on_into(const std::string& id, int year, const std::string& next_id, i
     return same_identifier(id, next_id) && next_year == year + slots_of(year);
 }
 
+// Whether a reading of a line puts values outside the decade of its year: a
+// first line holds the years from its own to the end of its decade, and the
+// fields before them (indices) or after them (ring widths, end markers
+// aside) stay empty.
+bool outside_its_decade(const DataLine& d, int year, bool index) {
+    const int slots = slots_of(year);
+    if (index) {
+        for (int k = 0; k < 10 - slots; ++k)
+            if (!d.blank[2 * k] && d.field[2 * k] < 9990) return true;
+        return false;
+    }
+    for (int k = slots; k < 10; ++k)
+        if (!d.blank[k] && !is_marker(d.field[k])) return true;
+    return d.beyond;
+}
+
+// Ring-width lines written one column to the left of the layout: column 7
+// blank, a year of four digits in columns 8-11, column 12 blank (where the
+// year's last digit belongs), and the identifier of columns 1-7 and the years
+// going on from line to line under that reading (CAN101 1858, CAN101 1860,
+// CAN101 1870). Read as they stand, such lines put every value 1000 years
+// early under an identifier that takes the year's first digit. A line alone
+// is not enough to tell.
+void mark_shifted_lines(const std::vector<std::string>& lines, const Form& f, TucsonFile& file) {
+    std::vector<size_t> run;
+    std::string key;
+    int last = 0;
+    auto close = [&] {
+        if (run.size() >= 2)
+            for (size_t n : run) file.reading[n] |= TucsonFile::shifted_line;
+        run.clear();
+    };
+    for (size_t n = 0; n < lines.size(); ++n) {
+        const LineText t = line_text(lines[n], f);
+        const std::string& line = t.line;
+        if (spaces_only(t.full) || year_columns_blank(line, f)) continue;
+        const bool shape = line[6] == ' ' && std::all_of(line.begin() + 7, line.begin() + 11, is_digit) &&
+                           line[11] == ' ';
+        if (!shape) {
+            close();
+            continue;
+        }
+        const std::string id = identifier_of(t, 7);
+        const int year = std::stoi(line.substr(7, 4));
+        if (!run.empty() && (id != key || year <= last || mod10(year) != 0)) close();
+        if (run.empty()) key = id;
+        run.push_back(n);
+        last = year;
+    }
+    close();
+}
+
 // Surveys the lines of `in` from where it stands to its end ("mr" or, with
 // index, "ir"), and goes back to where it stood.
 void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     const Form f = form_of(index);
     const size_t start = in.line_number();
     file.first_line = start;
-    file.plain_year.clear();
     file.usual_marker = hundredths_end;
     file.series_begun = false;
+
+    std::vector<std::string> lines;
+    for (auto got = in.read_line(); got; got = in.read_line()) lines.push_back(std::move(*got));
+    in.seek(start);
+    file.reading.assign(lines.size(), 0);
+    if (!index) mark_shifted_lines(lines, f, file);
 
     long long hundredths = 0, thousandths = 0;
     int lo = INT_MAX, hi = INT_MIN;
@@ -546,11 +676,8 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     int group = 0;
     bool plain_since = true;  // a plain data line since the last ambiguous one
 
-    for (size_t n = 0;; ++n) {
-        auto got = in.read_line();
-        if (!got) break;
-        file.plain_year.push_back(0);
-        const LineText t = line_text(*got, f);
+    for (size_t n = 0; n < lines.size(); ++n) {
+        const LineText t = line_text(lines[n], f, (file.reading[n] & TucsonFile::shifted_line) != 0);
         const std::string& line = t.line;
         if (year_columns_blank(line, f)) continue;
         const YearForm y = form_by_sign(line, f);
@@ -583,13 +710,21 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
         a.plain_ok = read_head(line, f, YearForm::plain, id, a.plain_year);
         if (a.plain_ok) a.plain_id = identifier_of(t, id.size());
         if (!a.wide_ok && !a.plain_ok) continue;
+        // A reading that puts values outside the decade of the line's year
+        // is not the one it was written in (MR07D-1993 with its first index
+        // in the pair of 1993, not of -1993).
+        if (a.wide_ok && a.plain_ok) {
+            const bool wide_out = outside_its_decade(d, a.wide_year, index);
+            const bool plain_out = outside_its_decade(d, a.plain_year, index);
+            if (wide_out && !plain_out) a.wide_ok = false;
+            if (plain_out && !wide_out) a.plain_ok = false;
+        }
         a.ends = index ? false : line_end_marker(d) != 0;
         if (amb.empty() || plain_since || amb.back().key != a.key) ++group;
         a.group = group;
         plain_since = false;
         amb.push_back(std::move(a));
     }
-    in.seek(start);
     if (thousandths > hundredths) file.usual_marker = thousandths_end;
 
     // Each run of lines with the same identifier columns takes the year form
@@ -647,7 +782,7 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
                     : Choice::wide;
         for (size_t k = b; k < e; ++k) {
             const bool plain = c == Choice::plain ? amb[k].plain_ok : !amb[k].wide_ok;
-            file.plain_year[amb[k].line] = plain ? 1 : 0;
+            if (plain) file.reading[amb[k].line] |= TucsonFile::plain_year_line;
         }
         b = e;
     }
@@ -691,8 +826,12 @@ public:
             if (kind_[static_cast<size_t>(k)] != skipped) return false;
         return true;
     }
-    // Room for n years before the first one, for a line out of order that
-    // ends the year before the series begins.
+    // Whether n more years before the first one keep the series within the
+    // vectors: a line far before the series (a year mistyped) starts a new
+    // series rather than making this one too long to keep.
+    bool room_before(int n) const { return static_cast<size_t>(count_) + static_cast<size_t>(n) <= values_.size(); }
+    // Room for n years before the first one, for a line out of order before
+    // the series' first line: the years it does not fill stay skipped.
     void prepend(int n) {
         const size_t cap = values_.size();
         const size_t stored = std::min(cap, static_cast<size_t>(count_));
@@ -770,7 +909,7 @@ bool series_goes_on_in_thousandths(TextIn& in, const TucsonFile& file, const For
         const int slots = slots_of(d.year);
         int k = 0;
         for (; k < slots; ++k)
-            if (!d.blank[k] && !d.damaged[k] && is_marker(d.field[k]) && ends_its_line(d, k)) break;
+            if (!d.blank[k] && !d.damaged[k] && ends_series(d, k)) break;
         next_year = d.year + slots;
         if (k == slots) return true;
         marker = d.field[k];
@@ -798,8 +937,8 @@ bool next_line_goes_on(TextIn& in, const TucsonFile& file, const Form& f, const 
 
 }  // namespace
 
-bool TucsonFile::plain_year_at(size_t line) const {
-    return line >= first_line && line - first_line < plain_year.size() && plain_year[line - first_line] != 0;
+bool TucsonFile::reading_at(size_t line, unsigned char what) const {
+    return line >= first_line && line - first_line < reading.size() && (reading[line - first_line] & what) != 0;
 }
 
 void trrw(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
@@ -821,6 +960,8 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
     std::string series_id;  // identifier of the first data line, as read
     int next_year = 0;      // year the next line of the series should carry
     int separated = 0;      // lines of the series read by their separators
+    int shifted = 0;        // lines of the series one column to the left of the layout
+    int line_end = 0;       // the year after the last line read of the series
     std::string long_id;    // the last identifier too long for the layout, warned of
     OutFile& warn = streams().luout;
 
@@ -832,6 +973,10 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
             warn.write("(t2,'*** warning: series ',a8,' has',i4,' lines without 6-column fields:',"
                        "' values read by their separators')",
                        name8(series_id), separated);
+        if (shifted > 0)
+            warn.write("(t2,'*** warning: series ',a8,' has',i4,' lines one column to the left of the layout',"
+                       "' (year in columns 8-11): read where they stand')",
+                       name8(series_id), shifted);
     };
     // A line that does not continue the series ends it: a new identifier, or
     // a year the series holds values for already. The line is read again as
@@ -848,11 +993,24 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         series_id = d.id;
         first_year = d.year;
         next_year = d.year;
+        line_end = d.year;
         file.series_begun = true;
         if (!index && d.idcols == 8 && is_digit(line[7]) && line[8] == '0' && is_digit(line[9]))
             warn.write("(t2,'*** warning: series ',a8,': year',i6,' of columns 9-12 may be the year',i7,"
                        "' of columns 8-12, which the layout cannot hold')",
                        name8(d.id), d.year, (line[7] - '0') * 10000 + d.year);
+    };
+    // A data line taken into the series. A line is read again after the
+    // series before it ended, so what is said of the line itself is said
+    // here, once.
+    auto joins = [&](const LineText& t, const DataLine& d, size_t line_no) {
+        ++ndata;
+        if (d.by_separators) ++separated;
+        if (t.shifted) ++shifted;
+        if (t.controls_dropped)
+            warn.write("(t2,'*** warning: line',i7,' of the file has control characters before its year:',"
+                       "' dropped, the line read as ',a8,i6)",
+                       static_cast<int>(line_no + 1), name8(d.id), d.year);
     };
     // A 999 that the series takes as a ring and not as its end marker.
     auto warn_ring = [&](const DataLine& d, int k, size_t line_no) {
@@ -892,7 +1050,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 // A marker with values after it on its line is a value: a
                 // ring of 999 in a series of thousandths, or a missing ring
                 // written -9999.
-                if (is_marker(v) && ends_its_line(d, k)) {
+                if (ends_series(d, k)) {
                     if (v == hundredths_end && k == slots - 1 &&
                         series_goes_on_in_thousandths(in, file, f, series_id, next_year)) {
                         warn_ring(d, k, line_no);
@@ -950,7 +1108,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
             series_counter = -999;
             return;
         }
-        const LineText t = line_text(*got, f);
+        const LineText t = line_text(*got, f, file.shifted_at(line_no));
         const std::string& line = t.line;
         const std::string text = padded(t.bytes, 80);  // a text line, as the file holds it
 
@@ -1009,7 +1167,8 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 if (year > next_year && slots > 0) series.skip_years(year - next_year);
                 for (int k = 0; k < slots; ++k) series.append_missing(0);
                 next_year = year + slots;
-                ++ndata;
+                line_end = next_year;
+                joins(t, d, line_no);
                 if (ends) {
                     finish(d.last_token);
                     return;
@@ -1072,29 +1231,35 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         if (ndata == 0) {
             begin(d, line);
         } else if (!same_identifier(d.id, series_id) || d.year < next_year) {
-            // A line of the series out of order goes at its own years when
-            // the lines skipped them (or when it ends the year before the
-            // series begins); one that would overwrite values read starts a
-            // new series.
+            // A line of the series out of order goes at its own years when no
+            // value stands there yet (years the lines skipped, or years before
+            // the series' first line); one that would overwrite values read
+            // starts a new series.
             int at = -1;
             if (same_identifier(d.id, series_id)) {
-                if (d.year >= first_year && series.open(d.year - first_year, slots)) {
-                    at = d.year - first_year;
-                } else if (d.year + slots == first_year) {
-                    series.prepend(slots);
-                    first_year = d.year;
-                    at = 0;
+                if (d.year >= first_year) {
+                    if (series.open(d.year - first_year, slots)) at = d.year - first_year;
+                } else {
+                    const int before = first_year - d.year;
+                    if ((slots <= before || series.open(0, slots - before)) && series.room_before(before)) {
+                        series.prepend(before);
+                        first_year = d.year;
+                        at = 0;
+                    }
                 }
             }
             if (at < 0) {
                 end_before(d);
                 return;
             }
-            warn.write("(t2,'*** warning: line ',a8,i6,' is out of order: its values are read at their years',"
-                       "' in series ',a8)",
-                       name8(d.id), d.year, name8(series_id));
-            ++ndata;
-            if (d.by_separators) ++separated;
+            // A line that goes on from the one before it (1810 after 1800,
+            // both before the series' first line 1820) is in order there.
+            if (d.year != line_end)
+                warn.write("(t2,'*** warning: line ',a8,i6,' is out of order: its values are read at their years',"
+                           "' in series ',a8)",
+                           name8(d.id), d.year, name8(series_id));
+            joins(t, d, line_no);
+            line_end = d.year + slots;
             if (take_line(d, slots, at, line_no)) return;
             continue;
         } else if (d.year > next_year) {
@@ -1103,9 +1268,9 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                        name8(d.id), d.year, name8(series_id), next_year);
             series.skip_years(d.year - next_year);
         }
-        ++ndata;
-        if (d.by_separators) ++separated;
+        joins(t, d, line_no);
         next_year = d.year + slots;
+        line_end = next_year;
         if (take_line(d, slots, -1, line_no)) return;
     }
 }

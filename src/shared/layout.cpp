@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "shared/capacities.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
@@ -502,7 +503,7 @@ public:
     }
     void text(std::string_view t) { put(t.data(), t.size()); }
     void move_by(int n) { pos_ = (n < 0 && static_cast<std::size_t>(-n) > pos_) ? 0 : pos_ + n; }
-    void move_to(int col) { pos_ = static_cast<std::size_t>(col); }
+    void move_to(int col) { pos_ = static_cast<std::size_t>(col) + wide_; }
     void slash() { end_record(); }
     void dollar() { dollar_ = true; }
 
@@ -516,6 +517,7 @@ private:
         out_.push_back('\n');
         rec_ = out_.size();
         pos_ = 0;
+        wide_ = 0;
     }
     // Writes at the current column: columns skipped since the end of the record
     // become blanks; columns already written are overwritten.
@@ -656,7 +658,9 @@ private:
             return;
         }
         const std::string_view s = v.s;
-        if (it.w == 0) {
+        if (it.w > 0 && multibyte_utf8(s)) {
+            write_characters(s, it.w);
+        } else if (it.w == 0) {
             put(s.data(), s.size());
         } else if (s.size() >= static_cast<std::size_t>(it.w)) {
             put(s.data(), it.w);  // the leftmost w characters
@@ -665,12 +669,35 @@ private:
         }
     }
 
+    // A text of UTF-8 characters of several bytes fills its w columns by
+    // characters, so that the columns after it line up with those of rows of
+    // one-byte characters: a text at least w bytes long (an identifier kept
+    // in 8 bytes) shows its first w characters, padded with blanks when it
+    // has fewer; a shorter one is right-justified. The bytes beyond the
+    // columns are counted, so that a later tN goes to column N of the line.
+    void write_characters(std::string_view s, int w) {
+        const std::size_t cols = static_cast<std::size_t>(w);
+        if (s.size() >= cols) {
+            const std::size_t bytes = column_byte(s, cols);
+            const std::size_t taken = column_count(s.substr(0, bytes));
+            put(s.data(), bytes);
+            if (taken < cols) std::memset(field(cols - taken), ' ', cols - taken);
+            wide_ += bytes - taken;
+        } else {
+            const std::size_t taken = column_count(s);
+            std::memset(field(cols - taken), ' ', cols - taken);
+            put(s.data(), s.size());
+            wide_ += s.size() - taken;
+        }
+    }
+
     std::span<const ArgRun> runs_;
     std::size_t run_ = 0;   // the run of the next value
     std::size_t next_ = 0;  // its index in the run
     std::string out_;
     std::size_t rec_ = 0;  // start of the current record in out_
-    std::size_t pos_ = 0;  // column of the current record, from 0
+    std::size_t pos_ = 0;  // byte of the current record, from 0
+    std::size_t wide_ = 0;  // bytes beyond one per column written in the record so far
     bool dollar_ = false;
 };
 

@@ -119,4 +119,71 @@ bool blank_start(std::string_view text, size_t n) {
 
 char first_char(std::string_view text) { return text.empty() ? ' ' : text[0]; }
 
+size_t utf8_char_length(std::string_view s, size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) return 1;
+    size_t n = 0;
+    unsigned cp = 0, least = 0;
+    if ((c & 0xE0) == 0xC0) {
+        n = 2, cp = c & 0x1Fu, least = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        n = 3, cp = c & 0x0Fu, least = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        n = 4, cp = c & 0x07u, least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k) {
+        const auto d = static_cast<unsigned char>(s[i + k]);
+        if ((d & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (d & 0x3Fu);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+bool multibyte_utf8(std::string_view s) {
+    bool multi = false;
+    for (size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const size_t n = utf8_char_length(s, i);
+        if (n == 0) return false;
+        multi = true;
+        i += n;
+    }
+    return multi;
+}
+
+size_t column_count(std::string_view s) {
+    if (!multibyte_utf8(s)) return s.size();
+    size_t cols = 0;
+    for (size_t i = 0; i < s.size(); i += utf8_char_length(s, i)) ++cols;
+    return cols;
+}
+
+size_t column_byte(std::string_view s, size_t col) {
+    if (!multibyte_utf8(s)) return std::min(col, s.size());
+    size_t i = 0;
+    for (size_t c = 0; c < col && i < s.size(); ++c) i += utf8_char_length(s, i);
+    return i;
+}
+
+std::string column_slice(std::string_view s, size_t from, size_t n) {
+    const size_t a = column_byte(s, from);
+    const size_t b = a + column_byte(s.substr(a), n);
+    return std::string(s.substr(a, b - a));
+}
+
+std::string column_text(std::string_view s) {
+    if (!multibyte_utf8(s)) return std::string(s);
+    std::string cols;
+    for (size_t i = 0; i < s.size(); i += utf8_char_length(s, i))
+        cols += utf8_char_length(s, i) > 1 ? '?' : s[i];
+    return cols;
+}
+
 }  // namespace kov

@@ -41,4 +41,29 @@ bool blank_start(std::string_view text, size_t n);
 // the first character of an answer, a blank for an empty one
 char first_char(std::string_view text);
 
+// --- columns of a text ---------------------------------------------------------
+// A text of valid UTF-8 that holds characters of more than one byte (Cyrillic
+// letters, an accented identifier) has one column per character; any other
+// text (plain ASCII, or the bytes of another code page) one column per byte.
+
+// The length in bytes of the UTF-8 character at s[i], 0 when none starts there.
+size_t utf8_char_length(std::string_view s, size_t i);
+
+// Whether the columns of a text are characters of several bytes.
+bool multibyte_utf8(std::string_view s);
+
+// The number of columns of a text.
+size_t column_count(std::string_view s);
+
+// The byte at which column `col` (from 0) of a text begins; the size of the
+// text for a column past its end.
+size_t column_byte(std::string_view s, size_t col);
+
+// The bytes of columns [from, from + n) of a text (fewer past its end).
+std::string column_slice(std::string_view s, size_t from, size_t n);
+
+// One byte per column: a character of several bytes stands as '?', so that
+// fixed fields of numbers can be read from their columns.
+std::string column_text(std::string_view s);
+
 }  // namespace kov

@@ -243,3 +243,29 @@ TEST(DetailFile, WrittenRecordsReadBackAndPairingIsChecked) {
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2], " *** batch detail record     3 (ef03    ) is paired with series zz09    ");
 }
+
+// An identifier of UTF-8 letters of two bytes (Ñandú01, kept in 8 bytes as
+// Ñandú0) takes its 8 columns by characters, so that its record lines up with
+// the others, and reads back as the same identifier with every column.
+TEST(DetailFile, IdentifierOfSeveralByteLettersKeepsItsColumns) {
+    const std::string id = "\u00d1and\u00fa0";  // 8 bytes, 6 letters
+    DriverScene scene;
+    start_file();
+    shared().nc = 2;
+    set_row(1, id, {1900, 1950, 7, 0, -6, 2, 0, 1, 1, 1});
+    set_row(2, "ab02", {1910, 1990, 0, 0, -6, 0, 0, 1, 1, 2});
+    {
+        ScriptedConsole sc("");
+        ASSERT_TRUE(write_batch_detail());
+    }
+    const auto lines = split_lines(scene.dir().read("site_detail.txt"));
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[8], "   1  " + id + "    1900  1950     7     0    -6     2     0     1     1     1");
+    EXPECT_EQ(lines[9], record(2, "ab02", {1910, 1990, 0, 0, -6, 0, 0, 1, 1, 2}));
+    start_file();
+    ScriptedConsole sc("");
+    read_batch_detail();
+    EXPECT_EQ(shared().serids[1], id);
+    EXPECT_EQ(row(1), (std::array<int, 10>{1900, 1950, 7, 0, -6, 2, 0, 1, 1, 1}));
+    EXPECT_EQ(row(2), (std::array<int, 10>{1910, 1990, 0, 0, -6, 0, 0, 1, 1, 2}));
+}

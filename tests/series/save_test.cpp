@@ -45,6 +45,34 @@ struct Stage {
     }
 };
 
+// The series of a saved text read back one after another by the reader of
+// its save format (1 ring widths, 2 indices, 3 CRU).
+struct SavedReader {
+    struct Series {
+        std::string id = std::string(8, ' ');
+        int first = 0, count = 0;
+        std::vector<float> values = std::vector<float>(mxy);
+    };
+    TextIn in;
+    int format;
+    int counter = 0;
+    std::string title = std::string(80, ' ');
+    std::array<std::string, 3> hdr;
+    TucsonFile file;
+
+    SavedReader(ListingFixture& f, const std::string& text, int format) : format(format) {
+        f.open_text(in, text, "back.txt");
+    }
+    Series next() {
+        Series r;
+        std::vector<int> d(mxy);
+        if (format == 1) trrw(r.id, r.first, r.count, r.values, d, counter, in, nullptr, "mr", title, hdr, file);
+        if (format == 2) trrw(r.id, r.first, r.count, r.values, d, counter, in, nullptr, "ir", title, hdr, file);
+        if (format == 3) rinfrn(r.id, r.first, r.count, r.values, d, counter, in, title);
+        return r;
+    }
+};
+
 std::vector<float> ramp(int n, float start) {
     std::vector<float> v(n);
     for (int i = 0; i < n; ++i) v[i] = start + 0.001f * static_cast<float>(i);
@@ -215,6 +243,98 @@ TEST(SeriesSave, FormatsReadBack) {
                 EXPECT_EQ(d[0], 1) << format;
             }
         }
+    }
+}
+
+// Identifiers that a layout cannot hold as they stand, each in a file of its
+// own kind (a file of series of one line gives the reader no other series to
+// take the years from): a minus sign straight before a year of four digits
+// (MR07D- and Bgd12- in 1995 read back in 1995 BC), and letters of two bytes
+// (Ñandú01, kept as Ñandú0 in 8 bytes). Each save reads back with its
+// reader as the same series at the same years and values; the identifier
+// keeps what its columns hold (format 2: the minus sign becomes a blank).
+TEST(SeriesSave, IdentifiersTheLayoutsCannotHoldAsTheyStandReadBack) {
+    struct Series {
+        std::string id;
+        int first;
+        std::vector<float> values;
+    };
+    struct Case {
+        std::vector<Series> series;
+        int format;
+        std::vector<std::string> ids;  // as read back
+        int warnings = 0;              // listing lines that name a minus sign written as a blank
+    };
+    const std::vector<Series> minus = {{"MR07D-", 1995, {0.1f, 0.2f, 0.3f}}, {"Bgd12-", 1990, {0.4f, 0.5f}}};
+    const std::vector<Series> letters = {{fitted("\u00d1and\u00fa01", 8), 1995, {0.1f, 0.2f, 0.3f}},
+                                         {fitted("\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416", 8), 1990, {0.4f}}};
+    const Case cases[] = {
+        {minus, 1, {"MR07D-  ", "Bgd12-  "}},
+        {minus, 2, {"MR07D   ", "Bgd12   "}, 2},
+        {minus, 3, {"MR07D-  ", "Bgd12-  "}},
+        {letters, 2, {"\u00d1and\u00fa0", "\u0416\u0416\u0416\u0416"}},
+        {letters, 3, {"\u00d1and\u00fa0", "\u0416\u0416\u0416\u0416"}},
+    };
+    for (const Case& c : cases) {
+        ListingFixture f;
+        f.open_save();
+        Stage s;
+        for (const Series& x : c.series) s.add(x.id, x.first, x.values, 1990);
+        s.span(1990, 1997);
+        s.save(c.format);
+        EXPECT_EQ(kovtest::count_lines_with(f.listing(), "a minus sign before the year would read as its sign"),
+                  c.warnings)
+            << c.format;
+        SavedReader back(f, f.saved(), c.format);
+        const float scale = c.format == 3 ? 10.0f : 1.0f;
+        for (size_t k = 0; k < c.series.size(); ++k) {
+            const auto r = back.next();
+            const std::string what = std::to_string(c.format) + " " + c.series[k].id;
+            EXPECT_EQ(r.id, c.ids[k]) << what;
+            EXPECT_EQ(r.first, c.series[k].first) << what;
+            ASSERT_EQ(r.count, static_cast<int>(c.series[k].values.size())) << what;
+            for (int i = 0; i < r.count; ++i)
+                EXPECT_NEAR(r.values[i], scale * c.series[k].values[i], 1e-5f) << what << " " << i;
+        }
+    }
+}
+
+// A value that does not fit its field is never lost in silence: the ring-width
+// form holds it at 999999 thousandths, so that the rest of its line still
+// reads back, and the column forms keep the asterisks of the layout; the
+// listing names the series either way. 9999.99 mm is 9999990 thousandths (7
+// digits for 6 columns); 1234.5 needs 9 columns as 1234.5000.
+TEST(SeriesSave, ValuesThatDoNotFitTheirFieldsAreNamed) {
+    struct Case {
+        int format;
+        size_t line;
+        std::string expected, warning;
+    };
+    const std::string t(1, '\t');
+    const Case cases[] = {
+        {1, 0, "BIG1    1990  1000999999  2000 -9999",
+         "*** warning: BIG1    :     1 values too large for the ring-width layout written as 999999 or -99999"},
+        {6, 2, "  1991" + t + "********",
+         "*** warning: BIG1    :     1 values too wide for 8 columns written as ********"},
+        {5, 2, "  1991 ********", "*** warning: BIG1    :     1 values too wide for 8 columns"},
+    };
+    for (const Case& c : cases) {
+        ListingFixture f;
+        f.open_save();
+        Stage s;
+        s.add("BIG1", 1990, {1.0f, c.format == 1 ? 9999.99f : 1234.5f, 2.0f}, 1990);
+        s.span(1990, 1992);
+        s.save(c.format);
+        const auto lines = split_lines(f.saved());
+        ASSERT_GT(lines.size(), c.line) << c.format;
+        EXPECT_EQ(lines[c.line], c.expected) << c.format;
+        EXPECT_EQ(kovtest::count_lines_with(f.listing(), c.warning), 1) << c.format << "\n" << f.listing();
+        if (c.format != 1) continue;
+        // the line reads back whole: 1 mm, the held 999.999 mm and 2 mm
+        const auto r = SavedReader(f, f.saved(), 1).next();
+        ASSERT_EQ(r.count, 3);
+        EXPECT_NEAR(r.values[1], 999.999f, 1e-3f);
+        EXPECT_NEAR(r.values[2], 2.0f, 1e-6f);
     }
 }
 

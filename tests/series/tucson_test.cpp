@@ -542,6 +542,54 @@ TEST(TucsonRead, LayoutQuirksOfRealFiles) {
         {"year -1000 with series of our era",
          "EARLY1 -1000" + tenths + "\nEARLY1  -990" + tenths + "\nEARLY1  -980   121   999\nB001    1900   150   999\n",
          {{"EARLY1", -1000, 21}, {"B001", 1900, 1}}, {{0, 0, 1.01f}, {0, 10, 1.01f}, {0, 20, 1.21f}}, {}},
+        // the year in columns 8-11 and each value one column to the left,
+        // line after line: CAN101 from 1858, not "CAN101 1" from 858
+        {"year one column to the left",
+         "CAN101 1858   360   330\n"
+         "CAN101 1860   160   430   190    90   140   170   280   660   430   610\n"
+         "CAN101 1870   940   999\nB002    1860   100   200   999\n",
+         {{"CAN101", 1858, 13}, {"B002", 1860, 2}},
+         {{0, 0, 3.6f}, {0, 1, 3.3f}, {0, 2, 1.6f}, {0, 5, 0.9f}, {0, 11, 6.1f}, {0, 12, 9.4f}, {1, 1, 2.0f}},
+         {"series CAN101   has   3 lines one column to the left of the layout (year in columns 8-11)"}},
+        // ... but a blank column 8 is a year of three digits, and a letter
+        // there belongs to the identifier
+        {"year of three digits after two blanks", "CM123C  990    730   520   999\n", {{"CM123C", 990, 2}},
+         {{0, 0, 7.3f}, {0, 1, 5.2f}}, {}},
+        {"identifier of eight characters before a year of three digits",
+         "YKCrw05b969    112\nYKCrw05b970    120   999\n", {{"YKCrw05b", 969, 2}}, {{0, 0, 1.12f}, {0, 1, 1.2f}}, {}},
+        // a tab in the identifier columns moves to the next tab stop (column
+        // 9) when the line then fits the layout, and is one column otherwise
+        {"tab after an identifier of six characters",
+         "moo07b  1794  2110  1960  2050  2120  1850  1330\n"
+         "moo07b\t1800  1300  1890  1830  1310   880  1240  2090  1760  1560  2140\n"
+         "moo07b  1810  1500 -9999\n",
+         {{"moo07b", 1794, 17}}, {{0, 0, 2.11f}, {0, 5, 1.33f}, {0, 6, 1.3f}, {0, 15, 2.14f}, {0, 16, 1.5f}}, {}},
+        {"tab after an identifier of two characters", "ab\t1950   100   200   999\n", {{"ab", 1950, 2}},
+         {{0, 0, 1.0f}, {0, 1, 2.0f}}, {}},
+        {"tab and blanks before the year", "25B\t    1930   100   999\n", {{"25B", 1930, 1}}, {{0, 0, 1.0f}}, {}},
+        // the -9999 ends the series: it is in thousandths, and the 999 before
+        // it is a ring of 0.999 mm
+        {"999 straight before -9999",
+         "APB02A  2000  1316   933  1492   907   598  1177  2091  1369  2228  1819\n"
+         "APB02A  2010  1822  1585  1741  1370   999 -9999\nB002    2000   100   200   999\n",
+         {{"APB02A", 2000, 15}, {"B002", 2000, 2}}, {{0, 0, 1.316f}, {0, 13, 1.37f}, {0, 14, 0.999f}, {1, 1, 2.0f}},
+         {"series APB02A   line      2 of the file: 999 in year  2014 taken as a ring, not as an end marker"}},
+        // the series' first line out of order: the lines before its years go
+        // there, and a line that goes on from such a line is in order there
+        {"first line of a series out of order",
+         "OOO5    1820" + tenths + "\nOOO5    1800   201   211   221   231   241   251   261   271   281   291\n"
+             "OOO5    1810   301   311   321   331   341   351   361   371   381   391\nOOO5    1830   401   999\n",
+         {{"OOO5", 1800, 31}}, {{0, 0, 2.01f}, {0, 10, 3.01f}, {0, 19, 3.91f}, {0, 20, 1.01f}, {0, 30, 4.01f}},
+         {"line OOO5      1800 is out of order: its values are read at their years in series OOO5"}},
+        // control bytes before the identifier are no columns of the line; a
+        // NUL that the line needs as a column is a blank
+        {"NUL bytes before an identifier",
+         "EX101A  1820" + tenths + "\n" + std::string(2, '\0') +
+             "EX101A  1830   201   211   221   231   241   251   261   271   281   291\nEX101A  1840   401   999\n",
+         {{"EX101A", 1820, 21}}, {{0, 9, 1.91f}, {0, 10, 2.01f}, {0, 19, 2.91f}, {0, 20, 4.01f}},
+         {"line      2 of the file has control characters before its year: dropped, the line read as EX101A    1830"}},
+        {"NUL bytes between identifier and year", "NUL2" + std::string(4, '\0') + "1990   100   999\n",
+         {{"NUL2", 1990, 1}}, {{0, 0, 1.0f}}, {}},
     };
     for (const Case& c : cases) {
         TucsonRead t;
