@@ -29,7 +29,9 @@ inline bool has_bootstrap_limits(int depth) { return depth >= fewest_resampled; 
 // them, with their splines taken over the years from..to-1. A year without
 // limits of its own (by its depth) takes its value as both limits and the
 // splined value as both splined limits; a year outside the splined years
-// takes the splined value as both splined limits. Limits that coincide are
+// takes the splined value as both splined limits; in the splined years a
+// splined limit on the wrong side of the splined value is widened to it.
+// Limits that coincide are
 // the year's value (the resamples could not form an interval): they become
 // the value as it now stands, which the chronology's statistics may have
 // moved by a rounding since the limits were taken.
