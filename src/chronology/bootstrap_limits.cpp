@@ -63,6 +63,15 @@ void settle_limits(int n, std::span<const int> depth, std::span<const float> val
     }
 }
 
+DeepYears deep_years(std::span<const int> depth, int n) {
+    DeepYears y;
+    while (y.from < n && !has_bootstrap_limits(depth[y.from])) ++y.from;
+    y.to = n;
+    while (y.to > y.from && !has_bootstrap_limits(depth[y.to - 1])) --y.to;
+    if (y.from == y.to) y.from = y.to = n;
+    return y;
+}
+
 long long bootstrap_draws(int d) { return static_cast<long long>(replicates(d)) * d; }
 
 void dropms(int n, std::span<const float> x, int& m, std::span<float> y) {

@@ -25,6 +25,14 @@ inline constexpr int boot_replicates = 1000;
 inline constexpr int fewest_resampled = 6;
 inline bool has_bootstrap_limits(int depth) { return depth >= fewest_resampled; }
 
+// The years over which the limits of a chronology are splined: from its first
+// to its last year of six or more values, positions from..to-1 of depth(1..n).
+// None has six: from = to = n.
+struct DeepYears {
+    int from = 0, to = 0;
+};
+DeepYears deep_years(std::span<const int> depth, int n);
+
 // The limits of a chronology of n years as its confidence-limit file lists
 // them, with their splines taken over the years from..to-1. A year without
 // limits of its own (by its depth) takes its value as both limits and the
