@@ -39,10 +39,9 @@ DeepYears deep_years(std::span<const int> depth, int n);
 // splined value as both splined limits; a year outside the splined years
 // takes the splined value as both splined limits; in the splined years a
 // splined limit on the wrong side of the splined value is widened to it.
-// Limits that coincide are
-// the year's value (the resamples could not form an interval): they become
-// the value as it now stands, which the chronology's statistics may have
-// moved by a rounding since the limits were taken.
+// Limits that coincide are the year's value (the resamples could not form an
+// interval): they become the value as it now stands, which the chronology's
+// statistics may have moved by a rounding since the limits were taken.
 void settle_limits(int n, std::span<const int> depth, std::span<const float> value, std::span<const float> spl,
                    int from, int to, std::span<float> lo, std::span<float> hi, std::span<float> spllo,
                    std::span<float> splhi);

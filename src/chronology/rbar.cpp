@@ -32,11 +32,6 @@ float expressed_signal(float r, float n) {
     return std::fabs(denom) > rounding ? r / denom : undefined;
 }
 
-int fixed_width(double v, int d) {
-    const std::string t = fmt("(f40." + std::to_string(d) + ")", v);
-    return static_cast<int>(t.size() - t.find_first_not_of(' ') - (t.back() == '\n' ? 1 : 0));
-}
-
 void RbarSums::add(float r, int i, int j, int overlap) {
     if (r > rmax) {
         rmax = r;
@@ -263,13 +258,13 @@ void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<fl
     static constexpr int decimals[7] = {0, 0, 3, 3, 3, 3, 1};
     for (int r0 = 1; r0 <= nwin; r0 += 10) {
         const int r1 = std::min(nwin, r0 + 9);
-        int w = 7;
+        int width = 7;
         for (int c = 1; c <= 7; ++c)
             for (int r = r0; r <= r1; ++r) {
                 const double v = c == 2 ? counts[static_cast<size_t>(r - 1)] : tab(r, c);
-                w = std::max(w, fixed_width(v, decimals[c - 1]) + 1);
+                width = std::max(width, fixed_width(v, decimals[c - 1]) + 1);
             }
-        const std::string f = "10f" + std::to_string(w) + ".";
+        const std::string f = "10f" + std::to_string(width) + ".";
         const std::string lines[7] = {"(/t5,'year',1x," + f + "0)", "(t5,'corr',1x," + f + "0)",
                                       "(t5,'rbar'," + f + "3)",      "(t5,'sdev'," + f + "3)",
                                       "(t5,'serr'," + f + "3)",      "(t5,'eps '," + f + "3)",

@@ -61,8 +61,4 @@ float expressed_signal(float r, float n);
 void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<float>& tab,
              std::vector<int>& counts, int& nwin, OutFile& out);
 
-// The width of an fW.d field that shows v whole: its sign, digits, point and
-// d decimals.
-int fixed_width(double v, int d);
-
 }  // namespace kov

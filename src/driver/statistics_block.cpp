@@ -7,6 +7,7 @@
 #include "chronology/tree_numbers.hpp"
 #include "driver/data_file_setup.hpp"
 #include "shared/console.hpp"
+#include "shared/layout.hpp"
 #include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 
