@@ -156,9 +156,8 @@ TEST(StatisticsBlock, CommonPeriodCountsOfTenMillionPairs) {
     std::vector<statfix::Series> ser;
     for (int k = 0; k < 4473; ++k) {
         // two cores a tree, trees numbered by characters 4 and 5
-        char id[9];
-        std::snprintf(id, sizeof id, "ABC%04d%c", k / 2, k % 2 ? 'B' : 'A');
-        ser.push_back({id, 1900, noise(25, 3000 + k)});
+        const std::string tree = std::to_string(10000 + k / 2).substr(1);
+        ser.push_back({"ABC" + tree + (k % 2 ? "B" : "A"), 1900, noise(25, 3000 + k)});
     }
     kovtest::DriverScene scene;
     kovtest::ScriptedConsole con("");
