@@ -51,9 +51,25 @@ void settle_limits(int n, std::span<const int> depth, std::span<const float> val
             spllo[i] = splhi[i] = spl[i];
         } else if (i < from || i >= to) {
             spllo[i] = splhi[i] = spl[i];
+        } else {
+            // The chronology is splined over all its years and the limits
+            // over theirs alone: near the ends of their years the curves part
+            // in their own ways, and a smoothed limit can cross the smoothed
+            // chronology. It is widened to the chronology, no further.
+            spllo[i] = std::min(spllo[i], spl[i]);
+            splhi[i] = std::max(splhi[i], spl[i]);
         }
         if (lo[i] == hi[i]) lo[i] = hi[i] = value[i];
     }
+}
+
+DeepYears deep_years(std::span<const int> depth, int n) {
+    DeepYears y;
+    while (y.from < n && !has_bootstrap_limits(depth[y.from])) ++y.from;
+    y.to = n;
+    while (y.to > y.from && !has_bootstrap_limits(depth[y.to - 1])) --y.to;
+    if (y.from == y.to) y.from = y.to = n;
+    return y;
 }
 
 long long bootstrap_draws(int d) { return static_cast<long long>(replicates(d)) * d; }

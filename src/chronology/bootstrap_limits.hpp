@@ -25,14 +25,23 @@ inline constexpr int boot_replicates = 1000;
 inline constexpr int fewest_resampled = 6;
 inline bool has_bootstrap_limits(int depth) { return depth >= fewest_resampled; }
 
+// The years over which the limits of a chronology are splined: from its first
+// to its last year of six or more values, positions from..to-1 of depth(1..n).
+// None has six: from = to = n.
+struct DeepYears {
+    int from = 0, to = 0;
+};
+DeepYears deep_years(std::span<const int> depth, int n);
+
 // The limits of a chronology of n years as its confidence-limit file lists
 // them, with their splines taken over the years from..to-1. A year without
 // limits of its own (by its depth) takes its value as both limits and the
 // splined value as both splined limits; a year outside the splined years
-// takes the splined value as both splined limits. Limits that coincide are
-// the year's value (the resamples could not form an interval): they become
-// the value as it now stands, which the chronology's statistics may have
-// moved by a rounding since the limits were taken.
+// takes the splined value as both splined limits; in the splined years a
+// splined limit on the wrong side of the splined value is widened to it.
+// Limits that coincide are the year's value (the resamples could not form an
+// interval): they become the value as it now stands, which the chronology's
+// statistics may have moved by a rounding since the limits were taken.
 void settle_limits(int n, std::span<const int> depth, std::span<const float> value, std::span<const float> spl,
                    int from, int to, std::span<float> lo, std::span<float> hi, std::span<float> spllo,
                    std::span<float> splhi);

@@ -240,10 +240,14 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     rbarbt(x, itab, nc, p1, p2, nbt, rbt, sdbt_, out);
 
     out.write("(/t2,'|--------------------- final rbar, eps, and sss statistics ','--------------------|')");
-    out.write("(/t40,'number     rbar     sdev')");
-    out.write("(t15,'      all series rbar: ',i7,f10.3,f9.3)", sums.n, all.mean, all.sdev);
-    out.write("(t15,'    within-trees rbar: ',i7,f10.3,f9.3)", nwt, rwt, sdwt);
-    out.write("(t15,'   between-trees rbar: ',i7,f10.3,f9.3)", nbt, rbt, sdbt_);
+    // Counts of ten million pairs and more (4,473 series and up) take a
+    // wider column, and the heading moves with it.
+    const int wide = std::max<int>(7, std::to_string(std::max({sums.n, nwt, nbt})).size());
+    const std::string i = "i" + std::to_string(wide);
+    out.write("(/t" + std::to_string(40 + wide - 7) + ",'number     rbar     sdev')");
+    out.write("(t15,'      all series rbar: '," + i + ",f10.3,f9.3)", sums.n, all.mean, all.sdev);
+    out.write("(t15,'    within-trees rbar: '," + i + ",f10.3,f9.3)", nwt, rwt, sdwt);
+    out.write("(t15,'   between-trees rbar: '," + i + ",f10.3,f9.3)", nbt, rbt, sdbt_);
     if (nwt > 0) {
         const float denom = (1 - rwt) / ceff + rwt;
         const float reff = denom != 0 ? rbt / denom : undefined;
@@ -257,8 +261,7 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     float snr = 0, eps = 0;
     if (N > 0) {
         snr = rbar != 1.0f ? count * rbar / (1 - rbar) : undefined;
-        const float denom = (1 - rbar) / count + rbar;
-        eps = denom != 0 ? rbar / denom : undefined;
+        eps = expressed_signal(rbar, count);
     }
     rbcp = rbar;
     sdbt = sdbt_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <span>
 
@@ -16,6 +17,20 @@ namespace {
 constexpr float undefined = -99.0f;
 
 }  // namespace
+
+float expressed_signal(float r, float n) {
+    if (!(n > 0)) return undefined;
+    const float spread = (1 - r) / n;
+    const float denom = spread + r;
+    // The denominator vanishes where the correlations sum to the least they
+    // can (rbar = -1 / (n - 1), as in a two-year window whose series rise and
+    // fall in equal numbers). The correlations, and so r, are a few units in
+    // their last place off the exact values, which leaves the difference of
+    // the two terms as small as that instead of zero: EPS is undefined within
+    // that rounding, not a number of a million.
+    const float rounding = 8 * std::numeric_limits<float>::epsilon();
+    return std::fabs(denom) > rounding ? r / denom : undefined;
+}
 
 void RbarSums::add(float r, int i, int j, int overlap) {
     if (r > rmax) {
@@ -170,12 +185,13 @@ void rbarseg(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int ye, in
     serr = win.serr;
 }
 
-void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<float>& tab, int& nwin,
-             OutFile& out) {
+void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<float>& tab,
+             std::vector<int>& counts, int& nwin, OutFile& out) {
     const auto& opt = shared().optval;
     const int w = opt(16, 1), o = opt(16, 2);
     const int step = w - o;
     nwin = 0;
+    counts.clear();
     con().write("(1x,'window length: ',t22,i5,/1x,'window overlap: ',t22,i5)", w, o);
     const int first = itab(nc + 1, ify), last = itab(nc + 1, ily);
     // Windows that do not move forward (overlap not below the length) or have
@@ -215,6 +231,7 @@ void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<fl
         ++nwin;
         tab(nwin, 1) = static_cast<float>(s + w / 2);
         tab(nwin, 2) = static_cast<float>(win.ncorr);
+        counts.push_back(win.ncorr);
         tab(nwin, 3) = win.rmean;
         tab(nwin, 4) = win.sdev;
         tab(nwin, 5) = win.serr;
@@ -225,8 +242,7 @@ void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<fl
         const float nss = static_cast<float>(present) / static_cast<float>(w);
         // A window of no values at all (series whose gaps could not be
         // filled) has no signal-to-noise ratio: EPS is undefined there.
-        const float denom = nss > 0 ? (1 - win.rmean) / nss + win.rmean : 0.0f;
-        tab(nwin, 6) = denom != 0 ? win.rmean / denom : undefined;
+        tab(nwin, 6) = expressed_signal(win.rmean, nss);
         tab(nwin, 7) = nss;
     }
     con().write("(1x,'segments calculated: ',t22,i5)", nwin);
@@ -235,14 +251,27 @@ void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<fl
         out.write("(/10x,i6,' running rbar segments calculated and ','stored in file')", nwin);
         return;
     }
-    static constexpr const char* lines[7] = {"(/t5,'year',1x,10f7.0)", "(t5,'corr',1x,10f7.0)",
-                                             "(t5,'rbar',10f7.3)",     "(t5,'sdev',10f7.3)",
-                                             "(t5,'serr',10f7.3)",     "(t5,'eps ',10f7.3)",
-                                             "(t5,'nss ',10f7.1)"};
+    // Ten windows a block, each line one column of the table. The columns
+    // are seven wide; a block whose widest value (a count of a million
+    // correlations, an EPS far from 0 to 1) would touch the one before it is
+    // written wider, so that every value keeps a blank before it.
+    static constexpr int decimals[7] = {0, 0, 3, 3, 3, 3, 1};
     for (int r0 = 1; r0 <= nwin; r0 += 10) {
         const int r1 = std::min(nwin, r0 + 9);
+        int width = 7;
+        for (int c = 1; c <= 7; ++c)
+            for (int r = r0; r <= r1; ++r) {
+                const double v = c == 2 ? counts[static_cast<size_t>(r - 1)] : tab(r, c);
+                width = std::max(width, fixed_width(v, decimals[c - 1]) + 1);
+            }
+        const std::string f = "10f" + std::to_string(width) + ".";
+        const std::string lines[7] = {"(/t5,'year',1x," + f + "0)", "(t5,'corr',1x," + f + "0)",
+                                      "(t5,'rbar'," + f + "3)",      "(t5,'sdev'," + f + "3)",
+                                      "(t5,'serr'," + f + "3)",      "(t5,'eps '," + f + "3)",
+                                      "(t5,'nss '," + f + "1)"};
         for (int c = 1; c <= 7; ++c) {
-            std::vector<float> v(tab.col(c) + r0 - 1, tab.col(c) + r1);
+            std::vector<double> v;
+            for (int r = r0; r <= r1; ++r) v.push_back(c == 2 ? counts[static_cast<size_t>(r - 1)] : tab(r, c));
             out.write(lines[c - 1], v);
         }
     }

@@ -47,12 +47,18 @@ void rbarall(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::str
 void rbarseg(SeriesMatrix& x, const Table<int>& itab, int nc, int ys, int ye, int& ncorr,
              float& rmean, float& sdev, float& serr);
 
+// The expressed population signal of series whose correlations average r,
+// with n series a year: r / ((1 - r) / n + r); -99 where the denominator is
+// zero.
+float expressed_signal(float r, float n);
+
 // Running rbar and EPS over windows of optval(16,1) years overlapping by
 // optval(16,2): one row of tab (middle year, correlations, rbar, sdev, serr,
 // eps, series per year) per window with at least one correlation; nwin the
-// rows written. Console: the window settings and count; listing: the table
-// on `out`.
-void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<float>& tab, int& nwin,
-             OutFile& out);
+// rows written, and counts[0..nwin-1] their numbers of correlations as
+// integers (a real holds every count only up to 2^24). Console: the window
+// settings and count; listing: the table on `out`.
+void rbarrun(SeriesMatrix& x, const Table<int>& itab, int ncrn, int nc, Table<float>& tab,
+             std::vector<int>& counts, int& nwin, OutFile& out);
 
 }  // namespace kov

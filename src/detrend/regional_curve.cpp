@@ -153,23 +153,26 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
     const float* mean = crn.col(10);
     for (int r = 0; r < na; ++r) s.crvmean[r] = w1[r] = mean[r];
     if (sumplt == 1 || sumplt == 3) pltall("rcs-aligned data with mean", "years", "measurements", 5);
-    int m5 = 0;
     for (int r = 1; r <= na; ++r) {
         crn(r, 8) = static_cast<float>(r);
         crn(r, 9) = static_cast<float>(cnt[r - 1]);
         crn(r, 11) = w3[r - 1];
-        m5 += has_bootstrap_limits(cnt[r - 1]);
     }
     FitRecord rec{};
 
-    // 8: bootstrap limits and their file
+    // 8: bootstrap limits and their file. The limits are splined over the
+    // ages from the first to the last of six or more series, as a
+    // chronology's over its years: the young and old ages of fewer series
+    // have no limits of their own.
     if (boot == 1) {
         std::fill_n(w2.begin(), na, 0.0f);
         std::fill_n(w3.begin(), na, 0.0f);
         smooth(na, mean, w1.data(), period);
-        smooth(m5, lo.data(), w2.data(), period);
-        smooth(m5, hi.data(), w3.data(), period);
-        settle_limits(na, cnt, {mean, static_cast<size_t>(na)}, w1, 0, m5, lo, hi, w2, w3);
+        const DeepYears ages = deep_years(cnt, na);
+        const int m = ages.to - ages.from;
+        smooth(m, lo.data() + ages.from, w2.data() + ages.from, period);
+        smooth(m, hi.data() + ages.from, w3.data() + ages.from, period);
+        settle_limits(na, cnt, {mean, static_cast<size_t>(na)}, w1, ages.from, ages.to, lo, hi, w2, w3);
         if (boot_plot > 0) {
             TwoPanelData d;
             d.col = {mean, lo.data(), hi.data(), w1.data(), w2.data(), w3.data()};

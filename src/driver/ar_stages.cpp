@@ -69,18 +69,6 @@ void write_model_table(const ChronologyModel& m, const char* title) {
     out.write("(t2,i2,1x,11f7.3)", m.order, m.r2, std::span<const float>(m.phi.data(), static_cast<size_t>(m.order)));
 }
 
-// The residual chronology as its bootstrap limits were built around: the
-// values its "_res_95%cl.txt" lists, before the chronology is prewhitened.
-// The kovrin limits keep their distances from these values.
-struct ResidualLimitCentre {
-    std::vector<float> values = std::vector<float>(mxy, 0.0f);
-};
-
-ResidualLimitCentre& residual_limit_centre() {
-    static ResidualLimitCentre c;
-    return c;
-}
-
 }  // namespace
 
 void autoregression_stage() {
@@ -121,7 +109,7 @@ void residual_chronology_stage() {
     if (opt(3) == 4) adjusted_statistics(6, 2000);
     if (opt(12, 3) == 1) {
         confidence_limit_step(ChronologyKind::residual);
-        std::copy_n(s.crvmean.begin(), s.nyc, residual_limit_centre().values.begin());
+        std::copy_n(s.crvmean.begin(), s.nyc, s.residual_limit_centre.begin());
     }
 
     // The residual chronology keeps the persistence that the pooled model
@@ -159,7 +147,7 @@ void kovrin_chronology_stage() {
     // value as both.
     const float factor = std::sqrt(std::max(s.varinf - 1.0f, 0.0f)) + 1.0f;
     if (opt(12, 3) == 1) {
-        const std::vector<float>& centre = residual_limit_centre().values;
+        const std::vector<float>& centre = s.residual_limit_centre;
         for (int k = 0; k < s.nyc; ++k) {
             const float r = centre[static_cast<size_t>(k)];
             const float kov = s.crvmean[static_cast<size_t>(k)];

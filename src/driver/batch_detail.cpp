@@ -37,23 +37,46 @@ bool read_field(const std::string& line, int first_column, int width, int& value
     }
 }
 
-// The column names of a record after its identifier, as the header names them.
-constexpr const char* column_names[10] = {"ify", "ily", "yfp", "itn", "idt", "ips", "isb", "icu", "ics", "cpa"};
+// The columns of a record after its identifier, as the header names them, with
+// the values each admits. icu and ics are switches; ips is the order option of
+// the series' AR model (-1 minimum AICc, 0 the pooled order, 1 to 10 fixed);
+// yfp counts the years between pith and first ring; cpa is a tree number or 0.
+// ify and ily give way to the series' own years when it is read, every integer
+// is an itn code (0 or below none, above 5 a power), isb is kept for the next
+// file unread, and idt only reports.
+struct DetailColumn {
+    const char* name;
+    std::optional<int> lo, hi;
+};
+const DetailColumn detail_columns[10] = {
+    {"ify", {}, {}}, {"ily", {}, {}}, {"yfp", 0, {}}, {"itn", {}, {}}, {"idt", {}, {}},
+    {"ips", -1, 10}, {"isb", {}, {}}, {"icu", 0, 1},  {"ics", 0, 1},  {"cpa", 0, mxs},
+};
 
-// One record of the file: its number and all ten columns. The name of the
-// first column that holds no number when the record is faulty.
+// One record of the file: its number and all ten columns.
 struct ParsedRecord {
     int num = 0;
     DetailRecord r;
 };
+
+// What makes a record faulty, as the console and the listing say it after
+// "record n": a column without a number, or a value its column does not admit.
 std::optional<std::string> parse_record(const std::string& raw, ParsedRecord& p) {
     // Columns are characters in a line of valid UTF-8: the writer gives an
     // identifier of letters of two bytes its 8 columns, as every listing does.
     const std::string line = column_text(raw);
-    if (!read_field(line, 1, 4, p.num)) return "num";
+    if (!read_field(line, 1, 4, p.num)) return "holds no number in column num";
     p.r.ident = fitted(column_slice(raw, 6, 8), 8);
-    for (int c = 1; c <= 10; ++c)
-        if (!read_field(line, 15 + 6 * (c - 1), 6, p.r.col[static_cast<size_t>(c - 1)])) return column_names[c - 1];
+    for (int c = 1; c <= 10; ++c) {
+        const DetailColumn& col = detail_columns[c - 1];
+        int& v = p.r.col[static_cast<size_t>(c - 1)];
+        if (!read_field(line, 15 + 6 * (c - 1), 6, v)) return std::string("holds no number in column ") + col.name;
+        if ((col.lo && v < *col.lo) || (col.hi && v > *col.hi)) {
+            const std::string admits = col.hi ? "outside " + std::to_string(*col.lo) + " to " + std::to_string(*col.hi)
+                                              : "below " + std::to_string(*col.lo);
+            return "holds " + std::to_string(v) + " in column " + col.name + ", " + admits;
+        }
+    }
     return std::nullopt;
 }
 
@@ -84,9 +107,11 @@ void read_batch_detail() {
         }
     }
     // Every record is read before any is used: a file with a faulty record
-    // (a column cut off, left blank or holding a letter) is used not at all,
-    // as the console says, rather than up to the fault. A blank field read as
-    // 0 would leave the series out (icu) without a word.
+    // (a column cut off, left blank or holding a letter, or a value its column
+    // does not admit) is used not at all, as the console says, rather than up
+    // to the fault. A blank field read as 0 would leave the series out (icu)
+    // without a word, and an icu of 2 or an ips of 99 would be taken in some
+    // sense the user did not write.
     std::vector<DetailRecord> read;
     for (int k = 1;; ++k) {
         auto line = f.read_line();
@@ -99,11 +124,10 @@ void read_batch_detail() {
             break;
         }
         ParsedRecord p;
-        if (const auto column = parse_record(*line, p)) {
-            con().write("(/1x,'*** batch detail record',i6,' (line',i6,' of the file) holds no number in column ',a)",
-                        k, static_cast<int>(f.line_number()), *column);
-            streams().luout.write("(t2,'*** batch detail file not used: record',i6,' holds no number in column ',a/)",
-                                  k, *column);
+        if (const auto fault = parse_record(*line, p)) {
+            con().write("(/1x,'*** batch detail record',i6,' (line',i6,' of the file) ',a)", k,
+                        static_cast<int>(f.line_number()), *fault);
+            streams().luout.write("(t2,'*** batch detail file not used: record',i6,1x,a/)", k, *fault);
             detail_unreadable();
             return;
         }

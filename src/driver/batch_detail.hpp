@@ -22,8 +22,9 @@ std::vector<DetailRecord>& loaded_detail();
 // and serids (after the per-series table was reset), and marks in
 // ips_from_record the rows whose ips a record gave. A missing or unreadable
 // file leaves the rows as they stand, with two console lines; so does a file
-// with a faulty record (one that does not hold a number in every column), which
-// is named on the console and in the listing: no record of it is used.
+// with a faulty record (one that does not hold a number in every column, or
+// holds a value its column does not admit), which is named on the console and
+// in the listing: no record of it is used.
 void read_batch_detail();
 
 // After the series were read: one listing line for every loaded record whose

@@ -82,12 +82,9 @@ void smooth(int n, const float* y, float* crv, int period) {
 // last year of six or more series.
 void count_limit_span() {
     auto& s = shared();
-    int lead = 0;
-    while (lead < s.nyc && !has_bootstrap_limits(s.ndepth[lead])) ++lead;
-    int trail = 0;
-    while (trail < s.nyc - lead && !has_bootstrap_limits(s.ndepth[s.nyc - 1 - trail])) ++trail;
-    s.nspan = s.nyc - lead - trail;
-    s.first_limit_year = s.ifyc + lead;
+    const DeepYears y = deep_years(s.ndepth, s.nyc);
+    s.nspan = y.to - y.from;
+    s.first_limit_year = s.ifyc + y.from;
 }
 
 // "change the spline? y/<n>": true when a new period was entered.

@@ -3,6 +3,7 @@
 // order, and the one call each phase makes into its subsystem.
 #include "driver/data_file_loop.hpp"
 
+#include <algorithm>
 #include <csignal>
 #include <exception>
 #include <iostream>
@@ -128,6 +129,7 @@ void run_phases() {
     auto& s = shared();
     auto opt = [](int k) { return optsnap()(k, 1); };
     s.nwin = 0;  // the running-rbar count belongs to this data file
+    std::fill(s.residual_limit_centre.begin(), s.residual_limit_centre.end(), 0.0f);  // and so do these values
     auto statistics = [&](Stage stage) {
         if (s.nc > 1 && ph.statistics) ph.statistics(stage);
     };

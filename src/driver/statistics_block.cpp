@@ -7,6 +7,7 @@
 #include "chronology/tree_numbers.hpp"
 #include "driver/data_file_setup.hpp"
 #include "shared/console.hpp"
+#include "shared/layout.hpp"
 #include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 
@@ -33,15 +34,26 @@ constexpr StageBlock blocks[4] = {
      "(/1x,'calculate residual chronology running rbar')", suffix::running_rbar[3], false},
 };
 
-void write_rbar_file(const StageBlock& b, const Table<float>& tab, int nwin) {
+void write_rbar_file(const StageBlock& b, const Table<float>& tab, const std::vector<int>& counts, int nwin) {
     auto& scr = streams().luscr;
     const std::string name = output_name(b.rbar_file);
     if (!create_output(scr, name)) return;
     const std::string t(1, tabsep);
     scr.line("year" + t + "corrs" + t + "rbar" + t + "sdev" + t + "serr" + t + "eps " + t + "cores");
-    for (int i = 1; i <= nwin; ++i)
-        scr.write("(f7.0,a,f7.0,4(a,f8.4),a,f7.2)", tab(i, 1), t, tab(i, 2), t, tab(i, 3), t, tab(i, 4), t,
-                  tab(i, 5), t, tab(i, 6), t, tab(i, 7));
+    // A value wider than its column (a count of a million correlations, an
+    // EPS far from 0 to 1) gets the columns it needs: the tabs keep the
+    // columns apart.
+    auto field = [](double v, int w, int d) {
+        return "f" + std::to_string(std::max(w, fixed_width(v, d))) + "." + std::to_string(d);
+    };
+    for (int i = 1; i <= nwin; ++i) {
+        const double count = counts[static_cast<size_t>(i - 1)];
+        const std::string layout = "(" + field(tab(i, 1), 7, 0) + ",a," + field(count, 7, 0) + ",a," +
+                                   field(tab(i, 3), 8, 4) + ",a," + field(tab(i, 4), 8, 4) + ",a," +
+                                   field(tab(i, 5), 8, 4) + ",a," + field(tab(i, 6), 8, 4) + ",a," +
+                                   field(tab(i, 7), 7, 2) + ")";
+        scr.write(layout, tab(i, 1), t, count, t, tab(i, 3), t, tab(i, 4), t, tab(i, 5), t, tab(i, 6), t, tab(i, 7));
+    }
     scr.close();
 }
 
@@ -73,10 +85,11 @@ void statistics_block(Stage stage) {
     if (window >= 1 && s.nyc > 2 * window) {
         con().write(b.message);
         Table<float>& tab = s.rbtab[static_cast<int>(stage) - 1];
-        rbarrun(s.sermat, s.sertbl, s.nyc, s.nc, tab, s.nwin, out);
+        std::vector<int> counts;
+        rbarrun(s.sermat, s.sertbl, s.nyc, s.nc, tab, counts, s.nwin, out);
         if (stage == Stage::raw)
             for (int c = 1; c <= 7; ++c) std::copy(tab.col(c), tab.col(c) + s.nwin, s.rbplot.col(c));
-        write_rbar_file(b, tab, s.nwin);
+        write_rbar_file(b, tab, counts, s.nwin);
     } else {
         out.write("(/t15,'no running rbar segments calculated: total chronology'/t16,"
                   "'length less then 2x the running window width: ',i4)",

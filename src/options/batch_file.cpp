@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,23 +138,36 @@ void error_block() {
     c.line(" *** correct log files for batch mode runs.");
 }
 
-// The line's values read free form, as many as it has fields; false when there
-// are too few or one is not a 32-bit integer.
-bool read_line_values(const std::string& text, const Line& line, std::vector<int>& values) {
+// The line's values read free form, as many as it has fields. What keeps them
+// from being read, if anything: too few values, or one that is not a 32-bit
+// integer.
+std::optional<std::string> read_line_values(const std::string& text, const Line& line, std::vector<int>& values) {
     std::vector<std::string> fields = free_fields(text);
-    if (fields.size() < line.fields.size()) return false;
     values.clear();
     for (size_t i = 0; i < line.fields.size(); ++i) {
+        if (i >= fields.size())
+            return std::to_string(fields.size()) + (fields.size() == 1 ? " value" : " values") + " where " +
+                   std::to_string(line.fields.size()) + " belong";
         long long v = 0;
+        bool read = true;
         try {
             v = free_int(fields[i]);
         } catch (const ReadError&) {
-            return false;
+            read = false;
         }
-        if (v < INT_MIN || v > INT_MAX) return false;
+        if (!read || v < INT_MIN || v > INT_MAX) return "\"" + fields[i] + "\" is not a whole number";
         values.push_back(static_cast<int>(v));
     }
-    return true;
+    return std::nullopt;
+}
+
+// A refused line: one line naming the line of the file, the option and what
+// was read, then the block that ends the reading.
+void refused(int number, const std::string& what) {
+    con().line("");
+    con().line(" *** line " + std::to_string(number + 1) + " of the batch command file, option " +
+               std::to_string(std::min(number, 20)) + ": " + what);
+    error_block();
 }
 
 // Median and lowess windows: percentages below -100 mean the whole series, a
@@ -218,18 +232,15 @@ int rdbatch(TextIn& log, int /*count*/, std::string_view name) {
             mask = buf.substr(0, 8);
             read(15, 1) = 0;
         } else {
-            if (!read_line_values(*text, line, values)) {
-                error_block();
+            if (const auto fault = read_line_values(*text, line, values)) {
+                refused(number, *fault);
                 return status;
             }
             for (size_t i = 0; i < values.size(); ++i) read(line.fields[i].k, line.fields[i].j) = values[i];
         }
 
-        OptionCheck check = check_option(read, number);
-        if (check) {
-            error_block();
-            if (check.kind == OptionCheck::hazard)
-                c.line(" *** line " + std::to_string(number + 1) + " of the batch command file: " + check.what);
+        if (const OptionCheck check = check_option(read, number)) {
+            refused(number, check.what);
             return status;
         }
         if (number == 4 || number == 5) apply_width_rules(read, number);

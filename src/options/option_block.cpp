@@ -1,5 +1,7 @@
 #include "options/option_block.hpp"
 
+#include <initializer_list>
+
 #include "options/optdesc.hpp"
 
 namespace kov {
@@ -87,7 +89,22 @@ namespace {
 
 bool within(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
-OptionCheck out_of_range() { return {OptionCheck::out_of_range, {}}; }
+// A value outside lo..hi, named as the refusal says it.
+OptionCheck out_of_range(const char* name, int v, int lo, int hi) {
+    return {OptionCheck::out_of_range,
+            std::string(name) + " " + std::to_string(v) + " is outside " + std::to_string(lo) + " to " + std::to_string(hi)};
+}
+
+// The first of the named values that lies outside its range, if any.
+struct Ranged {
+    const char* name;
+    int v, lo, hi;
+};
+OptionCheck first_out_of_range(std::initializer_list<Ranged> values) {
+    for (const Ranged& r : values)
+        if (!within(r.v, r.lo, r.hi)) return out_of_range(r.name, r.v, r.lo, r.hi);
+    return {};
+}
 OptionCheck hazard(std::string what) { return {OptionCheck::hazard, std::move(what)}; }
 
 // The age-dependent spline starts from this stiffness and grows stiffer along
@@ -109,39 +126,36 @@ OptionCheck detrending(const OptionBlock& ov, int k) {
 OptionCheck check_option(const OptionBlock& ov, int line) {
     switch (line) {
     case 1:
-        if (!within(ov(1, 1), 1, 4)) return out_of_range();
-        break;
+        return first_out_of_range({{"data type", ov(1, 1), 1, 4}});
     case 3:
-        if (!within(ov(3, 1), 0, 5)) return out_of_range();
-        break;
+        return first_out_of_range({{"transformation", ov(3, 1), 0, 5}});
     case 4:
     case 5:
         return detrending(ov, line);
     case 6:
-        if (!within(ov(6, 1), 0, 2)) return out_of_range();
-        break;
+        return first_out_of_range({{"general detrending method", ov(6, 1), 0, 2}});
     case 7:
-        if (!within(ov(7, 1), 0, 3)) return out_of_range();
-        break;
+        return first_out_of_range({{"interactive option", ov(7, 1), 0, 3}});
     case 8:
-        if (!within(ov(8, 1), 0, 2)) return out_of_range();
-        break;
+        return first_out_of_range({{"index type", ov(8, 1), 0, 2}});
     case 9:
-        if (!within(ov(9, 1), 0, 3) || !within(ov(9, 2), 0, 3)) return out_of_range();
+        if (OptionCheck c = first_out_of_range({{"ar modeling method", ov(9, 1), 0, 3},
+                                                {"ar outlier criterion", ov(9, 2), 0, 3}}))
+            return c;
         // Robust modelling scales its outlier limit by the criterion; 0 names no limit.
         if (ov(9, 1) >= 2 && !within(ov(9, 2), 1, 3))
             return hazard("ar outlier criterion " + std::to_string(ov(9, 2)) +
                           " is outside 1 to 3 with robust ar modeling");
         break;
     case 10:
-        if (!within(ov(10, 1), 0, 10)) return out_of_range();
-        break;
+        return first_out_of_range({{"pooled ar order", ov(10, 1), 0, 10}});
     case 11:
-        if (!within(ov(11, 1), -1, 10)) return out_of_range();
-        break;
+        return first_out_of_range({{"series ar order", ov(11, 1), -1, 10}});
     case 12:
-        if (!within(ov(12, 1), -100, 2) || !within(ov(12, 2), 0, 1) || !within(ov(12, 3), 0, 1))
-            return out_of_range();
+        if (OptionCheck c = first_out_of_range({{"mean chronology", ov(12, 1), -100, 2},
+                                                {"bootstrap switch", ov(12, 3), 0, 1},
+                                                {"bootstrap plot switch", ov(12, 2), 0, 1}}))
+            return c;
         if (ov(12, 3) == 1 && ov(12, 4) < 5)
             return hazard("bootstrap spline period " + std::to_string(ov(12, 4)) + " is below 5 years");
         break;
@@ -158,25 +172,26 @@ OptionCheck check_option(const OptionBlock& ov, int line) {
                           std::to_string(ov(16, 1)));
         break;
     case 17:
-        if (!within(ov(17, 1), 1, 4)) return out_of_range();
-        break;
+        return first_out_of_range({{"printout", ov(17, 1), 1, 4}});
     case 18:
-        if (!within(ov(18, 1), 0, 7)) return out_of_range();
-        break;
+        return first_out_of_range({{"save format", ov(18, 1), 0, 7}});
     case 19:
-        if (!within(ov(19, 1), 0, 3)) return out_of_range();
-        break;
+        return first_out_of_range({{"summary plots", ov(19, 1), 0, 3}});
     case 20:
-        if (!within(ov(20, 1), 0, 3)) return out_of_range();
-        break;
+        return first_out_of_range({{"stand dynamics", ov(20, 1), 0, 3}});
     case 21:
     case 22:
     case 23: {
+        static constexpr const char* name[] = {"running mean window", "percent growth change", "standard error limit"};
         static constexpr int upper[] = {50, 200, 5};
         static constexpr int lower[] = {5, 5, 0};
-        int v = ov(20, line - 19);
-        bool releases = ov(20, 1) == 2 || ov(20, 1) == 3;
-        if (v > upper[line - 21] || (releases && v < lower[line - 21])) return out_of_range();
+        const int i = line - 21;
+        const int v = ov(20, line - 19);
+        // The lower bounds hold for release detection only.
+        if (ov(20, 1) == 2 || ov(20, 1) == 3) return first_out_of_range({{name[i], v, lower[i], upper[i]}});
+        if (v > upper[i])
+            return {OptionCheck::out_of_range,
+                    std::string(name[i]) + " " + std::to_string(v) + " is above " + std::to_string(upper[i])};
         break;
     }
     }

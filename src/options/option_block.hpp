@@ -47,7 +47,7 @@ struct OptionCheck {
         out_of_range,  // a value outside the range that the batch command reader accepts
         hazard         // within range, but a later phase would divide by zero or stop on it
     } kind = ok;
-    std::string what;  // for a hazard: names the value and why it is refused
+    std::string what;  // names the value and why it is refused
     explicit operator bool() const { return kind != ok; }
 };
 

@@ -970,6 +970,11 @@ std::vector<std::string> free_fields(std::string_view line) {
     return out;
 }
 
+int fixed_width(double v, int d) {
+    const std::string t = format_values("(f40." + std::to_string(d) + ")", {FVal(v)});
+    return static_cast<int>(t.size() - t.find_first_not_of(' ') - (t.back() == '\n' ? 1 : 0));
+}
+
 long long free_int(std::string_view field) {
     std::string_view s = trim_blanks(field);
     if (s.empty()) throw ReadError("empty field");

@@ -198,6 +198,10 @@ struct LayoutError : std::invalid_argument {
 // without asserts converts the value.
 std::string format_values(std::string_view layout, const std::vector<FVal>& values);
 
+// The width of an fW.d field that shows v whole: its sign, digits, point and
+// d decimals (with the 0 before the point of a value below 1).
+int fixed_width(double v, int d);
+
 // The same, with the values of the runs in order (what fmt passes).
 std::string format_runs(std::string_view layout, std::span<const detail::ArgRun> runs);
 

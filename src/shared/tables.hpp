@@ -163,6 +163,10 @@ struct SharedTables {
     // The raw chronology's span with bootstrap limits: its length and its
     // first calendar year.
     int nspan = 0, first_limit_year = 0;
+    // The residual chronology as its bootstrap limits were built around: the
+    // values its "_res_95%cl.txt" lists, before it is prewhitened. The kovrin
+    // limits keep their distances from these values.
+    std::vector<float> residual_limit_centre = std::vector<float>(mxy, 0.0f);
     std::vector<int> pithoff = std::vector<int>(mxs + 1, 0);
     // Years the first detrending took off the front of series j (1 when its
     // first differences start it a year later), so that the batch detail file

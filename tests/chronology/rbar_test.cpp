@@ -191,7 +191,8 @@ TEST(Rbarrun, WindowStartsAlignToDecades) {
         Listing lst;
         kov::Table<float> tab(kov::mxy, 7);
         int nwin = -1;
-        kov::rbarrun(s.sermat, s.sertbl, n, s.nc, tab, nwin, lst.out);
+        std::vector<int> counts;
+    kov::rbarrun(s.sermat, s.sertbl, n, s.nc, tab, counts, nwin, lst.out);
         EXPECT_EQ(middle_years(tab, nwin), c.middles) << c.first;
         EXPECT_EQ(tab(1, 2), 3.0f);
         EXPECT_EQ(tab(1, 7), 3.0f);
@@ -210,7 +211,8 @@ TEST(Rbarrun, UncoveredWindowsAreDroppedAndOnePairHasNoSpread) {
     Listing lst;
     kov::Table<float> tab(kov::mxy, 7);
     int nwin = 0;
-    kov::rbarrun(s.sermat, s.sertbl, 100, s.nc, tab, nwin, lst.out);
+    std::vector<int> counts;
+    kov::rbarrun(s.sermat, s.sertbl, 100, s.nc, tab, counts, nwin, lst.out);
     // starts 1900, 1920 (one pair: C starts 1930), 1930, 1940 (three pairs);
     // from 1950 on no pair
     EXPECT_EQ(middle_years(tab, nwin), (std::vector<int>{1910, 1930, 1940, 1950}));
@@ -234,7 +236,8 @@ TEST(Rbarrun, WindowsThatDoNotAdvanceAreNotLaidOut) {
     Listing lst;
     kov::Table<float> tab(kov::mxy, 7, 5.0f);
     int nwin = 9;
-    kov::rbarrun(s.sermat, s.sertbl, 100, s.nc, tab, nwin, lst.out);
+    std::vector<int> counts;
+    kov::rbarrun(s.sermat, s.sertbl, 100, s.nc, tab, counts, nwin, lst.out);
     EXPECT_EQ(nwin, 0);
     EXPECT_EQ(tab(1, 1), 5.0f);
     EXPECT_EQ(line_with(con.lines(), "segments calculated:"), " segments calculated:    0");
@@ -252,7 +255,8 @@ TEST(Rbarrun, RealSiteMatchesIndependentWindows) {
     Listing lst;
     kov::Table<float> tab(kov::mxy, 7);
     int nwin = 0;
-    kov::rbarrun(s.sermat, s.sertbl, s.nyc, s.nc, tab, nwin, lst.out);
+    std::vector<int> counts;
+    kov::rbarrun(s.sermat, s.sertbl, s.nyc, s.nc, tab, counts, nwin, lst.out);
     const auto& ref = statref::run_rows;
     ASSERT_EQ(static_cast<size_t>(nwin) * 6, ref.size());
     for (int r = 1; r <= nwin; ++r) {
@@ -263,6 +267,83 @@ TEST(Rbarrun, RealSiteMatchesIndependentWindows) {
         EXPECT_NEAR(tab(r, 4), e[3], 2e-4) << r;
         EXPECT_NEAR(tab(r, 6), e[4], 2e-5) << r;
         EXPECT_NEAR(tab(r, 7), e[5], 1e-5) << r;
+    }
+}
+
+// A count of correlations takes the columns it needs, and every column of
+// its block widens with it, so that each value keeps a blank before it: the
+// counts of n series covering one window are n (n - 1) / 2.
+TEST(Rbarrun, ListingColumnsWidenForLargeCounts) {
+    const struct {
+        int series;
+        std::string count;  // n (n - 1) / 2 and its point
+        int width;          // of every column of the block
+    } cases[] = {
+        {447, "99681.", 7},     // as wide as ever
+        {448, "100128.", 8},    // would touch the label's column before it
+        {1415, "1000405.", 9},  // would not fit its seven columns
+    };
+    for (const auto& c : cases) {
+        std::vector<Series> ser;
+        for (int k = 1; k <= c.series; ++k) ser.push_back({"S" + std::to_string(k), 1900, noise(21, 500 + k)});
+        statfix::load(ser);
+        auto& s = shared();
+        s.optval(16, 1) = 21;
+        s.optval(16, 2) = 0;
+        kovtest::ScriptedConsole con("");
+        Listing lst;
+        kov::Table<float> tab(kov::mxy, 7);
+        std::vector<int> counts;
+        int nwin = 0;
+        kov::rbarrun(s.sermat, s.sertbl, 21, s.nc, tab, counts, nwin, lst.out);
+        ASSERT_EQ(nwin, 1);
+        auto field = [&](const std::string& t) { return std::string(c.width - t.size(), ' ') + t; };
+        const auto lines = lst.lines();
+        EXPECT_EQ(line_with(lines, "    year"), "    year " + field("1910."));
+        EXPECT_EQ(line_with(lines, "    corr"), "    corr " + field(c.count));
+        EXPECT_EQ(line_with(lines, "    nss "), "    nss " + field(std::to_string(c.series) + ".0"));
+    }
+}
+
+// In a window of two years every correlation is +1 or -1. With k of n series
+// rising and n - k falling, the correlations sum to ((2k - n)^2 - n) / 2, so
+// that 1 + (n - 1) rbar = (2k - n)^2 / n: EPS = n rbar / (1 + (n - 1) rbar) is
+// undefined for k = n / 2, and -n for k = (n + 1) / 2.
+TEST(Rbarrun, TwoYearWindowsWhereSeriesRiseAndFallInEqualNumbers) {
+    const struct {
+        int series, rising;
+        float eps;
+        int width;  // of the listing's columns: "-99.000" and "-101.000" with a blank before
+    } cases[] = {
+        {12, 6, -99.0f, 8},  // computed in single precision, its denominator is some 1e-8, not 0
+        {101, 51, -101.0f, 9},
+    };
+    for (const auto& c : cases) {
+        std::vector<Series> ser;
+        for (int k = 0; k < c.series; ++k) {
+            // levels and steps of many sizes, so that the correlations are
+            // -1 and +1 only to within their rounding
+            const float a = 0.37f + 0.113f * static_cast<float>(k);
+            const float second = k < c.rising ? a + 0.29f : a - 0.1f;
+            ser.push_back({"S" + std::to_string(k), 1900, {a, second, 1.0f, 1.0f, 1.0f, 1.0f}});
+        }
+        statfix::load(ser);
+        auto& s = shared();
+        s.optval(16, 1) = 2;
+        s.optval(16, 2) = 1;
+        kovtest::ScriptedConsole con("");
+        Listing lst;
+        kov::Table<float> tab(kov::mxy, 7);
+        std::vector<int> counts;
+        int nwin = 0;
+        kov::rbarrun(s.sermat, s.sertbl, 6, s.nc, tab, counts, nwin, lst.out);
+        ASSERT_EQ(nwin, 1) << c.series;
+        EXPECT_EQ(tab(1, 2), static_cast<float>(c.series * (c.series - 1) / 2));
+        EXPECT_NEAR(tab(1, 6), c.eps, 0.01) << c.series;
+        const std::string eps = line_with(lst.lines(), "    eps ");
+        ASSERT_EQ(eps.size(), 8u + c.width) << eps;
+        EXPECT_EQ(eps[8], ' ') << eps;
+        EXPECT_NEAR(std::stod(eps.substr(8)), c.eps, 0.01) << eps;
     }
 }
 
@@ -284,7 +365,8 @@ TEST(Rbarrun, ListingBlocksOfTen) {
         Listing lst;
         kov::Table<float> tab(kov::mxy, 7);
         int nwin = 0;
-        kov::rbarrun(s.sermat, s.sertbl, n, s.nc, tab, nwin, lst.out);
+        std::vector<int> counts;
+    kov::rbarrun(s.sermat, s.sertbl, n, s.nc, tab, counts, nwin, lst.out);
         ASSERT_EQ(nwin, c.windows);
         const auto lines = lst.lines();
         int years = 0;

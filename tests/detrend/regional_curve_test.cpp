@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "detrend/regional_curve.hpp"
+#include "numerics/reference_cases.hpp"
 #include "plotting/recording_backend.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"
@@ -361,4 +362,56 @@ TEST(Rcsdet, TruncatedSplineHoldsItsLastValue) {
     sc.run();
     EXPECT_NEAR(s.crnmat(60, 12), Scene::g(60), 1e-4f);
     for (int r = 61; r <= 105; ++r) EXPECT_EQ(s.crnmat(r, 12), s.crnmat(60, 12)) << r;
+}
+
+// The limits of the age-aligned mean are splined over the ages from the first
+// to the last of six or more series, as a chronology's over its years. With
+// pith offsets of 10 years for all but the first four series of ak111, ages
+// 1-10 hold four series and have no limits of their own, and ages 11-337 hold
+// six or more: their limits are splined, ages 328-337 included, and none is
+// splined with the ages before 11. Expected splines:
+// tests/numerics/reference/rcs_limit_splines_ref.py (scipy's smoothing spline
+// of the listed limits; they carry three decimals, hence the tolerance of
+// about one unit of the last printed digit).
+TEST(RcsRun, LimitsAreSplinedOverTheAgesOfSixOrMoreSeries) {
+    kovtest::TempDir d;
+    d.write("ak111.txt", kovtest::read_file(kovtest::test_data("rwl/ak111.rwl")));
+    d.write("ak111_log.txt",
+            kovtest::default_commands("ak111.txt", {{4, "-2     0     0     !1st-regional curve method"},
+                                                    {5, "-10    0     0     !rcs-spline curve"},
+                                                    {12, "2   1   20   0     !robust mean with bootstrap limits"},
+                                                    {13, "0                  !no stabilization"}}));
+    std::string detail(8, '\n');
+    for (int k = 1; k <= 51; ++k)
+        detail += kov::fmt("(i4,2x,a8,10i6)", k, "s" + std::to_string(k), std::vector<int>{0, 0, k >= 5 ? 10 : 0, 0, 0, 0, 0, 1, 1, k});
+    d.write("ak111_detail.txt", detail);
+    d.write("list.txt", "ak111.txt\n");
+    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    ASSERT_EQ(r.status, 0) << r.out;
+
+    const auto cases = kovtest::read_ref_cases("rcs_limit_splines_ref.txt");
+    const auto& ref = kovtest::find_case(cases, "ak111");
+    const int from = ref.count("span_from"), to = ref.count("span_to");
+    ASSERT_EQ(from, 11);
+    ASSERT_EQ(to, 337);
+    const auto cl = split_lines(d.read("ak111.txt_rcs_95%cl.txt"));
+    ASSERT_EQ(cl.size(), static_cast<size_t>(ref.count("ages") + 1));
+    for (size_t i = 1; i < cl.size(); ++i) {
+        SCOPED_TRACE(cl[i]);
+        const auto v = kov::read_values("(2i6,6f8.3)", cl[i]);
+        const int age = static_cast<int>(v[0].i);
+        ASSERT_EQ(age, static_cast<int>(i));
+        EXPECT_NEAR(v[5].r, ref["spl"][i - 1], 0.0012);
+        if (age < from || age > to) {
+            EXPECT_EQ(cl[i].substr(44, 8), cl[i].substr(36, 8));
+            EXPECT_EQ(cl[i].substr(52, 8), cl[i].substr(36, 8));
+            continue;
+        }
+        const size_t k = static_cast<size_t>(age - from);
+        ASSERT_NEAR(v[3].r, ref["lo"][k], 1e-9);
+        ASSERT_NEAR(v[4].r, ref["hi"][k], 1e-9);
+        // a smoothed limit on the wrong side of the smoothed mean stands at it
+        EXPECT_NEAR(v[6].r, std::min(ref["spllo"][k], v[5].r), 0.0012);
+        EXPECT_NEAR(v[7].r, std::max(ref["splhi"][k], v[5].r), 0.0012);
+    }
 }

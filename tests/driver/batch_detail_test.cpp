@@ -152,25 +152,48 @@ TEST(DetailReader, RecordsByPositionUntilTheirEnd) {
     }
 }
 
-// A record that does not hold a number in every column makes the file
-// faulty, and a faulty file is used not at all: every row keeps its reset
-// values (the console says "defaults are used"), and the console and the
-// listing name the record and its column. Read as 0, a blank icu would leave
-// the series out without a word.
+// A record that does not hold a number in every column, or holds a value its
+// column does not admit, makes the file faulty, and a faulty file is used not
+// at all: every row keeps its reset values (the console says "defaults are
+// used"), and the console and the listing name the record and its column.
+// Read as 0, a blank icu would leave the series out without a word; an icu of
+// 2 would leave it out too, and an ips of 99 would be cut to order 10.
 TEST(DetailReader, AFaultyRecordLeavesTheWholeFileUnused) {
     const std::string r1 = record(1, "ab01", {1900, 1950, 7, 3, -6, 2, 0, 1, 1, 4});
     const std::string r2 = record(2, "cd02", {1901, 1951, 0, 3, -6, 0, 0, 0, 1, 9});
+    // the second record with column c (1 = ify) holding v, the other columns
+    // at the ends of what they admit: itn and isb any integer, ips -1, cpa 8001
+    auto second_with = [&](int c, int v) {
+        std::array<int, 10> cols{-50, 2000, 0, -1, -67, -1, -99999, 0, 0, 8001};
+        cols[static_cast<size_t>(c - 1)] = v;
+        return legend + r1 + "\n" + record(2, "cd02", cols) + "\n";
+    };
     const struct {
         const char* what;
         std::string text;
         int record;
-        const char* column;
+        std::string fault;
     } cases[] = {
-        {"records cut to 20 columns", legend + r1.substr(0, 20) + "\n" + r2.substr(0, 20) + "\n", 1, "ily"},
-        {"a blank icu column", legend + r1 + "\n" + r2.substr(0, 56) + "      " + r2.substr(62) + "\n", 2, "icu"},
-        {"a letter in a column", legend + r1 + "\n" + r2.substr(0, 22) + "x" + r2.substr(23) + "\n", 2, "ily"},
-        {"a letter in the number", legend + "  x1" + r1.substr(4) + "\n", 1, "num"},
-        {"the last column cut off", legend + r1 + "\n" + r2.substr(0, 68) + "\n", 2, "cpa"},
+        {"records cut to 20 columns", legend + r1.substr(0, 20) + "\n" + r2.substr(0, 20) + "\n", 1,
+         "holds no number in column ily"},
+        {"a blank icu column", legend + r1 + "\n" + r2.substr(0, 56) + "      " + r2.substr(62) + "\n", 2,
+         "holds no number in column icu"},
+        {"a letter in a column", legend + r1 + "\n" + r2.substr(0, 22) + "x" + r2.substr(23) + "\n", 2,
+         "holds no number in column ily"},
+        {"a letter in the number", legend + "  x1" + r1.substr(4) + "\n", 1, "holds no number in column num"},
+        {"the last column cut off", legend + r1 + "\n" + r2.substr(0, 68) + "\n", 2, "holds no number in column cpa"},
+        {"icu 2", second_with(8, 2), 2, "holds 2 in column icu, outside 0 to 1"},
+        {"icu -1", second_with(8, -1), 2, "holds -1 in column icu, outside 0 to 1"},
+        {"ics 5", second_with(9, 5), 2, "holds 5 in column ics, outside 0 to 1"},
+        {"ips -5", second_with(6, -5), 2, "holds -5 in column ips, outside -1 to 10"},
+        {"ips 11", second_with(6, 11), 2, "holds 11 in column ips, outside -1 to 10"},
+        {"ips 999999", second_with(6, 999999), 2, "holds 999999 in column ips, outside -1 to 10"},
+        {"yfp -50", second_with(3, -50), 2, "holds -50 in column yfp, below 0"},
+        {"cpa -1", second_with(10, -1), 2, "holds -1 in column cpa, outside 0 to 8001"},
+        {"cpa 8002", second_with(10, 8002), 2, "holds 8002 in column cpa, outside 0 to 8001"},
+        // a record after the last series' record is faulty as well: the file is one whole
+        {"icu 99 in a record of no series", legend + r1 + "\n" + r1 + "\n" + record(3, "x", {0, 0, 0, 0, 0, 0, 0, 99, 1, 3}) + "\n",
+         3, "holds 99 in column icu, outside 0 to 1"},
     };
     const std::array<int, 10> reset1{0, 0, 0, 2, 0, 0, 0, 1, 1, 1}, reset2{0, 0, 0, 2, 0, 0, 0, 1, 1, 2};
     for (const auto& c : cases) {
@@ -187,16 +210,15 @@ TEST(DetailReader, AFaultyRecordLeavesTheWholeFileUnused) {
         EXPECT_FALSE(shared().ips_from_record[1]);
         EXPECT_TRUE(loaded_detail().empty());
         const auto i6 = [](int v) { return padded("", 6 - std::to_string(v).size()) + std::to_string(v); };
-        const std::string named = "*** batch detail record" + i6(c.record) + " (line" + i6(8 + c.record) +
-                                  " of the file) holds no number in column " + c.column;
+        const std::string named =
+            "*** batch detail record" + i6(c.record) + " (line" + i6(8 + c.record) + " of the file) " + c.fault;
         EXPECT_NE(sc.output().find("\n " + named + "\n\n *** batch detail data file either not found or\n"
                                    " *** error in reading in data. defaults are used.\n"),
                   std::string::npos)
             << sc.output();
         EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")),
                   (std::vector<std::string>{at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}), "",
-                                            " *** batch detail file not used: record" + i6(c.record) +
-                                                " holds no number in column " + c.column,
+                                            " *** batch detail file not used: record" + i6(c.record) + " " + c.fault,
                                             ""}));
     }
 }

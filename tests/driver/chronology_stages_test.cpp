@@ -397,6 +397,41 @@ TEST(ConfidenceLimitRun, LaterChronologiesSplineTheirLimitsOverTheirOwnYears) {
 
 namespace {
 
+// The chronology is splined over all its years, its limits over the years of
+// six or more series: near the ends of those years the curves part, and a
+// smoothed limit could cross the smoothed chronology (litu_drop 2016, raw:
+// -0.005 and -0.019 around 0.096; qual_drop 2009, raw: 1.161 and 1.621 around
+// 0.876, the smoothed limits of a run that did not widen them). A smoothed
+// limit on the wrong side is widened to the smoothed chronology, no further.
+TEST(ConfidenceLimitRun, SmoothedLimitsHoldTheSmoothedChronology) {
+    kovtest::TempDir d;
+    for (const std::string name : {"litu_drop", "qual_drop"}) {
+        d.write(name + ".txt", kovtest::read_file(kovtest::test_data("rwl/" + name + ".rwl")));
+        d.write(name + "_log.txt",
+                kovtest::default_commands(name + ".txt", {{4, "6      0     0     !1st-horizontal line"},
+                                                          {12, "2   1   20   0     !robust mean with bootstrap limits"},
+                                                          {13, "0                  !no stabilization"}}));
+    }
+    d.write("list.txt", "litu_drop.txt\nqual_drop.txt\n");
+    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    ASSERT_EQ(r.status, 0) << r.out;
+    for (const std::string name : {"litu_drop", "qual_drop"})
+        for (const std::string kind : {"raw", "std", "res", "kov"}) {
+            SCOPED_TRACE(name + " " + kind);
+            const auto cl = split_lines(d.read(name + "_" + kind + "_95%cl.txt"));
+            ASSERT_GT(cl.size(), 100u);
+            for (size_t i = 1; i < cl.size(); ++i) {
+                const auto v = kov::read_values("(2i6,6f8.3)", cl[i]);
+                EXPECT_LE(v[6].r, v[5].r) << cl[i];
+                EXPECT_LE(v[5].r, v[7].r) << cl[i];
+            }
+        }
+    EXPECT_TRUE(contains_line(split_lines(d.read("litu_drop_raw_95%cl.txt")),
+                              "  2016     7   0.062   0.025   0.102   0.096  -0.005   0.096"));
+    EXPECT_TRUE(contains_line(split_lines(d.read("qual_drop_raw_95%cl.txt")),
+                              "  2009    59   1.545   1.290   1.820   0.876   0.876   1.621"));
+}
+
 // Two real data files under the default commands with a biweight mean, its
 // bootstrap limits and no stabilisation: every limit file of the run holds
 // its chronology between its limits in every year. A year of fewer than six

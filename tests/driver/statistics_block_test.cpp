@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <sstream>
 
 #include "chronology/reference/statistics_ref.inc"
@@ -90,6 +91,100 @@ TEST(StatisticsBlock, RawStageOfARealFile) {
     EXPECT_NE(running, std::string::npos);
     for (auto name : {"c_pcloads_raw.txt", "c_pcscores_raw.txt", "c_vfloads_raw.txt", "c_vfscores_raw.txt"})
         EXPECT_TRUE(d.exists(name)) << name;
+}
+
+// Deterministic ring-width-like values, no two series alike.
+std::vector<float> noise(int n, unsigned seed) {
+    std::vector<float> v(n);
+    unsigned x = seed * 2654435761u + 12345u;
+    for (auto& e : v) {
+        x = x * 1664525u + 1013904223u;
+        e = 1.0f + static_cast<float>((x >> 8) % 1000) / 1000.0f;
+    }
+    return v;
+}
+
+// Values wider than their columns in the running-rbar file get the columns
+// they need: a count of n (n - 1) / 2 correlations, and the EPS of -n that a
+// two-year window gives when (n + 1) / 2 of n series rise and the others fall.
+TEST(StatisticsBlock, RunningRbarFileWidensItsFields) {
+    const struct {
+        const char* what;
+        int series, window, years;
+        std::string count;          // as the file shows it
+        std::optional<double> eps;  // near this value
+    } cases[] = {
+        {"a million correlations", 1415, 21, 45, "1000405.", std::nullopt},
+        {"eps of -101", 101, 2, 6, "  5050.", -101.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<statfix::Series> ser;
+        for (int k = 0; k < c.series; ++k) {
+            std::vector<float> v = noise(c.years, 900 + k);
+            if (c.window == 2) v[1] = k <= c.series / 2 ? v[0] + 0.5f : v[0] - 0.25f;
+            ser.push_back({"S" + std::to_string(k), 1900, v});
+        }
+        kovtest::DriverScene scene;
+        kovtest::ScriptedConsole con("");
+        statfix::load(ser);
+        auto& s = kov::shared();
+        s.datfil = "t.txt";
+        s.optval(14, 1) = s.optval(14, 2) = 0;
+        s.optval(16, 1) = c.window;
+        s.optval(16, 2) = c.window == 2 ? 1 : 0;
+        s.optval(17, 1) = 1;
+        s.optval(19, 1) = 0;
+        kov::streams().luout.open_fresh("t_out.txt");
+        kov::statistics_block(kov::Stage::raw);
+        kov::streams().luout.close();
+        const auto rows = split_lines(scene.dir().read("t_raw_rbar.txt"));
+        ASSERT_EQ(rows.size(), 2u);
+        const auto f = tab_fields(rows[1]);
+        ASSERT_EQ(f.size(), 7u);
+        EXPECT_EQ(f[1], c.count) << rows[1];
+        if (c.eps) {
+            EXPECT_NEAR(std::stod(f[5]), *c.eps, 0.01) << rows[1];
+        }
+    }
+}
+
+// The common-period analysis counts its pairs in seven columns; 4,473 series
+// give 4473 x 4472 / 2 = 10,001,628 pairs, eight digits, and the column of
+// counts widens under a heading that moves with it.
+TEST(StatisticsBlock, CommonPeriodCountsOfTenMillionPairs) {
+    std::vector<statfix::Series> ser;
+    for (int k = 0; k < 4473; ++k) {
+        // two cores a tree, trees numbered by characters 4 and 5
+        const std::string tree = std::to_string(10000 + k / 2).substr(1);
+        ser.push_back({"ABC" + tree + (k % 2 ? "B" : "A"), 1900, noise(25, 3000 + k)});
+    }
+    kovtest::DriverScene scene;
+    kovtest::ScriptedConsole con("");
+    statfix::load(ser);
+    auto& s = kov::shared();
+    s.datfil = "t.txt";
+    kov::driver_state().mask_copy = "SSSTTTTC";
+    s.optval(14, 1) = 1900;
+    s.optval(14, 2) = 1924;
+    s.optval(16, 1) = 0;
+    s.optval(17, 1) = 1;
+    s.optval(19, 1) = 0;
+    kov::streams().luout.open_fresh("t_out.txt");
+    kov::statistics_block(kov::Stage::raw);
+    kov::streams().luout.close();
+    const auto lines = split_lines(scene.dir().read("t_out.txt"));
+    auto line_starting = [&](const std::string& head) {
+        for (const auto& l : lines)
+            if (l.rfind(head, 0) == 0) return l;
+        return std::string();
+    };
+    EXPECT_EQ(line_starting(std::string(40, ' ')), std::string(40, ' ') + "number     rbar     sdev");
+    EXPECT_EQ(line_starting("                    all series rbar: ").substr(0, 45),
+              "                    all series rbar: 10001628");
+    // within trees: one pair a tree of two cores, 2,236 of them
+    EXPECT_EQ(line_starting("                  within-trees rbar: ").substr(0, 45),
+              "                  within-trees rbar:     2236");
 }
 
 TEST(StatisticsBlock, NoWindowNoPeriod) {

@@ -265,6 +265,8 @@ TEST(Rdbatch, SmootherWindowsBelowThreeStopTheProgram) {
     }
 }
 
+// A refused line is named (the line of the file, the option, the value read)
+// right before the block that ends the reading.
 TEST(Rdbatch, UnreadableAndRefusedFilesEndWithTheirBlockAndStatus) {
     enum Block { eof, error };
     struct Case {
@@ -272,8 +274,8 @@ TEST(Rdbatch, UnreadableAndRefusedFilesEndWithTheirBlockAndStatus) {
         std::function<void(std::vector<std::string>&)> edit;
         int status;
         Block block;
-        int echoed;           // option lines echoed before the failure
-        std::string hazard;   // the extra line naming the value, if any
+        int echoed;         // option lines echoed before the failure
+        std::string named;  // what the naming line says after "line n of the batch command file, "
     };
     auto set = [](int line, std::string text) {
         return [line, text](std::vector<std::string>& f) { f[line - 1] = text; };
@@ -285,51 +287,74 @@ TEST(Rdbatch, UnreadableAndRefusedFilesEndWithTheirBlockAndStatus) {
         {"ends after option 10", keep(11), 11, eof, 10, ""},
         {"ends after line 21 with outlier analysis",
          [](std::vector<std::string>& f) { f[20] = "1            0     !"; f.resize(21); }, 20, eof, 20, ""},
-        {"data type 5", set(2, "5                  !"), 1, error, 0, ""},
-        {"data type 0", set(2, "0"), 1, error, 0, ""},
-        {"missing data line with one value", set(3, "-9                 !missing values"), 2, error, 1, ""},
-        {"transformation 6", set(4, "6 0"), 3, error, 2, ""},
-        {"transformation a word", set(4, "none 0"), 3, error, 2, ""},
-        {"general detrending 3", set(7, "3"), 6, error, 5, ""},
-        {"index code 3", set(9, "3"), 8, error, 7, ""},
-        {"ar method 4", set(10, "4 0 0"), 9, error, 8, ""},
-        {"pooled order 11", set(11, "11 0"), 10, error, 9, ""},
-        {"series order -2", set(12, "-2"), 11, error, 10, ""},
-        {"quantile -101", set(13, "-101 0 0 0"), 12, error, 11, ""},
-        {"bootstrap switch 2", set(13, "2 2 20 0"), 12, error, 11, ""},
-        {"bootstrap plot 2", set(13, "2 0 0 2"), 12, error, 11, ""},
-        {"year beyond 32 bits", set(15, "99999999999 0"), 14, error, 13, ""},
-        {"printout 5", set(18, "5"), 17, error, 16, ""},
-        {"save 8", set(19, "8"), 18, error, 17, ""},
-        {"summary plots 4", set(20, "4"), 19, error, 18, ""},
-        {"stand dynamics 4", set(21, "4 0"), 20, error, 19, ""},
+        {"data type 7", set(2, "7                  !tucson ring-width format"), 1, error, 0,
+         "line 2 of the batch command file, option 1: data type 7 is outside 1 to 4"},
+        {"data type 0", set(2, "0"), 1, error, 0,
+         "line 2 of the batch command file, option 1: data type 0 is outside 1 to 4"},
+        {"missing data line with one value", set(3, "-9"), 2, error, 1,
+         "line 3 of the batch command file, option 2: 1 value where 2 belong"},
+        {"missing data line with its description where a value belongs", set(3, "-9                 !missing values"), 2,
+         error, 1, "line 3 of the batch command file, option 2: \"!missing\" is not a whole number"},
+        {"transformation 6", set(4, "6 0"), 3, error, 2,
+         "line 4 of the batch command file, option 3: transformation 6 is outside 0 to 5"},
+        {"transformation a word", set(4, "none 0"), 3, error, 2,
+         "line 4 of the batch command file, option 3: \"none\" is not a whole number"},
+        {"general detrending 3", set(7, "3"), 6, error, 5,
+         "line 7 of the batch command file, option 6: general detrending method 3 is outside 0 to 2"},
+        {"index code 3", set(9, "3"), 8, error, 7,
+         "line 9 of the batch command file, option 8: index type 3 is outside 0 to 2"},
+        {"ar method 4", set(10, "4 0 0"), 9, error, 8,
+         "line 10 of the batch command file, option 9: ar modeling method 4 is outside 0 to 3"},
+        {"pooled order 11", set(11, "11 0"), 10, error, 9,
+         "line 11 of the batch command file, option 10: pooled ar order 11 is outside 0 to 10"},
+        {"series order -2", set(12, "-2"), 11, error, 10,
+         "line 12 of the batch command file, option 11: series ar order -2 is outside -1 to 10"},
+        {"quantile -101", set(13, "-101 0 0 0"), 12, error, 11,
+         "line 13 of the batch command file, option 12: mean chronology -101 is outside -100 to 2"},
+        {"bootstrap switch 2", set(13, "2 2 20 0"), 12, error, 11,
+         "line 13 of the batch command file, option 12: bootstrap switch 2 is outside 0 to 1"},
+        {"bootstrap plot 2", set(13, "2 0 0 2"), 12, error, 11,
+         "line 13 of the batch command file, option 12: bootstrap plot switch 2 is outside 0 to 1"},
+        {"year beyond 32 bits", set(15, "99999999999 0"), 14, error, 13,
+         "line 15 of the batch command file, option 14: \"99999999999\" is not a whole number"},
+        {"printout 5", set(18, "5"), 17, error, 16,
+         "line 18 of the batch command file, option 17: printout 5 is outside 1 to 4"},
+        {"save 8", set(19, "8"), 18, error, 17,
+         "line 19 of the batch command file, option 18: save format 8 is outside 0 to 7"},
+        {"summary plots 4", set(20, "4"), 19, error, 18,
+         "line 20 of the batch command file, option 19: summary plots 4 is outside 0 to 3"},
+        {"stand dynamics 4", set(21, "4 0"), 20, error, 19,
+         "line 21 of the batch command file, option 20: stand dynamics 4 is outside 0 to 3"},
         {"release window 4",
-         [](std::vector<std::string>& f) { f[20] = "2 0"; f[21] = "4"; f[22] = "25"; f[23] = "2"; }, 20, error, 20, ""},
+         [](std::vector<std::string>& f) { f[20] = "2 0"; f[21] = "4"; f[22] = "25"; f[23] = "2"; }, 20, error, 20,
+         "line 22 of the batch command file, option 20: running mean window 4 is outside 5 to 50"},
         {"growth change 201",
-         [](std::vector<std::string>& f) { f[20] = "1 0"; f[22] = "201"; }, 20, error, 21, ""},
+         [](std::vector<std::string>& f) { f[20] = "1 0"; f[22] = "201"; }, 20, error, 21,
+         "line 23 of the batch command file, option 20: percent growth change 201 is above 200"},
         {"error limit -1 with releases",
-         [](std::vector<std::string>& f) { f[20] = "3 0"; f[21] = "10"; f[22] = "25"; f[23] = "-1"; }, 20, error, 22, ""},
+         [](std::vector<std::string>& f) { f[20] = "3 0"; f[21] = "10"; f[22] = "25"; f[23] = "-1"; }, 20, error, 22,
+         "line 24 of the batch command file, option 20: standard error limit -1 is outside 0 to 5"},
         {"overlap not below window", set(17, "50 50 0"), 16, error, 15,
-         " *** line 17 of the batch command file: running rbar overlap 50 is not below its window 50"},
+         "line 17 of the batch command file, option 16: running rbar overlap 50 is not below its window 50"},
         {"bootstrap period 4", set(13, "2 1 4 0"), 12, error, 11,
-         " *** line 13 of the batch command file: bootstrap spline period 4 is below 5 years"},
+         "line 13 of the batch command file, option 12: bootstrap spline period 4 is below 5 years"},
         {"first spline stiffness 4", set(5, "-6 4 0"), 4, error, 3,
-         " *** line 5 of the batch command file: age-dependent spline stiffness 4 is below 5 years"},
+         "line 5 of the batch command file, option 4: age-dependent spline stiffness 4 is below 5 years"},
         {"second spline stiffness 0", set(6, "-6 0 0"), 5, error, 4,
-         " *** line 6 of the batch command file: age-dependent spline stiffness 0 is below 5 years"},
+         "line 6 of the batch command file, option 5: age-dependent spline stiffness 0 is below 5 years"},
         // codes that name no curve: the keyboard refuses them too
         {"first detrending -8", set(5, "-8 0 0"), 4, error, 3,
-         " *** line 5 of the batch command file: first detrending code -8 is not a curve option"},
+         "line 5 of the batch command file, option 4: first detrending code -8 is not a curve option"},
         {"first detrending 9", set(5, "9 0 0"), 4, error, 3,
-         " *** line 5 of the batch command file: first detrending code 9 is not a curve option"},
+         "line 5 of the batch command file, option 4: first detrending code 9 is not a curve option"},
         {"second detrending -7", set(6, "-7 0 0"), 5, error, 4,
-         " *** line 6 of the batch command file: second detrending code -7 is not a curve option"},
+         "line 6 of the batch command file, option 5: second detrending code -7 is not a curve option"},
         {"second detrending -9", set(6, "-9 0 0"), 5, error, 4,
-         " *** line 6 of the batch command file: second detrending code -9 is not a curve option"},
+         "line 6 of the batch command file, option 5: second detrending code -9 is not a curve option"},
         {"robust ar criterion 0", set(10, "2 0 0"), 9, error, 8,
-         " *** line 10 of the batch command file: ar outlier criterion 0 is outside 1 to 3 with robust ar modeling"},
+         "line 10 of the batch command file, option 9: ar outlier criterion 0 is outside 1 to 3 with robust ar modeling"},
         {"common period reversed", set(15, "1950 1900"), 14, error, 13,
-         " *** line 15 of the batch command file: common period last year 1900 is before its first year 1950"},
+         "line 15 of the batch command file, option 14: common period last year 1900 is before its first year 1950"},
     };
     const std::vector<std::string> eof_block = {"", " *** end-of-file reading batch commands. re-run",
                                                 " *** the program in interactive mode to create",
@@ -343,8 +368,13 @@ TEST(Rdbatch, UnreadableAndRefusedFilesEndWithTheirBlockAndStatus) {
         c.edit(file);
         ReadResult r = read_text(dir, join(file));
         EXPECT_EQ(r.status, c.status) << c.what;
-        std::vector<std::string> tail = c.block == eof ? eof_block : error_block;
-        if (!c.hazard.empty()) tail.push_back(c.hazard);
+        std::vector<std::string> tail;
+        if (c.block == eof) {
+            tail = eof_block;
+        } else {
+            tail = {"", " *** " + c.named};
+            tail.insert(tail.end(), error_block.begin(), error_block.end());
+        }
         size_t head = c.echoed < 0 ? 0 : 4 + c.echoed;
         ASSERT_EQ(r.console.size(), head + tail.size()) << c.what;
         EXPECT_EQ(std::vector<std::string>(r.console.begin() + head, r.console.end()), tail) << c.what;
