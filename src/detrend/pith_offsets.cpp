@@ -237,6 +237,16 @@ void read_pith_offsets(std::span<int> pitoff) {
         con().wait();
         throw Stop("", exit_failure);
     }
+    // An offset counts the years before the first ring: one below 0 would put
+    // the series at cambial ages of 0 and below, and the batch detail file
+    // that carries it into the next run would be refused for it.
+    for (int j = 1; j <= nc; ++j) {
+        if (pitoff[j - 1] >= 0) continue;
+        con().write("(/1x,'*** pith offset',i6,' of series',i6,' (',a,') is below 0')", pitoff[j - 1], j,
+                    rtrim(s.serids[j]));
+        con().wait();
+        throw Stop("", exit_failure);
+    }
     if (iprt >= 2) {
         out.write("(/t10,'rcs pith offset file processed:  ',a/)", padded(name, 30));
         offset_table(pitoff, nc);

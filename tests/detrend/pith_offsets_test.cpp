@@ -147,6 +147,8 @@ TEST(PithOffsets, ReadFailuresStopTheProgram) {
     const Case cases[] = {
         {"title\n4\nx\n5\n", " *** error in line number:    1"},
         {"4\n5\n", " *** pith offset values read .ne. number of series. oops!"},
+        // a first cambial age of 0 reformatted, or a typing slip
+        {"4\n-1\n5\n", " *** pith offset    -1 of series     2 (T2) is below 0"},
     };
     for (const auto& k : cases) {
         kovtest::ScriptedConsole con("p.txt\nm\nn\n\n\n");
