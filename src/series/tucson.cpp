@@ -160,14 +160,17 @@ void trrw(std::string_view id, int first_year, int count, std::span<const float>
         else
             out.write("(a6,2i4)", in_columns(id, 6), first_year, last);
     }
-    // A minus sign straight before a year of four digits reads back as the
+    // A minus sign straight before a year of four digits may read back as the
     // sign of a year of five or six (MR07D-1995 is also the line of series
-    // MR07D in 1995 BC, and a series of one line cannot tell): the index
-    // layout writes a blank in its place, on every line of the series. The
-    // CRU form is read by its header line, which keeps the identifier.
+    // MR07D in 1995 BC). The reader tells the two apart by the years of the
+    // lines that follow, which go on under one reading only; a series of one
+    // line gives it nothing to go by, and there the index layout writes a
+    // blank in the sign's place. The CRU form is read by its header line,
+    // which keeps the identifier.
     std::string id6 = in_columns(id, 6);
     const size_t sign = column_byte(id6, 5);
-    const bool sign_before_year = !cru && first_year + count >= 1000 &&
+    const bool one_line = first_year - mod10(first_year) == first_year + count - mod10(first_year + count);
+    const bool sign_before_year = !cru && one_line && first_year + count >= 1000 &&
                                   (id6[sign] == '-' || (id6[sign - 1] == '-' && id6[sign] >= '0' && id6[sign] <= '9'));
     if (sign_before_year) {
         id6[id6[sign] == '-' ? sign : sign - 1] = ' ';

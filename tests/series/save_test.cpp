@@ -252,7 +252,8 @@ TEST(SeriesSave, FormatsReadBack) {
 // (MR07D- and Bgd12- in 1995 read back in 1995 BC), and letters of two bytes
 // (Ñandú01, kept as Ñandú0 in 8 bytes). Each save reads back with its
 // reader as the same series at the same years and values; the identifier
-// keeps what its columns hold (format 2: the minus sign becomes a blank).
+// keeps what its columns hold (format 2, a series of one line: the minus sign
+// becomes a blank).
 TEST(SeriesSave, IdentifiersTheLayoutsCannotHoldAsTheyStandReadBack) {
     struct Series {
         std::string id;
@@ -264,14 +265,22 @@ TEST(SeriesSave, IdentifiersTheLayoutsCannotHoldAsTheyStandReadBack) {
         int format;
         std::vector<std::string> ids;  // as read back
         int warnings = 0;              // listing lines that name a minus sign written as a blank
+        int last = 1997;               // last year of the stage
     };
     const std::vector<Series> minus = {{"MR07D-", 1995, {0.1f, 0.2f, 0.3f}}, {"Bgd12-", 1990, {0.4f, 0.5f}}};
+    // Series of two lines and more keep their minus sign: the years of their
+    // lines go on only with it in the identifier (1998 is a line of its own
+    // before the line of 2000 that ends it).
+    const std::vector<Series> minus_lines = {
+        {"MR07D-", 1995, {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.0f, 1.1f, 1.2f, 1.3f}},
+        {"Bgd12-", 1998, {0.4f, 0.5f, 0.6f, 0.7f, 0.8f}}};
     const std::vector<Series> letters = {{fitted("\u00d1and\u00fa01", 8), 1995, {0.1f, 0.2f, 0.3f}},
                                          {fitted("\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416", 8), 1990, {0.4f}}};
     const Case cases[] = {
         {minus, 1, {"MR07D-  ", "Bgd12-  "}},
         {minus, 2, {"MR07D   ", "Bgd12   "}, 2},
         {minus, 3, {"MR07D-  ", "Bgd12-  "}},
+        {minus_lines, 2, {"MR07D-  ", "Bgd12-  "}, 0, 2007},
         {letters, 2, {"\u00d1and\u00fa0", "\u0416\u0416\u0416\u0416"}},
         {letters, 3, {"\u00d1and\u00fa0", "\u0416\u0416\u0416\u0416"}},
     };
@@ -280,7 +289,7 @@ TEST(SeriesSave, IdentifiersTheLayoutsCannotHoldAsTheyStandReadBack) {
         f.open_save();
         Stage s;
         for (const Series& x : c.series) s.add(x.id, x.first, x.values, 1990);
-        s.span(1990, 1997);
+        s.span(1990, c.last);
         s.save(c.format);
         EXPECT_EQ(kovtest::count_lines_with(f.listing(), "a minus sign before the year would read as its sign"),
                   c.warnings)
