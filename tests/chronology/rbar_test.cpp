@@ -127,7 +127,8 @@ TEST(Rbarall, PairNeedsTwentyOneCommonYears) {
 TEST(Rbarall, ConstantSeriesTiesAndWideCounts) {
     // C is constant: its pairs have no correlation and are left out, also when
     // its 32-bit mean is not its value (-9.99, a series of missing values,
-    // once gave a "minimum correlation: -0.000" with C). A and B, and A and D,
+    // whose mean a correlation would see as spread and list as a "minimum
+    // correlation: -0.000" with C). A and B, and A and D,
     // are the same series, so both pairs give r = 1: the pair met first keeps
     // the maximum.
     const auto a = noise(30, 3);

@@ -147,7 +147,7 @@ float value_in(const std::string& id, int year) {
 
 // Real files that depart from the clean layout read with the series count and
 // span of the independent count in tests/data/rwl-hard's source README, and
-// the values that the departures used to move or scale stand at their years
+// the values that the departures could move or scale stand at their years
 // as the file's lines give them (the integers of the quoted lines times 0.001
 // for series ending in -9999, 0.01 for those ending in 999; a missing ring the
 // file writes -9999 is -9.999, a year the reader fills is xmiss).

@@ -440,9 +440,9 @@ TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
     }
 }
 
-// Layout quirks of real files of the public data bank, each cut from the
-// line the report of it quotes (what the report leaves as "..." filled in
-// here), with what it must read as: one series per identifier run, every
+// Layout quirks of real files of the public data bank, each built from lines
+// cut from such a file (its runs of values completed where they were cut
+// short), with what it must read as: one series per identifier run, every
 // value at its year, and one warning line for each decision. Expected values:
 // the integers of the lines times 0.01 (series ending in 999) or 0.001 (in
 // -9999); years the reader fills are xmiss whatever the units.
