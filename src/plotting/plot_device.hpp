@@ -68,7 +68,7 @@ std::string file_extension(std::string_view device);
 // plsdev: "wingcc" is resolved as above. A device PLplot does not have becomes
 // "null" with a console note (PLplot would otherwise ask on the console); so
 // does a screen device whose display does not answer (one note per run). When
-// the screen resolves to a file device, the page gets its own file (plsfnam):
+// the screen resolves to a file device, the page gets its own file:
 // the output prefix of the data file, "_plot", the page number within the data
 // file, the name set by name_pages and the device's extension. A page that
 // cannot be created is named as every output file is (report_output_failure)

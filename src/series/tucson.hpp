@@ -52,12 +52,12 @@ struct TucsonFile {
 // order goes at its own years when no value stands there yet (years the
 // lines skipped, or years before the series' first line); a new identifier,
 // or a line that would overwrite values read (or make the series longer than
-// the vectors), ends the series without its end marker and starts the next. The units of a ring-width series follow
-// from its own end marker, or from the file's usual one when it has none; a
-// 999 or -9999 with values after it is a value, and so is a 999 straight
-// before -9999. Columns are characters in a line of valid UTF-8, and the
-// identifier comes back in 8 bytes of whole characters. Before a line is
-// read, a tab in the identifier columns of a ring-width line moves to the
+// the vectors), ends the series without its end marker and starts the next.
+// The units of a ring-width series follow from its own end marker, or from
+// the file's usual one when it has none; a 999 or -9999 with values after it
+// is a value, and so is a 999 straight before -9999. Columns are characters
+// in a line of valid UTF-8, and the identifier comes back in 8 bytes of whole
+// characters. Before a line is read, a tab in the identifier columns of a ring-width line moves to the
 // next tab stop (every 8 columns) and control characters before the year are
 // dropped, each only when the line then has its year and values in their
 // columns; lines that the survey found one column to the left of the layout
@@ -77,8 +77,9 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
 // Every line is written so that the readers read it back as this series at
 // its years: a value or depth that does not fit its field is held at the
 // field's edge (9989, 999, 999999 or -99999), and in "iw" a minus sign in the
-// identifier straight before a year of four digits becomes a blank, each with
-// a warning line in the main listing.
+// identifier straight before a year of four digits becomes a blank in a
+// series of one line (the reader places longer ones by the years of their
+// lines), each with a warning line in the main listing.
 void trrw(std::string_view id, int first_year, int count, std::span<const float> values,
           std::span<const int> depths, OutFile& out, std::string_view mode, std::string_view tag);
 

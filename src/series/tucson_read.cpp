@@ -625,8 +625,8 @@ bool outside_its_decade(const DataLine& d, int year, bool index) {
 // going on from line to line under that reading (CAN101 1858, CAN101 1860,
 // CAN101 1870). Read as they stand, such lines put every value 1000 years
 // early under an identifier that takes the year's first digit. A line alone
-// is not enough to tell.
-void mark_shifted_lines(const std::vector<std::string>& lines, const Form& f, TucsonFile& file) {
+// is not enough to tell. Reads `in` from file.first_line to its end.
+void mark_shifted_lines(TextIn& in, const Form& f, TucsonFile& file) {
     std::vector<size_t> run;
     std::string key;
     int last = 0;
@@ -635,8 +635,10 @@ void mark_shifted_lines(const std::vector<std::string>& lines, const Form& f, Tu
             for (size_t n : run) file.reading[n] |= TucsonFile::shifted_line;
         run.clear();
     };
-    for (size_t n = 0; n < lines.size(); ++n) {
-        const LineText t = line_text(lines[n], f);
+    for (size_t n = 0;; ++n) {
+        auto got = in.read_line();
+        if (!got) break;
+        const LineText t = line_text(*got, f);
         const std::string& line = t.line;
         if (spaces_only(t.full) || year_columns_blank(line, f)) continue;
         const bool shape = line[6] == ' ' && std::all_of(line.begin() + 7, line.begin() + 11, is_digit) &&
@@ -664,11 +666,14 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     file.usual_marker = hundredths_end;
     file.series_begun = false;
 
-    std::vector<std::string> lines;
-    for (auto got = in.read_line(); got; got = in.read_line()) lines.push_back(std::move(*got));
+    size_t lines = 0;
+    while (in.read_line()) ++lines;
     in.seek(start);
-    file.reading.assign(lines.size(), 0);
-    if (!index) mark_shifted_lines(lines, f, file);
+    file.reading.assign(lines, 0);
+    if (!index) {
+        mark_shifted_lines(in, f, file);
+        in.seek(start);
+    }
 
     long long hundredths = 0, thousandths = 0;
     int lo = INT_MAX, hi = INT_MIN;
@@ -676,8 +681,8 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     int group = 0;
     bool plain_since = true;  // a plain data line since the last ambiguous one
 
-    for (size_t n = 0; n < lines.size(); ++n) {
-        const LineText t = line_text(lines[n], f, (file.reading[n] & TucsonFile::shifted_line) != 0);
+    for (size_t n = 0; n < lines; ++n) {
+        const LineText t = line_text(*in.read_line(), f, (file.reading[n] & TucsonFile::shifted_line) != 0);
         const std::string& line = t.line;
         if (year_columns_blank(line, f)) continue;
         const YearForm y = form_by_sign(line, f);
@@ -725,6 +730,7 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
         plain_since = false;
         amb.push_back(std::move(a));
     }
+    in.seek(start);
     if (thousandths > hundredths) file.usual_marker = thousandths_end;
 
     // Each run of lines with the same identifier columns takes the year form

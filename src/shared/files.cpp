@@ -91,6 +91,14 @@ std::vector<FailedOutput>& failed_list() {
     return files;
 }
 
+// The entry of a failed output: the one noted before, or a new one.
+FailedOutput& note_failed_output(const std::string& name, OutputFailure how) {
+    auto& files = failed_list();
+    for (auto& f : files)
+        if (f.name == name) return f;
+    return files.emplace_back(FailedOutput{name, how});
+}
+
 [[noreturn]] void write_failed(const std::string& name, OutputFailure how) {
     note_failed_output(name, how);
     throw WriteFailed(name);
@@ -135,19 +143,8 @@ bool synced(const std::string& name) {
     return ::close(fd) == 0 && ok;
 }
 
-FailedOutput* noted(const std::string& name) {
-    for (auto& f : failed_list())
-        if (f.name == name) return &f;
-    return nullptr;
-}
-
 }  // namespace
 
-bool note_failed_output(const std::string& name, OutputFailure how) {
-    if (noted(name)) return false;
-    failed_list().push_back({name, how});
-    return true;
-}
 const std::vector<FailedOutput>& failed_outputs() { return failed_list(); }
 void clear_failed_outputs() { failed_list().clear(); }
 
@@ -164,8 +161,7 @@ std::string failed_output_line(const FailedOutput& f) {
 }
 
 void report_output_failure(const std::string& name, OutputFailure how) {
-    note_failed_output(name, how);
-    FailedOutput& f = *noted(name);
+    FailedOutput& f = note_failed_output(name, how);
     if (f.reported) return;
     f.reported = true;
     const std::string line = failed_output_line(f);
@@ -323,7 +319,7 @@ void Streams::close_all() {
             else
                 f->close();
         } catch (const WriteFailed&) {
-            // noted in failed_writes: the other files are closed all the same
+            // noted in failed_outputs: the other files are closed all the same
         }
     }
     lulist.close();

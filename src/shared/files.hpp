@@ -141,8 +141,7 @@ struct FailedOutput {
 };
 // The output files that failed, each once, in the order found. The run goes
 // on with its other outputs as far as it can, then ends as a failure that
-// names each of them by its line. false: the file was noted before.
-bool note_failed_output(const std::string& name, OutputFailure how);
+// names each of them by its line.
 const std::vector<FailedOutput>& failed_outputs();
 void clear_failed_outputs();
 std::string failed_output_line(const FailedOutput& f);

@@ -27,19 +27,9 @@ of such a run as argument:
 import sys
 
 import numpy as np
-from scipy.interpolate import make_smoothing_spline
 
+from limit_spline import smooth
 from refio import CaseWriter, f64
-
-
-def p_of(period):
-    cw = np.cos(2 * np.pi / period)
-    return 6 * (cw - 1) ** 2 / (cw + 2)
-
-
-def smooth(y, period):
-    x = np.arange(1, len(y) + 1, dtype=float)
-    return make_smoothing_spline(x, np.asarray(y, float), lam=1.0 / (2.0 * p_of(period)))(x)
 
 
 rows = [line.split() for line in open("%s/ak111.txt_rcs_95%%cl.txt" % sys.argv[1]).read().splitlines()[1:]]
