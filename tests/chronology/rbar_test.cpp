@@ -12,18 +12,8 @@
 namespace {
 
 using kov::shared;
+using statfix::noise;
 using statfix::Series;
-
-// Deterministic ring-width-like values (no two series alike).
-std::vector<float> noise(int n, unsigned seed) {
-    std::vector<float> v(n);
-    unsigned s = seed * 2654435761u + 12345u;
-    for (auto& x : v) {
-        s = s * 1664525u + 1013904223u;
-        x = 1.0f + static_cast<float>((s >> 8) % 1000) / 1000.0f;
-    }
-    return v;
-}
 
 // Pearson r of the first n values, in double precision.
 double pearson(const std::vector<float>& x, const std::vector<float>& y, int n) {
@@ -173,6 +163,24 @@ std::vector<int> middle_years(const kov::Table<float>& tab, int nwin) {
     return v;
 }
 
+// rbarrun over the series loaded, in windows of optval(16,1) years
+// overlapping by optval(16,2), over ncrn years: its table (every cell
+// `fill` before), window count and listing.
+struct RunningRbar {
+    kov::Table<float> tab;
+    std::vector<int> counts;
+    int nwin = -1;
+    std::vector<std::string> lines;
+};
+RunningRbar running_rbar(int ncrn, float fill = 0.0f) {
+    auto& s = shared();
+    RunningRbar r{kov::Table<float>(kov::mxy, 7, fill), {}, -1, {}};
+    Listing lst;
+    kov::rbarrun(s.sermat, s.sertbl, ncrn, s.nc, r.tab, r.counts, r.nwin, lst.out);
+    r.lines = lst.lines();
+    return r;
+}
+
 TEST(Rbarrun, WindowStartsAlignToDecades) {
     struct Case {
         int first, last, w, o;
@@ -189,11 +197,9 @@ TEST(Rbarrun, WindowStartsAlignToDecades) {
         s.optval(16, 1) = c.w;
         s.optval(16, 2) = c.o;
         kovtest::ScriptedConsole con("");
-        Listing lst;
-        kov::Table<float> tab(kov::mxy, 7);
-        int nwin = -1;
-        std::vector<int> counts;
-    kov::rbarrun(s.sermat, s.sertbl, n, s.nc, tab, counts, nwin, lst.out);
+        const RunningRbar run = running_rbar(n);
+        const auto& tab = run.tab;
+        const int nwin = run.nwin;
         EXPECT_EQ(middle_years(tab, nwin), c.middles) << c.first;
         EXPECT_EQ(tab(1, 2), 3.0f);
         EXPECT_EQ(tab(1, 7), 3.0f);
@@ -209,11 +215,9 @@ TEST(Rbarrun, UncoveredWindowsAreDroppedAndOnePairHasNoSpread) {
     s.optval(16, 1) = 20;
     s.optval(16, 2) = 10;
     kovtest::ScriptedConsole con("");
-    Listing lst;
-    kov::Table<float> tab(kov::mxy, 7);
-    int nwin = 0;
-    std::vector<int> counts;
-    kov::rbarrun(s.sermat, s.sertbl, 100, s.nc, tab, counts, nwin, lst.out);
+    const RunningRbar run = running_rbar(100);
+    const auto& tab = run.tab;
+    const int nwin = run.nwin;
     // starts 1900, 1920 (one pair: C starts 1930), 1930, 1940 (three pairs);
     // from 1950 on no pair
     EXPECT_EQ(middle_years(tab, nwin), (std::vector<int>{1910, 1930, 1940, 1950}));
@@ -234,15 +238,13 @@ TEST(Rbarrun, WindowsThatDoNotAdvanceAreNotLaidOut) {
     s.optval(16, 1) = 20;
     s.optval(16, 2) = 20;
     kovtest::ScriptedConsole con("");
-    Listing lst;
-    kov::Table<float> tab(kov::mxy, 7, 5.0f);
-    int nwin = 9;
-    std::vector<int> counts;
-    kov::rbarrun(s.sermat, s.sertbl, 100, s.nc, tab, counts, nwin, lst.out);
+    const RunningRbar run = running_rbar(100, 5.0f);
+    const auto& tab = run.tab;
+    const int nwin = run.nwin;
     EXPECT_EQ(nwin, 0);
     EXPECT_EQ(tab(1, 1), 5.0f);
     EXPECT_EQ(line_with(con.lines(), "segments calculated:"), " segments calculated:    0");
-    const auto lines = lst.lines();
+    const auto lines = run.lines;
     EXPECT_NE(line_with(lines, "running rbar statistics"), "");
     EXPECT_EQ(line_with(lines, "year"), "");
 }
@@ -253,11 +255,9 @@ TEST(Rbarrun, RealSiteMatchesIndependentWindows) {
     s.optval(16, 1) = 50;
     s.optval(16, 2) = 25;
     kovtest::ScriptedConsole con("");
-    Listing lst;
-    kov::Table<float> tab(kov::mxy, 7);
-    int nwin = 0;
-    std::vector<int> counts;
-    kov::rbarrun(s.sermat, s.sertbl, s.nyc, s.nc, tab, counts, nwin, lst.out);
+    const RunningRbar run = running_rbar(s.nyc);
+    const auto& tab = run.tab;
+    const int nwin = run.nwin;
     const auto& ref = statref::run_rows;
     ASSERT_EQ(static_cast<size_t>(nwin) * 6, ref.size());
     for (int r = 1; r <= nwin; ++r) {
@@ -292,14 +292,11 @@ TEST(Rbarrun, ListingColumnsWidenForLargeCounts) {
         s.optval(16, 1) = 21;
         s.optval(16, 2) = 0;
         kovtest::ScriptedConsole con("");
-        Listing lst;
-        kov::Table<float> tab(kov::mxy, 7);
-        std::vector<int> counts;
-        int nwin = 0;
-        kov::rbarrun(s.sermat, s.sertbl, 21, s.nc, tab, counts, nwin, lst.out);
+        const RunningRbar run = running_rbar(21);
+        const int nwin = run.nwin;
         ASSERT_EQ(nwin, 1);
         auto field = [&](const std::string& t) { return std::string(c.width - t.size(), ' ') + t; };
-        const auto lines = lst.lines();
+        const auto lines = run.lines;
         EXPECT_EQ(line_with(lines, "    year"), "    year " + field("1910."));
         EXPECT_EQ(line_with(lines, "    corr"), "    corr " + field(c.count));
         EXPECT_EQ(line_with(lines, "    nss "), "    nss " + field(std::to_string(c.series) + ".0"));
@@ -333,15 +330,13 @@ TEST(Rbarrun, TwoYearWindowsWhereSeriesRiseAndFallInEqualNumbers) {
         s.optval(16, 1) = 2;
         s.optval(16, 2) = 1;
         kovtest::ScriptedConsole con("");
-        Listing lst;
-        kov::Table<float> tab(kov::mxy, 7);
-        std::vector<int> counts;
-        int nwin = 0;
-        kov::rbarrun(s.sermat, s.sertbl, 6, s.nc, tab, counts, nwin, lst.out);
+        const RunningRbar run = running_rbar(6);
+        const auto& tab = run.tab;
+        const int nwin = run.nwin;
         ASSERT_EQ(nwin, 1) << c.series;
         EXPECT_EQ(tab(1, 2), static_cast<float>(c.series * (c.series - 1) / 2));
         EXPECT_NEAR(tab(1, 6), c.eps, 0.01) << c.series;
-        const std::string eps = line_with(lst.lines(), "    eps ");
+        const std::string eps = line_with(run.lines, "    eps ");
         ASSERT_EQ(eps.size(), 8u + c.width) << eps;
         EXPECT_EQ(eps[8], ' ') << eps;
         EXPECT_NEAR(std::stod(eps.substr(8)), c.eps, 0.01) << eps;
@@ -363,13 +358,10 @@ TEST(Rbarrun, ListingBlocksOfTen) {
         s.optval(16, 1) = 20;
         s.optval(16, 2) = 10;
         kovtest::ScriptedConsole con("");
-        Listing lst;
-        kov::Table<float> tab(kov::mxy, 7);
-        int nwin = 0;
-        std::vector<int> counts;
-    kov::rbarrun(s.sermat, s.sertbl, n, s.nc, tab, counts, nwin, lst.out);
+        const RunningRbar run = running_rbar(n);
+        const int nwin = run.nwin;
         ASSERT_EQ(nwin, c.windows);
-        const auto lines = lst.lines();
+        const auto lines = run.lines;
         int years = 0;
         std::string last_year;
         for (const auto& l : lines)

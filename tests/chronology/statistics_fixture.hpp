@@ -18,6 +18,17 @@ struct Series {
     std::vector<float> v;
 };
 
+// Deterministic ring-width-like values (no two seeds alike).
+inline std::vector<float> noise(int n, unsigned seed) {
+    std::vector<float> v(n);
+    unsigned s = seed * 2654435761u + 12345u;
+    for (auto& x : v) {
+        s = s * 1664525u + 1013904223u;
+        x = 1.0f + static_cast<float>((s >> 8) % 1000) / 1000.0f;
+    }
+    return v;
+}
+
 // Three header lines; identifier in columns 1-8, decade year 9-12, values of
 // six columns from 13; 999 (hundredths) or -9999 (thousandths) closes a series.
 inline std::vector<Series> read_tucson(const std::string& path) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -280,24 +281,30 @@ TEST(StandardChronologyStep, AdaptivePowerChangesOnlyTheWrittenChronology) {
 
 namespace {
 
-// The documented default command file with an arithmetic mean chronology,
-// bootstrap limits and a 30-year spline of the limits.
-std::string commands_with_limits(const std::string& datfil) {
-    // no detrending: each data file's chronology file then holds the raw
-    // chronology alone (and the age-dependent spline of the defaults goes
-    // below zero on a series of ak046, which would stop to ask what to do)
-    return kovtest::default_commands(datfil, {{4, "0      0     0     !1st-no detrending performed"},
-                                              {12, "1   1   30   0      !mean chronology"}});
+// A batch run of the real files `names` (tests/data/rwl) in `d`, each under
+// the default commands with the lines of `replaced`.
+kovtest::RunResult run_real_files(kovtest::TempDir& d, const std::vector<std::string>& names,
+                                  const std::map<size_t, std::string>& replaced) {
+    std::string list;
+    for (const std::string& name : names) {
+        d.write(name + ".txt", kovtest::read_file(kovtest::test_data("rwl/" + name + ".rwl")));
+        d.write(name + "_log.txt", kovtest::default_commands(name + ".txt", replaced));
+        list += name + ".txt\n";
+    }
+    d.write("list.txt", list);
+    return kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
 }
 
 TEST(RawChronologyRun, TwoDataFilesFillTheRunWideFilesInListOrder) {
+    // An arithmetic mean chronology with bootstrap limits and a 30-year
+    // spline of the limits; no detrending: each data file's chronology file
+    // then holds the raw chronology alone (and the age-dependent spline of
+    // the defaults goes below zero on a series of ak046, which would stop to
+    // ask what to do).
     kovtest::TempDir d;
-    for (const std::string name : {"wa129", "ak046"}) {
-        d.write(name + ".txt", kovtest::read_file(kovtest::test_data("rwl/" + name + ".rwl")));
-        d.write(name + "_log.txt", commands_with_limits(name + ".txt"));
-    }
-    d.write("list.txt", "wa129.txt\nak046.txt\n");
-    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    const auto r = run_real_files(d, {"wa129", "ak046"},
+                                  {{4, "0      0     0     !1st-no detrending performed"},
+                                   {12, "1   1   30   0      !mean chronology"}});
     ASSERT_EQ(r.status, 0) << r.out;
 
     // each file's chronology after its three header lines, in list order; a
@@ -405,15 +412,10 @@ namespace {
 // limit on the wrong side is widened to the smoothed chronology, no further.
 TEST(ConfidenceLimitRun, SmoothedLimitsHoldTheSmoothedChronology) {
     kovtest::TempDir d;
-    for (const std::string name : {"litu_drop", "qual_drop"}) {
-        d.write(name + ".txt", kovtest::read_file(kovtest::test_data("rwl/" + name + ".rwl")));
-        d.write(name + "_log.txt",
-                kovtest::default_commands(name + ".txt", {{4, "6      0     0     !1st-horizontal line"},
-                                                          {12, "2   1   20   0     !robust mean with bootstrap limits"},
-                                                          {13, "0                  !no stabilization"}}));
-    }
-    d.write("list.txt", "litu_drop.txt\nqual_drop.txt\n");
-    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    const auto r = run_real_files(d, {"litu_drop", "qual_drop"},
+                                  {{4, "6      0     0     !1st-horizontal line"},
+                                   {12, "2   1   20   0     !robust mean with bootstrap limits"},
+                                   {13, "0                  !no stabilization"}});
     ASSERT_EQ(r.status, 0) << r.out;
     for (const std::string name : {"litu_drop", "qual_drop"})
         for (const std::string kind : {"raw", "std", "res", "kov"}) {
@@ -446,14 +448,9 @@ TEST(ConfidenceLimitRun, SmoothedLimitsHoldTheSmoothedChronology) {
 // them can exceed the largest, 1.3433.
 TEST(ConfidenceLimitRun, LimitsHoldTheirChronologyAndThinYearsShowItsDigits) {
     kovtest::TempDir d;
-    for (const std::string name : {"ak111", "mong007w"}) {
-        d.write(name + ".txt", kovtest::read_file(kovtest::test_data("rwl/" + name + ".rwl")));
-        d.write(name + "_log.txt",
-                kovtest::default_commands(name + ".txt", {{12, "2   1   20   0     !robust (biweight) mean chronology"},
-                                                          {13, "0                  !no stabilization"}}));
-    }
-    d.write("list.txt", "ak111.txt\nmong007w.txt\n");
-    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    const auto r = run_real_files(d, {"ak111", "mong007w"},
+                                  {{12, "2   1   20   0     !robust (biweight) mean chronology"},
+                                   {13, "0                  !no stabilization"}});
     ASSERT_EQ(r.status, 0) << r.out;
 
     for (const std::string name : {"ak111", "mong007w"})

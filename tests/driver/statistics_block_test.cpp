@@ -93,16 +93,7 @@ TEST(StatisticsBlock, RawStageOfARealFile) {
         EXPECT_TRUE(d.exists(name)) << name;
 }
 
-// Deterministic ring-width-like values, no two series alike.
-std::vector<float> noise(int n, unsigned seed) {
-    std::vector<float> v(n);
-    unsigned x = seed * 2654435761u + 12345u;
-    for (auto& e : v) {
-        x = x * 1664525u + 1013904223u;
-        e = 1.0f + static_cast<float>((x >> 8) % 1000) / 1000.0f;
-    }
-    return v;
-}
+using statfix::noise;
 
 // Values wider than their columns in the running-rbar file get the columns
 // they need: a count of n (n - 1) / 2 correlations, and the EPS of -n that a
