@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "shared/files.hpp"
@@ -29,6 +30,14 @@ struct TucsonFile {
     std::vector<unsigned char> reading;  // per line from first_line: the bits above
     long long usual_marker = 999;
     bool series_begun = false;          // a data line has been read: no later data line is a title line
+    // The series read so far, by identifier: the integers of the file from
+    // each series' first year. A line that repeats values read before for its
+    // identifier and years is a copy, not a second series.
+    struct ReadBefore {
+        int first_year = 0;
+        std::vector<long long> integers;
+    };
+    std::unordered_map<std::string, std::vector<ReadBefore>> read_before;
     bool plain_year_at(size_t line) const { return reading_at(line, plain_year_line); }
     bool shifted_at(size_t line) const { return reading_at(line, shifted_line); }
     bool reading_at(size_t line, unsigned char what) const;
@@ -48,25 +57,32 @@ struct TucsonFile {
 // file: surveyed when the series counter becomes 1, read by every call.
 // Every value stands at the year its line gives it. Years a series skips,
 // lines of a series that cannot be read and empty or damaged fields become
-// missing values (xmiss, whatever the units). A line of the series out of
-// order goes at its own years when no value stands there yet (years the
-// lines skipped, or years before the series' first line); a new identifier,
-// or a line that would overwrite values read (or make the series longer than
-// the vectors), ends the series without its end marker and starts the next.
+// missing values (xmiss, whatever the units); so does the first line of a
+// series whose year has one spoiled character, when the next line of its
+// identifier tells its years. A line of the series out of order goes at its
+// own years when no value stands there yet (years the lines skipped, or years
+// before the series' first line); a new identifier, or a line that would
+// overwrite values read (or make the series longer than the vectors), ends
+// the series without its end marker and starts the next. A line that repeats
+// values read before for its identifier and years (a line written twice) is
+// not read; a series whose identifier an earlier one has is named.
 // The units of a ring-width series follow from its own end marker, or from
 // the file's usual one when it has none; a 999 or -9999 with values after it
-// is a value, and so is a 999 straight before -9999. Columns are characters
-// in a line of valid UTF-8, and the identifier comes back in 8 bytes of whole
-// characters. Before a line is read, a tab in the identifier columns of a ring-width line moves to the
-// next tab stop (every 8 columns) and control characters before the year are
-// dropped, each only when the line then has its year and values in their
-// columns; lines that the survey found one column to the left of the layout
+// is a value, and so is a 999 straight before -9999 (also a -9999 written
+// after the tenth field). Columns are characters in a line of valid UTF-8,
+// bytes in one that has its year and values in their columns only so, and
+// the identifier comes back in 8 bytes of whole characters. A line that has
+// its year and values in their columns as it stands is read so; only one
+// that does not is read another way: counted by bytes, without the control
+// characters before its year, or with a tab in the identifier columns of a
+// ring-width line moved to the next tab stop (every 8 columns), the first
+// that fits. Lines that the survey found one column to the left of the layout
 // are read one column further right. Most of these decisions get a warning
 // line in the main listing (streams().luout); these get none: tabs and NULs
-// in the identifier columns, the columns of UTF-8 characters, a -9999 with
-// values after it, the file's usual units for a series without its end
-// marker, the survey's reading of a minus sign before the year, and a line
-// out of order that goes on from the line before it.
+// in the identifier columns, the columns of UTF-8 characters or bytes, a
+// -9999 with values after it, the file's usual units for a series without
+// its end marker, the survey's reading of a minus sign before the year, and a
+// line out of order that goes on from the line before it.
 void trrw(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
           int& series_counter, TextIn& in, OutFile* listing, std::string_view mode, std::string& title,
           std::array<std::string, 3>& hdrlin, TucsonFile& file);

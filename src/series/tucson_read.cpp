@@ -3,8 +3,8 @@
 // Real files depart from the layout in ways a reader must not pass over in
 // silence: identifiers that run into the year, values written without their
 // 6-column fields, a ring of 999 in a series of thousandths, lines that cannot
-// be read inside a series, lines out of order, series that lack their end
-// marker. The reader keeps every value at the year its line gives it and says
+// be read inside a series, lines out of order, lines written twice, series
+// that lack their end marker. The reader keeps every value at the year its line gives it and says
 // in the main listing where it had to decide.
 #include <algorithm>
 #include <climits>
@@ -143,20 +143,38 @@ std::string layout_columns(std::string_view raw) {
 struct HeadReading {
     std::string raw;
     bool controls_dropped = false;
+    bool by_bytes = false;  // a byte is a column, though the line is valid UTF-8
 };
 
-// Control bytes in the identifier and year columns that came before the
-// identifier or into the year (two NULs before "EX101A  1830") are no
-// columns of the line: they are dropped when the line then has its year and
-// values in their columns. A tab in the identifier columns of a ring-width
-// line moves to the next tab stop (stops every 8 columns), as an editor shows
-// it: "moo07b<tab>1800" has its year in columns 9-12. When the line does not
-// then fit the layout, the tab is one column, as is a control byte
-// ("25B<tab>    1930" was written so, and a NUL may be a column left blank).
+// A line that has its year and values in their columns as it stands is read
+// so. Only a line that does not is read another way, the first that fits:
+// - counted by bytes: a writer that pads identifiers to 8 bytes puts
+//   "EXé101A" (7 characters, 8 bytes) straight before the year;
+// - without the control bytes in its identifier and year columns, which came
+//   before the identifier or into the year (two NULs before "EX101A  1830");
+// - with a tab in the identifier columns of a ring-width line moved to the
+//   next tab stop (stops every 8 columns), as an editor shows it:
+//   "moo07b<tab>1800" has its year in columns 9-12.
+// Otherwise the line is read as it stands: a tab is one column, as is a
+// control byte ("25B<tab>    1930" and "S0AB<tab>   1900" were written so, and
+// a NUL may be a column left blank).
 HeadReading head_reading(const std::string& raw, const Form& f) {
     HeadReading h{raw};
     const size_t head = column_byte(raw, f.idw + 4);
-    if (std::any_of(raw.begin(), raw.begin() + static_cast<long>(head), [](char c) { return is_control(c); })) {
+    const bool controls =
+        std::any_of(raw.begin(), raw.begin() + static_cast<long>(head), [](char c) { return is_control(c); });
+    const bool tab = !f.index && raw.find('\t') < column_byte(raw, f.idw);
+    const bool multibyte = multibyte_utf8(raw);
+    if ((!controls && !tab && !multibyte) || in_its_columns(layout_columns(raw), f)) return h;
+    if (multibyte) {
+        std::string bytes = padded(raw, 80);
+        std::replace(bytes.begin(), bytes.end(), '\0', ' ');
+        if (in_its_columns(bytes, f)) {
+            h.by_bytes = true;
+            return h;
+        }
+    }
+    if (controls) {
         std::string dropped = raw.substr(0, head);
         dropped.erase(std::remove_if(dropped.begin(), dropped.end(), [](char c) { return is_control(c); }),
                       dropped.end());
@@ -164,11 +182,11 @@ HeadReading head_reading(const std::string& raw, const Form& f) {
         if (in_its_columns(layout_columns(dropped), f)) {
             h.raw = std::move(dropped);
             h.controls_dropped = true;
+            return h;
         }
     }
-    const size_t idend = column_byte(h.raw, f.idw);
-    if (!f.index && h.raw.find('\t') < idend) {
-        const bool multibyte = multibyte_utf8(h.raw);
+    if (tab) {
+        const size_t idend = column_byte(raw, f.idw);
         std::string stops;
         size_t col = 0;
         for (size_t i = 0; i < idend;) {
@@ -193,12 +211,14 @@ HeadReading head_reading(const std::string& raw, const Form& f) {
 // One line of the file. Its columns are characters: in a line of valid UTF-8
 // a character of several bytes (a Cyrillic letter of an identifier) takes one
 // column, so that the year and the values stand in the columns the layout
-// gives them; in any other line a byte is a column.
+// gives them; in any other line, and in a line that has them in their columns
+// only when counted by bytes, a byte is a column.
 struct LineText {
     std::string bytes;      // as read (head_reading), NULs as blanks: text lines are taken from it
     std::string full;       // one byte per column (a character of several bytes stands as '?'), NULs as blanks
     std::string line;       // full in 80 columns, its damaged value fields blanked
     bool controls_dropped = false;
+    bool by_bytes = false;  // a byte is a column, though the line is valid UTF-8
     bool shifted = false;   // written one column to the left: a blank put in before column 8
     bool damaged[10] = {};  // value field k (ring widths) or value/depth pair k (indices)
 };
@@ -209,11 +229,12 @@ LineText line_text(const std::string& raw, const Form& f, bool shifted = false) 
     LineText t;
     HeadReading h = head_reading(raw, f);
     t.controls_dropped = h.controls_dropped;
+    t.by_bytes = h.by_bytes;
     if (shifted) {
         h.raw.insert(column_byte(h.raw, 7), 1, ' ');
         t.shifted = true;
     }
-    std::string cols = column_text(h.raw);
+    std::string cols = h.by_bytes ? h.raw : column_text(h.raw);
     t.line = padded(cols, 80);
     for (int k = 0; k < 10; ++k) {
         if (!damaged_field(std::string_view(t.line).substr(field_at(f, k), field_width(f)))) continue;
@@ -229,9 +250,9 @@ LineText line_text(const std::string& raw, const Form& f, bool shifted = false) 
 // The identifier of the first n columns. A tab there is padding, as a blank
 // is: "mrr08nw<tab>1840" and "mrr08nw 1830" are lines of one series.
 std::string identifier_of(const LineText& t, size_t n) {
-    std::string id = column_slice(t.bytes, 0, n);
+    std::string id = t.by_bytes ? t.bytes.substr(0, n) : column_slice(t.bytes, 0, n);
     std::replace(id.begin(), id.end(), '\t', ' ');
-    return in_columns(id, n);
+    return t.by_bytes ? fitted(id, n) : in_columns(id, n);
 }
 
 // An identifier as the listing and the series tables hold it: 8 bytes.
@@ -284,6 +305,7 @@ struct DataLine {
     long long field[20] = {};  // ten values, or ten value/depth pairs
     bool blank[20] = {};       // the field held nothing
     bool damaged[10] = {};     // value k (pair k) was damaged: no value stands there
+    long long after = 0;       // -9999 written straight after the ten fields of a ring-width line
     int tokens = 0;            // values read (by separators, or fields up to the last)
     long long last_token = 0;  // the last of the line's numbers (end marker of an unreadable line)
     bool last_is_number = false;
@@ -331,6 +353,10 @@ bool read_by_separators(const std::string& full, DataLine& d) {
         d.blank[k] = true;
     }
     d.tokens = n;
+    if (n == 11 && d.field[9] == hundredths_end && d.last_token == thousandths_end) {
+        d.after = thousandths_end;
+        d.beyond = false;
+    }
     return true;
 }
 
@@ -400,6 +426,13 @@ DataLine read_line_of(const LineText& t, const Form& f, bool plain_year) {
                 d.tokens = k + 1;
                 break;
             }
+        // A 999 in the last field with -9999 straight after the fields: the
+        // writer put the end marker of a series in thousandths on the line
+        // of its last ring.
+        if (d.values_read && !d.blank[9] && d.field[9] == hundredths_end) {
+            const auto w = words(t.full, 72);
+            if (!w.empty() && w[0].second == "-9999") d.after = thousandths_end;
+        }
         return d;
     }
     d.values_read = read_by_separators(t.full, d);
@@ -429,15 +462,23 @@ bool ends_its_line(const DataLine& d, int k) {
 
 // Whether field k of a ring-width line ends its series: an end marker after
 // which the line holds nothing but blank fields and further markers. A 999
-// straight before -9999 is a ring of 0.999 mm in a series of thousandths.
+// straight before -9999 is a ring of 0.999 mm in a series of thousandths, also
+// when the -9999 stands after the tenth field.
 bool ends_series(const DataLine& d, int k) {
     if (!is_marker(d.field[k]) || !ends_its_line(d, k)) return false;
-    return !(d.field[k] == hundredths_end && k + 1 < 10 && !d.blank[k + 1] && d.field[k + 1] == thousandths_end);
+    if (d.field[k] != hundredths_end) return true;
+    if (k == 9) return d.after != thousandths_end;
+    return !(!d.blank[k + 1] && d.field[k + 1] == thousandths_end);
 }
+
+// A full line whose -9999 stands after its tenth field (a 999, a ring): the
+// series ends there, in thousandths.
+bool ends_after_its_fields(const DataLine& d) { return d.after == thousandths_end; }
 
 // The last value of a ring-width line, when it is an end marker (the survey
 // counts the units of the file's series by it).
 long long line_end_marker(const DataLine& d) {
+    if (ends_after_its_fields(d)) return thousandths_end;
     for (int k = 9; k >= 0; --k) {
         if (d.blank[k]) continue;
         return ends_series(d, k) ? d.field[k] : 0;
@@ -665,6 +706,7 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     file.first_line = start;
     file.usual_marker = hundredths_end;
     file.series_begun = false;
+    file.read_before.clear();
 
     size_t lines = 0;
     while (in.read_line()) ++lines;
@@ -797,6 +839,37 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
 // ---------------------------------------------------------------------------
 // One series
 
+// The integers a line gives its years, up to its end marker: empty_field for
+// a field left empty or damaged. Years no line gave a value are no_value.
+constexpr long long no_value = LLONG_MIN;
+constexpr long long empty_field = LLONG_MIN + 1;
+
+std::vector<long long> line_integers(const DataLine& d, int slots, bool index) {
+    std::vector<long long> v;
+    for (int k = index ? 10 - slots : 0; k < (index ? 10 : slots); ++k) {
+        const int fk = index ? 2 * k : k;
+        if (d.damaged[k] || d.blank[fk]) {
+            v.push_back(empty_field);
+            continue;
+        }
+        if (index ? d.field[fk] >= 9990 : ends_series(d, k)) break;
+        v.push_back(d.field[fk]);
+    }
+    return v;
+}
+
+// Whether the integers of a line, from position `at` of a series, are those
+// the series holds there: at least one value and every field the same.
+bool holds_raw(const std::vector<long long>& held, int at, const std::vector<long long>& line) {
+    if (at < 0 || static_cast<size_t>(at) + line.size() > held.size()) return false;
+    bool some_value = false;
+    for (size_t k = 0; k < line.size(); ++k) {
+        if (held[static_cast<size_t>(at) + k] != line[k]) return false;
+        some_value = some_value || line[k] != empty_field;
+    }
+    return some_value;
+}
+
 // What one call of the reader builds: the series as its lines give it, each
 // value at its position (its year less the series' first year). Positions
 // that no value of the file fills hold the missing value xmiss: years the
@@ -808,8 +881,8 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
 class SeriesRead {
 public:
     SeriesRead(std::span<float> values, std::span<int> depths, bool index, bool store_depths, int& count)
-        : values_(values), depths_(depths), kind_(values.size(), value), index_(index),
-          store_depths_(store_depths), count_(count) {}
+        : values_(values), depths_(depths), kind_(values.size(), value), raw_(values.size(), no_value),
+          index_(index), store_depths_(store_depths), count_(count) {}
 
     // Years skipped between two lines of the series: missing values, taken
     // only when a value follows them (a series does not end in a gap).
@@ -844,6 +917,7 @@ public:
         for (size_t i = std::min(cap, stored + static_cast<size_t>(n)); i-- > static_cast<size_t>(n);) {
             values_[i] = values_[i - n];
             kind_[i] = kind_[i - n];
+            raw_[i] = raw_[i - n];
             if (store_depths_ && i < depths_.size()) depths_[i] = depths_[i - n];
         }
         count_ += n;
@@ -851,6 +925,14 @@ public:
     }
     void place(int at, long long v, long long depth) { put(at, v, depth); }
     void place_missing(int at, long long depth) { put_missing(at, depth, held); }
+
+    // The integers of the file at positions [at, at + n), as a line holds
+    // them (empty_field for an empty or damaged field): whether a line
+    // repeats values the series holds.
+    bool holds(int at, const std::vector<long long>& line) const { return holds_raw(raw_values(), at, line); }
+    std::vector<long long> raw_values() const {
+        return {raw_.begin(), raw_.begin() + static_cast<long>(std::min(raw_.size(), static_cast<size_t>(count_)))};
+    }
 
     // The units of the series, known once it has ended: ring widths are
     // hundredths of a millimetre unless the series is in thousandths.
@@ -870,12 +952,14 @@ private:
         if (!stores(at)) return;
         values_[at] = static_cast<float>(v) * (index_ ? 0.001f : 0.01f);
         kind_[at] = value;
+        raw_[at] = v;
         if (store_depths_ && static_cast<size_t>(at) < depths_.size()) depths_[at] = static_cast<int>(depth);
     }
     void put_missing(int at, long long depth, Kind k) {
         if (!stores(at)) return;
         values_[at] = xmiss;
         kind_[at] = k;
+        raw_[at] = k == skipped ? no_value : empty_field;
         if (store_depths_ && static_cast<size_t>(at) < depths_.size()) depths_[at] = static_cast<int>(depth);
     }
     bool stores(int at) const { return at >= 0 && static_cast<size_t>(at) < values_.size(); }
@@ -883,6 +967,7 @@ private:
     std::span<float> values_;
     std::span<int> depths_;
     std::vector<unsigned char> kind_;
+    std::vector<long long> raw_;  // the integer of the file at each position
     bool index_, store_depths_;
     int& count_;
     int pending_gap_ = 0;
@@ -917,6 +1002,10 @@ bool series_goes_on_in_thousandths(TextIn& in, const TucsonFile& file, const For
         for (; k < slots; ++k)
             if (!d.blank[k] && !d.damaged[k] && ends_series(d, k)) break;
         next_year = d.year + slots;
+        if (k == slots && slots == 10 && ends_after_its_fields(d)) {
+            marker = thousandths_end;
+            return false;
+        }
         if (k == slots) return true;
         marker = d.field[k];
         // Another full line ending in 999 leaves the question open.
@@ -939,6 +1028,51 @@ bool next_line_goes_on(TextIn& in, const TucsonFile& file, const Form& f, const 
         return false;
     });
     return on;
+}
+
+// The year of a line whose year field cannot be read ("18l1", a bit flipped)
+// from the next data line: when that line has the same identifier and begins
+// a decade, and this line's values fill the years up to it, this line holds
+// the years from that decade less the number of its values. Every digit the
+// year field still shows must stand where that year has it, and at most one
+// of its characters is spoiled; a line that ends its series on its own line
+// cannot be placed so.
+bool year_from_next_line(TextIn& in, const TucsonFile& file, const Form& f, const LineText& t, const DataLine& d,
+                         int& year) {
+    if (d.year_read || !d.values_read || d.beyond) return false;
+    int values = 0;
+    if (f.index) {
+        int k = 0;
+        while (k < 10 && (d.blank[2 * k] || d.field[2 * k] >= 9990)) ++k;
+        for (int j = k; j < 10; ++j)
+            if (!d.blank[2 * j] && d.field[2 * j] >= 9990) return false;
+        values = 10 - k;
+    } else {
+        if (d.last_is_number && is_marker(d.last_token)) return false;
+        values = d.tokens;
+    }
+    if (values < 1 || values > 10) return false;
+    bool found = false;
+    int next = 0;
+    look_ahead(in, file, f, [&](const DataLine& n) {
+        found = n.year_read && same_identifier(d.id, n.id) && mod10(n.year) == 0;
+        next = n.year;
+        return false;
+    });
+    if (!found || next - values < -999 || next - values > 9999) return false;
+    const int y = next - values;
+    std::string want = std::to_string(y);  // -999 to 9999: at most 4 columns
+    want.insert(0, 4 - want.size(), ' ');
+    const std::string_view field = std::string_view(t.line).substr(f.idw, 4);
+    int spoiled = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        if (field[i] == want[i]) continue;
+        if (is_digit(field[i]) || field[i] == ' ' || want[i] == ' ') return false;
+        ++spoiled;
+    }
+    if (spoiled != 1) return false;
+    year = y;
+    return true;
 }
 
 }  // namespace
@@ -964,10 +1098,15 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
     SeriesRead series(values, depths, index, store_depths, count);
 
     std::string series_id;  // identifier of the first data line, as read
-    int next_year = 0;      // year the next line of the series should carry
+    // Two year cursors, because a line out of order goes at its own years:
+    // next_year is the year after the series' last year, which the next line
+    // in order carries; last_line_end is the year after the line read last,
+    // which an out-of-order line that goes on from it carries (lines 1800 and
+    // 1810 before a series' first line 1820: one warning, for 1800).
+    int next_year = 0;
+    int last_line_end = 0;
     int separated = 0;      // lines of the series read by their separators
     int shifted = 0;        // lines of the series one column to the left of the layout
-    int line_end = 0;       // the year after the last line read of the series
     std::string long_id;    // the last identifier too long for the layout, warned of
     OutFile& warn = streams().luout;
 
@@ -975,6 +1114,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
     // the one most of the file's series use).
     auto finish = [&](long long marker) {
         if (!index && (marker != 0 ? marker : file.usual_marker) == thousandths_end) series.scale_to_thousandths();
+        file.read_before[rtrim(name8(series_id))].push_back({first_year, series.raw_values()});
         if (separated > 0)
             warn.write("(t2,'*** warning: series ',a8,' has',i4,' lines without 6-column fields:',"
                        "' values read by their separators')",
@@ -993,13 +1133,18 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         in.backspace();
         finish(0);
     };
-    // The first line of the series.
-    auto begin = [&](const DataLine& d, const std::string& line) {
+    // The first line of the series. An identifier that an earlier series of
+    // the file has is said: the two series are two in every output.
+    auto begin = [&](const DataLine& d, const std::string& line, size_t line_no) {
+        if (file.read_before.count(rtrim(name8(d.id))) != 0)
+            warn.write("(t2,'*** warning: series ',a8,' from line',i7,' of the file has the identifier',"
+                       "' of a series read before: two series share it')",
+                       name8(d.id), static_cast<int>(line_no + 1));
         id = name8(d.id);
         series_id = d.id;
         first_year = d.year;
         next_year = d.year;
-        line_end = d.year;
+        last_line_end = d.year;
         file.series_begun = true;
         if (!index && d.idcols == 8 && is_digit(line[7]) && line[8] == '0' && is_digit(line[9]))
             warn.write("(t2,'*** warning: series ',a8,': year',i6,' of columns 9-12 may be the year',i7,"
@@ -1068,6 +1213,10 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 }
                 if (v == hundredths_end) warn_ring(d, k, line_no);
                 store(v, 0);
+            }
+            if (slots == 10 && ends_after_its_fields(d)) {
+                finish(thousandths_end);
+                return true;
             }
             // Fields past the end of the line's decade belong to no year of
             // the series.
@@ -1153,15 +1302,21 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 ndata > 0 && same_identifier(d.id, series_id) && (!d.year_read || d.year >= next_year);
             // Once a series has been read, a line that cannot be read but
             // goes on into the next line of its identifier is the first line
-            // of that series, not a title line.
-            const bool first_line = !own_line && d.year_read &&
-                                    (ndata == 0 ? file.series_begun : !same_identifier(d.id, series_id)) &&
-                                    next_line_goes_on(in, file, f, d);
+            // of that series, not a title line. So is a line whose year alone
+            // was spoiled, when the next line of its identifier tells it.
+            int lost_year = 0;
+            const bool first_line =
+                !own_line &&
+                (d.year_read ? (ndata == 0 ? file.series_begun : !same_identifier(d.id, series_id)) &&
+                                   next_line_goes_on(in, file, f, d)
+                             : (ndata == 0 || !same_identifier(d.id, series_id)) &&
+                                   year_from_next_line(in, file, f, t, d, lost_year));
+            if (first_line && !d.year_read) d.year = lost_year;
             if (first_line && ndata > 0) {
                 end_before(d);
                 return;
             }
-            if (first_line) begin(d, line);
+            if (first_line) begin(d, line, line_no);
             if (own_line || first_line) {
                 const int year = d.year_read ? d.year : next_year;
                 const bool ends = d.last_is_number && is_marker(d.last_token) && !index;
@@ -1173,7 +1328,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 if (year > next_year && slots > 0) series.skip_years(year - next_year);
                 for (int k = 0; k < slots; ++k) series.append_missing(0);
                 next_year = year + slots;
-                line_end = next_year;
+                last_line_end = next_year;
                 joins(t, d, line_no);
                 if (ends) {
                     finish(d.last_token);
@@ -1213,6 +1368,13 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 }
                 warn.write("(t2,'*** warning: line ',a8,i6,' cannot be read as a data line: taken as text')",
                            name8(spoiled_id), spoiled_year);
+            } else if (file.series_begun && !d.year_read && d.values_read && d.tokens > 0) {
+                // Values whose year cannot be read and that belong to no
+                // series the next lines tell: no title line either.
+                warn.write("(t2,'*** warning: line',i7,' of the file has values but a year that cannot be read:',"
+                           "' not read')",
+                           static_cast<int>(line_no + 1));
+                continue;
             }
             ++ntext;
             if (ntext > max_text_lines) {
@@ -1234,8 +1396,23 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         // Every line holds the years from its own year to the end of its
         // decade: a later line begins with a year ending in 0.
         const int slots = slots_of(d.year);
+        // A line whose values were read before for its identifier and years
+        // is a copy (a line written twice): it makes no second series.
+        auto copied = [&](const std::vector<long long>& held, int held_first) {
+            const std::vector<long long> ints = line_integers(d, slots, index);
+            if (!holds_raw(held, d.year - held_first, ints)) return false;
+            warn.write("(t2,'*** warning: line',i7,' of the file repeats the values of ',a8,' read before for',"
+                       "i6,' to',i6,': not read')",
+                       static_cast<int>(line_no + 1), name8(d.id), d.year, d.year + static_cast<int>(ints.size()) - 1);
+            return true;
+        };
+        if (auto r = file.read_before.find(rtrim(name8(d.id))); r != file.read_before.end()) {
+            bool copy = false;
+            for (const auto& b : r->second) copy = copy || copied(b.integers, b.first_year);
+            if (copy) continue;
+        }
         if (ndata == 0) {
-            begin(d, line);
+            begin(d, line, line_no);
         } else if (!same_identifier(d.id, series_id) || d.year < next_year) {
             // A line of the series out of order goes at its own years when no
             // value stands there yet (years the lines skipped, or years before
@@ -1255,17 +1432,18 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 }
             }
             if (at < 0) {
+                if (same_identifier(d.id, series_id) && copied(series.raw_values(), first_year)) continue;
                 end_before(d);
                 return;
             }
             // A line that goes on from the one before it (1810 after 1800,
             // both before the series' first line 1820) is in order there.
-            if (d.year != line_end)
+            if (d.year != last_line_end)
                 warn.write("(t2,'*** warning: line ',a8,i6,' is out of order: its values are read at their years',"
                            "' in series ',a8)",
                            name8(d.id), d.year, name8(series_id));
             joins(t, d, line_no);
-            line_end = d.year + slots;
+            last_line_end = d.year + slots;
             if (take_line(d, slots, at, line_no)) return;
             continue;
         } else if (d.year > next_year) {
@@ -1276,7 +1454,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         }
         joins(t, d, line_no);
         next_year = d.year + slots;
-        line_end = next_year;
+        last_line_end = next_year;
         if (take_line(d, slots, -1, line_no)) return;
     }
 }
