@@ -234,8 +234,8 @@ std::string identifier_of(const LineText& t, size_t n) {
     return in_columns(id, n);
 }
 
-// An identifier as the listing and the series tables hold it: 8 bytes.
-std::string name8(std::string_view id) { return fitted(id, 8); }
+// An identifier as the listing and the series tables hold it: 8 columns.
+std::string name8(std::string_view id) { return in_columns(id, 8); }
 
 // ---------------------------------------------------------------------------
 // Reading a line
