@@ -11,6 +11,7 @@
 #include "numerics/pair_correlations.hpp"
 #include "numerics/statistics.hpp"
 #include "series/series_statistics.hpp"
+#include "shared/text_helpers.hpp"
 
 namespace kov {
 
@@ -169,8 +170,7 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
         if (len < 1 || n < len) continue;
         member.push_back(i);
         const int N = static_cast<int>(member.size());
-        std::string id = ids[i];
-        id.resize(8, ' ');
+        const std::string id = in_columns(ids[i], 8);
         idu[N] = id;
         const int row = lo - first_year + 1;
         // a copy: the statistics standardise their vector in place

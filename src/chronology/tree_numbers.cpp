@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "shared/text_helpers.hpp"
+
 namespace kov {
 
 void treenum(const std::vector<std::string>& ids, Table<int>& itab, int nc, std::string_view mask) {
@@ -15,9 +17,8 @@ void treenum(const std::vector<std::string>& ids, Table<int>& itab, int nc, std:
     // trees by their first appearance; a map keeps it linear in nc.
     std::unordered_map<std::string, int> number;
     for (int i = 1; i <= nc; ++i) {
-        std::string key = ids[i];
-        key.resize(std::max<size_t>(8, key.size()), ' ');
-        key.resize(keylen);
+        // the key is the identifier's first characters, not its first bytes
+        const std::string key = in_columns(ids[i], keylen);
         auto [it, fresh] = number.try_emplace(key, static_cast<int>(number.size()) + 1);
         itab(i, cpa) = it->second;
     }

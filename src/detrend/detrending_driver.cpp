@@ -471,7 +471,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                 std::string id;
                 for (char ch : s.serids[j])
                     if (ch != ' ') id += ch;
-                id = padded(id, 8);
+                id = in_columns(id, 8);
                 const char* label = ps.pass == 2 ? " 2nd detrending" : ps.second_opt == 0 ? " detrending" : " 1st detrending";
                 TwoPanelData data;
                 data.col = {w1.data(), crv.data(), w3.data(), x.data(), w2.data(), w4.data()};

@@ -44,7 +44,7 @@ void offset_table(std::span<const int> pitoff, int nc) {
         std::vector<std::string> ids;
         std::vector<int> offs;
         for (int j = g; j <= last; ++j) {
-            ids.push_back(padded(s.serids[j], 8));
+            ids.push_back(in_columns(s.serids[j], 8));
             offs.push_back(pitoff[j - 1]);
         }
         out.write("('  id: ',8(1x,a8))", ids);

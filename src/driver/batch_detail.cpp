@@ -66,7 +66,7 @@ std::optional<std::string> parse_record(const std::string& raw, ParsedRecord& p)
     // identifier of letters of two bytes its 8 columns, as every listing does.
     const std::string line = column_text(raw);
     if (!read_field(line, 1, 4, p.num)) return "holds no number in column num";
-    p.r.ident = fitted(column_slice(raw, 6, 8), 8);
+    p.r.ident = in_columns(column_slice(raw, 6, 8), 8);
     for (int c = 1; c <= 10; ++c) {
         const DetailColumn& col = detail_columns[c - 1];
         int& v = p.r.col[static_cast<size_t>(c - 1)];

@@ -54,7 +54,10 @@ void cdf(std::string& id, std::span<float> values, int& first_year, int& count, 
     const std::vector<FVal>& head = *found;
     count = static_cast<int>(head[0].i);
     first_year = static_cast<int>(head[1].i);
-    id = fitted(head[2].s, 8);
+    // The identifier begins in column 22 and takes 8 columns: characters in a
+    // header of valid UTF-8, as the writer puts it there whole. The exponent
+    // and the layout string stand at their bytes after it.
+    id = in_columns(column_slice(std::string_view(line).substr(21, 47), 0, 8), 8);
     const int ld = static_cast<int>(values.size());
     if (count > ld) {
         // in words: a count of eight digits would not fit a narrow field

@@ -40,7 +40,7 @@ void rinfrn(std::string& id, int& first_year, int& count, std::span<float> value
         return;
     }
     const std::vector<FVal>& head = *found;
-    id = fitted(column_slice(line, 0, 6), 8);
+    id = in_columns(column_slice(line, 0, 6), 8);
     first_year = static_cast<int>(head[1].i);
     const int last_year = static_cast<int>(head[2].i);
     count = last_year - first_year + 1;

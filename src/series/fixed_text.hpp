@@ -60,27 +60,6 @@ inline long long nint(float v) {
 inline constexpr float largest_value = 1.0e20f;
 inline bool carried_value(float v) { return std::isfinite(v) && std::fabs(v) < largest_value; }
 
-// Text cut or padded with blanks to n columns (characters or bytes, as above).
-inline std::string in_columns(std::string_view s, size_t n) {
-    if (!multibyte_utf8(s)) return padded(s, n);
-    size_t i = 0, cols = 0;
-    for (; i < s.size() && cols < n; ++cols) i += utf8_char_length(s, i);
-    std::string out(s.substr(0, i));
-    out.append(n - cols, ' ');
-    return out;
-}
-
-// Text cut to the whole characters that fit in n bytes and padded with blanks
-// to n bytes: how an identifier is kept in the series tables, so that every
-// listing and file that writes it in its n columns neither overflows them nor
-// cuts a character in two. An identifier of 8 letters of two bytes keeps 4.
-inline std::string fitted(std::string_view s, size_t n) {
-    if (!multibyte_utf8(s)) return padded(s, n);
-    size_t i = 0;
-    while (i < s.size() && i + utf8_char_length(s, i) <= n) i += utf8_char_length(s, i);
-    return padded(s.substr(0, i), n);
-}
-
 // Modes and answers are recognised in either case.
 inline bool same_letters(std::string_view a, std::string_view b) {
     if (a.size() < b.size()) return false;

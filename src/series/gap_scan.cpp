@@ -1,5 +1,7 @@
 #include "series/gap_filling.hpp"
 
+#include "shared/text_helpers.hpp"
+
 namespace kov {
 
 std::vector<Gap> group_gaps(std::span<const int> years) {
@@ -33,8 +35,7 @@ int gapscan(std::span<const float> x, std::string_view id, int iser, std::span<i
         bounds.push_back(g.first);
         bounds.push_back(g.last);
     }
-    std::string id8(id.substr(0, 8));
-    id8.resize(8, ' ');
+    const std::string id8 = in_columns(id, 8);
     iunit.write("(i12,7x,a8,7x,'missing values found:',i4,' in',i4,' gaps')", iser, id8, nmiss,
                 static_cast<int>(gaps.size()));
     iunit.write("((13x,'/',4(i5,1x,i5,' /')))", bounds);

@@ -97,7 +97,7 @@ void savsers(const SeriesColumn& x, std::span<float> w, int nc, const Table<int>
     head.reserve(2 * k);
     for (int m = 0; m < k; ++m) {
         if (f != 5) head.emplace_back(sep);
-        head.emplace_back(padded(ids[isel[m]], 8));
+        head.emplace_back(in_columns(ids[isel[m]], 8));
     }
     std::string line = f == 5 ? format_values("('  year',8001(1x,a8))", head)
                               : format_values("(' year',8001(a,a8))", head);

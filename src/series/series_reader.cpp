@@ -38,7 +38,7 @@ void list_statistics(OutFile& lst, int nc, const Table<int>& sertbl, const std::
         if (k == 1 || k % 20 == 0)
             lst.write("(/t2,'series   ident   frst   last   year    mean   stdev   skew   kurt   sens   ac(1)')");
         const int first = sertbl(k, ify), last = sertbl(k, ily);
-        lst.write("(t2,i5,3x,a7,i6,2i7,2f8.3,3f7.3,f8.3)", k, fitted(serids[k], 8), first, last,
+        lst.write("(t2,i5,3x,a7,i6,2i7,2f8.3,3f7.3,f8.3)", k, serids[k], first, last,
                   last - first + 1, rawstat(k, 2), rawstat(k, 3), rawstat(k, 4), rawstat(k, 5), rawstat(k, 6),
                   rawstat(k, 7));
     }
@@ -126,7 +126,7 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
         if (batch && sertbl(s, icu) != 1) continue;
 
         ++nc;
-        serids[nc] = padded(idbuf, 8);
+        serids[nc] = in_columns(idbuf, 8);
         sertbl(nc, ify) = first;
         sertbl(nc, ily) = first + count - 1;
         if (batch) {

@@ -84,10 +84,10 @@ void datar(std::string& line, int& count, std::span<float> values, int& first_ye
     OutFile& warn = streams().luout;
     if (empty > 0)
         warn.write("(t2,'*** warning: series ',a8,' has',i6,' empty value fields: taken as missing values')",
-                   padded(line, 8), empty);
+                   in_columns(line, 8), empty);
     if (too_large > 0)
         warn.write("(t2,'*** warning: series ',a8,' has',i6,' values too large to work with: taken as missing values')",
-                   padded(line, 8), too_large);
+                   in_columns(line, 8), too_large);
 }
 
 void trrw(std::string_view id, int first_year, int count, std::span<const float> values,

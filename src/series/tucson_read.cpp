@@ -252,11 +252,11 @@ LineText line_text(const std::string& raw, const Form& f, bool shifted = false) 
 std::string identifier_of(const LineText& t, size_t n) {
     std::string id = t.by_bytes ? t.bytes.substr(0, n) : column_slice(t.bytes, 0, n);
     std::replace(id.begin(), id.end(), '\t', ' ');
-    return t.by_bytes ? fitted(id, n) : in_columns(id, n);
+    return in_columns(id, n);
 }
 
-// An identifier as the listing and the series tables hold it: 8 bytes.
-std::string name8(std::string_view id) { return fitted(id, 8); }
+// An identifier as the listing and the series tables hold it: 8 columns.
+std::string name8(std::string_view id) { return in_columns(id, 8); }
 
 // ---------------------------------------------------------------------------
 // Reading a line

@@ -118,7 +118,8 @@ struct OptionBlock {
 struct SharedTables {
     SeriesMatrix sermat;
     std::vector<float> crvmean = std::vector<float>(mxy, xmiss);   // crvmean[0] is year 1
-    std::vector<std::string> serids = std::vector<std::string>(mxs + 1, std::string(8, ' '));  // serids[j], j = 1..nc
+    // serids[j], j = 1..nc: each identifier in 8 columns (characters in UTF-8, see in_columns)
+    std::vector<std::string> serids = std::vector<std::string>(mxs + 1, std::string(8, ' '));
     int nc = 0;
     Table<int> sertbl{mxs + 2, 10};      // sertbl(row, ify..cpa)
     // ips_from_record[row]: the row's ips was read from a record of the batch

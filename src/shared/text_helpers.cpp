@@ -178,6 +178,15 @@ std::string column_slice(std::string_view s, size_t from, size_t n) {
     return std::string(s.substr(a, b - a));
 }
 
+std::string in_columns(std::string_view s, size_t n) {
+    if (!multibyte_utf8(s)) return padded(s, n);
+    size_t i = 0, cols = 0;
+    for (; i < s.size() && cols < n; ++cols) i += utf8_char_length(s, i);
+    std::string out(s.substr(0, i));
+    out.append(n - cols, ' ');
+    return out;
+}
+
 std::string column_text(std::string_view s) {
     if (!multibyte_utf8(s)) return std::string(s);
     std::string cols;

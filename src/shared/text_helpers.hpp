@@ -66,4 +66,11 @@ std::string column_slice(std::string_view s, size_t from, size_t n);
 // fixed fields of numbers can be read from their columns.
 std::string column_text(std::string_view s);
 
+// A text cut or padded with blanks to n columns. This is how an identifier is
+// kept in the series tables (8 columns): one of letters of several bytes keeps
+// all its letters (Áä89-10, 9 bytes, stays whole), so that identifiers that
+// differ in the file differ in every listing and file that writes them, and
+// a field of n columns written from it by characters holds it exactly.
+std::string in_columns(std::string_view s, size_t n);
+
 }  // namespace kov

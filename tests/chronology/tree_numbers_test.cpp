@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "shared/text_helpers.hpp"
+
 namespace {
 
 std::vector<int> numbers(const std::vector<std::string>& ids, const std::string& mask) {
     std::vector<std::string> padded{std::string(8, ' ')};
-    for (auto id : ids) padded.push_back((id.resize(8, ' '), id));
+    for (const auto& id : ids) padded.push_back(kov::in_columns(id, 8));
     kov::Table<int> itab(kov::mxs + 2, 10, -7);
     kov::treenum(padded, itab, static_cast<int>(ids.size()), mask);
     std::vector<int> v;
@@ -25,6 +27,9 @@ TEST(Treenum, GroupsBySiteAndTreeCharacters) {
         {"TTSSSCC ", {"ABC01A", "ABC02A", "ABC01B"}, {1, 2, 1}},  // only the counts matter
         {"sssTtcc ", {"abc01A", "ABC01B", "abc01 "}, {1, 2, 1}},  // case and blanks count
         {"SSSTcc  ", {"XYZ1A", "ABC1A", "XYZ2A", "XYZ1B", "ABC2A"}, {1, 2, 3, 1, 4}},
+        // the mask lies over characters: Á and ä are one site letter each
+        // (their first five bytes, Áä8, would make one tree of all three)
+        {"SSSTTCC ", {"Áä801A", "Áä801B", "Áä802A"}, {1, 1, 2}},
     };
     for (const auto& c : cases) EXPECT_EQ(numbers(c.ids, c.mask), c.expected) << c.mask;
 }

@@ -28,7 +28,7 @@ std::string record(int num, const std::string& ident, std::array<int, 10> v) {
 const std::string legend = std::string(8, '\n');
 
 void set_row(int row, const std::string& id, std::array<int, 10> v) {
-    shared().serids[row] = padded(id, 8);
+    shared().serids[row] = in_columns(id, 8);
     for (int c = 1; c <= 10; ++c) shared().sertbl(row, c) = v[static_cast<size_t>(c - 1)];
 }
 
@@ -266,28 +266,35 @@ TEST(DetailFile, WrittenRecordsReadBackAndPairingIsChecked) {
     EXPECT_EQ(lines[2], " *** batch detail record     3 (ef03    ) is paired with series zz09    ");
 }
 
-// An identifier of UTF-8 letters of two bytes (Ñandú01, kept in 8 bytes as
-// Ñandú0) takes its 8 columns by characters, so that its record lines up with
-// the others, and reads back as the same identifier with every column.
+// Identifiers of UTF-8 letters of two bytes (Áä89-10 and Áä89-11, 7
+// characters in 9 bytes; eight Cyrillic letters in 16) take their 8 columns
+// by characters, so that their records line up with the others, and read
+// back whole, each as the identifier it was, with every column.
 TEST(DetailFile, IdentifierOfSeveralByteLettersKeepsItsColumns) {
-    const std::string id = "\u00d1and\u00fa0";  // 8 bytes, 6 letters
+    const std::string ids[] = {"\u00c1\u00e489-10 ", "\u00c1\u00e489-11 ",
+                               "\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416"};
     DriverScene scene;
     start_file();
-    shared().nc = 2;
-    set_row(1, id, {1900, 1950, 7, 0, -6, 2, 0, 1, 1, 1});
-    set_row(2, "ab02", {1910, 1990, 0, 0, -6, 0, 0, 1, 1, 2});
+    shared().nc = 4;
+    set_row(1, ids[0], {1900, 1950, 7, 0, -6, 2, 0, 1, 1, 1});
+    set_row(2, ids[1], {1900, 1950, 0, 0, -6, 0, 0, 1, 1, 1});
+    set_row(3, ids[2], {1905, 1950, 0, 0, -6, 0, 0, 1, 1, 3});
+    set_row(4, "ab02", {1910, 1990, 0, 0, -6, 0, 0, 1, 1, 2});
     {
         ScriptedConsole sc("");
         ASSERT_TRUE(write_batch_detail());
     }
     const auto lines = split_lines(scene.dir().read("site_detail.txt"));
-    ASSERT_EQ(lines.size(), 10u);
-    EXPECT_EQ(lines[8], "   1  " + id + "    1900  1950     7     0    -6     2     0     1     1     1");
-    EXPECT_EQ(lines[9], record(2, "ab02", {1910, 1990, 0, 0, -6, 0, 0, 1, 1, 2}));
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines[8], "   1  " + ids[0] + "  1900  1950     7     0    -6     2     0     1     1     1");
+    EXPECT_EQ(lines[9], "   2  " + ids[1] + "  1900  1950     0     0    -6     0     0     1     1     1");
+    EXPECT_EQ(lines[10], "   3  " + ids[2] + "  1905  1950     0     0    -6     0     0     1     1     3");
+    EXPECT_EQ(lines[11], record(4, "ab02", {1910, 1990, 0, 0, -6, 0, 0, 1, 1, 2}));
     start_file();
     ScriptedConsole sc("");
     read_batch_detail();
-    EXPECT_EQ(shared().serids[1], id);
+    for (int k = 1; k <= 3; ++k) EXPECT_EQ(shared().serids[k], ids[k - 1]) << k;
     EXPECT_EQ(row(1), (std::array<int, 10>{1900, 1950, 7, 0, -6, 2, 0, 1, 1, 1}));
-    EXPECT_EQ(row(2), (std::array<int, 10>{1910, 1990, 0, 0, -6, 0, 0, 1, 1, 2}));
+    EXPECT_EQ(row(3), (std::array<int, 10>{1905, 1950, 0, 0, -6, 0, 0, 1, 1, 3}));
+    EXPECT_EQ(row(4), (std::array<int, 10>{1910, 1990, 0, 0, -6, 0, 0, 1, 1, 2}));
 }

@@ -92,11 +92,11 @@ inline std::string at(std::initializer_list<std::pair<int, std::string>> pieces)
 }
 
 // A detail record as the file lays it out: number in 1-4, identifier from
-// column 7, ten values of six columns from column 15.
+// column 7 (8 characters), ten values of six columns from column 15.
 inline std::string detail_record(int num, const std::string& ident, const std::vector<int>& v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%4d  ", num);
-    std::string s = buf + kov::padded(ident, 8);
+    std::string s = buf + kov::in_columns(ident, 8);
     for (int x : v) {
         std::snprintf(buf, sizeof buf, "%6d", x);
         s += buf;

@@ -320,6 +320,69 @@ TEST(Run, DetailFileCarriesThePerSeriesSettingsOfARealFile) {
     EXPECT_EQ(detail[28].substr(0, 26), detail_record(21, "LI769", {1634, 1986}));
 }
 
+// Identifiers that differ in the data file differ in every output: nine
+// series Áä89-10 to Áä89-18 (7 characters in 9 bytes each: Á and ä take two)
+// are listed, saved and written to the detail file each as itself, and the
+// detail file reads back by characters: a second run pairs every record with
+// its series, leaves out the one marked so and rewrites the file as it was.
+TEST(Run, IdentifiersOfLettersOfTwoBytesStayApartInEveryOutput) {
+    TempDir d;
+    std::vector<std::string> ids;
+    std::string rwl;
+    unsigned x = 12345;
+    for (int s = 0; s < 9; ++s) {
+        ids.push_back("\u00c1\u00e489-1" + std::to_string(s));
+        for (int decade = 1900; decade <= 1930; decade += 10) {
+            rwl += ids.back() + " " + std::to_string(decade);
+            for (int k = 0; k < 10; ++k) {
+                x = x * 1103515245u + 12345u;
+                const std::string v = std::to_string(50 + (x >> 16) % 250);
+                rwl += std::string(6 - v.size(), ' ') + v;
+            }
+            rwl += "\n";
+        }
+        rwl += ids.back() + " 1940   999\n";
+    }
+    d.write("w.txt", rwl);
+    // series saved as space-delimited columns
+    d.write("w_log.txt", kovtest::default_commands("w.txt", {{18, "5                  !"}}));
+    d.write("list.txt", "w.txt\n");
+
+    auto first = run_kovrin(d.path(), batch_answers);
+    ASSERT_EQ(first.status, 0) << first.out;
+    const std::string listing = d.read("w_out.txt");
+    auto detail = split_lines(d.read("w_detail.txt"));
+    ASSERT_EQ(detail.size(), 8u + 9u);
+    std::string header = "  year";
+    for (int s = 0; s < 9; ++s) {
+        const std::string num = std::to_string(s + 1);
+        // the raw statistics, "(t2,i5,3x,a7,i6,...)": the first 7 characters
+        EXPECT_NE(listing.find("\n" + std::string(6 - num.size(), ' ') + num + "   " + ids[s] + "  1900   1939"),
+                  std::string::npos)
+            << ids[s];
+        EXPECT_EQ(detail[8 + s], detail_record(s + 1, ids[s], {1900, 1939, 0, 0, -6, 0, 0, 1, 1, s + 1}));
+        header += " " + ids[s] + " ";
+    }
+    EXPECT_EQ(split_lines(d.read("w_raw.txt"))[0], header);
+
+    // Áä89-13 left out by hand
+    detail[11] = detail_record(4, ids[3], {1900, 1939, 0, 0, -6, 0, 0, 0, 1, 4});
+    std::string edited;
+    for (const auto& l : detail) edited += l + "\n";
+    d.write("w_detail.txt", edited);
+
+    auto second = run_kovrin(d.path(), batch_answers);
+    ASSERT_EQ(second.status, 0) << second.out;
+    EXPECT_TRUE(contains_line(split_lines(second.out), "      8 series from   1900 to   1939      40 years"));
+    EXPECT_EQ(d.read("w_out.txt").find("is paired with"), std::string::npos);
+    EXPECT_EQ(split_lines(d.read("w_raw.txt"))[0].find(ids[3]), std::string::npos);
+    // every record as it was but for cpa, the rows' own numbers renumbered
+    const auto rewritten = split_lines(d.read("w_detail.txt"));
+    ASSERT_EQ(rewritten.size(), detail.size());
+    const auto but_cpa = [](const std::string& l) { return l.substr(0, l.size() - 6); };
+    for (size_t k = 8; k < detail.size(); ++k) EXPECT_EQ(but_cpa(rewritten[k]), but_cpa(detail[k])) << k;
+}
+
 // A compact file may hold a record of count 0, kept as a series of no values:
 // the smoothers that detrend it find nothing to smooth, and the run goes on to
 // its end.

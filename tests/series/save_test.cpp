@@ -27,9 +27,10 @@ struct Stage {
     std::vector<int> cnt = std::vector<int>(mxy), isel = std::vector<int>(mxs + 1);
 
     // Adds a series of its own years; values[i] is the value of year first + i.
+    // The identifier is kept in 8 columns, as the readers keep it.
     void add(const std::string& id, int first, const std::vector<float>& values, int y0) {
         ++nc;
-        ids[nc] = padded(id, 8);
+        ids[nc] = in_columns(id, 8);
         itab(nc, ify) = first;
         itab(nc, ily) = first + static_cast<int>(values.size()) - 1;
         itab(nc, ics) = 1;
@@ -46,7 +47,7 @@ struct Stage {
 };
 
 // The series of a saved text read back one after another by the reader of
-// its save format (1 ring widths, 2 indices, 3 CRU).
+// its save format (1 ring widths, 2 indices, 3 CRU, 4 compact).
 struct SavedReader {
     struct Series {
         std::string id = std::string(8, ' ');
@@ -69,6 +70,7 @@ struct SavedReader {
         if (format == 1) trrw(r.id, r.first, r.count, r.values, d, counter, in, nullptr, "mr", title, hdr, file);
         if (format == 2) trrw(r.id, r.first, r.count, r.values, d, counter, in, nullptr, "ir", title, hdr, file);
         if (format == 3) rinfrn(r.id, r.first, r.count, r.values, d, counter, in, title);
+        if (format == 4) cdf(r.id, r.values, r.first, r.count, counter, in, title);
         return r;
     }
 };
@@ -118,6 +120,32 @@ TEST(ColumnSave, RowsCoverTheSpanAndShowMissingYears) {
 
 // The 8001-character row holds at most 888 series: every series of the data
 // file counts, selected or not.
+// Identifiers of letters of two bytes head their columns whole, each in its
+// 8 columns by characters: Áä89-10 and Áä89-11 (9 bytes each) stay apart.
+TEST(ColumnSave, HeaderKeepsIdentifiersOfLettersOfTwoBytesWhole) {
+    const std::string t(1, '\t');
+    const struct {
+        int format;
+        std::string header;
+    } cases[] = {
+        {5, "  year \u00c1\u00e489-10  \u00c1\u00e489-11 "},
+        {6, " year" + t + "\u00c1\u00e489-10 " + t + "\u00c1\u00e489-11 "},
+        {7, " year,\u00c1\u00e489-10 ,\u00c1\u00e489-11 "},
+    };
+    for (const auto& c : cases) {
+        ListingFixture f;
+        f.open_save();
+        Stage s;
+        s.add("\u00c1\u00e489-10", 1900, {1.0f, 1.5f}, 1900);
+        s.add("\u00c1\u00e489-11", 1900, {2.0f, 2.5f}, 1900);
+        s.span(1900, 1901);
+        s.save(c.format);
+        const auto lines = split_lines(f.saved());
+        ASSERT_EQ(lines.size(), 3u) << c.format;
+        EXPECT_EQ(lines[0], c.header) << c.format;
+    }
+}
+
 TEST(ColumnSave, CapacityCountsEverySeries) {
     for (int nc : {888, 889}) {
         ListingFixture f;
@@ -208,8 +236,8 @@ TEST(SeriesSave, FormatsReadBack) {
         s.add("AAA001", 1888, ramp(25, 0.5f), 1880);
         s.add("SKIP01", 1880, ramp(5, 1.0f), 1880);
         s.add("BBB002", 1901, {0.3f, 0.0f, 2.75f, 0.125f}, 1880);
-        // an identifier of UTF-8 letters, kept in 8 bytes of whole characters
-        s.add(fitted("ВВ9A", 8), 1885, ramp(12, 1.5f), 1880);
+        // an identifier of UTF-8 letters
+        s.add("ВВ9A", 1885, ramp(12, 1.5f), 1880);
         s.itab(2, ics) = 0;
         s.span(1880, 1912);
         s.save(format);
@@ -220,7 +248,7 @@ TEST(SeriesSave, FormatsReadBack) {
         const struct {
             int row;
             std::string id;
-        } expect[] = {{1, "AAA001  "}, {3, "BBB002  "}, {4, "ВВ9A  "}};
+        } expect[] = {{1, "AAA001  "}, {3, "BBB002  "}, {4, "ВВ9A    "}};
         int counter = 0;
         std::string title(80, ' ');
         std::array<std::string, 3> hdr;
@@ -250,10 +278,11 @@ TEST(SeriesSave, FormatsReadBack) {
 // own kind (a file of series of one line gives the reader no other series to
 // take the years from): a minus sign straight before a year of four digits
 // (MR07D- and Bgd12- in 1995 read back in 1995 BC), and letters of two bytes
-// (Ñandú01, kept as Ñandú0 in 8 bytes). Each save reads back with its
-// reader as the same series at the same years and values; the identifier
-// keeps what its columns hold (format 2, a series of one line: the minus sign
-// becomes a blank).
+// (Ñandú01, 9 bytes in 7 characters; eight Cyrillic letters, 16 bytes). Each
+// save reads back with its reader as the same series at the same years and
+// values; the identifier keeps what its columns hold: 8 characters in the
+// ring-width and compact forms, 6 in the index and CRU forms (format 2, a
+// series of one line: the minus sign becomes a blank).
 TEST(SeriesSave, IdentifiersTheLayoutsCannotHoldAsTheyStandReadBack) {
     struct Series {
         std::string id;
@@ -274,15 +303,17 @@ TEST(SeriesSave, IdentifiersTheLayoutsCannotHoldAsTheyStandReadBack) {
     const std::vector<Series> minus_lines = {
         {"MR07D-", 1995, {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.0f, 1.1f, 1.2f, 1.3f}},
         {"Bgd12-", 1998, {0.4f, 0.5f, 0.6f, 0.7f, 0.8f}}};
-    const std::vector<Series> letters = {{fitted("\u00d1and\u00fa01", 8), 1995, {0.1f, 0.2f, 0.3f}},
-                                         {fitted("\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416", 8), 1990, {0.4f}}};
+    const std::vector<Series> letters = {{"\u00d1and\u00fa01", 1995, {0.1f, 0.2f, 0.3f}},
+                                         {"\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416", 1990, {0.4f}}};
     const Case cases[] = {
         {minus, 1, {"MR07D-  ", "Bgd12-  "}},
         {minus, 2, {"MR07D   ", "Bgd12   "}, 2},
         {minus, 3, {"MR07D-  ", "Bgd12-  "}},
         {minus_lines, 2, {"MR07D-  ", "Bgd12-  "}, 0, 2007},
-        {letters, 2, {"\u00d1and\u00fa0", "\u0416\u0416\u0416\u0416"}},
-        {letters, 3, {"\u00d1and\u00fa0", "\u0416\u0416\u0416\u0416"}},
+        {letters, 1, {"\u00d1and\u00fa01 ", "\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416"}},
+        {letters, 2, {"\u00d1and\u00fa0  ", "\u0416\u0416\u0416\u0416\u0416\u0416  "}},
+        {letters, 3, {"\u00d1and\u00fa0  ", "\u0416\u0416\u0416\u0416\u0416\u0416  "}},
+        {letters, 4, {"\u00d1and\u00fa01 ", "\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416"}},
     };
     for (const Case& c : cases) {
         ListingFixture f;

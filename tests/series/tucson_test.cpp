@@ -224,7 +224,7 @@ struct Expected {
 void expect_series(const std::vector<Got>& got, const std::vector<Expected>& want, const std::string& what) {
     ASSERT_EQ(got.size(), want.size()) << what;
     for (size_t k = 0; k < want.size(); ++k) {
-        EXPECT_EQ(got[k].id, padded(want[k].id, 8)) << what << " series " << k;
+        EXPECT_EQ(got[k].id, in_columns(want[k].id, 8)) << what << " series " << k;
         EXPECT_EQ(got[k].first, want[k].first) << what << " series " << k;
         EXPECT_EQ(got[k].count, want[k].count) << what << " series " << k;
     }
@@ -507,12 +507,15 @@ TEST(TucsonRead, LayoutQuirksOfRealFiles) {
          {"line OOO4      1150 does not follow on", "series OOO4     ends without an end marker before line OOO4      1155",
           "series OOO4     from line      3 of the file has the identifier of a series read before: two series share it"}},
         // the columns of a line of UTF-8 are characters; the identifier is
-        // kept in 8 bytes of whole characters
+        // kept in its 8 columns, whatever bytes its letters take
         {"Cyrillic identifier", "ВВ9A    1540" + tenths + "\nВВ9A    1550   111   999\n", {{"ВВ9A", 1540, 11}},
          {{0, 0, 1.01f}, {0, 10, 1.11f}}, {}},
         {"identifier of eight letters of two bytes",
-         "ЖЖЖЖЖЖЖЖ1545     1     2     3     4     5\nЖЖЖЖЖЖЖЖ1550     6   999\n", {{"ЖЖЖЖ", 1545, 6}},
+         "ЖЖЖЖЖЖЖЖ1545     1     2     3     4     5\nЖЖЖЖЖЖЖЖ1550     6   999\n", {{"ЖЖЖЖЖЖЖЖ", 1545, 6}},
          {{0, 5, 0.06f}}, {}},
+        {"identifiers of seven characters that differ in the last (9 bytes each)",
+         "Áä89-10 1901   209   115   999\nÁä89-11 1901   148   126   999\n",
+         {{"Áä89-10", 1901, 2}, {"Áä89-11", 1901, 2}}, {{0, 1, 1.15f}, {1, 0, 1.48f}}, {}},
         {"a byte of another code page is a column", "\xC4" "BC     1990   100   999\n", {{"\xC4" "BC", 1990, 1}}, {}, {}},
         // a full 6-digit field after a 5-digit one
         {"six digits after five",
