@@ -21,6 +21,16 @@ void detail_unreadable() {
     con().write("(/1x,'*** batch detail data file either not found or'/1x,'*** error in reading in data. defaults are used.')");
 }
 
+// A file that is there but cannot be used holds the user's settings all the
+// same: the run goes on with the defaults, and the file is kept as it is for
+// the user to mend, not written over with the defaults.
+void refuse_detail_file(const std::string& name) {
+    detail_unreadable();
+    batch_detail_state().refused = true;
+    report_output_failure(name, OutputFailure::not_used);
+    streams().luout.line("");
+}
+
 // Reads one integer field of the record; false when it holds no number (a
 // blank field, one cut off by a short line, or one with a letter in it).
 bool read_field(const std::string& line, int first_column, int width, int& value) {
@@ -82,19 +92,22 @@ std::optional<std::string> parse_record(const std::string& raw, ParsedRecord& p)
 
 }  // namespace
 
-std::vector<DetailRecord>& loaded_detail() {
-    static std::vector<DetailRecord> records;
-    return records;
+BatchDetailState& batch_detail_state() {
+    static BatchDetailState state;
+    return state;
 }
 
 void read_batch_detail() {
     auto& s = shared();
-    auto& records = loaded_detail();
-    records.clear();
+    batch_detail_state() = BatchDetailState{};
     const std::string name = output_name(suffix::batch_detail);
     TextIn f;
     if (!f.open(name)) {
-        detail_unreadable();
+        // a file that cannot be read (a folder under the name is none)
+        if (file_exists(name))
+            refuse_detail_file(name);
+        else
+            detail_unreadable();
         return;
     }
     con().write("(/1x,'batch detail file opened:  ',a)", padded(name, 60));
@@ -102,7 +115,7 @@ void read_batch_detail() {
 
     for (int i = 0; i < 8; ++i) {
         if (!f.read_line()) {  // a file that ends within its legend holds no record
-            detail_unreadable();
+            refuse_detail_file(name);
             return;
         }
     }
@@ -127,8 +140,8 @@ void read_batch_detail() {
         if (const auto fault = parse_record(*line, p)) {
             con().write("(/1x,'*** batch detail record',i6,' (line',i6,' of the file) ',a)", k,
                         static_cast<int>(f.line_number()), *fault);
-            streams().luout.write("(t2,'*** batch detail file not used: record',i6,1x,a/)", k, *fault);
-            detail_unreadable();
+            streams().luout.write("(t2,'*** batch detail file not used: record',i6,1x,a)", k, *fault);
+            refuse_detail_file(name);
             return;
         }
         read.push_back(p.r);
@@ -142,11 +155,11 @@ void read_batch_detail() {
         for (int c = 1; c <= 10; ++c) s.sertbl(k, c) = read[i].col[static_cast<size_t>(c - 1)];
         s.ips_from_record[static_cast<size_t>(k)] = true;
     }
-    records = std::move(read);
+    batch_detail_state().records = std::move(read);
 }
 
 void check_detail_pairing() {
-    const auto& records = loaded_detail();
+    const auto& records = batch_detail_state().records;
     if (records.empty()) return;
     auto& s = shared();
     size_t j = 0;  // position in the data file
@@ -160,16 +173,18 @@ void check_detail_pairing() {
     }
 }
 
-bool write_batch_detail() {
+void write_batch_detail() {
     auto& s = shared();
     const std::string name = output_name(suffix::batch_detail);
+    // Refused, it was named when it was read and stays as it is.
+    if (batch_detail_state().refused) return;
     release_detail_file(name);
     // The file may hold settings edited by hand: it is replaced only by a
     // whole new one, so that a failed write leaves it as it was.
     auto& out = streams().luaux;
     if (!out.open_rewrite(name)) {
         report_output_failure(name, OutputFailure::not_created);
-        return false;
+        return;
     }
     out.write("(t2,'num = number of series',t37,'ident = series identification')");
     out.write("(t2,'ify = first year of time series',t39,'ily = last year of time series')");
@@ -181,7 +196,7 @@ bool write_batch_detail() {
     out.write("(' num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa')");
 
     const bool first_differences = optsnap()(4, 1) == -1;
-    const auto& records = loaded_detail();
+    const auto& records = batch_detail_state().records;
     const size_t m = records.size();
     int num = 0;
     int i = 1;     // next series read
@@ -206,11 +221,10 @@ bool write_batch_detail() {
     try {
         out.close();
     } catch (const WriteFailed&) {
-        report_output_failure(name, OutputFailure::kept);
-        return false;
+        report_output_failure(name, OutputFailure::left_as_it_was);
+        return;
     }
     con().write("(/1x,'batch detail file saved: ',a)", padded(name, 60));
-    return true;
 }
 
 }  // namespace kov

@@ -14,17 +14,28 @@ struct DetailRecord {
     std::array<int, 10> col{};
 };
 
-// The records loaded for the data file in work (empty in interactive runs or
-// when no file was read). Record k stands for the k-th series of the data file.
-std::vector<DetailRecord>& loaded_detail();
+// The detail file of the data file in work as the batch run read it; reset
+// for every data file.
+struct BatchDetailState {
+    // The records loaded (none in interactive runs or when no file was read).
+    // Record k stands for the k-th series of the data file.
+    std::vector<DetailRecord> records;
+    // The file was refused (unreadable, shorter than its header, a faulty
+    // record): the run took the default settings, and the file is not
+    // written again, so that it stays as the user wrote it.
+    bool refused = false;
+};
+BatchDetailState& batch_detail_state();
 
 // Loads the detail file of the data file in work into rows 1, 2, ... of sertbl
 // and serids (after the per-series table was reset), and marks in
-// ips_from_record the rows whose ips a record gave. A missing or unreadable
-// file leaves the rows as they stand, with two console lines; so does a file
-// with a faulty record (one that does not hold a number in every column, or
-// holds a value its column does not admit), which is named on the console and
-// in the listing: no record of it is used.
+// ips_from_record the rows whose ips a record gave. A missing file leaves the
+// rows as they stand, with two console lines. So does a file that is refused:
+// one that cannot be read, ends within its legend, or has a faulty record
+// (one that does not hold a number in every column, or holds a value its
+// column does not admit, named on the console and in the listing): no record
+// of it is used, and it is named as left as it was (report_output_failure),
+// so that the run ends as a failure.
 void read_batch_detail();
 
 // After the series were read: one listing line for every loaded record whose
@@ -35,8 +46,9 @@ void check_detail_pairing();
 // records of series that the batch run left out (icu other than 1) are written
 // back at their places, so that the records stay paired with the series of the
 // data file in the next batch run. The file is rewritten whole or not at all
-// (OutFile::open_rewrite). false: it could not be written, which is named
-// (report_output_failure) and leaves an earlier file as it was.
-bool write_batch_detail();
+// (OutFile::open_rewrite): one that cannot be written is named
+// (report_output_failure) and an earlier file stays as it was. A file the
+// batch run refused is not written.
+void write_batch_detail();
 
 }  // namespace kov

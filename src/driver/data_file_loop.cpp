@@ -113,7 +113,8 @@ bool process_data_file() {
     run_phases();
     // Last the batch detail file. Without the series reader the table holds
     // no series: a detail file written now would lose the records a batch run
-    // read from it. One that cannot be written is named, and the run goes on.
+    // read from it. One that cannot be written is named, and the run goes on;
+    // one the batch run refused stays as the user wrote it.
     if (phases().raw_series) write_batch_detail();
     return true;
 }

@@ -72,16 +72,20 @@ bool open_outputs_and_inputs() {
     const std::string prefix = output_prefix(s.datfil);
     const std::string command_name = prefix + std::string(suffix::batch_commands);
     guard_data_file(data_name, command_name, batch ? prefix + std::string(suffix::batch_detail) : std::string());
-    loaded_detail().clear();
+    batch_detail_state() = BatchDetailState{};
 
     const std::string out_name = output_name(suffix::listing);
     const std::string tab_name = output_name(suffix::tab_table);
     const std::string crn_name = output_name(suffix::chronologies);
     const std::string err_name = output_name(suffix::chronology_errors);
-    if (!create_output(st.luout, out_name) || !create_output(st.lutab, tab_name) ||
-        !create_output(st.lucrn, crn_name) || !create_output(st.luerr, err_name))
-        return false;
+    // One of them that cannot be created is named (in the listing too, after
+    // its head, when that was made) and the data file goes on with the
+    // others, as with every other output.
+    create_output(st.luout, out_name);
     write_listing_head();
+    create_output(st.lutab, tab_name);
+    create_output(st.lucrn, crn_name);
+    create_output(st.luerr, err_name);
 
     if (!st.ludata.open(data_name)) {
         con().write("(/1x,'data file not found:  ',a)", s.datfil);
@@ -98,6 +102,7 @@ bool open_outputs_and_inputs() {
         con().write("(/1x,'*** log file not found:  'a)", name60(command_name));
         con().write("(t2,'*** re-run program in interactive mode'/t2,'*** to create the proper log file.')");
         for (OutFile* f : {&st.luout, &st.lutab, &st.lucrn, &st.luerr}) {
+            if (!f->is_open()) continue;  // not created: there is nothing of this run to delete
             const std::string n = f->name();
             f->discard();
             delete_file(n);

@@ -29,8 +29,9 @@ OptionBlock& optsnap();
 // The data file in shared().datfil: its outputs checked against the files the
 // run reads (FileRefused), the listing, tab table, chronology and error files
 // created, the listing head written, the data file and its batch command file
-// opened. false: the run ends here (the reason is on the console; without a
-// command file the four new outputs are deleted again).
+// opened. One of the four outputs that cannot be created is named and the
+// data file goes on without it. false: the run ends here (the reason is on
+// the console; without a command file the four new outputs are deleted again).
 bool open_outputs_and_inputs();
 
 // The batch command file read (rdbatch), the per-series table reset, in batch

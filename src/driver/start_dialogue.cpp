@@ -212,7 +212,8 @@ private:
 
     // Writes the typed names to "kovrin_files.txt", or, when that is one of
     // the data files typed, to the first "kovrin_files_N.txt" that does not
-    // exist yet, with a message. false: the file cannot be created.
+    // exist yet, with a message. false: the file cannot be created, which
+    // the console says (the list-file question then comes again).
     bool store_typed_names() {
         std::string name = typed_list_file;
         if (typed_as_data_file(name)) {
@@ -225,8 +226,14 @@ private:
         }
         OutFile out;
         try {
-            if (!out.open_fresh(name)) return false;
-        } catch (const FileRefused&) {
+            if (!out.open_fresh(name)) {
+                con().line("");
+                con().line(failed_output_line({name, OutputFailure::not_created}));
+                return false;
+            }
+        } catch (const FileRefused& r) {
+            con().line("");
+            con().line(std::string(" ") + r.what());
             return false;
         }
         for (const auto& n : typed_) out.line(n);

@@ -1,6 +1,7 @@
 #include "shared/files.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -63,11 +64,15 @@ bool same_file(const std::string& a, const std::string& b) {
 void delete_file(const std::string& name) {
     if (is_protected(name)) throw FileRefused(name);
     std::error_code ec;
+    // A folder under the name is the user's, empty or not: the file cannot
+    // be made there, and the folder stays.
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(name, ec))) return;
     std::filesystem::remove(name, ec);
 }
 
 bool OutFile::open_fresh(const std::string& name) {
     close();
+    name_.clear();  // a file that cannot be created has no name here
     delete_file(name);
     f_.open(name, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!f_.is_open()) return false;
@@ -77,6 +82,7 @@ bool OutFile::open_fresh(const std::string& name) {
 
 bool OutFile::open_append(const std::string& name) {
     close();
+    name_.clear();
     if (is_protected(name)) throw FileRefused(name);
     f_.open(name, std::ios::out | std::ios::app | std::ios::binary);
     if (!f_.is_open()) return false;
@@ -154,7 +160,8 @@ std::string failed_write_line(const std::string& name) {
 std::string failed_output_line(const FailedOutput& f) {
     switch (f.how) {
         case OutputFailure::not_created: return " *** output file cannot be created:  " + f.name;
-        case OutputFailure::kept: return " *** writing failed, the file is left as it was: " + f.name;
+        case OutputFailure::left_as_it_was: return " *** writing failed, the file is left as it was: " + f.name;
+        case OutputFailure::not_used: return " *** not used, the file is left as it was: " + f.name;
         case OutputFailure::incomplete: break;
     }
     return failed_write_line(f.name);
@@ -179,10 +186,17 @@ bool create_output(OutFile& f, const std::string& name) {
 
 bool OutFile::open_rewrite(const std::string& name) {
     close();
+    name_.clear();
     if (is_protected(name)) throw FileRefused(name);
     const std::filesystem::path target = rewrite_target(name);
     std::error_code ec;
     if (std::filesystem::exists(target, ec) && !std::filesystem::is_regular_file(target, ec)) return false;
+    // The new file takes the earlier file's permissions as it takes its
+    // place: they are set at close, as a file of mode 400 could not be
+    // written once they were.
+    target_mode_.reset();
+    struct stat earlier {};
+    if (::stat(target.c_str(), &earlier) == 0) target_mode_ = static_cast<unsigned>(earlier.st_mode & 0777);
     const auto fresh = new_file_beside(target);
     if (!fresh) return false;
     f_.open(*fresh, std::ios::out | std::ios::trunc | std::ios::binary);
@@ -212,13 +226,14 @@ void OutFile::close() {
     const std::string fresh = std::exchange(rewrite_, std::string());
     std::error_code ec;
     if (!failed) failed = !synced(fresh);
+    if (!failed && target_mode_) failed = ::chmod(fresh.c_str(), static_cast<mode_t>(*target_mode_)) != 0;
     if (!failed) {
         std::filesystem::rename(fresh, target_, ec);
         failed = static_cast<bool>(ec);
     }
     if (failed) {
         std::filesystem::remove(fresh, ec);
-        write_failed(name_, OutputFailure::kept);
+        write_failed(name_, OutputFailure::left_as_it_was);
     }
 }
 
@@ -235,7 +250,7 @@ void OutFile::discard() {
 void OutFile::flush() {
     if (!f_.is_open()) return;
     f_.flush();
-    if (f_.fail()) write_failed(name_, rewrite_.empty() ? OutputFailure::incomplete : OutputFailure::kept);
+    if (f_.fail()) write_failed(name_, rewrite_.empty() ? OutputFailure::incomplete : OutputFailure::left_as_it_was);
 }
 
 void OutFile::line(std::string_view text) {

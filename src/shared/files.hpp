@@ -46,10 +46,11 @@ public:
     // Opens a file that the run rewrites and the user may have edited (a
     // batch command or detail file): the text goes to a new file beside it,
     // under a name no file has, and close puts it in the earlier file's place
-    // only once it is written whole. A link is followed: the file it leads to
-    // is rewritten and the link stays. false, with nothing changed, when the
-    // new file cannot be created (a folder under the name, a folder that
-    // cannot be written); FileRefused as for open_fresh.
+    // only once it is written whole, with the earlier file's permissions (a
+    // file only its owner may read stays so). A link is followed: the file it
+    // leads to is rewritten and the link stays. false, with nothing changed,
+    // when the new file cannot be created (a folder under the name, a folder
+    // that cannot be written); FileRefused as for open_fresh.
     bool open_rewrite(const std::string& name);
     // Closes the file. Every write of the file is checked here, once: when
     // one failed (a full disk, a file size limit) the file is incomplete:
@@ -80,6 +81,7 @@ private:
     std::string name_;
     std::string rewrite_;  // a rewrite: the new file, renamed over target_ at close
     std::string target_;
+    std::optional<unsigned> target_mode_;  // the permission bits of the file target_ was
 };
 
 // An input text file held whole, read one line at a time: LF, CR LF, CR CR LF
@@ -130,9 +132,11 @@ struct Streams {
 
 // How an output file of the run failed.
 enum class OutputFailure {
-    not_created,  // it could not be created: a folder under its name, a folder that cannot be written
-    incomplete,   // a write failed (a full disk, a file size limit): the file is cut short
-    kept,         // a rewrite failed: the earlier file is left as it was
+    not_created,     // it could not be created: a folder under its name, a folder that cannot be written
+    incomplete,      // a write failed (a full disk, a file size limit): the file is cut short
+    left_as_it_was,  // a rewrite failed: the earlier file is left as it was
+    not_used,        // a file the run rewrites was refused as it read it (a faulty batch detail
+                     // file): its settings were not used, and it is left as the user wrote it
 };
 struct FailedOutput {
     std::string name;

@@ -492,8 +492,8 @@ TEST(Detrnd, FirstDifferencesWithASeriesChangedToAnotherCurve) {
         }
 
         kov::optsnap()(4, 1) = -1;
-        kov::loaded_detail().clear();
-        ASSERT_TRUE(kov::write_batch_detail());
+        kov::batch_detail_state() = kov::BatchDetailState{};
+        kov::write_batch_detail();
         const auto detail = split_lines(sc.dir().read("site_detail.txt"));
         ASSERT_EQ(detail.size(), 10u);
         EXPECT_EQ(detail[8].substr(14, 6), "  1750");  // A's own first year

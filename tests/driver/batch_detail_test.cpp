@@ -45,7 +45,7 @@ void start_file(int transformation = 0) {
     shared().optval(3, 1) = transformation;
     optsnap() = OptionBlock{};
     reset_series_table();
-    loaded_detail().clear();
+    batch_detail_state() = BatchDetailState{};
     streams().luout.open_fresh("site_out.txt");
 }
 
@@ -62,7 +62,7 @@ TEST(DetailWriter, LegendHeaderAndOneRecordPerSeries) {
         // the first detrending took the first year off both series
         shared().fdyears[1] = shared().fdyears[2] = first_difference;
         ScriptedConsole sc("");
-        ASSERT_TRUE(write_batch_detail());
+        write_batch_detail();
         const std::vector<std::string> expect{
             at({{2, "num = number of series"}, {37, "ident = series identification"}}),
             at({{2, "ify = first year of time series"}, {39, "ily = last year of time series"}}),
@@ -85,7 +85,7 @@ TEST(DetailWriter, LeftOutSeriesKeepTheirRecordsAtTheirPlaces) {
     DriverScene scene;
     start_file();
     // records of the batch run: the second and fourth series were left out
-    loaded_detail() = {
+    batch_detail_state().records = {
         {"a1      ", {1900, 1950, 0, 0, 0, 0, 0, 1, 1, 1}},
         {"b2      ", {1910, 1960, 5, 0, 0, 0, 0, 0, 1, 2}},
         {"c3      ", {1920, 1970, 0, 0, 0, 0, 0, 1, 1, 3}},
@@ -96,7 +96,7 @@ TEST(DetailWriter, LeftOutSeriesKeepTheirRecordsAtTheirPlaces) {
     set_row(1, "a1", {1900, 1950, 0, 0, -6, 0, 0, 1, 1, 1});
     set_row(2, "c3", {1920, 1970, 0, 0, -6, 0, 0, 1, 1, 2});
     ScriptedConsole sc("");
-    ASSERT_TRUE(write_batch_detail());
+    write_batch_detail();
     const auto lines = split_lines(scene.dir().read("site_detail.txt"));
     const std::vector<std::string> records(lines.begin() + 8, lines.end());
     EXPECT_EQ(records, (std::vector<std::string>{
@@ -141,14 +141,16 @@ TEST(DetailReader, RecordsByPositionUntilTheirEnd) {
         EXPECT_EQ(row(1), first) << c.what;
         EXPECT_EQ(row(2), c.row2) << c.what;
         EXPECT_EQ(row(3), c.row3) << c.what;
-        EXPECT_EQ(loaded_detail().size(), c.loaded) << c.what;
+        EXPECT_EQ(batch_detail_state().records.size(), c.loaded) << c.what;
         EXPECT_EQ(sc.output().find("*** error in reading in data. defaults are used.") != std::string::npos,
                   c.error_lines)
             << c.what;
         EXPECT_NE(sc.output().find("\n batch detail file opened:  " + padded("site_detail.txt", 60)), std::string::npos);
-        EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")),
-                  (std::vector<std::string>{at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}), ""}))
-            << c.what;
+        // a file cut within its legend is refused: it is left as it was
+        EXPECT_EQ(batch_detail_state().refused, c.error_lines) << c.what;
+        std::vector<std::string> listing{at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}), ""};
+        if (c.error_lines) listing.insert(listing.end(), {" *** not used, the file is left as it was: site_detail.txt", ""});
+        EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")), listing) << c.what;
     }
 }
 
@@ -208,18 +210,23 @@ TEST(DetailReader, AFaultyRecordLeavesTheWholeFileUnused) {
         EXPECT_EQ(row(2), reset2);
         EXPECT_EQ(shared().serids[1], std::string(8, ' '));
         EXPECT_FALSE(shared().ips_from_record[1]);
-        EXPECT_TRUE(loaded_detail().empty());
+        EXPECT_TRUE(batch_detail_state().records.empty());
         const auto i6 = [](int v) { return padded("", 6 - std::to_string(v).size()) + std::to_string(v); };
         const std::string named =
             "*** batch detail record" + i6(c.record) + " (line" + i6(8 + c.record) + " of the file) " + c.fault;
         EXPECT_NE(sc.output().find("\n " + named + "\n\n *** batch detail data file either not found or\n"
-                                   " *** error in reading in data. defaults are used.\n"),
+                                   " *** error in reading in data. defaults are used.\n"
+                                   "\n *** not used, the file is left as it was: site_detail.txt\n"),
                   std::string::npos)
             << sc.output();
         EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")),
                   (std::vector<std::string>{at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}), "",
                                             " *** batch detail file not used: record" + i6(c.record) + " " + c.fault,
-                                            ""}));
+                                            " *** not used, the file is left as it was: site_detail.txt", ""}));
+        // the file is not written again: it stays as the user wrote it
+        EXPECT_TRUE(batch_detail_state().refused);
+        write_batch_detail();
+        EXPECT_EQ(scene.dir().read("site_detail.txt"), c.text);
     }
 }
 
@@ -244,7 +251,7 @@ TEST(DetailFile, WrittenRecordsReadBackAndPairingIsChecked) {
     set_row(3, "ef03", {1920, 1999, 3, 1500, -6, 1, 1, 1, 1, 2});
     {
         ScriptedConsole sc("");
-        ASSERT_TRUE(write_batch_detail());
+        write_batch_detail();
     }
     start_file();
     ScriptedConsole sc("");
@@ -282,7 +289,7 @@ TEST(DetailFile, IdentifierOfSeveralByteLettersKeepsItsColumns) {
     set_row(4, "ab02", {1910, 1990, 0, 0, -6, 0, 0, 1, 1, 2});
     {
         ScriptedConsole sc("");
-        ASSERT_TRUE(write_batch_detail());
+        write_batch_detail();
     }
     const auto lines = split_lines(scene.dir().read("site_detail.txt"));
     ASSERT_EQ(lines.size(), 12u);

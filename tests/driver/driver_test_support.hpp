@@ -31,6 +31,7 @@ private:
     static void clean() {
         kov::streams().close_all();
         kov::clear_protected();
+        kov::clear_failed_outputs();
         kov::phases() = kov::Phases{};
         kov::driver_state() = kov::DriverState{};
         kov::shared().last_output_name.clear();

@@ -383,6 +383,33 @@ TEST(Run, IdentifiersOfLettersOfTwoBytesStayApartInEveryOutput) {
     for (size_t k = 8; k < detail.size(); ++k) EXPECT_EQ(but_cpa(rewritten[k]), but_cpa(detail[k])) << k;
 }
 
+// The batch command and detail files a run writes again keep the mode they
+// had: a file only its owner may read stays so, after an interactive run
+// (which writes both) and after a batch run (which writes the detail file).
+TEST(Run, RewrittenCommandAndDetailFilesKeepTheirMode) {
+    namespace fs = std::filesystem;
+    const auto owner_only = fs::perms::owner_read | fs::perms::owner_write;
+    const auto group_too = owner_only | fs::perms::group_read;
+    TempDir d;
+    d.write("w.txt", kovtest::read_file(kovtest::test_data("rwl/wa129.rwl")));
+    d.write("w_log.txt", kovtest::default_commands("w.txt"));
+    d.write("list.txt", "w.txt\n");
+    ASSERT_EQ(run_kovrin(d.path(), batch_answers).status, 0);
+    auto mode = [&d](const std::string& name) { return fs::status(d / name).permissions() & fs::perms::all; };
+    fs::permissions(d / "w_log.txt", owner_only);
+    fs::permissions(d / "w_detail.txt", group_too);
+    // interactive: Enter past the run-time menu and at the continue question
+    const auto interactive = run_kovrin(d.path(), "\nlist.txt\nrun title\nn\n\n\n\n");
+    ASSERT_EQ(interactive.status, 0) << interactive.out;
+    EXPECT_NE(interactive.out.find("==> writing batch commands for: w.txt"), std::string::npos);
+    EXPECT_EQ(mode("w_log.txt"), owner_only);
+    EXPECT_EQ(mode("w_detail.txt"), group_too);
+    fs::permissions(d / "w_detail.txt", owner_only);
+    ASSERT_EQ(run_kovrin(d.path(), batch_answers).status, 0);
+    EXPECT_EQ(mode("w_detail.txt"), owner_only);
+    EXPECT_EQ(mode("w_log.txt"), owner_only);
+}
+
 // A compact file may hold a record of count 0, kept as a series of no values:
 // the smoothers that detrend it find nothing to smooth, and the run goes on to
 // its end.

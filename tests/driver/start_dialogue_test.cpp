@@ -209,6 +209,36 @@ TEST(TypedNames, TheListNeverEmptiesADataFileTyped) {
     }
 }
 
+// A list file for the typed names that cannot be created (here a folder
+// stands under its name) is named, and the list-file question comes again;
+// so it is when the console input ends while names are typed.
+TEST(TypedNames, AListFileThatCannotBeCreatedIsNamed) {
+    const std::string named = "\n *** output file cannot be created:  kovrin_files.txt\n";
+    const struct {
+        std::string typed;
+        bool asked_again;  // the list-file question comes after the line
+        int status;
+    } cases[] = {
+        {"site.rwl\n\n/\n", true, exit_ok},          // "/" at the question asked again
+        {"site.rwl\n", false, exit_end_of_input},  // the input ends among the names
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        DriverScene scene;
+        std::filesystem::create_directories(scene.dir() / "kovrin_files.txt" / "x");
+        std::string out;
+        const auto o = dialogue("\n\n" + c.typed, &out);
+        EXPECT_TRUE(o.stopped);
+        EXPECT_EQ(o.status, c.status);
+        const size_t at = out.find(named);
+        ASSERT_NE(at, std::string::npos) << out;
+        EXPECT_EQ(kovtest::count(out, named), 1) << out;
+        EXPECT_EQ(out.find(" open the file listing the data file names", at) != std::string::npos, c.asked_again)
+            << out;
+        EXPECT_TRUE(std::filesystem::is_directory(scene.dir() / "kovrin_files.txt" / "x"));
+    }
+}
+
 TEST(TitleAndBatch, BackHelpAndAnswers) {
     DriverScene scene;
     scene.dir().write("l1.txt", "d1.rwl\n");

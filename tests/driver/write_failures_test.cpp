@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -128,6 +129,118 @@ TEST(WriteFailures, AnOutputThatCannotBeCreatedIsNamedAndTheRunFails) {
             EXPECT_NE(r.out.find(" batch detail file saved: site.rwl_detail.txt"), std::string::npos) << r.out;
         }
         EXPECT_EQ(r.out.find("THIS IS THE END"), std::string::npos);
+    }
+}
+
+// The four files a data file opens first (the listing, the tab table, the
+// chronology and error files) are outputs like every other: one that cannot
+// be created is named at once (in the listing too, when that was made) and
+// again as the run ends, with status 1; the data file's other outputs are
+// written, afresh, so that none of an earlier run stays looking like this
+// run's, and the next data file of the list runs.
+TEST(WriteFailures, AFirstOutputThatCannotBeCreatedStopsNoOtherWork) {
+    const std::string earlier = "an earlier run\n";
+    const std::vector<std::string> written = {"_out.txt",     "_tabs.txt",     "_crns.txt",    "_errs.txt",
+                                              "_spectra.txt", "_raw_rbar.txt", "_ind_rbar.txt", "_res_rbar.txt"};
+    for (const std::string blocked : {"_out.txt", "_tabs.txt", "_crns.txt", "_errs.txt"}) {
+        SCOPED_TRACE(blocked);
+        TempDir d;
+        for (const std::string site : {"a.rwl", "b.rwl"}) {
+            std::filesystem::copy_file(kovtest::test_data("rwl/wa129.rwl"), d / site);
+            d.write(site + "_log.txt", kovtest::default_commands(site));
+        }
+        d.write("list.txt", "a.rwl\nb.rwl\n");
+        ASSERT_EQ(kovtest::run_kovrin(d.path(), batch_run).status, 0);
+        // the earlier run's outputs, told apart from this run's
+        for (const auto& suffix : written) d.write("a.rwl" + suffix, d.read("a.rwl" + suffix) + earlier);
+        auto detail = split_lines(d.read("a.rwl_detail.txt"));
+        ASSERT_GT(detail.size(), 8u);
+        detail[8].replace(6, 8, "EARLIER ");
+        std::string text;
+        for (const auto& l : detail) text += l + "\n";
+        d.write("a.rwl_detail.txt", text);
+        std::filesystem::remove(d / "b.rwl_out.txt");
+        const std::string name = "a.rwl" + blocked;
+        std::filesystem::remove(d / name);
+        std::filesystem::create_directories(d / name / "x");
+
+        const auto r = kovtest::run_kovrin(d.path(), batch_run);
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_EQ(lines_equal(r.out, not_created + name), 2) << r.out;
+        EXPECT_EQ(named(r.out, not_created), std::set<std::string>{name});
+        for (const auto& suffix : written) {
+            if (suffix == blocked) continue;
+            const std::string output = d.read("a.rwl" + suffix);
+            EXPECT_FALSE(output.empty()) << suffix;
+            EXPECT_EQ(output.find(earlier), std::string::npos) << suffix;
+        }
+        EXPECT_EQ(d.read("a.rwl_detail.txt").find("EARLIER"), std::string::npos);
+        if (blocked != "_out.txt") {
+            const std::string listing = d.read("a.rwl_out.txt");
+            EXPECT_EQ(lines_equal(listing, not_created + name), 1);
+            EXPECT_NE(listing.find("\"this is the end\""), std::string::npos);
+        }
+        // the next data file ran to its end
+        EXPECT_NE(d.read("b.rwl_out.txt").find("\"this is the end\""), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(" batch detail file saved: b.rwl_detail.txt"), std::string::npos);
+        EXPECT_EQ(r.out.find("THIS IS THE END"), std::string::npos);
+    }
+}
+
+// A batch detail file that the run refuses (a value its column does not
+// admit, a record cut short, a file that is no text, a file shorter than its
+// header) is left byte for byte as the user wrote it, with the edits the run
+// could not take, rather than written again with the defaults: it is named
+// at once on the console and in the listing and again as the run ends. The
+// data file runs with the default settings, and the run ends with status 1,
+// so that a script sees that the edits did not apply.
+TEST(WriteFailures, ARefusedDetailFileIsLeftAsTheUserWroteIt) {
+    const std::string not_used = " *** not used, the file is left as it was: ";
+    TempDir first;
+    put_site(first);
+    first.write("site.rwl_log.txt", kovtest::default_commands("site.rwl"));
+    ASSERT_EQ(kovtest::run_kovrin(first.path(), batch_run).status, 0);
+    const auto written = split_lines(first.read("site.rwl_detail.txt"));
+    ASSERT_EQ(written.size(), 8u + 21u);  // the 21 series of wa129.rwl
+    auto text_of = [](std::vector<std::string> lines, const std::function<void(std::vector<std::string>&)>& edit) {
+        edit(lines);
+        std::string t;
+        for (const auto& l : lines) t += l + "\n";
+        return t;
+    };
+    std::string binary;
+    for (int i = 0; i < 2000; ++i) binary += static_cast<char>((i * 73 + 11) % 256);
+    const struct {
+        const char* what;
+        std::string text;
+    } cases[] = {
+        // a series left out (icu 0) and a slip of the finger (icu 2)
+        {"icu 2 in one record, 0 in another", text_of(written, [](auto& l) {
+             l[9].replace(56, 6, "     0");
+             l[12].replace(56, 6, "     2");
+         })},
+        {"a record cut short", text_of(written, [](auto& l) { l[14].resize(40); })},
+        {"a file that is no text", binary},
+        {"a file shorter than its header", text_of(written, [](auto& l) { l.resize(5); })},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir d;
+        put_site(d);
+        d.write("site.rwl_log.txt", kovtest::default_commands("site.rwl"));
+        d.write("site.rwl_detail.txt", c.text);
+        const auto r = kovtest::run_kovrin(d.path(), batch_run);
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_EQ(d.read("site.rwl_detail.txt"), c.text);
+        EXPECT_EQ(lines_equal(r.out, not_used + "site.rwl_detail.txt"), 2) << r.out;
+        EXPECT_NE(r.out.find(" *** error in reading in data. defaults are used."), std::string::npos);
+        EXPECT_EQ(r.out.find("batch detail file saved"), std::string::npos);
+        // every series, with the defaults
+        EXPECT_EQ(lines_equal(r.out, "     21 series from    991 to   1986     996 years"), 1) << r.out;
+        const std::string listing = d.read("site.rwl_out.txt");
+        EXPECT_EQ(lines_equal(listing, not_used + "site.rwl_detail.txt"), 1);
+        EXPECT_NE(listing.find("\"this is the end\""), std::string::npos);
+        EXPECT_EQ(files_with(d, "_detail"), std::set<std::string>{"site.rwl_detail.txt"});
     }
 }
 

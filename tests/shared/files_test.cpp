@@ -195,3 +195,59 @@ TEST(OutFile, ARewriteReplacesTheFileWholeOrNotAtAll) {
     EXPECT_EQ(names_in(d / "kept"), V{"b.txt"});
     EXPECT_TRUE(kov::failed_outputs().empty());
 }
+
+// A rewrite keeps the earlier file's permissions: a file only its owner may
+// read (600) is not left readable by all once rewritten, nor a read-only one
+// (400) left writable. A file the rewrite makes new takes the usual mode.
+TEST(OutFile, ARewriteKeepsTheModeOfTheEarlierFile) {
+    namespace fs = std::filesystem;
+    TempDir d;
+    kovtest::InDir in(d.path());
+    auto rewrite = [](const std::string& name) {
+        kov::OutFile f;
+        ASSERT_TRUE(f.open_rewrite(name));
+        f.line("new text");
+        f.close();
+    };
+    auto mode = [](const std::string& name) { return fs::status(name).permissions() & fs::perms::all; };
+    for (const auto m : {fs::perms::owner_read | fs::perms::owner_write,
+                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read, fs::perms::owner_read,
+                         fs::perms::all}) {
+        d.write("a.txt", "earlier\n");
+        fs::permissions("a.txt", m);
+        rewrite("a.txt");
+        EXPECT_EQ(mode("a.txt"), m) << static_cast<unsigned>(m);
+        EXPECT_EQ(d.read("a.txt"), "new text\n");
+        fs::permissions("a.txt", fs::perms::owner_read | fs::perms::owner_write);
+        fs::remove("a.txt");
+    }
+    // through a link, the file it leads to keeps its mode
+    d.write("b.txt", "earlier\n");
+    fs::permissions("b.txt", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("b.txt", "link.txt");
+    rewrite("link.txt");
+    EXPECT_EQ(mode("b.txt"), fs::perms::owner_read | fs::perms::owner_write);
+
+    rewrite("new.txt");
+    kov::OutFile fresh;
+    ASSERT_TRUE(fresh.open_fresh("fresh.txt"));
+    fresh.close();
+    EXPECT_EQ(mode("new.txt"), mode("fresh.txt"));
+}
+
+// An empty folder under an output's name is the user's as much as a full
+// one: the file cannot be created there, and the folder stays. The stream
+// then names no file, not the one it held before.
+TEST(OutFile, AFolderUnderTheNameIsNeverRemoved) {
+    TempDir d;
+    kovtest::InDir in(d.path());
+    std::filesystem::create_directory("out.txt");
+    kov::OutFile f;
+    ASSERT_TRUE(f.open_fresh("earlier.txt"));
+    EXPECT_FALSE(f.open_fresh("out.txt"));
+    EXPECT_FALSE(f.is_open());
+    EXPECT_EQ(f.name(), "");
+    EXPECT_TRUE(d.exists("earlier.txt"));
+    kov::delete_file("out.txt");
+    EXPECT_TRUE(std::filesystem::is_directory("out.txt"));
+}
