@@ -45,8 +45,17 @@ kovrin_answers() {
 }
 
 # The 50-year common period covered by most series, from a batch detail file.
+# Its records are read by their columns, "(i4,2x,a8,10i6)": an identifier may
+# hold blanks ("Q 3320"), so the years are taken from the ten six-column
+# numbers that end the record (ify the first, ily the second), counted from
+# the end of the line, which holds whatever bytes the identifier takes. The
+# records end at the first line without a record number, as the program reads
+# them.
 kovrin_common_period() {
-    awk 'f && NF >= 4 { n++; a[n] = $3; b[n] = $4; if (n == 1 || $3 < lo) lo = $3; if (n == 1 || $4 > hi) hi = $4 }
+    awk '{ sub(/\r$/, "") }
+         f && (length($0) < 74 || substr($0, 1, 4) !~ /[0-9]/) { f = 0 }
+         f { L = length($0); y1 = substr($0, L - 59, 6) + 0; y2 = substr($0, L - 53, 6) + 0
+             n++; a[n] = y1; b[n] = y2; if (n == 1 || y1 < lo) lo = y1; if (n == 1 || y2 > hi) hi = y2 }
          /^ num  ident/ { f = 1 }
          END {
              len = hi - lo + 1 < 50 ? hi - lo + 1 : 50

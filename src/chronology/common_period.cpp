@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <span>
+#include <string>
 
 #include "chronology/principal_components.hpp"
 #include "chronology/rbar.hpp"
@@ -11,6 +12,7 @@
 #include "numerics/pair_correlations.hpp"
 #include "numerics/statistics.hpp"
 #include "series/series_statistics.hpp"
+#include "shared/layout.hpp"
 #include "shared/text_helpers.hpp"
 
 namespace kov {
@@ -37,9 +39,11 @@ int overlap_in(const Table<int>& itab, int k, int p1, int p2) {
     return std::min(p2, itab(k, ily)) - std::max(p1, itab(k, ify)) + 1;
 }
 
-// The final statistics' tables of twelve: the sample sizes and their values
-// (an undefined one as a marker that fits the narrow field).
-void twelve_blocks(OutFile& out, const std::vector<float>& v, int n, const char* values_layout) {
+// The final statistics' tables of twelve: the sample sizes in "(t8,12i6)"
+// and their values in "(t2,' sss:',t9,12f6.3)" (' eps:' for the eps table,
+// after `label`): an undefined value as a marker that fits the narrow field,
+// a value too wide for it with fewer decimals.
+void twelve_blocks(OutFile& out, const std::vector<float>& v, int n, const char* label) {
     for (int k = 1; k <= n; k += 12) {
         const int last = std::min(k + 11, n);
         std::vector<int> num;
@@ -48,9 +52,18 @@ void twelve_blocks(OutFile& out, const std::vector<float>& v, int n, const char*
             num.push_back(i);
             shown.push_back({v[static_cast<size_t>(i - 1)]});
         }
+        const std::span<const float> values(v.data() + (k - 1), static_cast<size_t>(last - k + 1));
         out.write("(t8,12i6)", num);
-        out.write(values_layout, shown);
+        out.write("(t2,' " + std::string(label) + ":',t9," + fitted_reals(values, 6, 3) + ")", shown);
     }
+}
+
+// One of the final figures in its "f8.3" at column 56, with fewer decimals
+// when it is too wide for it (the signal-to-noise ratio of thousands of
+// closely agreeing series); snr and eps as statistics.
+template <class Shown>
+void write_figure(OutFile& out, const std::string& head, float v) {
+    out.write("(" + head + ",t56," + fitted_reals(std::span<const float>(&v, 1), 8, 3) + ")", Shown{v});
 }
 
 // The end of the within-tree or the between-tree rbar. Without a pair: the
@@ -251,8 +264,10 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     if (nwt > 0) {
         const float denom = (1 - rwt) / ceff + rwt;
         const float reff = denom != 0 ? rbt / denom : undefined;
-        out.write("(/t20,'effective number of cores  -  ceff: ',t56,f8.3)", ceff);
-        out.write("(/t18,'effective chronology signal  -  reff: ',t56,f8.3)", reff);
+        // "(/t20,'effective number of cores  -  ceff: ',t56,f8.3)"
+        write_figure<float>(out, "/t20,'effective number of cores  -  ceff: '", ceff);
+        // "(/t18,'effective chronology signal  -  reff: ',t56,f8.3)"
+        write_figure<float>(out, "/t18,'effective chronology signal  -  reff: '", reff);
     }
 
     // Without any correlation there is no common signal: rbar counts as 0.
@@ -266,8 +281,10 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     rbcp = rbar;
     sdbt = sdbt_;
     epscp = eps;
-    out.write("(t24,'signal-to-noise ratio  -   snr: ',t56,f8.3)", Statistic{snr});
-    out.write("(t18,'expressed population signal  -   eps: ',t56,f8.3)", Statistic{eps});
+    // "(t24,'signal-to-noise ratio  -   snr: ',t56,f8.3)"
+    write_figure<Statistic>(out, "t24,'signal-to-noise ratio  -   snr: '", snr);
+    // "(t18,'expressed population signal  -   eps: ',t56,f8.3)"
+    write_figure<Statistic>(out, "t18,'expressed population signal  -   eps: '", eps);
 
     std::vector<float> sss(std::max(N, 1)), epsn(std::max(N, 1));
     for (int n = 1; n <= N; ++n) {
@@ -278,11 +295,11 @@ void compstat(SeriesMatrix& x, const Table<int>& itab, const std::vector<std::st
     out.write("(/t4,'fractional common variance between the reduced ','sample-size chronology and the'/t13,"
               "'fully replicated chronology (','subsample signal strength - sss)')");
     out.write("(/t20,'sss as function of the number of trees ','in sample')");
-    twelve_blocks(out, sss, N, "(t2,' sss:',t9,12f6.3)");
+    twelve_blocks(out, sss, N, "sss");
     out.write("(/t6,'fractional common variance between the reduced ','sample-size chronology and'/t19,"
               "'the expressed population signal or eps chronology')");
     out.write("(/t20,'eps as function of the number of trees ','in sample')");
-    twelve_blocks(out, epsn, N, "(t2,' eps:',t9,12f6.3)");
+    twelve_blocks(out, epsn, N, "eps");
 }
 
 }  // namespace kov

@@ -1,6 +1,7 @@
 #include "detrend/detrending_driver.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -433,8 +434,11 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                             out.write("(t2,i5,3x,a8,i7,3x,'--> curve fit option failed ','and changed to: ',i5)", j,
                                       s.serids[j], tried, option);
                         const int p = (option == 3 || option == 7 || option == 8) ? static_cast<int>(coef[5]) : 0;
-                        out.write("(t2,i5,3x,a8,i7,1x,4f12.6,i8)", j, s.serids[j], option, coef[0], coef[1], coef[2],
-                                  coef[4], p);
+                        // "(t2,i5,3x,a8,i7,1x,4f12.6,i8)", a coefficient too wide for
+                        // f12.6 (a Hugershoff a of a million) with fewer decimals
+                        const std::array<float, 4> shown{coef[0], coef[1], coef[2], coef[4]};
+                        out.write("(t2,i5,3x,a8,i7,1x," + fitted_reals(shown, 12, 6) + ",i8)", j, s.serids[j], option,
+                                  shown, p);
                     }
                 } else if (option == -3 || option == -4) {
                     coef[6] = static_cast<float>(w);

@@ -277,7 +277,10 @@ void rcsdet(Table<float>& crn, std::span<float> crv, std::span<int> cnt, Table<f
                     out.write("(t2,'  all',3x,'  rcs ',i5,i7,8x,a)", ropt, width, text);
                 } else {
                     const int p = (ropt == 3 || ropt == 7 || ropt == 8) ? static_cast<int>(rec[5]) : 0;
-                    out.write("(t2,'  all',3x,'  rcs ',i8,2x,4f12.6,i7)", ropt, rec[0], rec[1], rec[2], rec[4], p);
+                    // "(t2,'  all',3x,'  rcs ',i8,2x,4f12.6,i7)", a coefficient too
+                    // wide for f12.6 with fewer decimals
+                    const std::array<float, 4> shown{rec[0], rec[1], rec[2], rec[4]};
+                    out.write("(t2,'  all',3x,'  rcs ',i8,2x," + fitted_reals(shown, 12, 6) + ",i7)", ropt, shown, p);
                 }
             }
             indcal({s.crvmean.data(), static_cast<size_t>(na)}, crv, na, itype, mxy);

@@ -40,15 +40,12 @@ std::string option_description(const OptionBlock& ov, int line,
 // passes by the keyboard entry and the batch command reader.
 bool is_no_curve_code(int code);
 
-// What is wrong with the values of one listing line, if anything.
+// What is wrong with the values of one listing line, if anything: a value
+// that the option's keyboard entry would not store, or one within its range on
+// which a later phase would divide by zero or stop.
 struct OptionCheck {
-    enum Kind {
-        ok,
-        out_of_range,  // a value outside the range that the batch command reader accepts
-        hazard         // within range, but a later phase would divide by zero or stop on it
-    } kind = ok;
-    std::string what;  // names the value and why it is refused
-    explicit operator bool() const { return kind != ok; }
+    std::string what;  // names the value and why it is refused; empty: nothing wrong
+    explicit operator bool() const { return !what.empty(); }
 };
 
 // Checks the values of listing line `line` (1 to 23) as they stand in the

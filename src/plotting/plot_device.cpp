@@ -62,6 +62,10 @@ bool guarded(const Call& call) {
 // that every write and the close are checked: PLplot itself says nothing
 // when a page is cut short (a full disk, a file size limit). PLplot closes
 // the stream at the end of its pass.
+// The stream is a glibc cookie stream (fopencookie, with off64_t and lseek64
+// in its seek function): this part builds only against the GNU C library; on
+// another C library it needs that library's own custom stream (funopen on the
+// BSDs and macOS).
 struct CheckedFile {
     std::string name;
     FILE* stream = nullptr;
@@ -87,6 +91,7 @@ ssize_t checked_write(void* cookie, const char* buf, size_t size) {
 
 // The PostScript device goes back to the head of the file at the end to
 // write its bounding box.
+// Its signature is glibc's cookie seek function; lseek64 is glibc's too.
 int checked_seek(void* cookie, off64_t* offset, int whence) {
     auto* f = static_cast<CheckedFile*>(cookie);
     const off64_t at = ::lseek64(f->fd, *offset, whence);
@@ -309,6 +314,7 @@ FILE* PlplotBackend::open_page_file() {
     f->fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     FILE* stream = nullptr;
     if (f->fd >= 0) {
+        // fopencookie is a GNU C library call (see CheckedFile).
         stream = fopencookie(f.get(), "w", cookie_io_functions_t{nullptr, checked_write, checked_seek, checked_close});
         if (!stream) ::close(f->fd);
         f->stream = stream;

@@ -975,6 +975,21 @@ int fixed_width(double v, int d) {
     return static_cast<int>(t.size() - t.find_first_not_of(' ') - (t.back() == '\n' ? 1 : 0));
 }
 
+std::string fitted_reals(std::span<const float> v, int w, int d) {
+    auto descriptor = [](int width, int decimals) {
+        return "f" + std::to_string(width) + "." + std::to_string(decimals);
+    };
+    auto fitted = [&](double x) {
+        if (fixed_width(x, d) <= w) return descriptor(w, d);
+        for (int fewer = d - 1; fewer >= 0; --fewer)
+            if (fixed_width(x, fewer) < w) return descriptor(w, fewer);
+        return descriptor(fixed_width(x, 0) + 1, 0);
+    };
+    std::string out;
+    for (const float x : v) out += (out.empty() ? "" : ",") + fitted(x);
+    return out;
+}
+
 long long free_int(std::string_view field) {
     std::string_view s = trim_blanks(field);
     if (s.empty()) throw ReadError("empty field");

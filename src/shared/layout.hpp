@@ -202,6 +202,13 @@ std::string format_values(std::string_view layout, const std::vector<FVal>& valu
 // d decimals (with the 0 before the point of a value below 1).
 int fixed_width(double v, int d);
 
+// The descriptors "fW.d,fW.d,..." for the values v of a fixed-column table,
+// one per value, never asterisks: the table's own fW.d for a value that fits
+// it; otherwise the same width with as many of the d decimals as leave a
+// blank before the value; a value that does not fit even without decimals
+// gets a field as wide as it needs, with a blank before it.
+std::string fitted_reals(std::span<const float> v, int w, int d);
+
 // The same, with the values of the runs in order (what fmt passes).
 std::string format_runs(std::string_view layout, std::span<const detail::ArgRun> runs);
 

@@ -290,6 +290,31 @@ TEST(Compstat, FinalLinesShowUndefinedValuesAndZerosThatFit) {
     }
 }
 
+// Two series in near-perfect agreement: a alternates 0.5 and 1.5, b = a + e c
+// with e = 0.005 and c = +1, +1, -1, -1, ... (mean 0, and no covariance with
+// a over any four years). Then r = var(a) / sqrt(var(a) (var(a) + e^2))
+// = 1 / sqrt(1 + 4 e^2) = 0.99995000, and snr = 2 r / (1 - r) = 40001,
+// too wide for its f8.3: it shows with one decimal in its eight columns.
+TEST(Compstat, FinalFigureTooWideForItsFieldKeepsItsColumns) {
+    std::vector<float> a(40), b(40);
+    for (int t = 0; t < 40; ++t) {
+        a[t] = t % 2 == 0 ? 0.5f : 1.5f;
+        b[t] = a[t] + ((t / 2) % 2 == 0 ? 0.005f : -0.005f);
+    }
+    statfix::load({{"ABC01A", 1900, a}, {"ABC02A", 1900, b}});
+    Analysis run(1900, 1939);
+    const auto lst = run.listing();
+    const std::string snr = line_with(lst, "snr:");
+    ASSERT_EQ(snr.size(), 63u) << snr;
+    const std::string field = snr.substr(55);
+    EXPECT_EQ(field.find('*'), std::string::npos) << field;
+    EXPECT_EQ(field[0], ' ');
+    EXPECT_EQ(field[6], '.');  // " 40001.0"
+    // float correlations: r to about 1e-7, so 1 - r to a few parts in a thousand
+    EXPECT_NEAR(std::stod(field), 40001.0, 200.0);
+    EXPECT_EQ(line_with(lst, "eps:").substr(55), "   1.000");
+}
+
 TEST(Compstat, OneTreeOrOneCorePerTree) {
     struct Case {
         std::vector<std::string> ids;

@@ -55,3 +55,33 @@ TEST(DetrendingStage, TwoPassesWithFirstDifferences) {
     const auto v = kov::read_values("(t2,i5,3x,a8,i7,1x,4f12.6,i8)", listing.substr(row + 1, 80));
     EXPECT_NEAR(v[6].r, 1.0, 1e-3);
 }
+
+// Hugershoff curves of ca598: three series (SLM04B, SLM07A, SLM07B) have a
+// parameter a of more than 100,000, too wide for the curve table's f12.6. It
+// is listed with fewer decimals in its twelve columns, a blank before it; the
+// columns after it stay where the table has them.
+TEST(DetrendingStage, CurveParametersTooWideForTheTableKeepTheirColumns) {
+    kovtest::TempDir d;
+    d.write("c.txt", kovtest::read_file(kovtest::test_data("rwl-hard/ca598.rwl")));
+    d.write("c_log.txt", kovtest::default_commands("c.txt", {{4, "7      0     0     !1st-hugershoff growth curve"}}));
+    d.write("list.txt", "c.txt\n");
+    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string listing = d.read("c_out.txt");
+    for (const char* id : {"SLM04B", "SLM07A", "SLM07B"}) {
+        SCOPED_TRACE(id);
+        const auto at = listing.find("   " + std::string(id) + "        7 ");
+        ASSERT_NE(at, std::string::npos);
+        const auto from = listing.rfind('\n', at) + 1;
+        const std::string row = listing.substr(from, listing.find('\n', at) - from);
+        const std::string a = row.substr(25, 12);
+        EXPECT_EQ(a.find('*'), std::string::npos) << row;
+        EXPECT_EQ(a[0], ' ') << row;
+        EXPECT_EQ(a.substr(7, 1), ".") << row;  // " nnnnnn.dddd"
+        const auto v = kov::read_values("(t2,i5,3x,a8,i7,1x,4f12.6,i8)", row);
+        EXPECT_GT(v[3].r, 1e5) << row;
+        EXPECT_LT(v[4].r, 0.0) << row;  // b, in its own columns
+        EXPECT_GT(v[7].i, 0) << row;    // the pith offset
+    }
+    EXPECT_EQ(listing.find("************ "), std::string::npos);
+}

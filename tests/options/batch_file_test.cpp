@@ -141,11 +141,18 @@ TEST(BatchCommandFile, OptionBlocksGoThroughWriterAndReaderUnchanged) {
         {"transformation, data type, saves",
          [](OptionBlock& o, std::string&) {
              o(1, 1) = 4; o(3, 1) = 5; o(3, 2) = 1; o(8, 1) = 2; o(7, 1) = 3; o(17, 1) = 4; o(18, 1) = 7; o(19, 1) = 3;
-             o(2, 2) = 1; o(6, 1) = 0;
+             o(2, 2) = 1;
          }},
         {"stand dynamics with thresholds",
          [](OptionBlock& o, std::string&) { o(20, 1) = 3; o(20, 2) = 10; o(20, 3) = 25; o(20, 4) = 2; o(20, 5) = 1; }},
         {"outlier analysis, thresholds left at 0", [](OptionBlock& o, std::string&) { o(20, 1) = 1; }},
+        // What the entry can store at the edges of the refusals below.
+        {"every plot switch on, differences, first differences twice",
+         [](OptionBlock& o, std::string&) {
+             o(2, 2) = 1; o(3, 1) = 1; o(3, 2) = 1; o(4, 1) = -1; o(4, 3) = 1; o(5, 1) = -1; o(5, 3) = 1;
+             o(8, 1) = 2; o(9, 1) = 2; o(9, 2) = 1; o(9, 3) = 1; o(10, 2) = 1; o(12, 3) = 1; o(12, 4) = 20;
+             o(12, 2) = 1; o(16, 3) = 1; o(20, 1) = 1; o(20, 5) = 1;
+         }},
         {"splines and common period",
          [](OptionBlock& o, std::string&) {
              o(4, 1) = -67; o(5, 1) = 300; o(5, 2) = -5; o(13, 1) = -10; o(14, 1) = 1901; o(14, 2) = 1980;
@@ -153,13 +160,13 @@ TEST(BatchCommandFile, OptionBlocksGoThroughWriterAndReaderUnchanged) {
          }},
         {"values that fill or outgrow their fields",
          [](OptionBlock& o, std::string&) {
-             o(2, 1) = -99999; o(2, 2) = 123456; o(3, 2) = -77777;
-             o(4, 1) = 15; o(4, 2) = 1234567; o(4, 3) = -99999;
-             o(9, 2) = 1; o(9, 3) = 100000;
+             o(2, 1) = -99999; o(2, 2) = 1;
+             o(4, 1) = 15; o(4, 2) = 1234567; o(4, 3) = 1;
+             o(5, 1) = -123456; o(5, 2) = 1234567; o(5, 3) = 1;
              o(12, 3) = 1; o(12, 4) = 123456;
              o(13, 1) = -2147483647 - 1; o(14, 1) = -12345; o(14, 2) = 123456;
-             o(16, 1) = 100000; o(16, 2) = 99999; o(16, 3) = -99999;
-             o(20, 1) = 1; o(20, 5) = 999999; o(20, 2) = -2147483647; o(20, 3) = -12345678; o(20, 4) = -9;
+             o(16, 1) = 100000; o(16, 2) = 99999; o(16, 3) = 1;
+             o(20, 1) = 1; o(20, 5) = 1; o(20, 2) = -2147483647; o(20, 3) = -12345678; o(20, 4) = -9;
          }},
         {"mask none", [](OptionBlock&, std::string& m) { m = " none   "; }},
         {"mask with lower case", [](OptionBlock&, std::string& m) { m = "sstt cc "; }},
@@ -300,9 +307,41 @@ TEST(Rdbatch, UnreadableAndRefusedFilesEndWithTheirBlockAndStatus) {
         {"transformation a word", set(4, "none 0"), 3, error, 2,
          "line 4 of the batch command file, option 3: \"none\" is not a whole number"},
         {"general detrending 3", set(7, "3"), 6, error, 5,
-         "line 7 of the batch command file, option 6: general detrending method 3 is outside 0 to 2"},
+         "line 7 of the batch command file, option 6: general detrending method 3 is not 1, the only method there is"},
+        // robust detrending is listed by the entry but not taken; no method 0
+        {"general detrending 2", set(7, "2"), 6, error, 5,
+         "line 7 of the batch command file, option 6: general detrending method 2 is not 1, the only method there is"},
+        {"general detrending 0", set(7, "0"), 6, error, 5,
+         "line 7 of the batch command file, option 6: general detrending method 0 is not 1, the only method there is"},
         {"index code 3", set(9, "3"), 8, error, 7,
-         "line 9 of the batch command file, option 8: index type 3 is outside 0 to 2"},
+         "line 9 of the batch command file, option 8: index type 3 is outside 1 to 2"},
+        {"index code 0", set(9, "0"), 8, error, 7,
+         "line 9 of the batch command file, option 8: index type 0 is outside 1 to 2"},
+        // the regional curve as a second pass
+        {"second detrending -2", set(6, "-2 0 0"), 5, error, 4,
+         "line 6 of the batch command file, option 5: second detrending code -2 is the regional curve, a first "
+         "detrending only"},
+        {"regional curve of the regional curve", [](std::vector<std::string>& f) { f[4] = "-2 0 0"; f[5] = "-2 0 0"; },
+         5, error, 4,
+         "line 6 of the batch command file, option 5: second detrending code -2 is the regional curve, a first "
+         "detrending only"},
+        // plot switches are 0 or 1, on every line that has one
+        {"gap fill plot 2", set(3, "-9 2"), 2, error, 1,
+         "line 3 of the batch command file, option 2: gap fill plot switch 2 is outside 0 to 1"},
+        {"transformation plot 2", set(4, "1 2"), 3, error, 2,
+         "line 4 of the batch command file, option 3: transformation plot switch 2 is outside 0 to 1"},
+        {"first curve plot 2", set(5, "-6 20 2"), 4, error, 3,
+         "line 5 of the batch command file, option 4: first detrending plot switch 2 is outside 0 to 1"},
+        {"second curve plot -1", set(6, "0 0 -1"), 5, error, 4,
+         "line 6 of the batch command file, option 5: second detrending plot switch -1 is outside 0 to 1"},
+        {"ar outlier plot 2", set(10, "2 3 2"), 9, error, 8,
+         "line 10 of the batch command file, option 9: ar outlier plot switch 2 is outside 0 to 1"},
+        {"pooled ar plot 7", set(11, "0 7"), 10, error, 9,
+         "line 11 of the batch command file, option 10: pooled ar plot switch 7 is outside 0 to 1"},
+        {"running rbar plot 2", set(17, "50 25 2"), 16, error, 15,
+         "line 17 of the batch command file, option 16: running rbar plot switch 2 is outside 0 to 1"},
+        {"stand dynamics plot 2", set(21, "1 2"), 20, error, 19,
+         "line 21 of the batch command file, option 20: stand dynamics plot switch 2 is outside 0 to 1"},
         {"ar method 4", set(10, "4 0 0"), 9, error, 8,
          "line 10 of the batch command file, option 9: ar modeling method 4 is outside 0 to 3"},
         {"pooled order 11", set(11, "11 0"), 10, error, 9,

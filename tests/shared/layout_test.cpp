@@ -248,6 +248,40 @@ TEST(LayoutWrite, StatisticsShowAFittingMarkerAndAnUnsignedZero) {
               "  12           1.500\n");
 }
 
+// Reals of a fixed-column table that are too wide for their fW.d: fewer
+// decimals with a blank before the value, and only without any decimals a
+// wider field. The floats below are those nearest to the decimals written:
+// 183859.66 is 183859.65625 (a step of 1/64 between 2^17 and 2^18), whose
+// fourth decimal rounds to even.
+TEST(LayoutWrite, FittedRealsKeepTheirFieldWhereTheyCan) {
+    const struct {
+        float value;
+        int w, d;
+        const char* descriptor;
+        const char* shown;
+    } cases[] = {
+        {43.939995f, 12, 6, "f12.6", "   43.939995"},
+        {-0.014216f, 12, 6, "f12.6", "   -0.014216"},
+        {40341.703125f, 12, 6, "f12.6", "40341.703125"},  // fits the field to its first column
+        {183859.66f, 12, 6, "f12.4", " 183859.6562"},     // f12.5 would fill it
+        {-1234567.0f, 12, 6, "f12.2", " -1234567.00"},
+        {1.0e15f, 12, 6, "f17.0", " 999999986991104."},  // no decimals left: a wider field
+        {9999.999f, 8, 3, "f8.3", "9999.999"},
+        {12345.678f, 8, 3, "f8.1", " 12345.7"},
+        {117612.3f, 8, 3, "f8.0", " 117612."},
+        {-99.0f, 6, 3, "f6.1", " -99.0"},                  // the marker, as a statistic shows it
+        {99.5f, 6, 3, "f6.3", "99.500"},
+        {-99.5f, 6, 3, "f6.1", " -99.5"},
+    };
+    for (const auto& c : cases) {
+        const std::string d = fitted_reals(std::span<const float>(&c.value, 1), c.w, c.d);
+        EXPECT_EQ(d, c.descriptor) << c.value;
+        EXPECT_EQ(fmt("(" + d + ")", c.value), std::string(c.shown) + "\n") << c.value;
+    }
+    const std::vector<float> row = {183859.66f, -1.955775f, 0.012602f, -58.068756f};
+    EXPECT_EQ(fitted_reals(row, 12, 6), "f12.4,f12.6,f12.6,f12.6");
+}
+
 TEST(LayoutWrite, MalformedLayoutsAreRefused) {
     for (const char* bad : {"i5", "(i5", "(i5))", "(q5)", "(f5)", "(i0)", "('abc)", "(0i5)", "(t0)",
                             "(i5) x", "(2t5)"}) {
