@@ -71,7 +71,7 @@ struct TucsonFile {
 // is a value, and so is a 999 straight before -9999 (also a -9999 written
 // after the tenth field). Columns are characters in a line of valid UTF-8,
 // bytes in one that has its year and values in their columns only so, and
-// the identifier comes back in 8 bytes of whole characters. A line that has
+// the identifier comes back in 8 columns (up to 8 characters). A line that has
 // its year and values in their columns as it stands is read so; only one
 // that does not is read another way: counted by bytes, without the control
 // characters before its year, or with a tab in the identifier columns of a

@@ -672,7 +672,7 @@ private:
     // A text of UTF-8 characters of several bytes fills its w columns by
     // characters, so that the columns after it line up with those of rows of
     // one-byte characters: a text at least w bytes long (an identifier kept
-    // in 8 bytes) shows its first w characters, padded with blanks when it
+    // in 8 columns) shows its first w characters, padded with blanks when it
     // has fewer; a shorter one is right-justified. The bytes beyond the
     // columns are counted, so that a later tN goes to column N of the line.
     void write_characters(std::string_view s, int w) {
