@@ -14,6 +14,7 @@
 #include "numerics/robust_mean.hpp"
 #include "numerics/splines.hpp"
 #include "plotting/plot_services.hpp"
+#include "series/fixed_text.hpp"
 #include "series/save.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
@@ -472,10 +473,7 @@ void detrnd(std::span<float> crv, std::span<float> w1, std::span<float> w2, std:
                 } else {
                     w2[0] = 0.0f;
                 }
-                std::string id;
-                for (char ch : s.serids[j])
-                    if (ch != ' ') id += ch;
-                id = in_columns(id, 8);
+                const std::string id = in_columns(closed_up(s.serids[j]), 8);
                 const char* label = ps.pass == 2 ? " 2nd detrending" : ps.second_opt == 0 ? " detrending" : " 1st detrending";
                 TwoPanelData data;
                 data.col = {w1.data(), crv.data(), w3.data(), x.data(), w2.data(), w4.data()};

@@ -4,8 +4,8 @@
 // silence: identifiers that run into the year, values written without their
 // 6-column fields, a ring of 999 in a series of thousandths, lines that cannot
 // be read inside a series, lines out of order, lines written twice, series
-// that lack their end marker. The reader keeps every value at the year its line gives it and says
-// in the main listing where it had to decide.
+// that lack their end marker. The reader keeps every value at the year its
+// line gives it and says in the main listing where it had to decide.
 #include <algorithm>
 #include <climits>
 #include <iterator>
@@ -258,6 +258,10 @@ std::string identifier_of(const LineText& t, size_t n) {
 // An identifier as the listing and the series tables hold it: 8 columns.
 std::string name8(std::string_view id) { return in_columns(id, 8); }
 
+// The identifier under which the series read so far are kept
+// (TucsonFile::read_before).
+std::string read_before_key(std::string_view id) { return rtrim(name8(id)); }
+
 // ---------------------------------------------------------------------------
 // Reading a line
 
@@ -305,7 +309,7 @@ struct DataLine {
     long long field[20] = {};  // ten values, or ten value/depth pairs
     bool blank[20] = {};       // the field held nothing
     bool damaged[10] = {};     // value k (pair k) was damaged: no value stands there
-    long long after = 0;       // -9999 written straight after the ten fields of a ring-width line
+    bool ends_after_fields = false;  // a 999 in the tenth field, -9999 written straight after it
     int tokens = 0;            // values read (by separators, or fields up to the last)
     long long last_token = 0;  // the last of the line's numbers (end marker of an unreadable line)
     bool last_is_number = false;
@@ -354,7 +358,7 @@ bool read_by_separators(const std::string& full, DataLine& d) {
     }
     d.tokens = n;
     if (n == 11 && d.field[9] == hundredths_end && d.last_token == thousandths_end) {
-        d.after = thousandths_end;
+        d.ends_after_fields = true;
         d.beyond = false;
     }
     return true;
@@ -431,7 +435,7 @@ DataLine read_line_of(const LineText& t, const Form& f, bool plain_year) {
         // of its last ring.
         if (d.values_read && !d.blank[9] && d.field[9] == hundredths_end) {
             const auto w = words(t.full, 72);
-            if (!w.empty() && w[0].second == "-9999") d.after = thousandths_end;
+            d.ends_after_fields = !w.empty() && w[0].second == "-9999";
         }
         return d;
     }
@@ -467,18 +471,14 @@ bool ends_its_line(const DataLine& d, int k) {
 bool ends_series(const DataLine& d, int k) {
     if (!is_marker(d.field[k]) || !ends_its_line(d, k)) return false;
     if (d.field[k] != hundredths_end) return true;
-    if (k == 9) return d.after != thousandths_end;
-    return !(!d.blank[k + 1] && d.field[k + 1] == thousandths_end);
+    if (k == 9) return !d.ends_after_fields;
+    return d.blank[k + 1] || d.field[k + 1] != thousandths_end;
 }
-
-// A full line whose -9999 stands after its tenth field (a 999, a ring): the
-// series ends there, in thousandths.
-bool ends_after_its_fields(const DataLine& d) { return d.after == thousandths_end; }
 
 // The last value of a ring-width line, when it is an end marker (the survey
 // counts the units of the file's series by it).
 long long line_end_marker(const DataLine& d) {
-    if (ends_after_its_fields(d)) return thousandths_end;
+    if (d.ends_after_fields) return thousandths_end;
     for (int k = 9; k >= 0; --k) {
         if (d.blank[k]) continue;
         return ends_series(d, k) ? d.field[k] : 0;
@@ -860,7 +860,7 @@ std::vector<long long> line_integers(const DataLine& d, int slots, bool index) {
 
 // Whether the integers of a line, from position `at` of a series, are those
 // the series holds there: at least one value and every field the same.
-bool holds_raw(const std::vector<long long>& held, int at, const std::vector<long long>& line) {
+bool holds_raw(std::span<const long long> held, int at, const std::vector<long long>& line) {
     if (at < 0 || static_cast<size_t>(at) + line.size() > held.size()) return false;
     bool some_value = false;
     for (size_t k = 0; k < line.size(); ++k) {
@@ -926,12 +926,11 @@ public:
     void place(int at, long long v, long long depth) { put(at, v, depth); }
     void place_missing(int at, long long depth) { put_missing(at, depth, held); }
 
-    // The integers of the file at positions [at, at + n), as a line holds
-    // them (empty_field for an empty or damaged field): whether a line
-    // repeats values the series holds.
-    bool holds(int at, const std::vector<long long>& line) const { return holds_raw(raw_values(), at, line); }
-    std::vector<long long> raw_values() const {
-        return {raw_.begin(), raw_.begin() + static_cast<long>(std::min(raw_.size(), static_cast<size_t>(count_)))};
+    // The integers of the file at each position, as a line holds them
+    // (empty_field for an empty or damaged field, no_value for a year no
+    // line gave): what a line written twice repeats.
+    std::span<const long long> raw_values() const {
+        return std::span<const long long>(raw_).first(std::min(raw_.size(), static_cast<size_t>(count_)));
     }
 
     // The units of the series, known once it has ended: ring widths are
@@ -1002,7 +1001,7 @@ bool series_goes_on_in_thousandths(TextIn& in, const TucsonFile& file, const For
         for (; k < slots; ++k)
             if (!d.blank[k] && !d.damaged[k] && ends_series(d, k)) break;
         next_year = d.year + slots;
-        if (k == slots && slots == 10 && ends_after_its_fields(d)) {
+        if (k == slots && slots == 10 && d.ends_after_fields) {
             marker = thousandths_end;
             return false;
         }
@@ -1114,7 +1113,8 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
     // the one most of the file's series use).
     auto finish = [&](long long marker) {
         if (!index && (marker != 0 ? marker : file.usual_marker) == thousandths_end) series.scale_to_thousandths();
-        file.read_before[rtrim(name8(series_id))].push_back({first_year, series.raw_values()});
+        const auto raw = series.raw_values();
+        file.read_before[read_before_key(series_id)].push_back({first_year, {raw.begin(), raw.end()}});
         if (separated > 0)
             warn.write("(t2,'*** warning: series ',a8,' has',i4,' lines without 6-column fields:',"
                        "' values read by their separators')",
@@ -1136,7 +1136,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
     // The first line of the series. An identifier that an earlier series of
     // the file has is said: the two series are two in every output.
     auto begin = [&](const DataLine& d, const std::string& line, size_t line_no) {
-        if (file.read_before.count(rtrim(name8(d.id))) != 0)
+        if (file.read_before.count(read_before_key(d.id)) != 0)
             warn.write("(t2,'*** warning: series ',a8,' from line',i7,' of the file has the identifier',"
                        "' of a series read before: two series share it')",
                        name8(d.id), static_cast<int>(line_no + 1));
@@ -1214,7 +1214,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 if (v == hundredths_end) warn_ring(d, k, line_no);
                 store(v, 0);
             }
-            if (slots == 10 && ends_after_its_fields(d)) {
+            if (slots == 10 && d.ends_after_fields) {
                 finish(thousandths_end);
                 return true;
             }
@@ -1398,7 +1398,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         const int slots = slots_of(d.year);
         // A line whose values were read before for its identifier and years
         // is a copy (a line written twice): it makes no second series.
-        auto copied = [&](const std::vector<long long>& held, int held_first) {
+        auto copied = [&](std::span<const long long> held, int held_first) {
             const std::vector<long long> ints = line_integers(d, slots, index);
             if (!holds_raw(held, d.year - held_first, ints)) return false;
             warn.write("(t2,'*** warning: line',i7,' of the file repeats the values of ',a8,' read before for',"
@@ -1406,7 +1406,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                        static_cast<int>(line_no + 1), name8(d.id), d.year, d.year + static_cast<int>(ints.size()) - 1);
             return true;
         };
-        if (auto r = file.read_before.find(rtrim(name8(d.id))); r != file.read_before.end()) {
+        if (auto r = file.read_before.find(read_before_key(d.id)); r != file.read_before.end()) {
             bool copy = false;
             for (const auto& b : r->second) copy = copy || copied(b.integers, b.first_year);
             if (copy) continue;

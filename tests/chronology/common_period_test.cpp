@@ -20,15 +20,7 @@ namespace {
 using kov::shared;
 using statfix::Series;
 
-std::vector<float> noise(int n, unsigned seed) {
-    std::vector<float> v(n);
-    unsigned s = seed * 2654435761u + 777u;
-    for (auto& x : v) {
-        s = s * 1664525u + 1013904223u;
-        x = 1.0f + static_cast<float>((s >> 8) % 1000) / 1000.0f;
-    }
-    return v;
-}
+std::vector<float> noise(int n, unsigned seed) { return statfix::noise(n, seed, 777u); }
 
 // A common signal plus a little noise per series, so that every pair agrees.
 std::vector<float> signal_plus(int n, unsigned seed, float weight) {

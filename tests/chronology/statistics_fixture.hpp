@@ -18,10 +18,11 @@ struct Series {
     std::vector<float> v;
 };
 
-// Deterministic ring-width-like values (no two seeds alike).
-inline std::vector<float> noise(int n, unsigned seed) {
+// Deterministic ring-width-like values (no two seeds alike); `salt` gives
+// another family of them.
+inline std::vector<float> noise(int n, unsigned seed, unsigned salt = 12345u) {
     std::vector<float> v(n);
-    unsigned s = seed * 2654435761u + 12345u;
+    unsigned s = seed * 2654435761u + salt;
     for (auto& x : v) {
         s = s * 1664525u + 1013904223u;
         x = 1.0f + static_cast<float>((s >> 8) % 1000) / 1000.0f;

@@ -283,9 +283,7 @@ TEST(Run, DetailFileCarriesThePerSeriesSettingsOfARealFile) {
     detail[13] = detail_record(6, "LI753", {1417, 1986, 0, 1, 0, 2, 0, 1, 1, 6});
     detail[14] = detail_record(7, "LI754", {1452, 1986, 0, 1, 0, 0, 4, 1, 1, 7});
     detail[15] = detail_record(8, "XX755", {1425, 1873, 0, 1, 0, 0, 0, 1, 1, 8});
-    std::string edited;
-    for (const auto& l : detail) edited += l + "\n";
-    d.write("w_detail.txt", edited);
+    d.write("w_detail.txt", kovtest::join_lines(detail));
 
     auto second = run_kovrin(d.path(), batch_answers);
     ASSERT_EQ(second.status, 0) << second.out;
@@ -367,9 +365,7 @@ TEST(Run, IdentifiersOfLettersOfTwoBytesStayApartInEveryOutput) {
 
     // Áä89-13 left out by hand
     detail[11] = detail_record(4, ids[3], {1900, 1939, 0, 0, -6, 0, 0, 0, 1, 4});
-    std::string edited;
-    for (const auto& l : detail) edited += l + "\n";
-    d.write("w_detail.txt", edited);
+    d.write("w_detail.txt", kovtest::join_lines(detail));
 
     auto second = run_kovrin(d.path(), batch_answers);
     ASSERT_EQ(second.status, 0) << second.out;

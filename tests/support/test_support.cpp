@@ -110,6 +110,12 @@ RunResult run_kovrin_limited(const std::filesystem::path& dir, const std::string
     return r;
 }
 
+std::string join_lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    return text;
+}
+
 std::vector<std::string> split_lines(const std::string& text) {
     std::vector<std::string> out;
     std::string cur;

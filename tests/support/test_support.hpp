@@ -94,6 +94,8 @@ RunResult run_kovrin_limited(const std::filesystem::path& dir, const std::string
                              const std::string& console_file = "");
 
 std::vector<std::string> split_lines(const std::string& text);
+// The lines as a text, each ended by a newline.
+std::string join_lines(const std::vector<std::string>& lines);
 // How often `what` stands in `text`, overlapping occurrences counted.
 int count(const std::string& text, const std::string& what);
 // The first line where two texts part, with both versions of it ("(end)" past
