@@ -4,10 +4,12 @@
 // written from the same decade lines ("cr"), and the self-describing series
 // layout that a Tucson file may hold for single series.
 #include <array>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "shared/files.hpp"
@@ -15,31 +17,49 @@
 namespace kov {
 
 // What the reader learns of a whole Tucson file before its first series (when
-// the series counter becomes 1), so that a series can be read as the file's
-// other series read: which lines hold an identifier with a minus sign in its
-// last columns before a year of four columns (an identifier such as NCFL06-N
-// or shut26-2 and not a year of five or six columns), which lines were
-// written one column to the left of the layout (year in columns 8-11), and
-// the end marker most of its ring-width series use (999: hundredths, -9999:
-// thousandths). The caller keeps it for one data file.
+// the series counter becomes 1), and what it keeps of the series read since,
+// so that a line is read as the lines around it and the file's other lines
+// read. The caller keeps it for one data file.
 struct TucsonFile {
+    // How a line's bytes are laid into the columns of the layout (the survey
+    // picks one for every line, by the evidence of the lines around it).
+    enum class Reading : unsigned char {
+        as_written,      // a column per character; a tab, a NUL or a byte of another code page one column
+        by_bytes,        // a column per byte, though the line is valid UTF-8 (an identifier padded to 8 bytes)
+        strays_dropped,  // control bytes and tabs in the identifier and year columns dropped
+        tab_stops,       // a tab in the identifier columns at the next tab stop (every 8 columns)
+    };
     static constexpr unsigned char plain_year_line = 1;  // identifier, then a 4-column year
     static constexpr unsigned char shifted_line = 2;     // one column to the left
+    static constexpr int reading_shift = 2;              // the reading, in the bits above these
 
-    size_t first_line = 0;              // the line of the file the survey began at
+    size_t first_line = 0;               // the line of the file the survey began at
     std::vector<unsigned char> reading;  // per line from first_line: the bits above
-    long long usual_marker = 999;
-    bool series_begun = false;          // a data line has been read: no later data line is a title line
-    // The series read so far, by identifier: the integers of the file from
-    // each series' first year. A line that repeats values read before for its
-    // identifier and years is a copy, not a second series.
-    struct ReadBefore {
-        int first_year = 0;
-        std::vector<long long> integers;
+    long long usual_marker = 999;        // the end marker most of the file's ring-width series use
+    bool series_begun = false;           // a data line has been read: no later data line is a title line
+
+    // A series read before, by identifier: its years, the lines of the file
+    // that hold it (the values stay where the file's text holds them), and
+    // how it ended.
+    struct Earlier {
+        int first_year = 0, last_year = 0;
+        size_t first_line = 0, end_line = 0;
+        bool by_marker = false;  // ended by its own end marker
     };
-    std::unordered_map<std::string, std::vector<ReadBefore>> read_before;
+    std::unordered_map<std::string, std::vector<Earlier>> earlier;
+    // The lines of identifiers that name more than one series, by identifier,
+    // year and values, so that a line written twice is found at once: only
+    // identifiers met again are indexed.
+    std::unordered_multimap<std::uint64_t, std::uint32_t> lines_by_values;
+    std::unordered_set<std::string> indexed;
+    // Identifiers that name segments of one core (a series after the end
+    // marker of an earlier one of its identifier, on other years), with
+    // their numbers of series, in the order met: listed once, at the end.
+    std::vector<std::pair<std::string, int>> segments;
+
     bool plain_year_at(size_t line) const { return reading_at(line, plain_year_line); }
     bool shifted_at(size_t line) const { return reading_at(line, shifted_line); }
+    Reading reading_of(size_t line) const;
     bool reading_at(size_t line, unsigned char what) const;
 };
 

@@ -1,14 +1,26 @@
 // Reading one series of a Tucson decade file ("mr" ring widths, "ir" indices).
 //
 // Real files depart from the layout in ways a reader must not pass over in
-// silence: identifiers that run into the year, values written without their
-// 6-column fields, a ring of 999 in a series of thousandths, lines that cannot
-// be read inside a series, lines out of order, lines written twice, series
-// that lack their end marker. The reader keeps every value at the year its
-// line gives it and says in the main listing where it had to decide.
+// silence: identifiers that run into the year, tabs and control bytes before
+// the year, letters of several bytes, values written without their 6-column
+// fields, a ring of 999 in a series of thousandths, lines that cannot be read
+// inside a series, lines out of order, lines written twice, series that lack
+// their end marker. The reader keeps every value at the year its line gives it
+// and says in the main listing where it had to decide.
+//
+// The file reads from top to bottom as a line is read:
+// 1. a line as the reader takes it apart: the readings that lay its bytes
+//    into columns, its identifier, year and values, its end marker;
+// 2. the one place that says which evidence picks the reading of a line;
+// 3. the survey of the whole file before its first series: the reading of
+//    every line, lines one column to the left, years before -999, the usual
+//    units of the file;
+// 4. the series in work: what one call of the reader builds, and its phases;
+// 5. trrw itself.
 #include <algorithm>
 #include <climits>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "series/fixed_text.hpp"
@@ -21,6 +33,8 @@
 namespace kov {
 
 namespace {
+
+using Reading = TucsonFile::Reading;
 
 constexpr int max_text_lines = 25;
 
@@ -69,8 +83,10 @@ Form form_of(bool index) { return index ? Form{true, 6} : Form{false, 8}; }
 size_t field_at(const Form& f, int k) { return f.index ? 10 + 7 * static_cast<size_t>(k) : 12 + 6 * static_cast<size_t>(k); }
 size_t field_width(const Form& f) { return f.index ? 7 : 6; }
 
+int slots_of(int year) { return 10 - mod10(year); }
+
 // ---------------------------------------------------------------------------
-// A line as the reader takes it apart
+// 1. A line as the reader takes it apart
 
 // A control character in a value field: the field was damaged on its way
 // into the file.
@@ -117,12 +133,25 @@ bool fields_hold_the_values(const std::string& line) {
     return true;
 }
 
+// A year whose last digit touches a value that does not fill its field was
+// cut apart by the columns: "EX1<tab>01A  1900" taken as it stands has " 190"
+// in its year columns and "0    8" in the first value field, and two NULs
+// before "EX101A  1900" leave "  19" there. No year is read so.
+bool year_runs_on(std::string_view line, const Form& f) {
+    const size_t end = f.idw + 4;          // the first column after the year
+    const size_t width = f.index ? 4 : 6;  // the first value field
+    if (line.size() <= end || !is_digit(line[end - 1]) || !is_digit(line[end])) return false;
+    const std::string_view first = line.substr(end, width);
+    return first.size() < width || first.find(' ') != std::string_view::npos;
+}
+
 // Whether a line (one byte per column) has its year and values where the
 // layout puts them: the year field holds one integer that ends in its last
 // column, and every value stands in its own field.
 bool in_its_columns(const std::string& line, const Form& f) {
     const std::string_view year = std::string_view(line).substr(f.idw, 4);
-    if (is_blank(year) || !is_digit(year[3]) || !field_holds_one_integer(year)) return false;
+    if (is_blank(year) || !is_digit(year[3]) || !field_holds_one_integer(year) || year_runs_on(line, f))
+        return false;
     if (!f.index) return fields_hold_the_values(line);
     for (size_t k = 0; k < 10; ++k)
         if (!field_holds_one_integer(std::string_view(line).substr(10 + 7 * k, 4)) ||
@@ -131,93 +160,110 @@ bool in_its_columns(const std::string& line, const Form& f) {
     return true;
 }
 
-// The columns of a line as the layout reads them: one byte per column, NULs
-// as blanks, in 80 columns.
-std::string layout_columns(std::string_view raw) {
-    std::string cols = padded(column_text(raw), 80);
+// The readings of a line
+//
+// A writer lays a line out in one of several ways, and the same bytes can
+// give a line its year and values in their columns under more than one of
+// them: "A<tab>1835   106   147   294   941   999" read as it stands is series
+// "A 1835" at year 106, and with the tab at its tab stop series "A" at 1835.
+// The reading of a line is not the first of a fixed order that fits: where
+// several fit, the evidence of the lines around it picks one (pick_reading).
+
+// The bytes of a line laid out by one reading.
+struct HeadReading {
+    std::string raw;
+    bool by_bytes = false;  // a byte is a column, though the line is valid UTF-8
+    bool controls_dropped = false;
+    bool tab_dropped = false;
+};
+
+bool is_stray(char c) { return is_control(c) || c == '\t'; }
+
+// The bytes of the identifier and year columns of a line as it stands.
+size_t head_bytes(const std::string& raw, const Form& f) { return column_byte(raw, f.idw + 4); }
+
+// Whether a line can be read in more than one way: a tab or a control byte in
+// its identifier and year columns, or letters of several bytes.
+bool has_strays(const std::string& raw, const Form& f) {
+    const auto head = raw.begin() + static_cast<long>(head_bytes(raw, f));
+    return std::any_of(raw.begin(), head, is_stray) || multibyte_utf8(raw);
+}
+
+// The line laid out by reading r, or nothing when r does not apply to it (it
+// would lay it out as it stands).
+std::optional<HeadReading> apply_reading(const std::string& raw, const Form& f, Reading r) {
+    switch (r) {
+        case Reading::as_written:
+            return HeadReading{raw};
+        case Reading::by_bytes:
+            if (!multibyte_utf8(raw)) return std::nullopt;
+            return HeadReading{raw, true};
+        case Reading::strays_dropped: {
+            // Control bytes came before the identifier or into the year (two
+            // NULs before "EX101A  1830"); a tab inside an identifier
+            // ("EX1<tab>01A  1900") is no column of it.
+            const size_t head = head_bytes(raw, f);
+            HeadReading h;
+            for (size_t i = 0; i < head; ++i) {
+                if (!is_stray(raw[i])) {
+                    h.raw += raw[i];
+                    continue;
+                }
+                (raw[i] == '\t' ? h.tab_dropped : h.controls_dropped) = true;
+            }
+            if (!h.tab_dropped && !h.controls_dropped) return std::nullopt;
+            h.raw += raw.substr(head);
+            return h;
+        }
+        case Reading::tab_stops: {
+            // As an editor shows it: "moo07b<tab>1800" has its year in
+            // columns 9-12.
+            const size_t idend = column_byte(raw, f.idw);
+            if (f.index || raw.find('\t') >= idend) return std::nullopt;
+            const bool multibyte = multibyte_utf8(raw);
+            HeadReading h;
+            size_t col = 0;
+            for (size_t i = 0; i < idend;) {
+                if (raw[i] == '\t') {
+                    const size_t to = (col / 8 + 1) * 8;
+                    h.raw.append(to - col, ' ');
+                    col = to;
+                    ++i;
+                    continue;
+                }
+                const size_t n = multibyte ? std::max<size_t>(1, utf8_char_length(raw, i)) : 1;
+                h.raw.append(raw, i, n);
+                i += n;
+                ++col;
+            }
+            h.raw += raw.substr(idend);
+            return h;
+        }
+    }
+    return std::nullopt;
+}
+
+// The columns of a line as the layout reads them, in 80 columns, NULs as
+// blanks: one byte per column, a character of several bytes as '?' unless
+// the reading counts bytes.
+std::string layout_columns(const HeadReading& h) {
+    std::string cols = padded(h.by_bytes ? h.raw : column_text(h.raw), 80);
     std::replace(cols.begin(), cols.end(), '\0', ' ');
     return cols;
 }
 
-// How a line's identifier and year columns are taken before it is read.
-struct HeadReading {
-    std::string raw;
-    bool controls_dropped = false;
-    bool by_bytes = false;  // a byte is a column, though the line is valid UTF-8
-};
-
-// A line that has its year and values in their columns as it stands is read
-// so. Only a line that does not is read another way, the first that fits:
-// - counted by bytes: a writer that pads identifiers to 8 bytes puts
-//   "EXé101A" (7 characters, 8 bytes) straight before the year;
-// - without the control bytes in its identifier and year columns, which came
-//   before the identifier or into the year (two NULs before "EX101A  1830");
-// - with a tab in the identifier columns of a ring-width line moved to the
-//   next tab stop (stops every 8 columns), as an editor shows it:
-//   "moo07b<tab>1800" has its year in columns 9-12.
-// Otherwise the line is read as it stands: a tab is one column, as is a
-// control byte ("25B<tab>    1930" and "S0AB<tab>   1900" were written so, and
-// a NUL may be a column left blank).
-HeadReading head_reading(const std::string& raw, const Form& f) {
-    HeadReading h{raw};
-    const size_t head = column_byte(raw, f.idw + 4);
-    const bool controls =
-        std::any_of(raw.begin(), raw.begin() + static_cast<long>(head), [](char c) { return is_control(c); });
-    const bool tab = !f.index && raw.find('\t') < column_byte(raw, f.idw);
-    const bool multibyte = multibyte_utf8(raw);
-    if ((!controls && !tab && !multibyte) || in_its_columns(layout_columns(raw), f)) return h;
-    if (multibyte) {
-        std::string bytes = padded(raw, 80);
-        std::replace(bytes.begin(), bytes.end(), '\0', ' ');
-        if (in_its_columns(bytes, f)) {
-            h.by_bytes = true;
-            return h;
-        }
-    }
-    if (controls) {
-        std::string dropped = raw.substr(0, head);
-        dropped.erase(std::remove_if(dropped.begin(), dropped.end(), [](char c) { return is_control(c); }),
-                      dropped.end());
-        dropped += raw.substr(head);
-        if (in_its_columns(layout_columns(dropped), f)) {
-            h.raw = std::move(dropped);
-            h.controls_dropped = true;
-            return h;
-        }
-    }
-    if (tab) {
-        const size_t idend = column_byte(raw, f.idw);
-        std::string stops;
-        size_t col = 0;
-        for (size_t i = 0; i < idend;) {
-            if (h.raw[i] == '\t') {
-                const size_t to = (col / 8 + 1) * 8;
-                stops.append(to - col, ' ');
-                col = to;
-                ++i;
-                continue;
-            }
-            const size_t n = multibyte ? utf8_char_length(h.raw, i) : 1;
-            stops.append(h.raw, i, n);
-            i += n;
-            ++col;
-        }
-        stops += h.raw.substr(idend);
-        if (in_its_columns(layout_columns(stops), f)) h.raw = std::move(stops);
-    }
-    return h;
-}
-
-// One line of the file. Its columns are characters: in a line of valid UTF-8
-// a character of several bytes (a Cyrillic letter of an identifier) takes one
-// column, so that the year and the values stand in the columns the layout
-// gives them; in any other line, and in a line that has them in their columns
-// only when counted by bytes, a byte is a column.
+// One line of the file, laid out by its reading. Its columns are characters:
+// in a line of valid UTF-8 a character of several bytes (a Cyrillic letter of
+// an identifier) takes one column, so that the year and the values stand in
+// the columns the layout gives them; in any other line, and in a line read
+// by bytes, a byte is a column.
 struct LineText {
-    std::string bytes;      // as read (head_reading), NULs as blanks: text lines are taken from it
+    std::string bytes;      // as laid out, NULs as blanks: text lines are taken from it
     std::string full;       // one byte per column (a character of several bytes stands as '?'), NULs as blanks
     std::string line;       // full in 80 columns, its damaged value fields blanked
+    Reading reading = Reading::as_written;
     bool controls_dropped = false;
+    bool tab_dropped = false;
     bool by_bytes = false;  // a byte is a column, though the line is valid UTF-8
     bool shifted = false;   // written one column to the left: a blank put in before column 8
     bool damaged[10] = {};  // value field k (ring widths) or value/depth pair k (indices)
@@ -225,10 +271,12 @@ struct LineText {
 
 // `shifted`: the file survey found the line one column to the left of the
 // layout (its year in columns 8-11).
-LineText line_text(const std::string& raw, const Form& f, bool shifted = false) {
+LineText line_text(const std::string& raw, const Form& f, Reading r = Reading::as_written, bool shifted = false) {
     LineText t;
-    HeadReading h = head_reading(raw, f);
+    HeadReading h = apply_reading(raw, f, r).value_or(HeadReading{raw});
+    t.reading = r;
     t.controls_dropped = h.controls_dropped;
+    t.tab_dropped = h.tab_dropped;
     t.by_bytes = h.by_bytes;
     if (shifted) {
         h.raw.insert(column_byte(h.raw, 7), 1, ' ');
@@ -258,12 +306,10 @@ std::string identifier_of(const LineText& t, size_t n) {
 // An identifier as the listing and the series tables hold it: 8 columns.
 std::string name8(std::string_view id) { return in_columns(id, 8); }
 
-// The identifier under which the series read so far are kept
-// (TucsonFile::read_before).
-std::string read_before_key(std::string_view id) { return rtrim(name8(id)); }
+// The identifier under which the series read before are kept.
+std::string identifier_key(std::string_view id) { return rtrim(name8(id)); }
 
-// ---------------------------------------------------------------------------
-// Reading a line
+// Reading a line: its identifier, year and values
 
 // The year forms: the plain one (identifier, 4-column year) and the two in
 // which a minus sign in the identifier's last or last but one column makes
@@ -285,7 +331,8 @@ std::string_view head_layout(const Form& f, YearForm y) {
 // one integer: digits with blanks between them are no year.
 bool read_head(const std::string& line, const Form& f, YearForm y, std::string& id, int& year) {
     const size_t idcols = f.idw - (y == YearForm::wide5 ? 1 : y == YearForm::wide6 ? 2 : 0);
-    if (!field_holds_one_integer(std::string_view(line).substr(idcols, f.idw + 4 - idcols))) return false;
+    if (!field_holds_one_integer(std::string_view(line).substr(idcols, f.idw + 4 - idcols)) || year_runs_on(line, f))
+        return false;
     try {
         auto v = read_values(head_layout(f, y), std::string_view(line).substr(0, f.idw + 4));
         if (v.size() < 2) return false;
@@ -465,24 +512,41 @@ bool ends_its_line(const DataLine& d, int k) {
 }
 
 // Whether field k of a ring-width line ends its series: an end marker after
-// which the line holds nothing but blank fields and further markers. A 999
-// straight before -9999 is a ring of 0.999 mm in a series of thousandths, also
-// when the -9999 stands after the tenth field.
-bool ends_series(const DataLine& d, int k) {
+// which the line holds nothing but blank fields and further markers. Two
+// markers side by side are read by the units most of the file's series end
+// in (`usual`):
+// - a 999 straight before -9999 is a ring of 0.999 mm in a series of
+//   thousandths; so is a 999 in the tenth field with -9999 written after the
+//   fields, where the file's series end in -9999 (where they end in 999, that
+//   999 ends the series and the -9999 after it is a stray);
+// - a -9999 straight before a 999 that ends the line is a missing ring where
+//   the file's series end in 999, and the 999 ends the series; where they end
+//   in -9999, the -9999 ends it and the 999 after it is a stray.
+bool ends_series(const DataLine& d, int k, long long usual) {
     if (!is_marker(d.field[k]) || !ends_its_line(d, k)) return false;
-    if (d.field[k] != hundredths_end) return true;
-    if (k == 9) return !d.ends_after_fields;
-    return d.blank[k + 1] || d.field[k + 1] != thousandths_end;
+    const bool next_is = k + 1 < 10 && !d.blank[k + 1];
+    if (d.field[k] == thousandths_end) return !(next_is && d.field[k + 1] == hundredths_end && usual == hundredths_end);
+    if (k == 9) return !d.ends_after_fields || usual == hundredths_end;
+    return !next_is || d.field[k + 1] != thousandths_end;
 }
 
-// The last value of a ring-width line, when it is an end marker (the survey
-// counts the units of the file's series by it).
-long long line_end_marker(const DataLine& d) {
-    if (d.ends_after_fields) return thousandths_end;
-    for (int k = 9; k >= 0; --k) {
-        if (d.blank[k]) continue;
-        return ends_series(d, k) ? d.field[k] : 0;
+// The marker that ends the series on a ring-width line, read with the file's
+// usual units; 0 when the line does not end its series.
+long long line_end_marker(const DataLine& d, long long usual) {
+    for (int k = 0; k < 10; ++k) {
+        if (d.blank[k] || !ends_its_line(d, k)) continue;
+        if (ends_series(d, k, usual)) return d.field[k];
+        if (k == 9 && d.ends_after_fields) return thousandths_end;
     }
+    return 0;
+}
+
+// A marker that stands after the one that ends the series on its line: a
+// stray, not read.
+long long stray_after_end(const DataLine& d, int k) {
+    if (d.field[k] == hundredths_end && k == 9 && d.ends_after_fields) return thousandths_end;
+    if (k + 1 < 10 && !d.blank[k + 1] && is_marker(d.field[k + 1]) && d.field[k + 1] != d.field[k])
+        return d.field[k + 1];
     return 0;
 }
 
@@ -497,7 +561,7 @@ struct Unread {
     int empty = 0, damaged = 0;
 };
 
-Unread unread_fields(const DataLine& d, int from, int to, bool index) {
+Unread unread_fields(const DataLine& d, int from, int to, bool index, long long usual) {
     Unread n;
     for (int k = from; k < to; ++k) {
         const int f = index ? 2 * k : k;
@@ -510,7 +574,7 @@ Unread unread_fields(const DataLine& d, int from, int to, bool index) {
             continue;
         }
         const long long v = d.field[f];
-        if (index ? v >= 9990 : ends_series(d, k)) break;
+        if (index ? v >= 9990 : ends_series(d, k, usual)) break;
     }
     return n;
 }
@@ -594,8 +658,6 @@ std::string long_identifier(const LineText& t, const Form& f, const std::string&
     return name;
 }
 
-int slots_of(int year) { return 10 - mod10(year); }
-
 // Reads the lines after the one just read, each as a data line (blank lines
 // and lines without a year passed over), until `look` returns false or the
 // file ends; then the file stands where it stood.
@@ -606,36 +668,11 @@ void look_ahead(TextIn& in, const TucsonFile& file, const Form& f, Look look) {
         const size_t at = in.line_number();
         auto got = in.read_line();
         if (!got) break;
-        const LineText t = line_text(*got, f, file.shifted_at(at));
+        const LineText t = line_text(*got, f, file.reading_of(at), file.shifted_at(at));
         if (spaces_only(t.full) || year_columns_blank(t.line, f)) continue;
         if (!look(read_line_of(t, f, file.plain_year_at(at)))) break;
     }
     in.seek(back);
-}
-
-// ---------------------------------------------------------------------------
-// The survey of a whole file
-
-struct Ambiguous {
-    size_t line = 0;    // index into the survey
-    std::string key;    // identifier columns of the plain form
-    bool wide_ok = false, plain_ok = false;
-    int wide_year = 0, plain_year = 0;
-    std::string wide_id, plain_id;
-    bool ends = false;  // ends with an end marker: the next line starts a new series
-    int group = 0;
-    // The plain data line right after it, when one follows (a series of years
-    // before -999 goes on in years of four columns).
-    bool plain_next = false;
-    std::string next_id;
-    int next_year = 0;
-};
-
-int distance_to(int year, int lo, int hi) {
-    if (lo > hi) return 0;
-    if (year < lo) return lo - year;
-    if (year > hi) return year - hi;
-    return 0;
 }
 
 // Whether a line read as `id` and `year` goes on into the next line of its
@@ -660,6 +697,253 @@ bool outside_its_decade(const DataLine& d, int year, bool index) {
     return d.beyond;
 }
 
+// ---------------------------------------------------------------------------
+// 2. The evidence that picks the reading of a line
+
+// A line as one reading gives it: its identifier, its year and values, and
+// whether those keep within the decade of its year.
+struct Candidate {
+    Reading reading = Reading::as_written;
+    std::string id;  // identifier_key
+    int year = 0;
+    bool ends = false;       // an end marker ends its series on the line
+    bool in_decade = false;  // its values keep within its decade, its end marker after them
+    long long field[20] = {};
+    bool blank[20] = {};
+
+    bool same_line_as(const Candidate& o) const {
+        return id == o.id && year == o.year && std::equal(std::begin(field), std::end(field), std::begin(o.field)) &&
+               std::equal(std::begin(blank), std::end(blank), std::begin(o.blank));
+    }
+};
+
+// The readings of a line under which it has its year and values in their
+// columns, one of each different line they give; a line without strays has
+// one reading, as it is written.
+std::vector<Candidate> candidates(const std::string& raw, const Form& f) {
+    std::vector<Candidate> out;
+    for (Reading r : {Reading::as_written, Reading::by_bytes, Reading::strays_dropped, Reading::tab_stops}) {
+        const auto h = apply_reading(raw, f, r);
+        if (!h || !in_its_columns(layout_columns(*h), f)) continue;
+        const DataLine d = read_line_of(line_text(raw, f, r), f, false);
+        if (!d.year_read || !d.values_read) continue;
+        Candidate c;
+        c.reading = r;
+        c.id = identifier_key(d.id);
+        c.year = d.year;
+        c.ends = !f.index && line_end_marker(d, hundredths_end) != 0;
+        c.in_decade = !outside_its_decade(d, d.year, f.index);
+        std::copy(std::begin(d.field), std::end(d.field), c.field);
+        std::copy(std::begin(d.blank), std::end(d.blank), c.blank);
+        if (std::none_of(out.begin(), out.end(), [&](const Candidate& o) { return o.same_line_as(c); }))
+            out.push_back(std::move(c));
+    }
+    return out;
+}
+
+// The marks of a line's own bytes that tell a writer's habit, and the reading
+// each mark speaks for.
+struct Marks {
+    bool controls_first = false;  // control bytes before the identifier: dropped
+    bool tab_before_digit = false;  // a tab straight before a digit: a tab stop before the year
+    bool tab_before_blank = false;  // a tab followed by blanks: one column of padding
+    bool multibyte = false;
+
+    int kind() const {
+        return (controls_first ? 1 : 0) | (tab_before_digit ? 2 : 0) | (tab_before_blank ? 4 : 0) | (multibyte ? 8 : 0);
+    }
+};
+
+Marks marks_of(const std::string& raw, const Form& f) {
+    Marks m;
+    const size_t head = head_bytes(raw, f);
+    m.controls_first = !raw.empty() && is_control(raw[0]);
+    for (size_t i = 0; i < head; ++i) {
+        if (raw[i] != '\t') continue;
+        const char next = i + 1 < raw.size() ? raw[i + 1] : ' ';
+        (is_digit(next) ? m.tab_before_digit : m.tab_before_blank) = true;
+    }
+    m.multibyte = multibyte_utf8(raw);
+    return m;
+}
+
+constexpr int mark_kinds = 16;
+constexpr int reading_count = 4;
+
+// What the file's other lines say: for each kind of marks, how many lines of
+// that kind took each reading when their reading was not in doubt.
+struct Habits {
+    int count[mark_kinds][reading_count] = {};
+    void note(const Marks& m, Reading r) { ++count[m.kind()][static_cast<int>(r)]; }
+};
+
+// The evidence of the lines around a line: the candidates of the data line
+// before it and of the one after it (none when there is none).
+struct Neighbours {
+    std::vector<Candidate> before, after;
+};
+
+// How strongly the lines around a line speak for a reading of it: 2 for each
+// neighbour of its identifier whose decade it goes on from (or that goes on
+// from its decade), 1 for a neighbour that only shares its identifier.
+int neighbour_score(const Candidate& c, const Neighbours& n) {
+    int best_before = 0, best_after = 0;
+    for (const Candidate& p : n.before) {
+        if (p.id != c.id) continue;
+        best_before = std::max(best_before, !p.ends && p.year + slots_of(p.year) == c.year ? 2 : 1);
+    }
+    for (const Candidate& q : n.after) {
+        if (q.id != c.id) continue;
+        best_after = std::max(best_after, !c.ends && c.year + slots_of(c.year) == q.year ? 2 : 1);
+    }
+    return best_before + best_after;
+}
+
+// Keeps the candidates that score highest; true when the score told them apart.
+template <class Score>
+bool keep_best(std::vector<Candidate>& c, Score score) {
+    int best = INT_MIN;
+    for (const Candidate& x : c) best = std::max(best, score(x));
+    const size_t before = c.size();
+    c.erase(std::remove_if(c.begin(), c.end(), [&](const Candidate& x) { return score(x) < best; }), c.end());
+    return c.size() < before;
+}
+
+// The one place that says which evidence picks the reading of a line that
+// more than one reading gives its year and values in their columns. Strongest
+// first, each deciding only where the ones before it leave a choice:
+// 1. the lines around it: the reading under which its identifier is that of
+//    the data line before it or after it (its series' other lines), and its
+//    year goes on from that line's decade or into the next line's;
+// 2. the line itself: a year and values that keep within one decade, ending
+//    where its end marker stands;
+// 3. the file: the reading that the file's other lines with the same marks
+//    took where the evidence above told (`habits`);
+// 4. the line's marks: control bytes in front of its identifier are dropped,
+//    a tab straight before a digit stands for the blanks up to a tab stop,
+//    and a tab before blanks is one column of padding;
+// 5. the line as it is written.
+// `told` is set when the line itself or its neighbours told (1 or 2, or a
+// single reading), so that the line can speak for the file's habit.
+Reading pick_reading(std::vector<Candidate> c, const Neighbours& n, const Marks& m, const Habits* habits,
+                     bool* told = nullptr) {
+    if (told) *told = true;
+    if (c.empty()) return Reading::as_written;
+    if (c.size() == 1) return c.front().reading;
+    if (keep_best(c, [&](const Candidate& x) { return neighbour_score(x, n); }) && c.size() == 1)
+        return c.front().reading;
+    if (keep_best(c, [](const Candidate& x) { return x.in_decade ? 1 : 0; }) && c.size() == 1) return c.front().reading;
+    if (told) *told = false;
+    if (habits != nullptr) {
+        const int* count = habits->count[m.kind()];
+        if (keep_best(c, [&](const Candidate& x) { return count[static_cast<int>(x.reading)]; }) && c.size() == 1)
+            return c.front().reading;
+    }
+    const auto marked = [&](const Candidate& x) {
+        return (m.controls_first && x.reading == Reading::strays_dropped) ||
+               (m.tab_before_digit && x.reading == Reading::tab_stops) ||
+               (m.tab_before_blank && !m.tab_before_digit && x.reading == Reading::as_written);
+    };
+    if (keep_best(c, [&](const Candidate& x) { return marked(x) ? 1 : 0; }) && c.size() == 1) return c.front().reading;
+    for (const Candidate& x : c)
+        if (x.reading == Reading::as_written) return x.reading;
+    return c.front().reading;
+}
+
+// ---------------------------------------------------------------------------
+// 3. The survey of a whole file
+
+// The candidates of the data line nearest to line n (a survey index) in
+// direction `step`, passing over blank lines and lines that are no data
+// line; a few lines at most.
+std::vector<Candidate> nearest_data_line(TextIn& in, size_t start, size_t lines, size_t n, int step, const Form& f) {
+    constexpr int reach = 8;
+    for (int k = 1; k <= reach; ++k) {
+        const long long m = static_cast<long long>(n) + step * k;
+        if (m < 0 || static_cast<size_t>(m) >= lines) break;
+        in.seek(start + static_cast<size_t>(m));
+        const std::string raw = *in.read_line();
+        if (spaces_only(raw)) continue;
+        std::vector<Candidate> c = candidates(raw, f);
+        if (c.empty()) {
+            const DataLine d = read_line_of(line_text(raw, f), f, false);
+            if (!d.year_read) continue;
+            Candidate x;
+            x.id = identifier_key(d.id);
+            x.year = d.year;
+            x.ends = !f.index && d.values_read && line_end_marker(d, hundredths_end) != 0;
+            c.push_back(std::move(x));
+        }
+        return c;
+    }
+    return {};
+}
+
+// Picks the reading of every line that can be read in more than one way
+// (pick_reading): first those that the lines around them or the line itself
+// tell, so that the file's habit is known for the others.
+void choose_readings(TextIn& in, const Form& f, TucsonFile& file, size_t lines) {
+    const size_t start = file.first_line;
+    auto set = [&](size_t n, Reading r) {
+        file.reading[n] |= static_cast<unsigned char>(static_cast<int>(r) << TucsonFile::reading_shift);
+    };
+    struct Open {
+        size_t line;
+        std::vector<Candidate> c;
+        Marks marks;
+        Neighbours around;
+    };
+    std::vector<Open> open;
+    Habits habits;
+    for (size_t n = 0; n < lines; ++n) {
+        const std::string raw = *in.read_line();
+        if (!has_strays(raw, f)) continue;
+        std::vector<Candidate> c = candidates(raw, f);
+        if (c.size() == 1) {
+            set(n, c.front().reading);
+            habits.note(marks_of(raw, f), c.front().reading);
+        }
+        if (c.size() > 1) open.push_back({n, std::move(c), marks_of(raw, f), {}});
+    }
+    std::vector<bool> done(open.size(), false);
+    for (size_t k = 0; k < open.size(); ++k) {
+        Open& o = open[k];
+        o.around.before = nearest_data_line(in, start, lines, o.line, -1, f);
+        o.around.after = nearest_data_line(in, start, lines, o.line, +1, f);
+        bool told = false;
+        const Reading r = pick_reading(o.c, o.around, o.marks, nullptr, &told);
+        if (!told) continue;
+        habits.note(o.marks, r);
+        set(o.line, r);
+        done[k] = true;
+    }
+    for (size_t k = 0; k < open.size(); ++k)
+        if (!done[k]) set(open[k].line, pick_reading(open[k].c, open[k].around, open[k].marks, &habits));
+    in.seek(start);
+}
+
+struct Ambiguous {
+    size_t line = 0;    // index into the survey
+    std::string key;    // identifier columns of the plain form
+    bool wide_ok = false, plain_ok = false;
+    int wide_year = 0, plain_year = 0;
+    std::string wide_id, plain_id;
+    bool ends = false;  // ends with an end marker: the next line starts a new series
+    int group = 0;
+    // The plain data line right after it, when one follows (a series of years
+    // before -999 goes on in years of four columns).
+    bool plain_next = false;
+    std::string next_id;
+    int next_year = 0;
+};
+
+int distance_to(int year, int lo, int hi) {
+    if (lo > hi) return 0;
+    if (year < lo) return lo - year;
+    if (year > hi) return year - hi;
+    return 0;
+}
+
 // Ring-width lines written one column to the left of the layout: column 7
 // blank, a year of four digits in columns 8-11, column 12 blank (where the
 // year's last digit belongs), and the identifier of columns 1-7 and the years
@@ -679,7 +963,7 @@ void mark_shifted_lines(TextIn& in, const Form& f, TucsonFile& file) {
     for (size_t n = 0;; ++n) {
         auto got = in.read_line();
         if (!got) break;
-        const LineText t = line_text(*got, f);
+        const LineText t = line_text(*got, f, file.reading_of(file.first_line + n));
         const std::string& line = t.line;
         if (spaces_only(t.full) || year_columns_blank(line, f)) continue;
         const bool shape = line[6] == ' ' && std::all_of(line.begin() + 7, line.begin() + 11, is_digit) &&
@@ -706,17 +990,23 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     file.first_line = start;
     file.usual_marker = hundredths_end;
     file.series_begun = false;
-    file.read_before.clear();
+    file.earlier.clear();
+    file.lines_by_values.clear();
+    file.indexed.clear();
+    file.segments.clear();
 
     size_t lines = 0;
     while (in.read_line()) ++lines;
     in.seek(start);
     file.reading.assign(lines, 0);
+    choose_readings(in, f, file, lines);
     if (!index) {
         mark_shifted_lines(in, f, file);
         in.seek(start);
     }
 
+    // Lines that end their series in units that depend on the file's own
+    // (two markers side by side) are not counted.
     long long hundredths = 0, thousandths = 0;
     int lo = INT_MAX, hi = INT_MIN;
     std::vector<Ambiguous> amb;
@@ -724,14 +1014,14 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     bool plain_since = true;  // a plain data line since the last ambiguous one
 
     for (size_t n = 0; n < lines; ++n) {
-        const LineText t = line_text(*in.read_line(), f, (file.reading[n] & TucsonFile::shifted_line) != 0);
+        const LineText t = line_text(*in.read_line(), f, file.reading_of(start + n), file.shifted_at(start + n));
         const std::string& line = t.line;
         if (year_columns_blank(line, f)) continue;
         const YearForm y = form_by_sign(line, f);
         DataLine d = read_line_of(t, f, y == YearForm::plain);
         if (!d.values_read) continue;
-        if (!index) {
-            const long long m = line_end_marker(d);
+        if (!index && line_end_marker(d, hundredths_end) == line_end_marker(d, thousandths_end)) {
+            const long long m = line_end_marker(d, hundredths_end);
             if (m == hundredths_end) ++hundredths;
             if (m == thousandths_end) ++thousandths;
         }
@@ -766,7 +1056,7 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
             if (wide_out && !plain_out) a.wide_ok = false;
             if (plain_out && !wide_out) a.plain_ok = false;
         }
-        a.ends = index ? false : line_end_marker(d) != 0;
+        a.ends = index ? false : line_end_marker(d, hundredths_end) != 0;
         if (amb.empty() || plain_since || amb.back().key != a.key) ++group;
         a.group = group;
         plain_since = false;
@@ -837,14 +1127,13 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
 }
 
 // ---------------------------------------------------------------------------
-// One series
+// 4. The series in work
 
 // The integers a line gives its years, up to its end marker: empty_field for
-// a field left empty or damaged. Years no line gave a value are no_value.
-constexpr long long no_value = LLONG_MIN;
+// a field left empty or damaged.
 constexpr long long empty_field = LLONG_MIN + 1;
 
-std::vector<long long> line_integers(const DataLine& d, int slots, bool index) {
+std::vector<long long> line_integers(const DataLine& d, int slots, bool index, long long usual) {
     std::vector<long long> v;
     for (int k = index ? 10 - slots : 0; k < (index ? 10 : slots); ++k) {
         const int fk = index ? 2 * k : k;
@@ -852,22 +1141,14 @@ std::vector<long long> line_integers(const DataLine& d, int slots, bool index) {
             v.push_back(empty_field);
             continue;
         }
-        if (index ? d.field[fk] >= 9990 : ends_series(d, k)) break;
+        if (index ? d.field[fk] >= 9990 : ends_series(d, k, usual)) break;
         v.push_back(d.field[fk]);
     }
     return v;
 }
 
-// Whether the integers of a line, from position `at` of a series, are those
-// the series holds there: at least one value and every field the same.
-bool holds_raw(std::span<const long long> held, int at, const std::vector<long long>& line) {
-    if (at < 0 || static_cast<size_t>(at) + line.size() > held.size()) return false;
-    bool some_value = false;
-    for (size_t k = 0; k < line.size(); ++k) {
-        if (held[static_cast<size_t>(at) + k] != line[k]) return false;
-        some_value = some_value || line[k] != empty_field;
-    }
-    return some_value;
+bool holds_a_value(const std::vector<long long>& ints) {
+    return std::any_of(ints.begin(), ints.end(), [](long long v) { return v != empty_field; });
 }
 
 // What one call of the reader builds: the series as its lines give it, each
@@ -881,8 +1162,8 @@ bool holds_raw(std::span<const long long> held, int at, const std::vector<long l
 class SeriesRead {
 public:
     SeriesRead(std::span<float> values, std::span<int> depths, bool index, bool store_depths, int& count)
-        : values_(values), depths_(depths), kind_(values.size(), value), raw_(values.size(), no_value),
-          index_(index), store_depths_(store_depths), count_(count) {}
+        : values_(values), depths_(depths), kind_(values.size(), value), index_(index), store_depths_(store_depths),
+          count_(count) {}
 
     // Years skipped between two lines of the series: missing values, taken
     // only when a value follows them (a series does not end in a gap).
@@ -917,7 +1198,6 @@ public:
         for (size_t i = std::min(cap, stored + static_cast<size_t>(n)); i-- > static_cast<size_t>(n);) {
             values_[i] = values_[i - n];
             kind_[i] = kind_[i - n];
-            raw_[i] = raw_[i - n];
             if (store_depths_ && i < depths_.size()) depths_[i] = depths_[i - n];
         }
         count_ += n;
@@ -926,11 +1206,18 @@ public:
     void place(int at, long long v, long long depth) { put(at, v, depth); }
     void place_missing(int at, long long depth) { put_missing(at, depth, held); }
 
-    // The integers of the file at each position, as a line holds them
-    // (empty_field for an empty or damaged field, no_value for a year no
-    // line gave): what a line written twice repeats.
-    std::span<const long long> raw_values() const {
-        return std::span<const long long>(raw_).first(std::min(raw_.size(), static_cast<size_t>(count_)));
+    // Whether the integers of a line, from position `at`, are what the series
+    // holds there (a line written twice): at least one value, and every field
+    // the same, an empty one where the series has an empty field.
+    bool holds(int at, const std::vector<long long>& ints) const {
+        if (at < 0 || static_cast<size_t>(at) + ints.size() > std::min(values_.size(), static_cast<size_t>(count_)))
+            return false;
+        for (size_t k = 0; k < ints.size(); ++k) {
+            const size_t i = static_cast<size_t>(at) + k;
+            if (ints[k] == empty_field ? kind_[i] != held : kind_[i] != value || values_[i] != scaled(ints[k]))
+                return false;
+        }
+        return holds_a_value(ints);
     }
 
     // The units of the series, known once it has ended: ring widths are
@@ -944,21 +1231,20 @@ public:
 private:
     enum Kind : unsigned char { value, held, skipped };
 
+    float scaled(long long v) const { return static_cast<float>(v) * (index_ ? 0.001f : 0.01f); }
     void fill_gap() {
         for (; pending_gap_ > 0; --pending_gap_) put_missing(count_++, 0, skipped);
     }
     void put(int at, long long v, long long depth) {
         if (!stores(at)) return;
-        values_[at] = static_cast<float>(v) * (index_ ? 0.001f : 0.01f);
+        values_[at] = scaled(v);
         kind_[at] = value;
-        raw_[at] = v;
         if (store_depths_ && static_cast<size_t>(at) < depths_.size()) depths_[at] = static_cast<int>(depth);
     }
     void put_missing(int at, long long depth, Kind k) {
         if (!stores(at)) return;
         values_[at] = xmiss;
         kind_[at] = k;
-        raw_[at] = k == skipped ? no_value : empty_field;
         if (store_depths_ && static_cast<size_t>(at) < depths_.size()) depths_[at] = static_cast<int>(depth);
     }
     bool stores(int at) const { return at >= 0 && static_cast<size_t>(at) < values_.size(); }
@@ -966,7 +1252,6 @@ private:
     std::span<float> values_;
     std::span<int> depths_;
     std::vector<unsigned char> kind_;
-    std::vector<long long> raw_;  // the integer of the file at each position
     bool index_, store_depths_;
     int& count_;
     int pending_gap_ = 0;
@@ -999,7 +1284,7 @@ bool series_goes_on_in_thousandths(TextIn& in, const TucsonFile& file, const For
         const int slots = slots_of(d.year);
         int k = 0;
         for (; k < slots; ++k)
-            if (!d.blank[k] && !d.damaged[k] && ends_series(d, k)) break;
+            if (!d.blank[k] && !d.damaged[k] && ends_series(d, k, file.usual_marker)) break;
         next_year = d.year + slots;
         if (k == slots && slots == 10 && d.ends_after_fields) {
             marker = thousandths_end;
@@ -1019,7 +1304,8 @@ bool series_goes_on_in_thousandths(TextIn& in, const TucsonFile& file, const For
 }
 
 // Whether the next data line has the identifier of `d` and goes on from its
-// years: `d` is then the first line of that series, though it cannot be read.
+// years: `d` is then the first line of that series, though its values cannot
+// be read.
 bool next_line_goes_on(TextIn& in, const TucsonFile& file, const Form& f, const DataLine& d) {
     bool on = false;
     look_ahead(in, file, f, [&](const DataLine& n) {
@@ -1029,28 +1315,30 @@ bool next_line_goes_on(TextIn& in, const TucsonFile& file, const Form& f, const 
     return on;
 }
 
-// The year of a line whose year field cannot be read ("18l1", a bit flipped)
-// from the next data line: when that line has the same identifier and begins
-// a decade, and this line's values fill the years up to it, this line holds
-// the years from that decade less the number of its values. Every digit the
-// year field still shows must stand where that year has it, and at most one
-// of its characters is spoiled; a line that ends its series on its own line
-// cannot be placed so.
-bool year_from_next_line(TextIn& in, const TucsonFile& file, const Form& f, const LineText& t, const DataLine& d,
-                         int& year) {
-    if (d.year_read || !d.values_read || d.beyond) return false;
+// A line with values whose year field cannot be read ("18l1", "1ll0", "18 0":
+// a bit flipped, a digit lost to a blank), followed by a line of its
+// identifier that begins a decade: a data line whose values fill the years up
+// to that decade, not a title line. It holds the years from that decade less
+// the number of its values, when every digit its year field still shows
+// stands where that year has it (placed); otherwise its years are not known
+// (unplaced). A line that ends its series on its own line cannot be placed so.
+enum class SpoiledYear { not_data, placed, unplaced };
+
+SpoiledYear year_from_next_line(TextIn& in, const TucsonFile& file, const Form& f, const LineText& t,
+                                const DataLine& d, int& year) {
+    if (d.year_read || !d.values_read || d.beyond) return SpoiledYear::not_data;
     int values = 0;
     if (f.index) {
         int k = 0;
         while (k < 10 && (d.blank[2 * k] || d.field[2 * k] >= 9990)) ++k;
         for (int j = k; j < 10; ++j)
-            if (!d.blank[2 * j] && d.field[2 * j] >= 9990) return false;
+            if (!d.blank[2 * j] && d.field[2 * j] >= 9990) return SpoiledYear::not_data;
         values = 10 - k;
     } else {
-        if (d.last_is_number && is_marker(d.last_token)) return false;
+        if (d.last_is_number && is_marker(d.last_token)) return SpoiledYear::not_data;
         values = d.tokens;
     }
-    if (values < 1 || values > 10) return false;
+    if (values < 1 || values > 10) return SpoiledYear::not_data;
     bool found = false;
     int next = 0;
     look_ahead(in, file, f, [&](const DataLine& n) {
@@ -1058,27 +1346,467 @@ bool year_from_next_line(TextIn& in, const TucsonFile& file, const Form& f, cons
         next = n.year;
         return false;
     });
-    if (!found || next - values < -999 || next - values > 9999) return false;
+    if (!found) return SpoiledYear::not_data;
     const int y = next - values;
+    if (y < -999 || y > 9999) return SpoiledYear::unplaced;
     std::string want = std::to_string(y);  // -999 to 9999: at most 4 columns
     want.insert(0, 4 - want.size(), ' ');
     const std::string_view field = std::string_view(t.line).substr(f.idw, 4);
-    int spoiled = 0;
-    for (size_t i = 0; i < 4; ++i) {
-        if (field[i] == want[i]) continue;
-        if (is_digit(field[i]) || field[i] == ' ' || want[i] == ' ') return false;
-        ++spoiled;
-    }
-    if (spoiled != 1) return false;
+    for (size_t i = 0; i < 4; ++i)
+        if (field[i] != want[i] && is_digit(field[i])) return SpoiledYear::unplaced;
     year = y;
-    return true;
+    return SpoiledYear::placed;
+}
+
+// A hash of a line's identifier, year and values: the key under which the
+// lines of an identifier met again are found (TucsonFile::lines_by_values).
+std::uint64_t line_key(const std::string& id, int year, const std::vector<long long>& ints) {
+    std::uint64_t h = std::hash<std::string>{}(id);
+    const auto mix = [&h](long long v) {
+        h ^= static_cast<std::uint64_t>(v) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+    };
+    mix(year);
+    for (long long v : ints) mix(v);
+    return h;
+}
+
+// A line of the file read again where it stands, as the reader read it.
+DataLine line_again(TextIn& in, const TucsonFile& file, const Form& f, size_t line) {
+    in.seek(line);
+    const auto got = in.read_line();
+    if (!got) return {};
+    return read_line_of(line_text(*got, f, file.reading_of(line), file.shifted_at(line)), f, file.plain_year_at(line));
+}
+
+// Puts the lines [from, to) of identifier `id` into the index of lines by
+// their values; the file stands where it stood.
+void index_lines(TextIn& in, TucsonFile& file, const Form& f, const std::string& id, size_t from, size_t to) {
+    const size_t back = in.line_number();
+    for (size_t n = from; n < to; ++n) {
+        const DataLine d = line_again(in, file, f, n);
+        if (!d.year_read || !d.values_read || identifier_key(d.id) != id) continue;
+        const auto ints = line_integers(d, slots_of(d.year), f.index, file.usual_marker);
+        if (holds_a_value(ints)) file.lines_by_values.emplace(line_key(id, d.year, ints), static_cast<std::uint32_t>(n));
+    }
+    in.seek(back);
+}
+
+// Whether a line repeats a line of an earlier series of its identifier (a
+// line written twice, here or after other series): its values are held
+// already, where the file's text holds them. The series of an identifier are
+// indexed by their lines' values when the identifier is met again, so that a
+// file of many series of one identifier is not searched series by series.
+bool repeats_a_line_read_before(TextIn& in, TucsonFile& file, const Form& f, const DataLine& d,
+                                const std::vector<long long>& ints) {
+    const std::string id = identifier_key(d.id);
+    const auto earlier = file.earlier.find(id);
+    if (earlier == file.earlier.end() || !holds_a_value(ints)) return false;
+    if (file.indexed.insert(id).second)
+        for (const TucsonFile::Earlier& e : earlier->second) index_lines(in, file, f, id, e.first_line, e.end_line);
+    const auto [a, b] = file.lines_by_values.equal_range(line_key(id, d.year, ints));
+    const size_t back = in.line_number();
+    bool found = false;
+    for (auto it = a; it != b && !found; ++it) {
+        const DataLine o = line_again(in, file, f, it->second);
+        found = identifier_key(o.id) == id && o.year == d.year &&
+                line_integers(o, slots_of(o.year), f.index, file.usual_marker) == ints;
+    }
+    in.seek(back);
+    return found;
+}
+
+// The series one call of the reader reads, line by line, with its phases as
+// the reader meets them: the line that begins it, lines taken in order or out
+// of order, lines that cannot be read, and its end (by its end marker,
+// before a line that does not go on from it, or at the end of the file).
+class SeriesInWork {
+public:
+    SeriesInWork(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
+                 bool index, bool store_depths, TextIn& in, TucsonFile& file)
+        : id_(id), first_year_(first_year), count_(count), series_(values, depths, index, store_depths, count),
+          index_(index), f_(form_of(index)), in_(in), file_(file), warn_(streams().luout) {}
+
+    bool begun() const { return ndata_ > 0; }
+    bool is_of_series(const DataLine& d) const { return begun() && same_identifier(d.id, series_id_); }
+    // Whether a line goes back into the years of the series: it may repeat
+    // its values.
+    bool may_hold(const DataLine& d) const { return is_of_series(d) && d.year < next_year_; }
+
+    // A data line: taken into the series, in order or at its own years, or
+    // the end of the series before it. True when the series has ended.
+    bool data_line(const LineText& t, const DataLine& d, size_t line_no) {
+        // Every line holds the years from its own year to the end of its
+        // decade: a later line begins with a year ending in 0.
+        const int slots = slots_of(d.year);
+        if (!begun()) {
+            begin(d, t.line, line_no);
+        } else if (!same_identifier(d.id, series_id_) || d.year < next_year_) {
+            return out_of_order(t, d, slots, line_no);
+        } else if (d.year > next_year_) {
+            warn_.write("(t2,'*** warning: line ',a8,i6,' does not follow on from series ',a8,' at year',i6,"
+                        "': the years between are missing values')",
+                        name8(d.id), d.year, name8(series_id_), next_year_);
+            series_.skip_years(d.year - next_year_);
+        }
+        joins(t, d, line_no);
+        next_year_ = d.year + slots;
+        last_line_end_ = next_year_;
+        return take_values(d, slots, -1, line_no);
+    }
+
+    // A line of the series itself that cannot be read (a letter in its year,
+    // a decimal point, a stray character), or the first line of a series
+    // whose values or year are spoiled: its decade becomes missing values,
+    // so that the values after it stay at their years. Returns whether the
+    // line was taken, and sets `ended` when the series ended.
+    bool unreadable_line(const LineText& t, DataLine& d, size_t line_no, bool& ended) {
+        ended = false;
+        const bool own_line = is_of_series(d) && (!d.year_read || d.year >= next_year_);
+        bool first_line = false;
+        if (!own_line && (!begun() || !same_identifier(d.id, series_id_))) {
+            if (d.year_read) {
+                first_line = next_line_goes_on(in_, file_, f_, d);
+            } else {
+                int year = 0;
+                const SpoiledYear s = year_from_next_line(in_, file_, f_, t, d, year);
+                if (s == SpoiledYear::unplaced) {
+                    warn_.write("(t2,'*** warning: line',i7,' of the file has values but a year that cannot be read:',"
+                                "' not read')",
+                                static_cast<int>(line_no + 1));
+                    return true;
+                }
+                first_line = s == SpoiledYear::placed;
+                if (first_line) d.year = year;
+            }
+        }
+        if (!own_line && !first_line) return false;
+        if (first_line && begun()) {
+            end_before(d);
+            ended = true;
+            return true;
+        }
+        if (first_line) begin(d, t.line, line_no);
+        const int year = d.year_read || first_line ? d.year : next_year_;
+        const bool ends = d.last_is_number && is_marker(d.last_token) && !index_;
+        const int slots = ends ? std::min(slots_of(year), d.tokens - 1) : slots_of(year);
+        if (slots > 0)
+            warn_.write("(t2,'*** warning: series ',a8,' line',i7,' of the file cannot be read:',"
+                        "' years',i6,' to',i6,' taken as missing values')",
+                        name8(series_id_), static_cast<int>(line_no + 1), year, year + slots - 1);
+        if (year > next_year_ && slots > 0) series_.skip_years(year - next_year_);
+        for (int k = 0; k < slots; ++k) series_.append_missing(0);
+        next_year_ = year + slots;
+        last_line_end_ = next_year_;
+        joins(t, d, line_no);
+        if (ends) {
+            finish(d.last_token);
+            ended = true;
+        }
+        return true;
+    }
+
+    // A line whose identifier does not fit the layout ends the series before
+    // it, which lacked its end marker.
+    void end_before_line(size_t line_no) {
+        warn_.write("(t2,'*** warning: series ',a8,' ends without an end marker before line',i7,' of the file')",
+                    name8(series_id_), static_cast<int>(line_no + 1));
+        in_.backspace();
+        finish(0);
+    }
+
+    // Whether a line repeats the values the series holds at its years.
+    bool holds(const DataLine& d, const std::vector<long long>& ints) const {
+        return is_of_series(d) && series_.holds(d.year - first_year_, ints);
+    }
+
+    // The end of the file: a series without its end marker is not read.
+    void end_of_file() {
+        if (begun())
+            warn_.write("(t2,'*** warning: series ',a8,' ends without an end marker:',i6,' values not read')",
+                        name8(series_id_), count_);
+        write_rings(0);
+    }
+
+private:
+    // The first line of the series.
+    void begin(const DataLine& d, const std::string& line, size_t line_no) {
+        id_ = name8(d.id);
+        series_id_ = d.id;
+        first_year_ = d.year;
+        next_year_ = d.year;
+        last_line_end_ = d.year;
+        begin_line_ = line_no;
+        file_.series_begun = true;
+        if (!index_ && d.idcols == 8 && is_digit(line[7]) && line[8] == '0' && is_digit(line[9]))
+            warn_.write("(t2,'*** warning: series ',a8,': year',i6,' of columns 9-12 may be the year',i7,"
+                        "' of columns 8-12, which the layout cannot hold')",
+                        name8(d.id), d.year, (line[7] - '0') * 10000 + d.year);
+    }
+
+    // A data line taken into the series. A line is read again after the
+    // series before it ended, so what is said of the line itself is said
+    // here, once.
+    void joins(const LineText& t, const DataLine& d, size_t line_no) {
+        ++ndata_;
+        if (d.by_separators) ++separated_;
+        if (t.shifted) ++shifted_;
+        if (t.controls_dropped)
+            warn_.write("(t2,'*** warning: line',i7,' of the file has control characters before its year:',"
+                        "' dropped, the line read as ',a8,i6)",
+                        static_cast<int>(line_no + 1), name8(d.id), d.year);
+        else if (t.tab_dropped)
+            warn_.write("(t2,'*** warning: line',i7,' of the file has a tab inside its identifier:',"
+                        "' dropped, the line read as ',a8,i6)",
+                        static_cast<int>(line_no + 1), name8(d.id), d.year);
+    }
+
+    // A line of the series out of order goes at its own years when no value
+    // stands there yet (years the lines skipped, or years before the series'
+    // first line); one that would overwrite values read starts a new series,
+    // unless it repeats them (a line written twice).
+    bool out_of_order(const LineText& t, const DataLine& d, int slots, size_t line_no) {
+        int at = -1;
+        if (same_identifier(d.id, series_id_)) {
+            if (d.year >= first_year_) {
+                if (series_.open(d.year - first_year_, slots)) at = d.year - first_year_;
+            } else {
+                const int before = first_year_ - d.year;
+                if ((slots <= before || series_.open(0, slots - before)) && series_.room_before(before)) {
+                    series_.prepend(before);
+                    first_year_ = d.year;
+                    at = 0;
+                }
+            }
+        }
+        if (at < 0) {
+            end_before(d);
+            return true;
+        }
+        // A line that goes on from the one before it (1810 after 1800,
+        // both before the series' first line 1820) is in order there.
+        if (d.year != last_line_end_)
+            warn_.write("(t2,'*** warning: line ',a8,i6,' is out of order: its values are read at their years',"
+                        "' in series ',a8)",
+                        name8(d.id), d.year, name8(series_id_));
+        joins(t, d, line_no);
+        last_line_end_ = d.year + slots;
+        return take_values(d, slots, at, line_no);
+    }
+
+    // The values of one data line, at the end of the series or, for a line
+    // out of order, from position `at`. True when the line ended the series.
+    bool take_values(const DataLine& d, int slots, int at, size_t line_no) {
+        const long long usual = file_.usual_marker;
+        auto store = [&](long long v, long long depth) {
+            if (at < 0) series_.append(v, depth);
+            else series_.place(at++, v, depth);
+        };
+        auto store_missing = [&](long long depth) {
+            if (at < 0) series_.append_missing(depth);
+            else series_.place_missing(at++, depth);
+        };
+        const int first_slot = index_ ? 10 - slots : 0;
+        const int last_slot = index_ ? 10 : slots;
+        const Unread unread = unread_fields(d, first_slot, last_slot, index_, usual);
+        if (unread.empty > 0)
+            warn_.write("(t2,'*** warning: line ',a8,i6,' has',i3,' empty value fields: taken as missing values')",
+                        name8(d.id), d.year, unread.empty);
+        if (unread.damaged > 0)
+            warn_.write("(t2,'*** warning: series ',a8,' line',i7,' of the file has',i3,' value fields with',"
+                        "' control characters: taken as missing values')",
+                        name8(series_id_), static_cast<int>(line_no + 1), unread.damaged);
+
+        if (index_) {
+            for (int k = 0; k < 10 - slots; ++k) {
+                if (!d.blank[2 * k] && d.field[2 * k] < 9990) {
+                    warn_outside(warn_, d);
+                    break;
+                }
+            }
+            for (int k = 10 - slots; k < 10; ++k) {
+                if (d.damaged[k]) {
+                    store_missing(0);
+                    continue;
+                }
+                if (d.blank[2 * k]) {
+                    store_missing(d.field[2 * k + 1]);
+                    continue;
+                }
+                const long long v = d.field[2 * k];
+                if (v >= 9990) {
+                    warn_if_values_after_marker(warn_, d, k + 1);
+                    finish(v);
+                    return true;
+                }
+                store(v, d.field[2 * k + 1]);
+            }
+            return false;
+        }
+        for (int k = 0; k < slots; ++k) {
+            if (d.damaged[k] || d.blank[k]) {
+                store_missing(0);
+                continue;
+            }
+            const long long v = d.field[k];
+            // A marker with values after it on its line is a value: a ring of
+            // 999 in a series of thousandths, or a missing ring written -9999.
+            if (ends_series(d, k, usual)) {
+                if (v == hundredths_end && k == slots - 1 &&
+                    series_goes_on_in_thousandths(in_, file_, f_, series_id_, next_year_)) {
+                    rings_.push_back({line_no, d.year + k});
+                    store(v, 0);
+                    continue;
+                }
+                if (const long long stray = stray_after_end(d, k); stray != 0)
+                    warn_.write("(t2,'*** warning: line ',a8,i6,' holds',i6,' after its end marker',i6,': not read')",
+                                name8(d.id), d.year, stray, v);
+                finish(v);
+                return true;
+            }
+            if (v == hundredths_end) rings_.push_back({line_no, d.year + k});
+            store(v, 0);
+        }
+        if (slots == 10 && d.ends_after_fields) {
+            finish(thousandths_end);
+            return true;
+        }
+        // Fields past the end of the line's decade belong to no year of
+        // the series.
+        bool outside = d.beyond;
+        for (int k = slots; k < 10; ++k)
+            if (!d.blank[k]) outside = true;
+        if (outside) warn_outside(warn_, d);
+        return false;
+    }
+
+    // A line that does not continue the series ends it: a new identifier, or
+    // a year the series holds values for already. The line is read again as
+    // the start of the next series.
+    void end_before(const DataLine& d) {
+        warn_.write("(t2,'*** warning: series ',a8,' ends without an end marker before line ',a8,i6)",
+                    name8(series_id_), name8(d.id), d.year);
+        in_.backspace();
+        finish(0);
+    }
+
+    // The end of the series: its units are known now (its own end marker, or
+    // the one most of the file's series use), and it joins the series read
+    // before, as a segment of a core read before or as a series of its own.
+    void finish(long long marker) {
+        const long long units = marker != 0 ? marker : file_.usual_marker;
+        if (!index_ && units == thousandths_end) series_.scale_to_thousandths();
+        write_rings(units);
+        if (separated_ > 0)
+            warn_.write("(t2,'*** warning: series ',a8,' has',i4,' lines without 6-column fields:',"
+                        "' values read by their separators')",
+                        name8(series_id_), separated_);
+        if (shifted_ > 0)
+            warn_.write("(t2,'*** warning: series ',a8,' has',i4,' lines one column to the left of the layout',"
+                        "' (year in columns 8-11): read where they stand')",
+                        name8(series_id_), shifted_);
+        if (count_ > 0) join_series_read_before(marker != 0);
+    }
+
+    // A series whose identifier an earlier series of the file has. One that
+    // begins after the end marker of the last of them and shares none of
+    // their years is a segment of the same core: the file's segments are
+    // named once, at its end. Any other (sharing years, or after a series
+    // that a stray line cut) is named here: the two are two series in every
+    // output.
+    void join_series_read_before(bool by_marker) {
+        const std::string key = identifier_key(series_id_);
+        const int last_year = first_year_ + count_ - 1;
+        auto& list = file_.earlier[key];
+        if (!list.empty()) {
+            const bool shares_years = std::any_of(list.begin(), list.end(), [&](const TucsonFile::Earlier& e) {
+                return e.first_year <= last_year && first_year_ <= e.last_year;
+            });
+            if (list.back().by_marker && !shares_years) {
+                if (list.size() == 1) file_.segments.emplace_back(key, 0);
+            } else {
+                warn_.write("(t2,'*** warning: series ',a8,' from line',i7,' of the file has the identifier',"
+                            "' of a series read before: two series share it')",
+                            name8(series_id_), static_cast<int>(begin_line_ + 1));
+            }
+        }
+        list.push_back({first_year_, last_year, begin_line_, in_.line_number(), by_marker});
+        if (file_.indexed.count(key) != 0) index_lines(in_, file_, f_, key, begin_line_, in_.line_number());
+    }
+
+    // The 999s taken as rings, named once the units of the series are known:
+    // where they differ from the file's usual units, the line says so.
+    void write_rings(long long units) {
+        const bool other_units = units != 0 && !index_ && units != file_.usual_marker;
+        for (const auto& [line_no, year] : rings_) {
+            if (other_units)
+                warn_.write("(t2,'*** warning: series ',a8,' line',i7,' of the file: 999 in year',i6,"
+                            "' taken as a ring, not as an end marker: the series is read in ',a)",
+                            name8(series_id_), static_cast<int>(line_no + 1), year,
+                            units == thousandths_end ? "thousandths" : "hundredths");
+            else
+                warn_.write("(t2,'*** warning: series ',a8,' line',i7,' of the file: 999 in year',i6,"
+                            "' taken as a ring, not as an end marker')",
+                            name8(series_id_), static_cast<int>(line_no + 1), year);
+        }
+        rings_.clear();
+    }
+
+    std::string& id_;
+    int& first_year_;
+    int& count_;
+    SeriesRead series_;
+    bool index_;
+    Form f_;
+    TextIn& in_;
+    TucsonFile& file_;
+    OutFile& warn_;
+
+    std::string series_id_;  // identifier of the first data line, as read
+    size_t begin_line_ = 0;  // the line of the file that began it
+    int ndata_ = 0;          // data lines taken
+    // Two year cursors, because a line out of order goes at its own years:
+    // next_year is the year after the series' last year, which the next line
+    // in order carries; last_line_end is the year after the line read last,
+    // which an out-of-order line that goes on from it carries (lines 1800 and
+    // 1810 before a series' first line 1820: one warning, for 1800).
+    int next_year_ = 0;
+    int last_line_end_ = 0;
+    int separated_ = 0;  // lines read by their separators
+    int shifted_ = 0;    // lines one column to the left of the layout
+    std::vector<std::pair<size_t, int>> rings_;  // 999s taken as rings: line and year
+};
+
+// The identifiers of the file that name segments of one core, with their
+// numbers of series, several to a line.
+void write_segments(const TucsonFile& file) {
+    if (file.segments.empty()) return;
+    OutFile& warn = streams().luout;
+    warn.write("(t2,'*** warning: identifiers shared by segments of one core (each series after the end marker',"
+               "' of the one before, on other years), with their numbers of series:')");
+    constexpr size_t per_line = 6;
+    for (size_t k = 0; k < file.segments.size(); k += per_line) {
+        std::string line;
+        for (size_t j = k; j < std::min(k + per_line, file.segments.size()); ++j) {
+            const std::string& id = file.segments[j].first;
+            line += fmt("(4x,a8,i3,$)", name8(id), static_cast<int>(file.earlier.at(id).size()));
+        }
+        warn.write("(t2,a)", line);
+    }
 }
 
 }  // namespace
 
+TucsonFile::Reading TucsonFile::reading_of(size_t line) const {
+    if (line < first_line || line - first_line >= reading.size()) return Reading::as_written;
+    return static_cast<Reading>((reading[line - first_line] >> reading_shift) & 3);
+}
+
 bool TucsonFile::reading_at(size_t line, unsigned char what) const {
     return line >= first_line && line - first_line < reading.size() && (reading[line - first_line] & what) != 0;
 }
+
+// ---------------------------------------------------------------------------
+// 5. Reading one series
 
 void trrw(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
           int& series_counter, TextIn& in, OutFile* listing, std::string_view mode, std::string& title,
@@ -1092,182 +1820,26 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         survey_tucson_file(in, index, file);
     }
     count = 0;
-    int ntext = 0, ndata = 0;
+    int ntext = 0;
     const bool store_depths = index && padded(id, 6) != "******";
-    SeriesRead series(values, depths, index, store_depths, count);
-
-    std::string series_id;  // identifier of the first data line, as read
-    // Two year cursors, because a line out of order goes at its own years:
-    // next_year is the year after the series' last year, which the next line
-    // in order carries; last_line_end is the year after the line read last,
-    // which an out-of-order line that goes on from it carries (lines 1800 and
-    // 1810 before a series' first line 1820: one warning, for 1800).
-    int next_year = 0;
-    int last_line_end = 0;
-    int separated = 0;      // lines of the series read by their separators
-    int shifted = 0;        // lines of the series one column to the left of the layout
-    std::string long_id;    // the last identifier too long for the layout, warned of
+    SeriesInWork series(id, first_year, count, values, depths, index, store_depths, in, file);
+    std::string long_id;  // the last identifier too long for the layout, warned of
     OutFile& warn = streams().luout;
-
-    // The end of the series: the units are known now (its own end marker, or
-    // the one most of the file's series use).
-    auto finish = [&](long long marker) {
-        if (!index && (marker != 0 ? marker : file.usual_marker) == thousandths_end) series.scale_to_thousandths();
-        const auto raw = series.raw_values();
-        file.read_before[read_before_key(series_id)].push_back({first_year, {raw.begin(), raw.end()}});
-        if (separated > 0)
-            warn.write("(t2,'*** warning: series ',a8,' has',i4,' lines without 6-column fields:',"
-                       "' values read by their separators')",
-                       name8(series_id), separated);
-        if (shifted > 0)
-            warn.write("(t2,'*** warning: series ',a8,' has',i4,' lines one column to the left of the layout',"
-                       "' (year in columns 8-11): read where they stand')",
-                       name8(series_id), shifted);
-    };
-    // A line that does not continue the series ends it: a new identifier, or
-    // a year the series holds values for already. The line is read again as
-    // the start of the next series.
-    auto end_before = [&](const DataLine& d) {
-        warn.write("(t2,'*** warning: series ',a8,' ends without an end marker before line ',a8,i6)",
-                   name8(series_id), name8(d.id), d.year);
-        in.backspace();
-        finish(0);
-    };
-    // The first line of the series. An identifier that an earlier series of
-    // the file has is said: the two series are two in every output.
-    auto begin = [&](const DataLine& d, const std::string& line, size_t line_no) {
-        if (file.read_before.count(read_before_key(d.id)) != 0)
-            warn.write("(t2,'*** warning: series ',a8,' from line',i7,' of the file has the identifier',"
-                       "' of a series read before: two series share it')",
-                       name8(d.id), static_cast<int>(line_no + 1));
-        id = name8(d.id);
-        series_id = d.id;
-        first_year = d.year;
-        next_year = d.year;
-        last_line_end = d.year;
-        file.series_begun = true;
-        if (!index && d.idcols == 8 && is_digit(line[7]) && line[8] == '0' && is_digit(line[9]))
-            warn.write("(t2,'*** warning: series ',a8,': year',i6,' of columns 9-12 may be the year',i7,"
-                       "' of columns 8-12, which the layout cannot hold')",
-                       name8(d.id), d.year, (line[7] - '0') * 10000 + d.year);
-    };
-    // A data line taken into the series. A line is read again after the
-    // series before it ended, so what is said of the line itself is said
-    // here, once.
-    auto joins = [&](const LineText& t, const DataLine& d, size_t line_no) {
-        ++ndata;
-        if (d.by_separators) ++separated;
-        if (t.shifted) ++shifted;
-        if (t.controls_dropped)
-            warn.write("(t2,'*** warning: line',i7,' of the file has control characters before its year:',"
-                       "' dropped, the line read as ',a8,i6)",
-                       static_cast<int>(line_no + 1), name8(d.id), d.year);
-    };
-    // A 999 that the series takes as a ring and not as its end marker.
-    auto warn_ring = [&](const DataLine& d, int k, size_t line_no) {
-        warn.write("(t2,'*** warning: series ',a8,' line',i7,' of the file: 999 in year',i6,"
-                   "' taken as a ring, not as an end marker')",
-                   name8(series_id), static_cast<int>(line_no + 1), d.year + k);
-    };
-    // The values of one data line, at the end of the series or, for a line
-    // out of order, from position `at`. True when the line ended the series.
-    auto take_line = [&](const DataLine& d, int slots, int at, size_t line_no) {
-        auto store = [&](long long v, long long depth) {
-            if (at < 0) series.append(v, depth);
-            else series.place(at++, v, depth);
-        };
-        auto store_missing = [&](long long depth) {
-            if (at < 0) series.append_missing(depth);
-            else series.place_missing(at++, depth);
-        };
-        const int first_slot = index ? 10 - slots : 0;
-        const int last_slot = index ? 10 : slots;
-        const Unread unread = unread_fields(d, first_slot, last_slot, index);
-        if (unread.empty > 0)
-            warn.write("(t2,'*** warning: line ',a8,i6,' has',i3,' empty value fields: taken as missing values')",
-                       name8(d.id), d.year, unread.empty);
-        if (unread.damaged > 0)
-            warn.write("(t2,'*** warning: series ',a8,' line',i7,' of the file has',i3,' value fields with',"
-                       "' control characters: taken as missing values')",
-                       name8(series_id), static_cast<int>(line_no + 1), unread.damaged);
-
-        if (!index) {
-            for (int k = 0; k < slots; ++k) {
-                if (d.damaged[k] || d.blank[k]) {
-                    store_missing(0);
-                    continue;
-                }
-                const long long v = d.field[k];
-                // A marker with values after it on its line is a value: a
-                // ring of 999 in a series of thousandths, or a missing ring
-                // written -9999.
-                if (ends_series(d, k)) {
-                    if (v == hundredths_end && k == slots - 1 &&
-                        series_goes_on_in_thousandths(in, file, f, series_id, next_year)) {
-                        warn_ring(d, k, line_no);
-                        store(v, 0);
-                        continue;
-                    }
-                    finish(v);
-                    return true;
-                }
-                if (v == hundredths_end) warn_ring(d, k, line_no);
-                store(v, 0);
-            }
-            if (slots == 10 && d.ends_after_fields) {
-                finish(thousandths_end);
-                return true;
-            }
-            // Fields past the end of the line's decade belong to no year of
-            // the series.
-            bool outside = d.beyond;
-            for (int k = slots; k < 10; ++k)
-                if (!d.blank[k]) outside = true;
-            if (outside) warn_outside(warn, d);
-            return false;
-        }
-        for (int k = 0; k < 10 - slots; ++k) {
-            if (!d.blank[2 * k] && d.field[2 * k] < 9990) {
-                warn_outside(warn, d);
-                break;
-            }
-        }
-        for (int k = 10 - slots; k < 10; ++k) {
-            if (d.damaged[k]) {
-                store_missing(0);
-                continue;
-            }
-            if (d.blank[2 * k]) {
-                store_missing(d.field[2 * k + 1]);
-                continue;
-            }
-            const long long v = d.field[2 * k];
-            if (v >= 9990) {
-                warn_if_values_after_marker(warn, d, k + 1);
-                finish(v);
-                return true;
-            }
-            store(v, d.field[2 * k + 1]);
-        }
-        return false;
-    };
 
     for (;;) {
         const size_t line_no = in.line_number();
         auto got = in.read_line();
         if (!got) {
-            if (ndata > 0)
-                warn.write("(t2,'*** warning: series ',a8,' ends without an end marker:',i6,' values not read')",
-                           name8(series_id), count);
+            series.end_of_file();
+            write_segments(file);
             count = -999;
             series_counter = -999;
             return;
         }
-        const LineText t = line_text(*got, f, file.shifted_at(line_no));
-        const std::string& line = t.line;
+        const LineText t = line_text(*got, f, file.reading_of(line_no), file.shifted_at(line_no));
         const std::string text = padded(t.bytes, 80);  // a text line, as the file holds it
 
-        if (count == 0 && ndata == 0 && t.full.size() >= 80 && t.full[79] == '#') {
+        if (!series.begun() && t.full.size() >= 80 && t.full[79] == '#') {
             in.backspace();
             std::string buffer = text;
             bool no_header = false;
@@ -1287,53 +1859,16 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         }
 
         if (spaces_only(t.full)) continue;
-        if (year_columns_blank(line, f)) {
+        if (year_columns_blank(t.line, f)) {
             warn_if_values_without_year(warn, t, f);
             continue;
         }
         DataLine d = read_line_of(t, f, file.plain_year_at(line_no));
 
         if (!d.year_read || !d.values_read) {
-            // Inside a series, a line with the series' identifier is one of
-            // its lines, spoiled (a letter in the year, a decimal point, a
-            // stray character): its decade becomes missing values, so that
-            // the values after it stay at their years.
-            const bool own_line =
-                ndata > 0 && same_identifier(d.id, series_id) && (!d.year_read || d.year >= next_year);
-            // Once a series has been read, a line that cannot be read but
-            // goes on into the next line of its identifier is the first line
-            // of that series, not a title line. So is a line whose year alone
-            // was spoiled, when the next line of its identifier tells it.
-            int lost_year = 0;
-            const bool first_line =
-                !own_line &&
-                (d.year_read ? (ndata == 0 ? file.series_begun : !same_identifier(d.id, series_id)) &&
-                                   next_line_goes_on(in, file, f, d)
-                             : (ndata == 0 || !same_identifier(d.id, series_id)) &&
-                                   year_from_next_line(in, file, f, t, d, lost_year));
-            if (first_line && !d.year_read) d.year = lost_year;
-            if (first_line && ndata > 0) {
-                end_before(d);
-                return;
-            }
-            if (first_line) begin(d, line, line_no);
-            if (own_line || first_line) {
-                const int year = d.year_read ? d.year : next_year;
-                const bool ends = d.last_is_number && is_marker(d.last_token) && !index;
-                const int slots = ends ? std::min(slots_of(year), d.tokens - 1) : slots_of(year);
-                if (slots > 0)
-                    warn.write("(t2,'*** warning: series ',a8,' line',i7,' of the file cannot be read:',"
-                               "' years',i6,' to',i6,' taken as missing values')",
-                               name8(series_id), static_cast<int>(line_no + 1), year, year + slots - 1);
-                if (year > next_year && slots > 0) series.skip_years(year - next_year);
-                for (int k = 0; k < slots; ++k) series.append_missing(0);
-                next_year = year + slots;
-                last_line_end = next_year;
-                joins(t, d, line_no);
-                if (ends) {
-                    finish(d.last_token);
-                    return;
-                }
+            bool ended = false;
+            if (series.unreadable_line(t, d, line_no, ended)) {
+                if (ended) return;
                 continue;
             }
             const std::string longer = d.year_read ? std::string() : long_identifier(t, f, long_id);
@@ -1341,12 +1876,8 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 // A series whose identifier is longer than its columns: none
                 // of its lines fits the layout, and it is not read. It is no
                 // line of the series being read, which ends before it.
-                if (ndata > 0) {
-                    warn.write("(t2,'*** warning: series ',a8,' ends without an end marker before line',i7,"
-                               "' of the file')",
-                               name8(series_id), static_cast<int>(line_no + 1));
-                    in.backspace();
-                    finish(0);
+                if (series.begun()) {
+                    series.end_before_line(line_no);
                     return;
                 }
                 if (longer != long_id)
@@ -1393,69 +1924,19 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
             continue;
         }
 
-        // Every line holds the years from its own year to the end of its
-        // decade: a later line begins with a year ending in 0.
-        const int slots = slots_of(d.year);
         // A line whose values were read before for its identifier and years
         // is a copy (a line written twice): it makes no second series.
-        auto copied = [&](std::span<const long long> held, int held_first) {
-            const std::vector<long long> ints = line_integers(d, slots, index);
-            if (!holds_raw(held, d.year - held_first, ints)) return false;
-            warn.write("(t2,'*** warning: line',i7,' of the file repeats the values of ',a8,' read before for',"
-                       "i6,' to',i6,': not read')",
-                       static_cast<int>(line_no + 1), name8(d.id), d.year, d.year + static_cast<int>(ints.size()) - 1);
-            return true;
-        };
-        if (auto r = file.read_before.find(read_before_key(d.id)); r != file.read_before.end()) {
-            bool copy = false;
-            for (const auto& b : r->second) copy = copy || copied(b.integers, b.first_year);
-            if (copy) continue;
-        }
-        if (ndata == 0) {
-            begin(d, line, line_no);
-        } else if (!same_identifier(d.id, series_id) || d.year < next_year) {
-            // A line of the series out of order goes at its own years when no
-            // value stands there yet (years the lines skipped, or years before
-            // the series' first line); one that would overwrite values read
-            // starts a new series.
-            int at = -1;
-            if (same_identifier(d.id, series_id)) {
-                if (d.year >= first_year) {
-                    if (series.open(d.year - first_year, slots)) at = d.year - first_year;
-                } else {
-                    const int before = first_year - d.year;
-                    if ((slots <= before || series.open(0, slots - before)) && series.room_before(before)) {
-                        series.prepend(before);
-                        first_year = d.year;
-                        at = 0;
-                    }
-                }
+        if (series.may_hold(d) || file.earlier.count(identifier_key(d.id)) != 0) {
+            const auto ints = line_integers(d, slots_of(d.year), index, file.usual_marker);
+            if (series.holds(d, ints) || repeats_a_line_read_before(in, file, f, d, ints)) {
+                warn.write("(t2,'*** warning: line',i7,' of the file repeats the values of ',a8,' read before for',"
+                           "i6,' to',i6,': not read')",
+                           static_cast<int>(line_no + 1), name8(d.id), d.year,
+                           d.year + static_cast<int>(ints.size()) - 1);
+                continue;
             }
-            if (at < 0) {
-                if (same_identifier(d.id, series_id) && copied(series.raw_values(), first_year)) continue;
-                end_before(d);
-                return;
-            }
-            // A line that goes on from the one before it (1810 after 1800,
-            // both before the series' first line 1820) is in order there.
-            if (d.year != last_line_end)
-                warn.write("(t2,'*** warning: line ',a8,i6,' is out of order: its values are read at their years',"
-                           "' in series ',a8)",
-                           name8(d.id), d.year, name8(series_id));
-            joins(t, d, line_no);
-            last_line_end = d.year + slots;
-            if (take_line(d, slots, at, line_no)) return;
-            continue;
-        } else if (d.year > next_year) {
-            warn.write("(t2,'*** warning: line ',a8,i6,' does not follow on from series ',a8,' at year',i6,"
-                       "': the years between are missing values')",
-                       name8(d.id), d.year, name8(series_id), next_year);
-            series.skip_years(d.year - next_year);
         }
-        joins(t, d, line_no);
-        next_year = d.year + slots;
-        last_line_end = next_year;
-        if (take_line(d, slots, -1, line_no)) return;
+        if (series.data_line(t, d, line_no)) return;
     }
 }
 

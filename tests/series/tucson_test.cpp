@@ -176,11 +176,18 @@ TEST(TucsonRead, WarnsOfLinesThatDoNotFollowOn) {
         {"index series with a new identifier", "ir", "IDX   1990" + pairs + "\nIDY   2000" + pairs.substr(0, 7) + "9990  0\n",
          "series IDX      ends without an end marker before line IDY       2000", 1, 10, 2000},
         {"markers padding the line", "mr", "AAA     1990   100   999   999   999\n", "warning", 0, 1, 0},
+        // a line that a data line of its identifier goes on from is data,
+        // also before the first series: its decade is missing
         {"stray letter in a value", "mr", "AAA     1990   100   1x0   120\nAAA     2000   110   999\n",
-         "AAA       1990 cannot be read as a data line: taken as text", 1, 1, 0},
+         "series AAA      line      1 of the file cannot be read: years  1990 to  1999 taken as missing values", 1, 11,
+         0},
         {"stray letter in an index value", "ir",
          "IDX   1990" + std::string("1x00  1") + pairs.substr(7) + "\nIDX   2000" + pairs.substr(0, 7) + rep("9990  0", 9) + "\n",
-         "IDX       1990 cannot be read as a data line: taken as text", 1, 1, 0},
+         "series IDX      line      1 of the file cannot be read: years  1990 to  1999 taken as missing values", 1, 11,
+         0},
+        {"stray letter in a line that no line goes on from", "mr",
+         "AAA     1990   100   1x0   120\nAAA     2010   110   999\n",
+         "AAA       1990 cannot be read as a data line: taken as text", 1, 1, 0},
         {"title line", "mr", "Some Site Name 1995 text 12 34\nAAA     2000   110   999\n", "warning", 0, 1, 0},
         {"index values after the end marker", "ir", "IDX   1990" + pairs.substr(0, 7) + "9990  0" + pairs.substr(0, 7) + rep("9990  0", 7) + "\n",
          "IDX       1990 holds values after its end marker: not read", 1, 1, 0},
@@ -620,17 +627,51 @@ TEST(TucsonRead, LayoutQuirksOfRealFiles) {
          "EX102B  18l1   243   290   232   237   304   430   169   207   354\nEX102B  1850   433   999\n",
          {{"EX102B", 1841, 10}}, {{0, 0, xmiss}, {0, 9, 4.33f}},
          {"series EX102B   line      1 of the file cannot be read: years  1841 to  1849"}},
-        {"a spoiled year that no line tells",
-         "BBB     1990   100   999\nEX102B  1xx1   243   290   232   237   304   430   169   207   354\n"
+        {"a spoiled year that the next line contradicts",
+         "BBB     1990   100   999\nEX102B  17x1   243   290   232   237   304   430   169   207   354\n"
          "EX102B  1850   433   999\n",
          {{"BBB", 1990, 1}, {"EX102B", 1850, 1}}, {{1, 0, 4.33f}},
          {"line      2 of the file has values but a year that cannot be read: not read"}},
-        // the -9999 after a full line ends the series in thousandths; the
-        // 999 before it is a ring
-        {"999 in the tenth field, -9999 after it",
-         "ELF003A 2000   903   733   694  1106  1029   646   736   691   829   999 -9999\nB002    2000   100   200   999\n",
-         {{"ELF003A", 2000, 10}, {"B002", 2000, 2}}, {{0, 0, 0.903f}, {0, 8, 0.829f}, {0, 9, 0.999f}, {1, 1, 2.0f}},
+        // the first line of a file, its year spoiled in two characters or a
+        // digit lost to a blank: data, not a title line
+        {"first line of the file, two characters of its year spoiled",
+         "EX101A  1ll0   310   188   259   262   321   299   346   225   220   324\nEX101A  1820   243   999\n",
+         {{"EX101A", 1810, 11}}, {{0, 0, xmiss}, {0, 9, xmiss}, {0, 10, 2.43f}},
+         {"series EX101A   line      1 of the file cannot be read: years  1810 to  1819 taken as missing values"}},
+        {"first line of the file, a digit of its year lost to a blank",
+         "EX101A  18 0   310   188   259   262   321   299   346   225   220   324\nEX101A  1820   243   999\n",
+         {{"EX101A", 1810, 11}}, {{0, 0, xmiss}, {0, 10, 2.43f}},
+         {"series EX101A   line      1 of the file cannot be read: years  1810 to  1819"}},
+        {"first line of the file, a year that the next line contradicts",
+         "EX101A  17 0   310   188   259   262   321   299   346   225   220   324\nEX101A  1820   243   999\n",
+         {{"EX101A", 1820, 1}}, {{0, 0, 2.43f}},
+         {"line      1 of the file has values but a year that cannot be read: not read"}},
+        // two end markers side by side are read by the units of the file's
+        // other series: where they end in -9999, the -9999 after a full line
+        // ends the series in thousandths and the 999 before it is a ring;
+        // where they end in 999, that 999 ends the series and the -9999 is a
+        // stray
+        {"999 in the tenth field, -9999 after it, in a file of thousandths",
+         "ELF003A 2000   903   733   694  1106  1029   646   736   691   829   999 -9999\nB002    2000   100   200 -9999\n",
+         {{"ELF003A", 2000, 10}, {"B002", 2000, 2}}, {{0, 0, 0.903f}, {0, 8, 0.829f}, {0, 9, 0.999f}, {1, 1, 0.2f}},
          {"series ELF003A  line      1 of the file: 999 in year  2009 taken as a ring, not as an end marker"}},
+        {"999 in the tenth field, -9999 after it, in a file of hundredths",
+         "ELF003A 2000   903   733   694  1106  1029   646   736   691   829   999 -9999\nB002    2000   100   200   999\n",
+         {{"ELF003A", 2000, 9}, {"B002", 2000, 2}}, {{0, 0, 9.03f}, {0, 8, 8.29f}, {1, 1, 2.0f}},
+         {"line ELF003A   2000 holds -9999 after its end marker   999: not read"}},
+        {"-9999, then 999, in a file of hundredths",
+         "MR01    2000   120   130    87 -9999   999\nB002    2000   100   200   999\n",
+         {{"MR01", 2000, 4}, {"B002", 2000, 2}}, {{0, 0, 1.2f}, {0, 2, 0.87f}, {0, 3, -99.99f}, {1, 1, 2.0f}}, {}},
+        {"-9999, then 999, in a file of thousandths",
+         "MR01    2000   120   130    87 -9999   999\nB002    2000   100   200 -9999\n",
+         {{"MR01", 2000, 3}, {"B002", 2000, 2}}, {{0, 0, 0.12f}, {0, 2, 0.087f}, {1, 1, 0.2f}},
+         {"line MR01      2000 holds   999 after its end marker -9999: not read"}},
+        // a series whose own markers disagree with the file's units says so
+        // where it names a marker
+        {"a ring of 999 in a series of thousandths among series of hundredths",
+         "AV37a   1890   813   999   646 -9999\nB001    1900   100   999\nB002    1900   100   999\n",
+         {{"AV37a", 1890, 3}, {"B001", 1900, 1}, {"B002", 1900, 1}}, {{0, 1, 0.999f}},
+         {"999 in year  1891 taken as a ring, not as an end marker: the series is read in thousandths"}},
         // a line written twice is read once; a second series of an
         // identifier is named
         {"a line copied after other series",
@@ -641,10 +682,21 @@ TEST(TucsonRead, LayoutQuirksOfRealFiles) {
          "EX101A  1980" + tenths + "\nEX101A  1980" + tenths + "\nEX101A  1990   105   999\n", {{"EX101A", 1980, 11}},
          {{0, 9, 1.91f}, {0, 10, 1.05f}},
          {"line      2 of the file repeats the values of EX101A   read before for  1980 to  1989: not read"}},
-        {"a second series of an identifier",
+        {"a second series of an identifier on the same years",
          "EX102B  1980    92    93   999\nEX101A  1980   105   999\nEX102B  1980    92    94   999\n",
          {{"EX102B", 1980, 2}, {"EX101A", 1980, 1}, {"EX102B", 1980, 2}}, {{2, 1, 0.94f}},
          {"series EX102B   from line      3 of the file has the identifier of a series read before: two series share it"}},
+        // a tab inside an identifier is no column of it; a line that no
+        // reading gives its year in its columns is named, never cut apart
+        {"a tab inside an identifier",
+         "EX101A  1890" + tenths + "\nEX1\t01A  1900" + tenths + "\nEX101A  1910   105   999\n",
+         {{"EX101A", 1890, 21}}, {{0, 10, 1.01f}, {0, 20, 1.05f}},
+         {"line      2 of the file has a tab inside its identifier: dropped, the line read as EX101A    1900"}},
+        {"a letter inside an identifier",
+         "EX101A  1890" + tenths + "\nEX1\u00e901A  1900" + tenths + "\nEX101A  1910   105   999\n",
+         {{"EX101A", 1890, 21}}, {{0, 9, 1.91f}, {0, 10, xmiss}, {0, 19, xmiss}, {0, 20, 1.05f}},
+         {"line      2 of the file has values but a year that cannot be read: not read",
+          "line EX101A    1910 does not follow on from series EX101A   at year  1900"}},
     };
     for (const Case& c : cases) {
         TucsonRead t;
@@ -664,6 +716,62 @@ TEST(TucsonRead, LayoutQuirksOfRealFiles) {
 // lines to the layout: it is not read, but named in a warning line, and it
 // ends a series before it that lacks its end marker. A year of five digits
 // in columns 8-12 reads as the last four: the warning line says so.
+// Series of one identifier: a segment of a core (after the end marker of the
+// series before it, on other years) is named once per file, in one block at
+// the end; a series that shares years with an earlier one, or follows one
+// that a stray line cut short, keeps a line of its own; a line that holds
+// only an end marker is a series without values, not a second series.
+TEST(TucsonRead, SeriesOfOneIdentifier) {
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<Expected> series;
+        std::vector<std::string> warnings;  // the listing's lines, in order
+    };
+    const std::string block =
+        " *** warning: identifiers shared by segments of one core (each series after the end marker of the one "
+        "before, on other years), with their numbers of series:";
+    const Case cases[] = {
+        {"segments of one core",
+         "LT052B  1916   871   675   725   898\nLT052B  1920   770   321 -9999\nLT052B  1930   249   121 -9999\n"
+         "LT053A  1916   871   675 -9999\nLT052B  1950   138 -9999\nLT053A  1930   249 -9999\n",
+         {{"LT052B", 1916, 6}, {"LT052B", 1930, 2}, {"LT053A", 1916, 2}, {"LT052B", 1950, 1}, {"LT053A", 1930, 1}},
+         {block, "     LT052B    3    LT053A    2"}},
+        {"seven identifiers of segments, six to a line",
+         "A1      1990   100   999\nA1      2000   100   999\nA2      1990   100   999\nA2      2000   100   999\n"
+         "A3      1990   100   999\nA3      2000   100   999\nA4      1990   100   999\nA4      2000   100   999\n"
+         "A5      1990   100   999\nA5      2000   100   999\nA6      1990   100   999\nA6      2000   100   999\n"
+         "A7      1990   100   999\nA7      2000   100   999\n",
+         {{"A1", 1990, 1}, {"A1", 2000, 1}, {"A2", 1990, 1}, {"A2", 2000, 1}, {"A3", 1990, 1}, {"A3", 2000, 1},
+          {"A4", 1990, 1}, {"A4", 2000, 1}, {"A5", 1990, 1}, {"A5", 2000, 1}, {"A6", 1990, 1}, {"A6", 2000, 1},
+          {"A7", 1990, 1}, {"A7", 2000, 1}},
+         {block, "     A1        2    A2        2    A3        2    A4        2    A5        2    A6        2",
+          "     A7        2"}},
+        {"a second series on the same years",
+         "EX102B  1980    92    93   999\nEX102B  1980    92    94   999\n", {{"EX102B", 1980, 2}, {"EX102B", 1980, 2}},
+         {" *** warning: series EX102B   from line      2 of the file has the identifier of a series read before: two "
+          "series share it"}},
+        {"a series cut by a stray line",
+         "CUT1    1998   100   110\nBBB     1990   100   999\nCUT1    2000   120   999\n",
+         {{"CUT1", 1998, 2}, {"BBB", 1990, 1}, {"CUT1", 2000, 1}},
+         {" *** warning: series CUT1     ends without an end marker before line BBB       1990",
+          " *** warning: series CUT1     from line      3 of the file has the identifier of a series read before: two "
+          "series share it"}},
+        {"an end marker alone after a series that ended",
+         "MAP973  1975   100   110   120   130   999\nMAP973  1980   999\n", {{"MAP973", 1975, 4}, {"MAP973", 1980, 0}},
+         {}},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        t.open_text(t.in, c.file);
+        expect_series(read_all(t), c.series, c.what);
+        std::vector<std::string> lines;
+        for (const auto& l : t.listing_lines())
+            if (!l.empty()) lines.push_back(l);
+        EXPECT_EQ(lines, c.warnings) << c.what;
+    }
+}
+
 TEST(TucsonRead, SeriesThatDoNotFitTheLayoutAreNamed) {
     const std::string nine = "   100   110   120   130   140   150   160   170   180";
     struct Case {
