@@ -75,34 +75,29 @@ struct TucsonFile {
 // title: receives the first text line of the call (80 characters).
 // hdrlin: the first three text lines of the data file (columns 1-80).
 // file: surveyed when the series counter becomes 1, read by every call.
+// A line is read the way that makes it a line of its neighbours: of the ways
+// its bytes can be laid into the columns (as written, by bytes, without its
+// control bytes and stray tabs, with a tab at its tab stop), the one under
+// which its identifier is that of the lines around it and its year goes on
+// from theirs; where they cannot tell, the line's own evidence and the file's
+// habit decide. A year that the columns cut apart is no year.
 // Every value stands at the year its line gives it. Years a series skips,
 // lines of a series that cannot be read and empty or damaged fields become
-// missing values (xmiss, whatever the units); so does the first line of a
-// series whose year has one spoiled character, when the next line of its
-// identifier tells its years. A line of the series out of order goes at its
-// own years when no value stands there yet (years the lines skipped, or years
-// before the series' first line); a new identifier, or a line that would
-// overwrite values read (or make the series longer than the vectors), ends
-// the series without its end marker and starts the next. A line that repeats
-// values read before for its identifier and years (a line written twice) is
-// not read; a series whose identifier an earlier one has is named.
-// The units of a ring-width series follow from its own end marker, or from
-// the file's usual one when it has none; a 999 or -9999 with values after it
-// is a value, and so is a 999 straight before -9999 (also a -9999 written
-// after the tenth field). Columns are characters in a line of valid UTF-8,
-// bytes in one that has its year and values in their columns only so, and
-// the identifier comes back in 8 columns (up to 8 characters). A line that has
-// its year and values in their columns as it stands is read so; only one
-// that does not is read another way: counted by bytes, without the control
-// characters before its year, or with a tab in the identifier columns of a
-// ring-width line moved to the next tab stop (every 8 columns), the first
-// that fits. Lines that the survey found one column to the left of the layout
-// are read one column further right. Most of these decisions get a warning
-// line in the main listing (streams().luout); these get none: tabs and NULs
-// in the identifier columns, the columns of UTF-8 characters or bytes, a
-// -9999 with values after it, the file's usual units for a series without
-// its end marker, the survey's reading of a minus sign before the year, and a
-// line out of order that goes on from the line before it.
+// missing values (xmiss, whatever the units); so does a line with values
+// whose year is spoiled, when the next line of its identifier begins a
+// decade and the digits its year still shows agree. A line of the series out
+// of order goes at its own years when no value stands there yet; a new
+// identifier, or a line that would overwrite values read (or make the series
+// longer than the vectors), ends the series without its end marker and
+// starts the next. A line that repeats a line read before for its identifier
+// and years is not read. A series whose identifier an earlier series has is
+// named, on a line of its own or, for segments of one core, once per file in
+// a block at the end. The units of a ring-width series follow from its own
+// end marker, or from the file's usual one when it has none; a 999 or -9999
+// with values after it is a value, and two markers side by side are read by
+// the file's usual units. Lines that the survey found one column to the left
+// of the layout are read one column further right. Most of these decisions
+// get a warning line in the main listing (streams().luout).
 void trrw(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
           int& series_counter, TextIn& in, OutFile* listing, std::string_view mode, std::string& title,
           std::array<std::string, 3>& hdrlin, TucsonFile& file);

@@ -77,11 +77,11 @@ const Layout layouts[] = {
     {"a NUL before the line", [](const std::string& id, const std::string& y) {
          return std::string(1, '\0') + id + std::string(8 - characters(id), ' ') + y;
      }},
-    {"a NUL and a SOH before the line", [](const std::string& id, const std::string& y) {
-         return std::string(1, '\0') + "\x01" + id + std::string(8 - characters(id), ' ') + y;
+    {"two NULs before the line", [](const std::string& id, const std::string& y) {
+         return std::string(2, '\0') + id + std::string(8 - characters(id), ' ') + y;
      }},
-    {"three control bytes before the line", [](const std::string& id, const std::string& y) {
-         return std::string("\x01\x01") + std::string(1, '\0') + id + std::string(8 - characters(id), ' ') + y;
+    {"a NUL, a SOH and a NUL before the line", [](const std::string& id, const std::string& y) {
+         return std::string(1, '\0') + "\x01" + std::string(1, '\0') + id + std::string(8 - characters(id), ' ') + y;
      }},
     {"an editor's tab to column 9", [](const std::string& id, const std::string& y) {
          return characters(id) > 7 ? std::string() : id + "\t" + y;

@@ -600,6 +600,13 @@ TEST(TucsonRead, LayoutQuirksOfRealFiles) {
              "EX101A  1830   201   211   221   231   241   251   261   271   281   291\nEX101A  1840   401   999\n",
          {{"EX101A", 1820, 21}}, {{0, 9, 1.91f}, {0, 10, 2.01f}, {0, 19, 2.91f}, {0, 20, 4.01f}},
          {"line      2 of the file has control characters before its year: dropped, the line read as EX101A    1830"}},
+        {"NUL bytes before lines of narrow rings",
+         "EX101A  1890     8    11    11    13    10    10     9    13    10    10\n" + std::string(2, '\0') +
+             "EX101A  1900    15     8    11     9    10    10     8    12    11     6\n" + std::string(2, '\0') +
+             "EX101A  1910     7   999\n",
+         {{"EX101A", 1890, 21}}, {{0, 9, 0.1f}, {0, 10, 0.15f}, {0, 19, 0.06f}, {0, 20, 0.07f}},
+         {"line      2 of the file has control characters before its year: dropped, the line read as EX101A    1900",
+          "line      3 of the file has control characters before its year: dropped, the line read as EX101A    1910"}},
         {"NUL bytes between identifier and year", "NUL2" + std::string(4, '\0') + "1990   100   999\n",
          {{"NUL2", 1990, 1}}, {{0, 0, 1.0f}}, {}},
         // a line that stands in its columns as written is read so, though a
