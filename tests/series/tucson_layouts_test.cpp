@@ -31,8 +31,8 @@ struct Clean {
 // series of one file differ in their last letter, which keeps its length in
 // bytes, so that a writer that pads to 8 bytes pads them alike.
 const std::vector<std::string> identifiers = {
-    "A", "AB12", "EX101A", "EX101AB", "EX101ABC", "\u00c1\u00e489-1", "\u0411\u0433\u04344", "\u20ac\u20ac4",
-    "EX\u00e9101A", "\u0416\u0414\u042f\u03bb", "\U00010400b12", "\u4e2d\u6587AB",
+    "A", "ab", "AB12", "\u0416\u0414123", "EX101A", "EX101AB", "EX101ABC", "\u00c1\u00e489-1", "\u0411\u0433\u04344", "\u20ac\u20ac4",
+    "EX\u00e9101A", "\u0416\u0414\u042f\u03bb", "\U00010400b12", "\u4e2d\u6587AB", "\U00010400\U00010401",
 };
 
 std::string letter_of_length(size_t bytes, int k) {
@@ -160,6 +160,15 @@ TEST(TucsonLayouts, EveryWriterLayoutReadsBackItsCleanValues) {
             if (layout.head(id, "1900").empty()) continue;
             for (int digits = 0; digits <= 4; ++digits) {
                 for (int shape = 0; shape < 3; ++shape) {
+                    // Two letters of 4 bytes padded to 8 bytes: read by
+                    // characters, the 6 bytes more are one value field, so
+                    // that a line of one series is a line of the layout
+                    // either way. Only the lines of a longer series (of the
+                    // file or of the same writer's habit) tell them apart; a
+                    // file of nothing but one-line series cannot.
+                    if (id == "\U00010400\U00010401" && shape == 1 && id.size() == 8 &&
+                        std::string(layout.name).find("8 bytes") != std::string::npos)
+                        continue;
                     for (int marker : {999, -9999}) {
                         const std::vector<Clean> series = clean_series(id, shape, digits);
                         std::string text;
