@@ -53,9 +53,9 @@ struct TucsonFile {
     std::unordered_multimap<std::uint64_t, std::uint32_t> lines_by_values;
     std::unordered_set<std::string> indexed;
     // Identifiers that name segments of one core (a series after the end
-    // marker of an earlier one of its identifier, on other years), with
-    // their numbers of series, in the order met: listed once, at the end.
-    std::vector<std::pair<std::string, int>> segments;
+    // marker of an earlier one of its identifier, on other years), in the
+    // order met: listed once, at the end, with their numbers of series.
+    std::vector<std::string> segments;
 
     bool plain_year_at(size_t line) const { return reading_at(line, plain_year_line); }
     bool shifted_at(size_t line) const { return reading_at(line, shifted_line); }

@@ -1722,7 +1722,8 @@ private:
                 return e.first_year <= last_year && first_year_ <= e.last_year;
             });
             if (list.back().by_marker && !shares_years) {
-                if (list.size() == 1) file_.segments.emplace_back(key, 0);
+                if (std::find(file_.segments.begin(), file_.segments.end(), key) == file_.segments.end())
+                    file_.segments.push_back(key);
             } else {
                 warn_.write("(t2,'*** warning: series ',a8,' from line',i7,' of the file has the identifier',"
                             "' of a series read before: two series share it')",
@@ -1787,7 +1788,7 @@ void write_segments(const TucsonFile& file) {
     for (size_t k = 0; k < file.segments.size(); k += per_line) {
         std::string line;
         for (size_t j = k; j < std::min(k + per_line, file.segments.size()); ++j) {
-            const std::string& id = file.segments[j].first;
+            const std::string& id = file.segments[j];
             line += fmt("(4x,a8,i3,$)", name8(id), static_cast<int>(file.earlier.at(id).size()));
         }
         warn.write("(t2,a)", line);

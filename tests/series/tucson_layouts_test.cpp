@@ -166,7 +166,7 @@ TEST(TucsonLayouts, EveryWriterLayoutReadsBackItsCleanValues) {
                     // either way. Only the lines of a longer series (of the
                     // file or of the same writer's habit) tell them apart; a
                     // file of nothing but one-line series cannot.
-                    if (id == "\U00010400\U00010401" && shape == 1 && id.size() == 8 &&
+                    if (id == "\U00010400\U00010401" && shape == 1 &&
                         std::string(layout.name).find("8 bytes") != std::string::npos)
                         continue;
                     for (int marker : {999, -9999}) {

@@ -758,6 +758,12 @@ TEST(TucsonRead, SeriesOfOneIdentifier) {
          "EX102B  1980    92    93   999\nEX102B  1980    92    94   999\n", {{"EX102B", 1980, 2}, {"EX102B", 1980, 2}},
          {" *** warning: series EX102B   from line      2 of the file has the identifier of a series read before: two "
           "series share it"}},
+        {"a second series on the same years, then a segment",
+         "EX102B  1980    92    93   999\nEX102B  1980    92    94   999\nEX102B  1990    95   999\n",
+         {{"EX102B", 1980, 2}, {"EX102B", 1980, 2}, {"EX102B", 1990, 1}},
+         {" *** warning: series EX102B   from line      2 of the file has the identifier of a series read before: two "
+          "series share it",
+          block, "     EX102B    3"}},
         {"a series cut by a stray line",
          "CUT1    1998   100   110\nBBB     1990   100   999\nCUT1    2000   120   999\n",
          {{"CUT1", 1998, 2}, {"BBB", 1990, 1}, {"CUT1", 2000, 1}},
