@@ -2,7 +2,8 @@
 # A benchmark, not a test: times whole batch runs of build/kovrin, with the
 # default options and with every expensive option on (the option sets of
 # scripts/lib/runs.sh), over the real data files and over synthetic files of
-# 100 to 8,001 series, and prints for each run its CPU seconds (user + system),
+# 100 to 8,001 series (and, with the default options, of 2,000 and 8,001
+# series that all carry one identifier), and prints for each run its CPU seconds (user + system),
 # its wall seconds and its peak memory (GNU time). When R is installed, the
 # same pipeline in base R (scripts/bench/pipeline.R: read, spline detrending,
 # biweight chronology, all-pairs rbar, running EPS, Burg AR, residual
@@ -19,6 +20,8 @@
 #                        (default: ../shared/data beside the repository)
 #   KOVRIN_BENCH_SIZES   series of the synthetic files
 #                        (default: 100 500 1000 2000 4000 8001)
+#   KOVRIN_BENCH_ONE_ID  series of the synthetic files of one identifier
+#                        (default: 2000 8001; empty: none)
 #   KOVRIN_BENCH_SEED    seed of the synthetic files (default: 15)
 #   KOVRIN_BENCH_ALL_MAX the largest synthetic file given the all-options run
 #                        (default: 2000; the bootstrap of thousands of series
@@ -39,6 +42,7 @@ cd "$kovrin_repo"
 exe=$(realpath "${KOVRIN_BENCH_EXE:-$PWD/build/kovrin}")
 data="${KOVRIN_DATA:-$PWD/../shared/data}"
 sizes="${KOVRIN_BENCH_SIZES:-100 500 1000 2000 4000 8001}"
+one_id_sizes="${KOVRIN_BENCH_ONE_ID-2000 8001}"
 seed="${KOVRIN_BENCH_SEED:-15}"
 all_max="${KOVRIN_BENCH_ALL_MAX:-2000}"
 r_max="${KOVRIN_BENCH_R_MAX:-2000}"
@@ -67,6 +71,11 @@ synthetic=()
 for n in $sizes; do
     f="build/bench/syn$n-seed$seed.rwl"
     [ -f "$f" ] && [ "$f" -nt "$gen" ] || "$gen" "$n" "$seed" "$f"
+    synthetic+=("$f")
+done
+for n in $one_id_sizes; do
+    f="build/bench/syn$n-one-id-seed$seed.rwl"
+    [ -f "$f" ] && [ "$f" -nt "$gen" ] || "$gen" "$n" "$seed" "$f" one-identifier
     synthetic+=("$f")
 done
 real=()
@@ -183,7 +192,7 @@ for file in "${real[@]}" "${synthetic[@]}"; do
         row "$name" "$series" "$years" default "$d_cpu" "$d_wall" "$d_mib"
     fi
 
-    if [[ "$name" == syn* ]] && [ "${series:-0}" -gt "$all_max" ]; then continue; fi
+    if [[ "$name" == syn* ]] && { [ "${series:-0}" -gt "$all_max" ] || [[ "$name" == *one-id* ]]; }; then continue; fi
     detail="$work/run/${name%.txt}_detail.txt"
     [ -f "$detail" ] || continue
     read -r p1 p2 < <(kovrin_common_period "$detail")

@@ -1,6 +1,6 @@
 // Writes a synthetic Tucson ring-width file for the benchmark:
 //
-//   synthetic_rwl SERIES SEED FILE
+//   synthetic_rwl SERIES SEED FILE [one-identifier]
 //
 // Each series is 300 to 1000 years long and ends between 1980 and 2020, with
 // ring widths (0.01 mm) that follow a negative exponential age trend, times a
@@ -8,7 +8,10 @@
 // the tree's own (both autocorrelated), so that the file has the rbar,
 // autocorrelation and age trend of a real collection. Two cores per tree:
 // identifiers SYN + two characters of tree + two of core, as the default
-// site-tree-core mask reads them. The same arguments always give the same
+// site-tree-core mask reads them; with "one-identifier" every series is
+// SYN0101 instead, as in a file of the segments of one core, which times the
+// reader's search for lines written twice among the series of an identifier.
+// The same arguments always give the same
 // file: the generator is a fixed integer one and the normal deviates are
 // taken from it by the polar method.
 #include <cmath>
@@ -43,10 +46,11 @@ constexpr int first_possible = 900, last_possible = 2020;
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s SERIES SEED FILE\n", argv[0]);
+    if (argc != 4 && !(argc == 5 && std::string(argv[4]) == "one-identifier")) {
+        std::fprintf(stderr, "usage: %s SERIES SEED FILE [one-identifier]\n", argv[0]);
         return 2;
     }
+    const bool one_identifier = argc == 5;
     const int n = std::atoi(argv[1]);
     Rng rng{std::strtoull(argv[2], nullptr, 10)};
     if (n < 1 || n > 8001) {
@@ -74,6 +78,7 @@ int main(int argc, char** argv) {
         const int tree = (k / 2) % 3844, core = k % 2 + 1 + 2 * (k / 7688);
         char id[9];
         std::snprintf(id, sizeof id, "SYN%c%c%02d", symbols[tree / 62], symbols[tree % 62], core);
+        if (one_identifier) std::snprintf(id, sizeof id, "SYN0101");
         const int length = 300 + static_cast<int>(rng.next() % 701);
         const int last = 1980 + static_cast<int>(rng.next() % 41);
         const int first = last - length + 1;
