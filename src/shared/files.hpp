@@ -25,6 +25,9 @@ void clear_protected();
 void delete_file(const std::string& name);
 bool file_exists(const std::string& name);  // a regular file that exists
 bool path_exists(const std::string& name);  // anything under that name
+// A regular file (a link to one counts) that this process may open for
+// reading: a folder, a device or a file without read permission is none.
+bool readable_file(const std::string& name);
 // Whether two names lead to the same file: a link or another spelling
 // ("./a.txt") included, also for a file that does not exist yet.
 bool same_file(const std::string& a, const std::string& b);
