@@ -184,6 +184,8 @@ void report_output_failure(const std::string& name, OutputFailure how) {
     if (listing.is_open() && listing.name() != name) listing.line(line);
 }
 
+void note_output_failure(const std::string& name, OutputFailure how) { note_failed_output(name, how); }
+
 bool create_output(OutFile& f, const std::string& name) {
     if (f.open_fresh(name)) return true;
     report_output_failure(name, OutputFailure::not_created);

@@ -157,6 +157,9 @@ std::string failed_write_line(const std::string& name);
 // Names a failed output at once, on the console and in the listing (when one
 // is open), and notes it; once for each file.
 void report_output_failure(const std::string& name, OutputFailure how);
+// Notes a failed output without naming it now: for a failure that ends the
+// run there, so that the end of the run names it once.
+void note_output_failure(const std::string& name, OutputFailure how);
 
 // Creates an output file of the run by the fresh-file rule; one that cannot
 // be created is reported (report_output_failure) and the run goes on without
