@@ -1,5 +1,6 @@
 #include "driver/batch_detail.hpp"
 
+#include <algorithm>
 #include <optional>
 
 #include "driver/data_file_setup.hpp"
@@ -63,6 +64,25 @@ const DetailColumn detail_columns[10] = {
     {"ips", -1, 10}, {"isb", {}, {}}, {"icu", 0, 1},  {"ics", 0, 1},  {"cpa", 0, mxs},
 };
 
+// Line 8 names the columns: "num", "ident" and the ten columns above, in
+// their order (blanks between them as they may be). A file without it is not
+// a detail file, or has lost a line above its records, which would pair
+// every record with the series before its own.
+bool is_column_header(const std::string& line) {
+    std::vector<std::string> words;
+    for (size_t at = 0;;) {
+        at = line.find_first_not_of(" \t", at);
+        if (at == std::string::npos) break;
+        const size_t stop = std::min(line.find_first_of(" \t", at), line.size());
+        words.push_back(line.substr(at, stop - at));
+        at = stop;
+    }
+    if (words.size() != 12 || words[0] != "num" || words[1] != "ident") return false;
+    for (int c = 0; c < 10; ++c)
+        if (words[static_cast<size_t>(c) + 2] != detail_columns[c].name) return false;
+    return true;
+}
+
 // One record of the file: its number and all ten columns.
 struct ParsedRecord {
     int num = 0;
@@ -110,11 +130,24 @@ void read_batch_detail() {
             detail_unreadable();
         return;
     }
+    // An empty file holds no settings to keep: it counts as none, and is
+    // written afresh at the end of the data file.
+    if (f.at_end()) {
+        detail_unreadable();
+        return;
+    }
     con().write("(/1x,'batch detail file opened:  ',a)", padded(name, 60));
     streams().luout.write("(t2,'batch detail file processed: ',t35,a/)", padded(name, 60));
 
-    for (int i = 0; i < 8; ++i) {
-        if (!f.read_line()) {  // a file that ends within its legend holds no record
+    for (int i = 1; i <= 8; ++i) {
+        auto line = f.read_line();
+        if (!line) {  // a file that ends within its legend holds no record
+            refuse_detail_file(name);
+            return;
+        }
+        if (i == 8 && !is_column_header(*line)) {
+            con().write("(/1x,'*** line 8 of the batch detail file is not its column header')");
+            streams().luout.write("(t2,'*** batch detail file not used: line 8 is not its column header')");
             refuse_detail_file(name);
             return;
         }

@@ -20,8 +20,8 @@ struct BatchDetailState {
     // The records loaded (none in interactive runs or when no file was read).
     // Record k stands for the k-th series of the data file.
     std::vector<DetailRecord> records;
-    // The file was refused (unreadable, shorter than its header, a faulty
-    // record): the run took the default settings, and the file is not
+    // The file was refused (unreadable, shorter than its header, no column
+    // header on line 8, a faulty record): the run took the default settings, and the file is not
     // written again, so that it stays as the user wrote it.
     bool refused = false;
 };
@@ -30,10 +30,11 @@ BatchDetailState& batch_detail_state();
 // Loads the detail file of the data file in work into rows 1, 2, ... of sertbl
 // and serids (after the per-series table was reset), and marks in
 // ips_from_record the rows whose ips a record gave. A missing file leaves the
-// rows as they stand, with two console lines. So does a file that is refused:
-// one that cannot be read, ends within its legend, or has a faulty record
-// (one that does not hold a number in every column, or holds a value its
-// column does not admit, named on the console and in the listing): no record
+// rows as they stand, with two console lines, and so does an empty one. So
+// does a file that is refused: one that cannot be read, ends within its
+// legend, has no column header on line 8, or has a faulty record (one that
+// does not hold a number in every column, or holds a value its column does
+// not admit, named on the console and in the listing): no record
 // of it is used, and it is named as left as it was (report_output_failure),
 // so that the run ends as a failure.
 void read_batch_detail();

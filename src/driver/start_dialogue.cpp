@@ -5,6 +5,7 @@
 
 #include "driver/help_pages.hpp"
 #include "driver/input_guard.hpp"
+#include "driver/run_inputs.hpp"
 #include "options/runtime_menu.hpp"
 #include "shared/capacities.hpp"
 #include "shared/console.hpp"
@@ -285,15 +286,28 @@ private:
     // Two names of the list with one output prefix would share a command
     // file and every output, the later writing over the earlier (or, in an
     // interactive run, over the command file the run-time menu just wrote).
-    // Refused in either mode before any file is written.
     bool names_apart(const std::vector<std::string>& names) {
         const auto same = names_sharing_a_prefix(names);
         if (!same) return true;
         con().write("(/1x,'*** data files ',a,' and ',a,' share the output prefix ',a)", same->first, same->second,
                     output_prefix(same->second));
-        con().write("(/1x,'check file names in:  ',a)", res_.run.list_name);
-        refuse();
         return false;
+    }
+
+    // Before the run writes anything (the command files of an interactive
+    // run, the generic files, the outputs of its first data file) the names
+    // of the list are checked, and in a batch run every command file is read
+    // as the run would read it. A run that could not finish is refused here,
+    // naming all that stops it, rather than at the first data file that
+    // fails, with the outputs of the files before it written over and later
+    // files not run. An interactive run writes its command files itself.
+    bool inputs_usable(const std::vector<std::string>& names, bool batch_mode) {
+        bool ok = names_apart(names);
+        ok = data_files_readable(names) && ok;
+        if (!ok) con().write("(/1x,'check file names in:  ',a)", res_.run.list_name);
+        if (batch_mode) ok = command_files_usable(names) && ok;
+        if (!ok) refuse();
+        return ok;
     }
 
     // true: the dialogue is over
@@ -312,7 +326,7 @@ private:
         const std::string list = rtrim(res_.run.list_name);
         const std::vector<std::string> names = list_names(list);
         guard_run_inputs(list, names);
-        if (!names_apart(names)) return true;
+        if (!inputs_usable(names, c == 'y' || c == 'Y')) return true;
         if (c == 'y' || c == 'Y') {
             hand_over();
             return true;

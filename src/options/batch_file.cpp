@@ -161,113 +161,178 @@ std::optional<std::string> read_line_values(const std::string& text, const Line&
     return std::nullopt;
 }
 
-// A refused line: one line naming the line of the file, the option and what
-// was read, then the block that ends the reading.
-void refused(int number, const std::string& what) {
+// A refused line: one line naming the line of the file (and the file, when
+// the line is read in a check of the run's inputs), the option and what was
+// read, then the block that ends the reading.
+void refused(int number, const std::string& what, const std::string& file = "") {
     con().line("");
-    con().line(" *** line " + std::to_string(number + 1) + " of the batch command file, option " +
-               std::to_string(std::min(number, 20)) + ": " + what);
+    con().line(" *** line " + std::to_string(number + 1) + " of the batch command file" +
+               (file.empty() ? "" : " " + file) + ", option " + std::to_string(std::min(number, 20)) + ": " + what);
     error_block();
 }
 
 // Median and lowess windows: percentages below -100 mean the whole series, a
-// median window must be odd, and windows of 0 to 2 years cannot smooth.
-void apply_width_rules(OptionBlock& ov, int k) {
+// median window must be odd, and windows of 0 to 2 years cannot smooth. What
+// keeps a window from smoothing, if anything.
+std::optional<std::string> apply_width_rules(OptionBlock& ov, int k) {
     int code = ov(k, 1);
     int& width = ov(k, 2);
-    if (code != -3 && code != -4) return;
+    if (code != -3 && code != -4) return std::nullopt;
     if (width < -100) {
         width = -100;
     } else if (width >= 0 && width <= 2) {
-        throw Stop(code == -3 ? "*** median filter width inadmissable" : "*** lowess smoother width inadmissable",
-                   exit_failure);
+        return code == -3 ? "*** median filter width inadmissable" : "*** lowess smoother width inadmissable";
     } else if (code == -3 && width >= 4 && width % 2 == 0) {
         width -= 1;
     }
+    return std::nullopt;
 }
 
-}  // namespace
+// How a reading of a batch command file ended.
+struct Reading {
+    enum class End { complete, end_of_file, refused, width } end = End::complete;
+    int status = 0;    // 0, or the option whose line ended the reading (1 to 20)
+    int number = 0;    // the line's description number (the file's line less 1)
+    std::string what;  // why the line was refused, or the window's stop message
+};
 
-int rdbatch(TextIn& log, int /*count*/, std::string_view name) {
-    SharedTables& sh = shared();
+// Reads the file from its first line into `ov` and `mask`, line by line, with
+// every check. With `echo`, every line read is shown on the console as the
+// reading goes; the reading stops at the first line it cannot take, leaving
+// the slots of the lines before filled from the file.
+Reading read_commands(TextIn& log, std::string_view name, bool echo, OptionBlock& ov, std::string& mask) {
     Console& c = con();
-    int status = 1;
+    Reading r;
+    r.status = 1;
 
     log.rewind();
     std::optional<std::string> text = log.read_line();
     if (!text) {
-        end_of_file_block();
-        return status;
+        r.end = Reading::End::end_of_file;
+        return r;
     }
     // A file written for another data file is used as it stands; only the echo
     // names the data file in work.
     std::string buf = padded(*text, 80);
     std::string name40 = padded(name, 40);
     if (buf.compare(20, 40, name40) != 0) buf.replace(20, 40, name40);
-    c.line("");
-    c.line(" " + buf);
-    c.line(" batch file inputs:");
-    c.line(" inputs.............!input indentification");
+    if (echo) {
+        c.line("");
+        c.line(" " + buf);
+        c.line(" batch file inputs:");
+        c.line(" inputs.............!input indentification");
+    }
 
     std::vector<int> values;
     for (const Line& line : batch_lines()) {
         const int number = line.number;
-        if (number == 21 && sh.optval(20, 1) == 0) {
+        if (number == 21 && ov(20, 1) == 0) {
             // Without stand dynamics the thresholds are not in use: the lines
             // need not be there, and nothing stale is carried over.
-            sh.optval(20, 2) = sh.optval(20, 3) = sh.optval(20, 4) = 0;
-            return 0;
+            ov(20, 2) = ov(20, 3) = ov(20, 4) = 0;
+            r.status = 0;
+            return r;
         }
-        status = std::min(number, 20);
+        r.status = std::min(number, 20);
+        r.number = number;
         text = log.read_line();
         if (!text) {
-            end_of_file_block();
-            return status;
+            r.end = Reading::End::end_of_file;
+            return r;
         }
         buf = padded(*text, 80);
 
-        OptionBlock read = sh.optval;
-        std::string mask = sh.stcmask;
+        OptionBlock read = ov;
+        std::string line_mask = mask;
         if (line.fields.empty()) {
-            mask = buf.substr(0, 8);
+            line_mask = buf.substr(0, 8);
             read(15, 1) = 0;
         } else {
             if (const auto fault = read_line_values(*text, line, values)) {
-                refused(number, *fault);
-                return status;
+                r.end = Reading::End::refused;
+                r.what = *fault;
+                return r;
             }
             for (size_t i = 0; i < values.size(); ++i) read(line.fields[i].k, line.fields[i].j) = values[i];
         }
 
         if (const OptionCheck check = check_option(read, number)) {
-            refused(number, check.what);
-            return status;
+            r.end = Reading::End::refused;
+            r.what = check.what;
+            return r;
         }
-        if (number == 4 || number == 5) apply_width_rules(read, number);
-
-        // The echo shows the description of the values as read, whatever the
-        // file says after column 20.
-        std::string desc = option_description(read, number, SecondPassMark::rcs_if_regional);
-        bool differs = number == 12
-                           ? buf.compare(description_column - 1, 27, desc.substr(0, 26) + " ") != 0
-                           : buf.compare(description_column - 1, line.compared, desc, 0, line.compared) != 0;
-        if (differs) buf.replace(description_column - 1, optdesc_width, desc);
-        if (number == 8) buf[0] = fmt("(i1)", read(8, 1))[0];
-
-        if (line.fields.empty() && mask == " none   ") {
-            // A mask of " none   " is shown one column further left, under the
-            // other masks, with its description where the others begin.
-            buf[description_column - 1] = ' ';
-            buf.replace(description_column, 49, desc.substr(0, 49));
-            c.line(" " + buf.substr(1));
-        } else {
-            c.line(" " + buf);
+        if (number == 4 || number == 5) {
+            if (const auto stop = apply_width_rules(read, number)) {
+                r.end = Reading::End::width;
+                r.what = *stop;
+                return r;
+            }
         }
 
-        sh.optval = read;
-        sh.stcmask = mask;
+        if (echo) {
+            // The echo shows the description of the values as read, whatever
+            // the file says after column 20.
+            std::string desc = option_description(read, number, SecondPassMark::rcs_if_regional);
+            bool differs = number == 12
+                               ? buf.compare(description_column - 1, 27, desc.substr(0, 26) + " ") != 0
+                               : buf.compare(description_column - 1, line.compared, desc, 0, line.compared) != 0;
+            if (differs) buf.replace(description_column - 1, optdesc_width, desc);
+            if (number == 8) buf[0] = fmt("(i1)", read(8, 1))[0];
+
+            if (line.fields.empty() && line_mask == " none   ") {
+                // A mask of " none   " is shown one column further left,
+                // under the other masks, with its description where the
+                // others begin.
+                buf[description_column - 1] = ' ';
+                buf.replace(description_column, 49, desc.substr(0, 49));
+                c.line(" " + buf.substr(1));
+            } else {
+                c.line(" " + buf);
+            }
+        }
+
+        ov = read;
+        mask = line_mask;
     }
-    return 0;
+    r.status = 0;
+    return r;
+}
+
+}  // namespace
+
+int rdbatch(TextIn& log, int /*count*/, std::string_view name) {
+    SharedTables& sh = shared();
+    const Reading r = read_commands(log, name, true, sh.optval, sh.stcmask);
+    switch (r.end) {
+        case Reading::End::complete: break;
+        case Reading::End::end_of_file: end_of_file_block(); break;
+        case Reading::End::refused: refused(r.number, r.what); break;
+        case Reading::End::width: throw Stop(r.what, exit_failure);
+    }
+    return r.status;
+}
+
+bool batch_file_usable(TextIn& log, std::string_view file) {
+    // Read into copies: a check changes no option of the run.
+    OptionBlock ov = shared().optval;
+    std::string mask = shared().stcmask;
+    const Reading r = read_commands(log, "", false, ov, mask);
+    const std::string name(file);
+    switch (r.end) {
+        case Reading::End::complete: return true;
+        case Reading::End::end_of_file:
+            con().line("");
+            con().line(" *** the batch command file " + name +
+                       (r.number == 0 ? std::string(" is empty")
+                                      : " ends before its line " + std::to_string(r.number + 1) + ", option " +
+                                            std::to_string(std::min(r.number, 20))));
+            end_of_file_block();
+            break;
+        case Reading::End::refused: refused(r.number, r.what, name); break;
+        // the window that would stop the run at this file stops it now
+        case Reading::End::width: refused(r.number, r.what.substr(4), name); break;
+    }
+    return false;
 }
 
 }  // namespace kov

@@ -26,4 +26,11 @@ void wrbatch(const OptionBlock& optval, std::string_view mask, OutFile& out);
 // lowess window of 0, 1 or 2 stops the program.
 int rdbatch(TextIn& log, int count, std::string_view name);
 
+// Reads the open batch command file `log` with every check of rdbatch, before
+// the run writes anything, and changes no option: true when rdbatch would
+// read it to its end. Otherwise the console names the file (`file`), its line
+// and what is wrong there, followed by rdbatch's closing lines; a median or
+// lowess window that would stop the program is named so too.
+bool batch_file_usable(TextIn& log, std::string_view file);
+
 }  // namespace kov

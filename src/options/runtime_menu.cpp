@@ -122,7 +122,10 @@ bool mklogs(char same_commands) {
         // replaced only by a whole new one. A write that fails stops the run
         // (close throws) and leaves it as it was.
         if (!log.open_rewrite(logname)) {
-            report_output_failure(logname, OutputFailure::not_created);
+            // The run ends here, and its end names the file, once: the
+            // blank line closes the menu's prompt line before it.
+            con().line("");
+            note_output_failure(logname, OutputFailure::not_created);
             return false;
         }
         written.insert(logname);

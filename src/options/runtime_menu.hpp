@@ -36,8 +36,8 @@ std::string batch_command_file_name(const std::string& datfil);
 // only by a whole new one (OutFile::open_rewrite): a write that fails stops
 // the run with WriteFailed and leaves it as it was.
 //
-// Returns false, after it is named (report_output_failure), when a batch
-// command file cannot be created: the run cannot go on. A batch command file named
+// Returns false, noting it for the end of the run (note_output_failure),
+// when a batch command file cannot be created: the run cannot go on. A batch command file named
 // like a file the run reads, or two names of the list whose batch command
 // files share one name ("site1" and "site1.txt"), throw FileRefused before
 // that file's menu, so that the first one's options are not lost.

@@ -49,6 +49,12 @@ bool path_exists(const std::string& name) {
     return std::filesystem::exists(name, ec);
 }
 
+bool readable_file(const std::string& name) {
+    if (!file_exists(name)) return false;
+    std::ifstream f(name, std::ios::binary);
+    return f.is_open();
+}
+
 bool same_file(const std::string& a, const std::string& b) {
     std::error_code ec;
     const bool ea = std::filesystem::exists(a, ec), eb = std::filesystem::exists(b, ec);
@@ -177,6 +183,8 @@ void report_output_failure(const std::string& name, OutputFailure how) {
     OutFile& listing = streams().luout;
     if (listing.is_open() && listing.name() != name) listing.line(line);
 }
+
+void note_output_failure(const std::string& name, OutputFailure how) { note_failed_output(name, how); }
 
 bool create_output(OutFile& f, const std::string& name) {
     if (f.open_fresh(name)) return true;

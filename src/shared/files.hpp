@@ -25,6 +25,9 @@ void clear_protected();
 void delete_file(const std::string& name);
 bool file_exists(const std::string& name);  // a regular file that exists
 bool path_exists(const std::string& name);  // anything under that name
+// A regular file (a link to one counts) that this process may open for
+// reading: a folder, a device or a file without read permission is none.
+bool readable_file(const std::string& name);
 // Whether two names lead to the same file: a link or another spelling
 // ("./a.txt") included, also for a file that does not exist yet.
 bool same_file(const std::string& a, const std::string& b);
@@ -154,6 +157,9 @@ std::string failed_write_line(const std::string& name);
 // Names a failed output at once, on the console and in the listing (when one
 // is open), and notes it; once for each file.
 void report_output_failure(const std::string& name, OutputFailure how);
+// Notes a failed output without naming it now: for a failure that ends the
+// run there, so that the end of the run names it once.
+void note_output_failure(const std::string& name, OutputFailure how);
 
 // Creates an output file of the run by the fresh-file rule; one that cannot
 // be created is reported (report_output_failure) and the run goes on without

@@ -381,7 +381,7 @@ TEST(RcsRun, LimitsAreSplinedOverTheAgesOfSixOrMoreSeries) {
                                                     {5, "-10    0     0     !rcs-spline curve"},
                                                     {12, "2   1   20   0     !robust mean with bootstrap limits"},
                                                     {13, "0                  !no stabilization"}}));
-    std::string detail(8, '\n');
+    std::string detail = kovtest::detail_head;
     for (int k = 1; k <= 51; ++k)
         detail += kov::fmt("(i4,2x,a8,10i6)", k, "s" + std::to_string(k), std::vector<int>{0, 0, k >= 5 ? 10 : 0, 0, 0, 0, 0, 1, 1, k});
     d.write("ak111_detail.txt", detail);

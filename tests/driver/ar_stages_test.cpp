@@ -172,15 +172,6 @@ std::vector<std::pair<std::string, int>> listed_orders(const std::string& listin
 // written carries the option each series was fitted with, and a second batch
 // run from it fits the same orders and writes the same options.
 TEST(ArStages, BatchRunsHonourTheSeriesOrderOption) {
-    const std::string legend =
-        " num = number of series             ident = series identification\n"
-        " ify = first year of time series      ily = last year of time series\n"
-        " yfp = years from pith for rcs        itn = transform (>3 = power*1000)\n"
-        " idt = series detrending options      ips = series ar model order options\n"
-        " isb = stabilize variance options     icu = use (1) or do not use (0)\n"
-        " ics = save (1) or do not save (0)    cpa = common period analysis series\n"
-        "                   -- do not delete these lines --\n"
-        " num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa\n";
     struct Case {
         const char* what;
         std::vector<std::string> records;  // none: no detail file
@@ -204,7 +195,7 @@ TEST(ArStages, BatchRunsHonourTheSeriesOrderOption) {
         d.write("w_log.txt", commands_with({{4, "0      0     0     !"}, {11, "-1                 !"}}));
         d.write("list.txt", "w.txt\n");
         if (!c.records.empty()) {
-            std::string text = legend;
+            std::string text = kovtest::detail_head;
             for (const auto& r : c.records) text += r + "\n";
             d.write("w_detail.txt", text);
         }

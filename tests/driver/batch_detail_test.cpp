@@ -25,7 +25,7 @@ std::string record(int num, const std::string& ident, std::array<int, 10> v) {
     return s;
 }
 
-const std::string legend = std::string(8, '\n');
+const std::string legend = kovtest::detail_head;
 
 void set_row(int row, const std::string& id, std::array<int, 10> v) {
     shared().serids[row] = in_columns(id, 8);
@@ -240,6 +240,81 @@ TEST(DetailReader, MissingFileUsesTheResetTable) {
                                                      " *** error in reading in data. defaults are used."}));
     EXPECT_EQ(scene.dir().read("site_out.txt"), "");
     EXPECT_EQ(row(1), (std::array<int, 10>{0, 0, 0, 1, 0, 0, 0, 1, 1, 1}));
+}
+
+// Line 8 of a detail file is its column header, and a file is known by it. A
+// file that lost a line above its records would pair every record with the
+// series before its own; a file of eight lines of anything (text, or bytes
+// whose CR and LF happen to make eight lines) would be read as a legend with
+// no record and then written over with the defaults. Either is refused like
+// a faulty file: nothing of it is used and it stays as it was. The words of
+// the header may stand apart by other blanks.
+TEST(DetailReader, LineEightMustBeTheColumnHeader) {
+    const std::string r1 = record(1, "ab01", {1900, 1950, 7, 3, -6, 2, 0, 1, 1, 4});
+    const std::string r2 = record(2, "cd02", {1901, 1951, 0, 3, -6, 0, 0, 0, 1, 9});
+    auto lines = split_lines(legend);
+    const std::string no_header = kovtest::join_lines({lines.begin(), lines.begin() + 7}) + r1 + "\n" + r2 + "\n";
+    std::string bytes;
+    for (int i = 0; i < 8; ++i) bytes += std::string("\x01\xfe\x7f") + (i % 2 ? "\r\n" : "\r");
+    bytes += "\x02\x03";
+    const std::string spaced = kovtest::join_lines({lines.begin(), lines.begin() + 7}) +
+                               "num ident\tify ily yfp itn idt ips isb icu ics cpa   \n" + r1 + "\n";
+    const std::string header_line = " *** line 8 of the batch detail file is not its column header";
+    const struct {
+        const char* what;
+        std::string text;
+        bool refused;
+    } cases[] = {
+        {"the header line deleted", no_header, true},
+        {"eight lines of x", std::string("x\nx\nx\nx\nx\nx\nx\nx\n"), true},
+        {"bytes that make eight lines", bytes, true},
+        {"a header with other blanks", spaced, false},
+    };
+    const std::array<int, 10> reset1{0, 0, 0, 2, 0, 0, 0, 1, 1, 1};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DriverScene scene;
+        scene.dir().write("site_detail.txt", c.text);
+        start_file(2);
+        ScriptedConsole sc("");
+        read_batch_detail();
+        streams().luout.close();
+        EXPECT_EQ(batch_detail_state().refused, c.refused);
+        EXPECT_EQ(batch_detail_state().records.size(), c.refused ? 0u : 1u);
+        EXPECT_EQ(row(1), c.refused ? reset1 : (std::array<int, 10>{1900, 1950, 7, 3, -6, 2, 0, 1, 1, 4}));
+        if (!c.refused) continue;
+        EXPECT_NE(sc.output().find("\n" + header_line + "\n\n *** batch detail data file either not found or\n"
+                                   " *** error in reading in data. defaults are used.\n"
+                                   "\n *** not used, the file is left as it was: site_detail.txt\n"),
+                  std::string::npos)
+            << sc.output();
+        EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")),
+                  (std::vector<std::string>{at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}),
+                                            "", " *** batch detail file not used: line 8 is not its column header",
+                                            " *** not used, the file is left as it was: site_detail.txt", ""}));
+        write_batch_detail();
+        EXPECT_EQ(scene.dir().read("site_detail.txt"), c.text);
+    }
+}
+
+// An empty detail file holds no edits to keep: it counts as no file at all,
+// with the two console lines of a missing one, and is written afresh at the
+// end of the data file, so that the next batch run reads it.
+TEST(DetailReader, AnEmptyFileCountsAsNone) {
+    DriverScene scene;
+    scene.dir().write("site_detail.txt", "");
+    start_file(1);
+    ScriptedConsole sc("");
+    read_batch_detail();
+    EXPECT_EQ(sc.lines(), (std::vector<std::string>{"", " *** batch detail data file either not found or",
+                                                     " *** error in reading in data. defaults are used."}));
+    EXPECT_FALSE(batch_detail_state().refused);
+    shared().nc = 1;
+    set_row(1, "ab01", {1901, 1950, 0, 1, -6, 0, 0, 1, 1, 1});
+    write_batch_detail();
+    streams().luout.close();
+    EXPECT_EQ(scene.dir().read("site_out.txt"), "");
+    EXPECT_EQ(scene.dir().read("site_detail.txt"), legend + record(1, "ab01", {1901, 1950, 0, 1, -6, 0, 0, 1, 1, 1}) + "\n");
 }
 
 TEST(DetailFile, WrittenRecordsReadBackAndPairingIsChecked) {

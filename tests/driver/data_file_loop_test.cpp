@@ -156,7 +156,7 @@ TEST(DataFileSetUp, SeriesTableResetThenLoadedAndModesDerived) {
             o(1, 1) = c.type;
             o(3, 1) = 3;
         });
-        scene.dir().write("d_detail.txt", std::string(8, '\n') +
+        scene.dir().write("d_detail.txt", std::string(kovtest::detail_head) +
                                               "   1  ab01      1900  1950     7     0    -6     0     0     0     1     4\n");
         shared().sertbl(9, icu) = 0;  // left over from an earlier data file
         shared().serids[9] = "old     ";
@@ -326,7 +326,7 @@ TEST(InputGuard, TheDetailFileReadIsTheOneWrittenAgain) {
     DriverScene scene;
     scene.dir().write("d.txt", "series\n");
     write_commands("d_log.txt", "d.txt");
-    scene.dir().write("d_detail.txt", std::string(8, '\n') + "   1  x1        1900  1950     0     0     0     0     0     1     1     1\n");
+    scene.dir().write("d_detail.txt", std::string(kovtest::detail_head) + "   1  x1        1900  1950     0     0     0     0     0     1     1     1\n");
     phases().raw_series = [] {
         shared().nc = 1;
         shared().serids[1] = "x1      ";

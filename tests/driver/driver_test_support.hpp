@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,6 +105,18 @@ inline std::string detail_record(int num, const std::string& ident, const std::v
         s += buf;
     }
     return s;
+}
+
+// Every file and folder under the folder, with each file's content (a
+// folder's name ends in "/"): two of them compare equal when nothing there
+// was created, changed or removed.
+inline std::map<std::string, std::string> folder_files(const TempDir& d) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(d.path())) {
+        const std::string name = std::filesystem::relative(e.path(), d.path()).generic_string();
+        files[e.is_directory() ? name + "/" : name] = e.is_directory() ? "" : read_file(e.path());
+    }
+    return files;
 }
 
 inline bool contains_line(const std::vector<std::string>& lines, const std::string& line) {

@@ -3,6 +3,7 @@
 #include "driver/start_dialogue.hpp"
 #include "driver_test_support.hpp"
 #include "shared/generic_files.hpp"
+#include "shared/output_names.hpp"
 #include "shared/stop.hpp"
 #include "shared/text_helpers.hpp"
 
@@ -35,6 +36,15 @@ Outcome dialogue(const std::string& input, std::string* console = nullptr) {
     return o;
 }
 
+// Data files the dialogue finds (it checks them before the run goes on), with
+// their batch command files for a batch run.
+void put_data_files(const kovtest::TempDir& d, std::initializer_list<std::string> names, bool commands = false) {
+    for (const auto& n : names) {
+        d.write(n, kovtest::tiny_rwl);
+        if (commands) d.write(output_prefix(n) + "_log.txt", kovtest::default_commands(n));
+    }
+}
+
 int generic_files_present(const kovtest::TempDir& d) {
     int n = 0;
     for (int i = 0; i < 10; ++i) n += d.exists(generic_file_name(i));
@@ -63,6 +73,7 @@ TEST(StartPrompt, StopsLeaveTheGenericFilesOfAnEarlierRunAlone) {
     for (const auto& c : cases) {
         DriverScene scene;
         scene.dir().write("l.txt", "d1.rwl\n");
+        put_data_files(scene.dir(), {"d1.rwl"});
         scene.dir().write("crns_raw.txt", "an earlier run\n");
         auto o = dialogue(c.input);
         EXPECT_TRUE(o.stopped) << c.input;
@@ -243,6 +254,7 @@ TEST(TitleAndBatch, BackHelpAndAnswers) {
     DriverScene scene;
     scene.dir().write("l1.txt", "d1.rwl\n");
     scene.dir().write("l2.txt", "d2.rwl\nd3.rwl\n");
+    put_data_files(scene.dir(), {"d2.rwl", "d3.rwl"}, true);
     std::string out;
     // title "h" repeats the count; title "b" back to the list question; batch
     // "q" asked again, "b" back to the count and title, "h" help, then "y".
@@ -264,6 +276,7 @@ TEST(TitleAndBatch, BackHelpAndAnswers) {
 TEST(TitleAndBatch, InteractiveAnswerWritesTheCommandFilesFirst) {
     DriverScene scene;
     scene.dir().write("l.txt", "d1.rwl\n");
+    put_data_files(scene.dir(), {"d1.rwl"});
     std::string out;
     // one name: no same-commands question; the menu (ended at once), then
     // the continue question
@@ -280,6 +293,7 @@ TEST(TitleAndBatch, InteractiveAnswerWritesTheCommandFilesFirst) {
 TEST(TitleAndBatch, SameCommandsAndContinueQuestions) {
     DriverScene scene;
     scene.dir().write("l.txt", "d1.rwl\nd2.rwl\n");
+    put_data_files(scene.dir(), {"d1.rwl", "d2.rwl"});
     std::string out;
     // same: help, unknown, back to the batch question; then "n": a menu per
     // file; continue: help, back to the same question; "y": one menu; "n" at
@@ -300,6 +314,7 @@ TEST(TitleAndBatch, SameCommandsAndContinueQuestions) {
 TEST(Questions, ArrowAtColumn45) {
     DriverScene scene;
     scene.dir().write("l.txt", "d1.rwl\nd2.rwl\n");
+    put_data_files(scene.dir(), {"d1.rwl", "d2.rwl"});
     std::string out;
     dialogue("\nh\nl.txt\ntitle\nh\nn\nh\n\n\nh\n\n", &out);
     // the list-file, batch, same-commands and continue questions (each twice)
@@ -314,6 +329,8 @@ TEST(TitleAndBatch, GenericFilesNeverReplaceAnInputOfTheRun) {
     DriverScene scene;
     scene.dir().write("crns_std.txt", "a chronology of an earlier run, now a data file\n");
     scene.dir().write("l.txt", "site.txt\ncrns_std.txt\n");
+    put_data_files(scene.dir(), {"site.txt"}, true);
+    scene.dir().write("crns_std_log.txt", kovtest::default_commands("crns_std.txt"));
     std::string out;
     auto o = dialogue("\nl.txt\ntitle\ny\n", &out);
     ASSERT_FALSE(o.stopped);

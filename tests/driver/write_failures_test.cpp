@@ -354,3 +354,21 @@ TEST(WriteFailures, ConsoleFileCutShortIsNamedOnTheErrorStream) {
     files.erase("console.txt");
     for (const auto& f : files) EXPECT_TRUE(names.count(f)) << f << "\n" << r.out;
 }
+
+// A batch command file that an interactive run cannot create (a folder stands
+// under its name) ends the run there, before its data files: it is named once,
+// on a line of its own after the menu's prompt, not a second time as the run
+// ends.
+TEST(WriteFailures, ACommandFileThatCannotBeCreatedIsNamedOnce) {
+    TempDir d;
+    put_site(d);
+    std::filesystem::create_directories(d / "site.rwl_log.txt" / "x");
+    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\n\n\n\n");
+    EXPECT_EQ(r.status, 1);
+    const auto lines = split_lines(r.out);
+    EXPECT_EQ(lines_equal(r.out, not_created + "site.rwl_log.txt"), 1) << r.out;
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), not_created + "site.rwl_log.txt");
+    EXPECT_EQ(lines[lines.size() - 2].find(" enter the option to change"), 0u);
+    EXPECT_FALSE(d.exists("site.rwl_out.txt"));
+}

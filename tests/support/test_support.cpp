@@ -22,6 +22,16 @@ const char* const tiny_rwl =
     "TNY02A  1998   150   160   133   141   128   119   125   110   118   109\n"
     "TNY02A  2010   111   104   100   999\n";
 
+const char* const detail_head =
+    " num = number of series             ident = series identification\n"
+    " ify = first year of time series      ily = last year of time series\n"
+    " yfp = years from pith for rcs        itn = transform (>3 = power*1000)\n"
+    " idt = series detrending options      ips = series ar model order options\n"
+    " isb = stabilize variance options     icu = use (1) or do not use (0)\n"
+    " ics = save (1) or do not save (0)    cpa = common period analysis series\n"
+    "                   -- do not delete these lines --\n"
+    " num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa\n";
+
 ScriptedConsole::ScriptedConsole(const std::string& input)
     : in_(input), con_(std::make_unique<kov::Console>(in_, out_)) {
     kov::set_console(con_.get());

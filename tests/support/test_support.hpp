@@ -71,6 +71,10 @@ private:
 // lines and two series of 0.01 mm values.
 extern const char* const tiny_rwl;
 
+// The first eight lines of a batch detail file as the program writes them:
+// the seven legend lines and the column header, each ended by a newline.
+extern const char* const detail_head;
+
 // The batch command file of the default options (tests/data/options/default_log.txt)
 // with its first line naming the data file `datfil`.
 std::string default_commands(const std::string& datfil);
