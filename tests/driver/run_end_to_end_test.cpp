@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <vector>
 
+#include "chronology/statistics_fixture.hpp"
 #include "driver_test_support.hpp"
 #include "shared/generic_files.hpp"
 #include "shared/output_names.hpp"
@@ -327,14 +330,14 @@ TEST(Run, IdentifiersOfLettersOfTwoBytesStayApartInEveryOutput) {
     TempDir d;
     std::vector<std::string> ids;
     std::string rwl;
-    unsigned x = 12345;
     for (int s = 0; s < 9; ++s) {
         ids.push_back("\u00c1\u00e489-1" + std::to_string(s));
+        const std::vector<float> widths = statfix::noise(40, static_cast<unsigned>(s));
         for (int decade = 1900; decade <= 1930; decade += 10) {
             rwl += ids.back() + " " + std::to_string(decade);
             for (int k = 0; k < 10; ++k) {
-                x = x * 1103515245u + 12345u;
-                const std::string v = std::to_string(50 + (x >> 16) % 250);
+                // 1.000 to 1.999 mm in hundredths
+                const std::string v = std::to_string(std::lround(widths[decade - 1900 + k] * 100.0f));
                 rwl += std::string(6 - v.size(), ' ') + v;
             }
             rwl += "\n";
