@@ -338,11 +338,9 @@ void chronology_statistics(std::span<float> crn, std::span<const int> depth, std
                   " gain           range            gain        hinge       ", "hinge         gain");
         // "(f8.2,f16.2,f16.2,f13.2,f12.2,f13.2)": efficiencies have no bound
         // above, so a figure of the gains may need fewer decimals
-        auto five_numbers = [&out](std::array<float, 6> v) {
+        auto five_numbers = [&out](const std::array<float, 6>& v) {
             static constexpr std::array<int, 6> widths = {8, 16, 16, 13, 12, 13};
-            std::string layout = "(";
-            for (size_t k = 0; k < v.size(); ++k) layout += (k ? "," : "") + fitted_real(v[k], widths[k], 2);
-            out.write(layout + ")", v);
+            out.write("(" + fitted_reals(v, widths, 2) + ")", v);
         };
         five_numbers({gmed, giqr, gmin, glh, guh, gmax});
         out.write("(/t4,a,a/t4,a,a)", cols, "upper       maximum",

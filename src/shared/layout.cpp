@@ -1009,6 +1009,13 @@ int fixed_width(double v, int d) { return shown_width(v, Shown::as_is, d); }
 
 std::string fitted_reals(std::span<const float> v, int w, int d) { return fitted_list(v, Shown::as_is, w, d); }
 
+std::string fitted_reals(std::span<const float> v, std::span<const int> widths, int d) {
+    assert(widths.size() == v.size());
+    std::string out;
+    for (size_t k = 0; k < v.size(); ++k) out += (k ? "," : "") + fitted_descriptor(v[k], Shown::as_is, widths[k], d);
+    return out;
+}
+
 std::string fitted_real(float v, int w, int d) { return fitted_descriptor(v, Shown::as_is, w, d); }
 
 std::string fitted_reals(std::span<const Statistic> v, int w, int d) {

@@ -209,6 +209,8 @@ int fixed_width(double v, int d);
 // that blank; a value that does not fit even without decimals gets a field as
 // wide as it needs, with a blank before it.
 std::string fitted_reals(std::span<const float> v, int w, int d);
+// The same with a width of its own for each value (widths has v.size()).
+std::string fitted_reals(std::span<const float> v, std::span<const int> widths, int d);
 // The descriptor of one value, as fitted_reals gives it.
 std::string fitted_real(float v, int w, int d);
 // The same for statistics, measured as they are shown: a value that rounds

@@ -636,7 +636,7 @@ TEST(Run, ShortAndEmptySeriesAndTinyWindowsRunToTheEnd) {
         {"1 % of 96 values is a median window of 0, held to 1: series 113071 is its own curve, indices of 1",
          kovtest::read_file(kovtest::test_data("rwl/mong007w.rwl")), "-3     -1    0     !", "input error",
          {"     9   113071    -3    1           median filter curve and window width",
-          "     9  113071    1755   1850     96   1.000 -99.000-99.000-99.000  0.000 -99.000"}},
+          "     9  113071    1755   1850     96   1.000 -99.000 -99.00 -99.00  0.000 -99.000"}},
         {"10 % of 15 years: a spline of period 1, the least-squares line", fifteen, "-10    0     0     !",
          "not positive definite", {"     4   FIF04A    -10    1         smoothing spline curve and window width"}},
         {"the default age-dependent spline on a 3-value block (blp04H of ok043.rwl), zeros, missing values",
