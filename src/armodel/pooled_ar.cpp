@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "plotting/plot_services.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/layout.hpp"
 
 namespace kov {
 
@@ -190,8 +192,12 @@ void pool(SeriesMatrix& x, int nc, int nyrs, int& ip, std::span<float> phi, floa
     std::array<float, 11> shown{};
     for (int k = 0; k <= 10; ++k) shown[static_cast<size_t>(k)] = f.aic_defined[static_cast<size_t>(k)] ? f.aic[static_cast<size_t>(k)] : -99.0f;
     out.write("(/t2,'akaike information criterion:')");
-    out.write("(/t3,6('    ar(',i2,')  ')/t1,6f12.2)", 0, 1, 2, 3, 4, 5, std::span<const float>(shown.data(), 6));
-    out.write("(/t3,5('    ar(',i2,')  ')/t1,5f12.2)", 6, 7, 8, 9, 10, std::span<const float>(shown.data() + 6, 5));
+    // "(/t3,6('    ar(',i2,')  ')/t1,6f12.2)" and the same for five: the
+    // criterion grows with the years pooled, and takes fewer decimals where
+    // it would fill its field or overflow it
+    const std::span<const float> first_six(shown.data(), 6), last_five(shown.data() + 6, 5);
+    out.write("(/t3,6('    ar(',i2,')  ')/t1," + fitted_reals(first_six, 12, 2) + ")", 0, 1, 2, 3, 4, 5, first_six);
+    out.write("(/t3,5('    ar(',i2,')  ')/t1," + fitted_reals(last_five, 12, 2) + ")", 6, 7, 8, 9, 10, last_five);
 
     out.write("(/t2,'selected autoregression order:',i4)", f.ip);
     con().write("(/1x,'selected autoregression order:',i4)", f.ip);
@@ -211,9 +217,14 @@ void pool(SeriesMatrix& x, int nc, int nyrs, int& ip, std::span<float> phi, floa
         out.write("(t3,10('t=',i3,'   '))", lags);
         out.write("(f7.3,9f8.3)", std::span<const float>(f.phi.data(), static_cast<size_t>(f.ip)));
         out.write("(/t2,'r-squared due to pooled autoregression:',f8.2,' pct')", 100.0f * f.r2);
-        out.write("(t2,'variance inflation from autoregression:',f8.2,' pct')", 100.0f * f.vinf);
+        // "(t2,'variance inflation from autoregression:',f8.2,' pct')", as
+        // on the console: a model near a unit root inflates the variance
+        // without bound
+        const float inflation = 100.0f * f.vinf;
+        const std::string inflation_field = fitted_real(inflation, 8, 2);
+        out.write("(t2,'variance inflation from autoregression:'," + inflation_field + ",' pct')", inflation);
         con().write("(1x,'r-squared due to pooled autoregression:',f8.2,' pct')", 100.0f * f.r2);
-        con().write("(1x,'variance inflation from autoregression:',f8.2,' pct')", 100.0f * f.vinf);
+        con().write("(1x,'variance inflation from autoregression:'," + inflation_field + ",' pct')", inflation);
         out.write("(/t2,'impulse response function weights for this ar (',i2,') process out to order 50:'/)", f.ip);
         out.write("((t3,f6.4,9f8.3))", std::span<const float>(f.psi.data(), 50));
     }

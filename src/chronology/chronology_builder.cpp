@@ -18,6 +18,7 @@
 #include "numerics/statistics.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/layout.hpp"
 #include "shared/parallel.hpp"
 #include "shared/tables.hpp"
 
@@ -83,8 +84,12 @@ void write_year_line(int year, int depth, float mean, float spread, float se, fl
     } else if (p > 12) {
         for (int k = 13; k <= p - 1; ++k) bar[k - 1] = '-';
     }
-    streams().luout.write("(t2,i5,i7,f8.3,f9.3,f10.3,f8.3,i5,2x,32a1)", year, depth, mean, spread, se, eff,
-                          iter, bar);
+    // "(t2,i5,i7,f8.3,f9.3,f10.3,f8.3,i5,2x,32a1)", a figure that would fill its
+    // field or is too wide for it with fewer decimals: the efficiency of a year
+    // whose values nearly all agree runs to thousands.
+    streams().luout.write("(t2,i5,i7," + fitted_real(mean, 8, 3) + "," + fitted_real(spread, 9, 3) + "," +
+                              fitted_real(se, 10, 3) + "," + fitted_real(eff, 8, 3) + ",i5,2x,32a1)",
+                          year, depth, mean, spread, se, eff, iter, bar);
 }
 
 int progress_step(int n) {
@@ -301,11 +306,14 @@ void chronology_statistics(std::span<float> crn, std::span<const int> depth, std
     out.write("(/t3,a,a/t4,a,a)", "first    last    total    mean    stdrd    skew    ", "kurtosis    mean    serial",
               "year    year    years   index     dev     coeff     ", "coeff     sens     corr");
     const int last_year = first_year + n - 1;
-    if (n < 1000)
-        out.write("(i7,i8,i8,1x,2f8.3,f9.3,f11.3,f9.3,f9.3)", first_year, last_year, n, ave, sdev, skew, curt, sens,
-                  ac1);
-    else
-        out.write("(i7,i8,i9,2f8.3,f9.3,f11.3,f9.3,f9.3)", first_year, last_year, n, ave, sdev, skew, curt, sens, ac1);
+    // "(i7,i8,i8,1x,2f8.3,f9.3,f11.3,f9.3,f9.3)", below 1000 years, else
+    // "(i7,i8,i9,2f8.3,f9.3,f11.3,f9.3,f9.3)": the mean and standard deviation
+    // of measurements have no bound and take fewer decimals where they need
+    // them; skewness and kurtosis are bounded by the number of years, the
+    // sensitivity and the correlation by 2 and 1.
+    const std::string mean_sd = fitted_real(ave, 8, 3) + "," + fitted_real(sdev, 8, 3);
+    out.write((n < 1000 ? "(i7,i8,i8,1x," : "(i7,i8,i9,") + mean_sd + ",f9.3,f11.3,f9.3,f9.3)", first_year, last_year,
+              n, ave, sdev, skew, curt, sens, ac1);
 
     float r = 0.0f, a = 0.0f, b = 0.0f;
     if (s.nc >= 2) corlnm(crn, spread, depth, n, r, a, b);
@@ -313,7 +321,10 @@ void chronology_statistics(std::span<float> crn, std::span<const int> depth, std
     if (mean_type == 1 || mean_type == 2) {
         out.write("(/t3,a,a/t2,a,13x,a)", "mean indices vs their standard deviations", "       robust mean efficiency results",
                   "     correlation    slope    intercept", "# improved    # unimproved");
-        out.write("(f13.3,f13.3,f11.3,i23,i15)", r, b, a, n_improved, n_unimproved);
+        // "(f13.3,f13.3,f11.3,i23,i15)": the slope and intercept follow the
+        // measurements, with no bound
+        out.write("(f13.3," + fitted_real(b, 13, 3) + "," + fitted_real(a, 11, 3) + ",i23,i15)", r, b, a, n_improved,
+                  n_unimproved);
     }
     if (mean_type == 2) {
         float gmed, guh, glh, giqr, gmin, gmax;
@@ -325,10 +336,16 @@ void chronology_statistics(std::span<float> crn, std::span<const int> depth, std
         out.write("(/t2,a,a//t4,a,a/t4,a,a)", "|---------------- robust mean efficiency gain and loss ",
                   "results ----------------|", cols, "upper       maximum",
                   " gain           range            gain        hinge       ", "hinge         gain");
-        out.write("(f8.2,f16.2,f16.2,f13.2,f12.2,f13.2)", gmed, giqr, gmin, glh, guh, gmax);
+        // "(f8.2,f16.2,f16.2,f13.2,f12.2,f13.2)": efficiencies have no bound
+        // above, so a figure of the gains may need fewer decimals
+        auto five_numbers = [&out](const std::array<float, 6>& v) {
+            static constexpr std::array<int, 6> widths = {8, 16, 16, 13, 12, 13};
+            out.write("(" + fitted_reals(v, widths, 2) + ")", v);
+        };
+        five_numbers({gmed, giqr, gmin, glh, guh, gmax});
         out.write("(/t4,a,a/t4,a,a)", cols, "upper       maximum",
                   " loss           range            loss        hinge       ", "hinge         loss");
-        out.write("(f8.2,f16.2,f16.2,f13.2,f12.2,f13.2)", lmed, liqr, lmin, llh, luh, lmax);
+        five_numbers({lmed, liqr, lmin, llh, luh, lmax});
     }
 
     if (ctype == 'b') return;

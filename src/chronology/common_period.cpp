@@ -42,7 +42,7 @@ int overlap_in(const Table<int>& itab, int k, int p1, int p2) {
 // The final statistics' tables of twelve: the sample sizes in "(t8,12i6)"
 // and their values in "(t2,' sss:',t9,12f6.3)" (' eps:' for the eps table,
 // after `label`): an undefined value as a marker that fits the narrow field,
-// a value too wide for it with fewer decimals.
+// a value that would fill it or is too wide for it with fewer decimals.
 void twelve_blocks(OutFile& out, const std::vector<float>& v, int n, const char* label) {
     for (int k = 1; k <= n; k += 12) {
         const int last = std::min(k + 11, n);
@@ -52,9 +52,9 @@ void twelve_blocks(OutFile& out, const std::vector<float>& v, int n, const char*
             num.push_back(i);
             shown.push_back({v[static_cast<size_t>(i - 1)]});
         }
-        const std::span<const float> values(v.data() + (k - 1), static_cast<size_t>(last - k + 1));
         out.write("(t8,12i6)", num);
-        out.write("(t2,' " + std::string(label) + ":',t9," + fitted_reals(values, 6, 3) + ")", shown);
+        out.write("(t2,' " + std::string(label) + ":',t9," + fitted_reals(std::span<const Statistic>(shown), 6, 3) + ")",
+                  shown);
     }
 }
 
@@ -63,7 +63,8 @@ void twelve_blocks(OutFile& out, const std::vector<float>& v, int n, const char*
 // closely agreeing series); snr and eps as statistics.
 template <class Shown>
 void write_figure(OutFile& out, const std::string& head, float v) {
-    out.write("(" + head + ",t56," + fitted_reals(std::span<const float>(&v, 1), 8, 3) + ")", Shown{v});
+    const Shown value{v};
+    out.write("(" + head + ",t56," + fitted_reals(std::span<const Shown>(&value, 1), 8, 3) + ")", value);
 }
 
 // The end of the within-tree or the between-tree rbar. Without a pair: the

@@ -4,9 +4,12 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "shared/console.hpp"
+#include "shared/layout.hpp"
 
 namespace kov {
 
@@ -85,8 +88,13 @@ void nyrmean(std::span<const float> ym, std::span<const float> yc, std::span<con
         mark(measured, digit);
         const int curve = plot_column(b[k], lo, dy, 1.5f);
         if (curve != measured) mark(curve, 'x');
-        emit("(t2,i5,2f6.2,t54,f6.2,t21,33a1,t62,21a1)", label, a[k], b[k], c[k],
-             std::span<const char>(line.data(), 33), std::span<const char>(line.data() + 33, 21));
+        // "(t2,i5,2f6.2,t54,f6.2,t21,33a1,t62,21a1)": a block mean of
+        // measurements has no bound, so one that would fill its field or
+        // overflow it takes fewer decimals
+        const std::array<float, 3> means = {a[k], b[k], c[k]};
+        emit("(t2,i5," + fitted_reals(std::span<const float>(means.data(), 2), 6, 2) + ",t54," +
+                 fitted_real(means[2], 6, 2) + ",t21,33a1,t62,21a1)",
+             label, means, std::span<const char>(line.data(), 33), std::span<const char>(line.data() + 33, 21));
     }
 }
 

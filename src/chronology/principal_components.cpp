@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "numerics/crout.hpp"
 #include "numerics/eigen.hpp"
 #include "plotting/plot_services.hpp"
 #include "shared/console.hpp"
+#include "shared/files.hpp"
+#include "shared/layout.hpp"
 #include "shared/output_names.hpp"
 #include "shared/parallel.hpp"
 
@@ -43,6 +47,16 @@ const StageTexts& texts(int istage) { return stage_texts[std::clamp(istage, 1, 4
 // The first min(n, 10) values of v (1-based positions 1..n).
 std::vector<float> first_ten(std::span<const float> v, int n) {
     return std::vector<float>(v.begin(), v.begin() + std::min(n, 10));
+}
+
+// One line of the first ten eigenvalues or their standard errors,
+// "(t2,'<label>:',f6.3,9f7.3)": an eigenvalue has no bound but the number of
+// series, so one of ten or more would run into the label or the value before
+// it, and one of a hundred would overflow; it takes fewer decimals instead.
+void write_eigen_line(OutFile& out, const std::string& label, const std::vector<float>& v) {
+    std::vector<int> widths(v.size(), 7);
+    if (!widths.empty()) widths[0] = 6;
+    out.write("(t2,'" + label + ":'" + (v.empty() ? "" : "," + fitted_reals(v, widths, 3)) + ")", v);
 }
 
 // Creates an output file on luscr; false (named) when it cannot be
@@ -293,8 +307,8 @@ void pcavmx(std::vector<float>& zstd, int ldz, std::span<float> eig, std::span<f
     out.write("(/t2,'|----------- all series common period principal components analysis -----------|'"
               "/t2,'|--------- refer to saved output files for complete tabulated results ---------|'"
               "//t14,'ev #1  ev #2  ev #3  ev #4  ev #5  ev #6  ev #7  ','ev #8  ev #9  ev#10')");
-    out.write("(t2,'eigenvalue:',f6.3,9f7.3)", first_ten(eig, neig));
-    out.write("(t2,'eval sderr:',f6.3,9f7.3)", first_ten(sderr, neig));
+    write_eigen_line(out, "eigenvalue", first_ten(eig, neig));
+    write_eigen_line(out, "eval sderr", first_ten(sderr, neig));
     out.write("(t2,'% variance:',f6.3,9f7.3)", first_ten(wrk, neig));
     for (int k = 2; k <= neig; ++k) wrk[k - 1] += wrk[k - 2];
     out.write("(t2,'cumulative:',f6.3,9f7.3)", first_ten(wrk, neig));

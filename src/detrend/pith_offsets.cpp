@@ -67,15 +67,16 @@ std::optional<std::vector<int>> record_values(const std::string& line, int k) {
 }
 
 // Rewrites the file as one offset per line, keeping its text in the "_save"
-// copy. The user's file is replaced only by a whole new one: a stop in the
-// questions below or a failed write leaves it as it was. Without its copy it
-// is not reformatted, and read as it stands.
+// copy, which is as private as the file. The user's file is replaced only by a
+// whole new one, with its own permissions: a stop in the questions below or a
+// failed write leaves it as it was. Without its copy it is not reformatted,
+// and read as it stands.
 void reformat(TextIn& file, const std::string& name) {
     const std::string save_name = rtrim(name) + std::string(suffix::pith_offset_copy);
     std::vector<std::string> copy;
     file.rewind();
     OutFile save;
-    if (!create_output(save, save_name)) {
+    if (!create_copy_output(save, save_name, rtrim(name))) {
         con().write("(1x,'*** the pith offset data are not reformatted')");
         return;
     }

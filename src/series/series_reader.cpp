@@ -38,9 +38,11 @@ void list_statistics(OutFile& lst, int nc, const Table<int>& sertbl, const std::
         if (k == 1 || k % 20 == 0)
             lst.write("(/t2,'series   ident   frst   last   year    mean   stdev   skew   kurt   sens   ac(1)')");
         const int first = sertbl(k, ify), last = sertbl(k, ily);
-        lst.write("(t2,i5,3x,a7,i6,2i7,2f8.3,3f7.3,f8.3)", k, serids[k], first, last,
-                  last - first + 1, rawstat(k, 2), rawstat(k, 3), rawstat(k, 4), rawstat(k, 5), rawstat(k, 6),
-                  rawstat(k, 7));
+        const std::array<float, 6> figures = {rawstat(k, 2), rawstat(k, 3), rawstat(k, 4),
+                                              rawstat(k, 5), rawstat(k, 6), rawstat(k, 7)};
+        // "(t2,i5,3x,a7,i6,2i7,2f8.3,3f7.3,f8.3)"
+        lst.write("(t2,i5,3x,a7,i6,2i7," + statistics_figures(figures) + ")", k, serids[k], first, last,
+                  last - first + 1, figures);
     }
 }
 

@@ -5,6 +5,8 @@
 // kurtosis, mean sensitivity and lag-1 autocorrelation. A summary of a column
 // is eight values: mean, standard deviation, median, interquartile range,
 // minimum, lower hinge, upper hinge, maximum.
+#include <array>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,6 +19,14 @@ namespace kov {
 // Row `row` of columns 1 to 7: the seven statistics of one series.
 void put_statistics_row(Table<float>& stat, int row, float years, float ave, float sdev, float skew, float curt,
                         float sens, float ac1);
+
+// The descriptors of the six figures (mean, standard deviation, skewness,
+// kurtosis, mean sensitivity, lag-1 autocorrelation) of a listing row whose
+// layout gives them "2f8.3,3f7.3,f8.3", each with fewer decimals where it
+// would fill its field or overflow it: a mean and a standard deviation have
+// no bound, a series with one far value has a kurtosis of about its length
+// and a skewness beyond -10, and the undefined -99 fills an f7.3.
+std::string statistics_figures(const std::array<float, 6>& v);
 
 // The listing line of series number j from row `row` of stat, with its
 // identifier and first and last years; the column heading stands before the

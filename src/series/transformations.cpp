@@ -1,6 +1,7 @@
 #include "series/transformations.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "series/series_statistics.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
+#include "shared/layout.hpp"
 
 namespace kov {
 
@@ -187,8 +189,13 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
                 out.line("");
                 out.line(series_header);
             }
-            out.write("(t2,i5,2x,a8,2f7.3,f8.3,2f7.3,2f7.3,f8.3,f7.3)", i, ids[i], stat(i, 1), stat(i, 2),
-                      stat(i, 3), stat(i, 4), stat(i, 5), stat(i, 6), stat(i, 8), stat(i, 9), stat(i, 10));
+            // "(t2,i5,2x,a8,2f7.3,f8.3,2f7.3,2f7.3,f8.3,f7.3)", each figure with
+            // fewer decimals where it would fill its field or overflow it (the
+            // undefined -99 fills an f7.3, a kurtosis can reach the length)
+            static constexpr std::array<int, 9> widths = {7, 7, 8, 7, 7, 7, 7, 8, 7};
+            const std::array<float, 9> figures = {stat(i, 1), stat(i, 2), stat(i, 3), stat(i, 4), stat(i, 5),
+                                                  stat(i, 6), stat(i, 8), stat(i, 9), stat(i, 10)};
+            out.write("(t2,i5,2x,a8," + fitted_reals(figures, widths, 3) + ")", i, ids[i], figures);
         }
         if (interactive) itab(i, itn) = option < 4 ? option : std::max(4, static_cast<int>(1000.0f * p));
 
@@ -232,9 +239,15 @@ void transf(SeriesMatrix& x, Table<int>& itab, const std::vector<std::string>& i
     out.line(std::string(15, ' ') + "   mean   sdev    skew   kurt   sens  ac(1)  corr1   corr2   power");
     const char* const labels[8] = {"arith mean",  "std deviation", "median",      "interquartile",
                                    "minimum value", "lower hinge", "upper hinge", "maximum value"};
-    for (int r = 1; r <= 8; ++r)
-        out.write("(t2,a,t16,2f7.3,f8.3,4f7.3,2f8.3)", labels[r - 1], field(1, r), field(2, r), field(3, r),
-                  field(4, r), field(5, r), field(6, r), field(8, r), field(9, r), field(10, r));
+    // "(t2,a,t16,2f7.3,f8.3,4f7.3,2f8.3)", fitted as the series' lines
+    static constexpr std::array<int, 9> widths = {7, 7, 8, 7, 7, 7, 7, 8, 8};
+    for (int r = 1; r <= 8; ++r) {
+        const std::array<FVal, 9> fields = {field(1, r), field(2, r), field(3, r), field(4, r), field(5, r),
+                                            field(6, r), field(8, r), field(9, r), field(10, r)};
+        std::array<float, 9> figures{};  // a field left blank measures as 0
+        for (size_t k = 0; k < fields.size(); ++k) figures[k] = static_cast<float>(fields[k].r);
+        out.write("(t2,a,t16," + fitted_reals(figures, widths, 3) + ")", labels[r - 1], fields);
+    }
 
     if (plots_asked || sh.optval(19, 1) == 2 || sh.optval(19, 1) == 3) plttrs(nc, sh.datfil, std::string(60, ' '));
 }

@@ -192,6 +192,17 @@ bool create_output(OutFile& f, const std::string& name) {
     return false;
 }
 
+bool create_copy_output(OutFile& f, const std::string& name, const std::string& original) {
+    struct stat from {};
+    const bool known = ::stat(original.c_str(), &from) == 0;
+    if (!create_output(f, name)) return false;
+    if (known && ::chmod(name.c_str(), from.st_mode & 0777) == 0) return true;
+    f.discard();
+    delete_file(name);
+    report_output_failure(name, OutputFailure::not_created);
+    return false;
+}
+
 bool OutFile::open_rewrite(const std::string& name) {
     close();
     name_.clear();

@@ -165,6 +165,11 @@ void note_output_failure(const std::string& name, OutputFailure how);
 // be created is reported (report_output_failure) and the run goes on without
 // it: what is written to a file that is not open is dropped.
 bool create_output(OutFile& f, const std::string& name);
+// The same for a copy of the file `original`: the copy takes its permission
+// bits before any text goes in, so that a file only its owner may read is not
+// copied into one that everyone may read. A copy whose bits cannot be set is
+// removed and reported as not created.
+bool create_copy_output(OutFile& f, const std::string& name, const std::string& original);
 
 Streams& streams();
 

@@ -970,24 +970,56 @@ std::vector<std::string> free_fields(std::string_view line) {
     return out;
 }
 
-int fixed_width(double v, int d) {
-    const std::string t = format_values("(f40." + std::to_string(d) + ")", {FVal(v)});
+namespace {
+
+// The columns that value v takes, shown as `shown` says, in an fW.d field
+// wide enough for it: its sign, digits, point and d decimals.
+int shown_width(double v, Shown shown, int d) {
+    FVal value{v};
+    value.shown = shown;
+    const std::string t = format_values("(f40." + std::to_string(d) + ")", {value});
     return static_cast<int>(t.size() - t.find_first_not_of(' ') - (t.back() == '\n' ? 1 : 0));
 }
 
-std::string fitted_reals(std::span<const float> v, int w, int d) {
-    auto descriptor = [](int width, int decimals) {
-        return "f" + std::to_string(width) + "." + std::to_string(decimals);
-    };
-    auto fitted = [&](double x) {
-        if (fixed_width(x, d) <= w) return descriptor(w, d);
-        for (int fewer = d - 1; fewer >= 0; --fewer)
-            if (fixed_width(x, fewer) < w) return descriptor(w, fewer);
-        return descriptor(fixed_width(x, 0) + 1, 0);
-    };
+// The descriptor of one value in a field of w with d decimals: the fewest
+// decimals dropped that leave a blank before the value, a wider field only
+// when no decimals are left.
+std::string fitted_descriptor(double v, Shown shown, int w, int d) {
+    for (int k = d; k >= 0; --k)
+        if (shown_width(v, shown, k) < w) return "f" + std::to_string(w) + "." + std::to_string(k);
+    return "f" + std::to_string(shown_width(v, shown, 0) + 1) + ".0";
+}
+
+template <class T>
+std::string fitted_list(std::span<const T> v, Shown shown, int w, int d) {
     std::string out;
-    for (const float x : v) out += (out.empty() ? "" : ",") + fitted(x);
+    for (const T& x : v) {
+        if (!out.empty()) out += ',';
+        if constexpr (std::is_same_v<T, Statistic>)
+            out += fitted_descriptor(x.v, shown, w, d);
+        else
+            out += fitted_descriptor(x, shown, w, d);
+    }
     return out;
+}
+
+}  // namespace
+
+int fixed_width(double v, int d) { return shown_width(v, Shown::as_is, d); }
+
+std::string fitted_reals(std::span<const float> v, int w, int d) { return fitted_list(v, Shown::as_is, w, d); }
+
+std::string fitted_reals(std::span<const float> v, std::span<const int> widths, int d) {
+    assert(widths.size() == v.size());
+    std::string out;
+    for (size_t k = 0; k < v.size(); ++k) out += (k ? "," : "") + fitted_descriptor(v[k], Shown::as_is, widths[k], d);
+    return out;
+}
+
+std::string fitted_real(float v, int w, int d) { return fitted_descriptor(v, Shown::as_is, w, d); }
+
+std::string fitted_reals(std::span<const Statistic> v, int w, int d) {
+    return fitted_list(v, Shown::statistic, w, d);
 }
 
 long long free_int(std::string_view field) {

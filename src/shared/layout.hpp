@@ -203,11 +203,19 @@ std::string format_values(std::string_view layout, const std::vector<FVal>& valu
 int fixed_width(double v, int d);
 
 // The descriptors "fW.d,fW.d,..." for the values v of a fixed-column table,
-// one per value, never asterisks: the table's own fW.d for a value that fits
-// it; otherwise the same width with as many of the d decimals as leave a
-// blank before the value; a value that does not fit even without decimals
-// gets a field as wide as it needs, with a blank before it.
+// one per value, never asterisks and never a value run into the one before
+// it: the table's own fW.d for a value that leaves a blank before it in its
+// field; otherwise the same width with as many of the d decimals as leave
+// that blank; a value that does not fit even without decimals gets a field as
+// wide as it needs, with a blank before it.
 std::string fitted_reals(std::span<const float> v, int w, int d);
+// The same with a width of its own for each value (widths has v.size()).
+std::string fitted_reals(std::span<const float> v, std::span<const int> widths, int d);
+// The descriptor of one value, as fitted_reals gives it.
+std::string fitted_real(float v, int w, int d);
+// The same for statistics, measured as they are shown: a value that rounds
+// to zero without its minus sign, the undefined value as its marker.
+std::string fitted_reals(std::span<const Statistic> v, int w, int d);
 
 // The same, with the values of the runs in order (what fmt passes).
 std::string format_runs(std::string_view layout, std::span<const detail::ArgRun> runs);

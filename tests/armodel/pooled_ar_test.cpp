@@ -205,3 +205,34 @@ TEST(PooledAr, ReportLines) {
     EXPECT_EQ(t2.find("autoregression coefficients"), std::string::npos);
     EXPECT_TRUE(t2.ends_with("full-minimum aic order selection might be tried\n")) << t2;
 }
+
+// A series close to a straight line has autocorrelations near 1, so an order-1
+// model explains nearly all of it and inflates the variance a hundredfold and
+// more: the percentage would fill its f8.2 and run into the label. It takes
+// fewer decimals, a blank before it, on the listing and on the console alike.
+TEST(PooledAr, AVarianceInflationOfThousandsOfPercentKeepsABlankBeforeIt) {
+    kovtest::ArListing listing;
+    kovtest::ScriptedConsole console("");
+    std::vector<float> line(1000);
+    for (int t = 0; t < 1000; ++t) line[static_cast<size_t>(t)] = 1.0f + 0.001f * static_cast<float>(t);
+    kovtest::load_ar_series({{0, line}});
+    auto& sh = shared();
+    sh.optval(10, 1) = 1;
+    std::vector<int> sel(mxs + 1, 1);
+    int ip = -1;
+    std::vector<float> phi(10, 0.0f);
+    float r2 = 0, vinf = 0;
+    pool(sh.sermat, 1, 1000, ip, phi, r2, sh.sertbl, sel, vinf);
+    ASSERT_EQ(ip, 1);
+    ASSERT_GE(100.0f * vinf, 10000.0f);
+    const std::string label = "variance inflation from autoregression:";
+    for (const std::string& text : {listing.listing(), console.output()}) {
+        const size_t at = text.find(label);
+        ASSERT_NE(at, std::string::npos);
+        const std::string field = text.substr(at + label.size(), 8);
+        EXPECT_EQ(field[0], ' ') << field;
+        EXPECT_EQ(field.find('*'), std::string::npos) << field;
+        EXPECT_NEAR(std::stod(field), 100.0 * vinf, 0.05) << field;
+        EXPECT_EQ(text.substr(at + label.size() + 8, 4), " pct");
+    }
+}

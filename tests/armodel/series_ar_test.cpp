@@ -133,7 +133,7 @@ TEST(SeriesAr, LeftOutSeriesHasNoModel) {
         for (int r = 1; r <= sh.nyc; ++r) EXPECT_EQ(sh.sermat(r, 2), xmiss) << r;
         const auto lines = listing.lines();
         EXPECT_NE(std::find(lines.begin(), lines.end(),
-                            "     2  S1002     1810   1849     40 -99.000 -99.000-99.000-99.000-99.000 -99.000"),
+                            "     2  S1002     1810   1849     40 -99.000 -99.000 -99.00 -99.00 -99.00 -99.000"),
                   lines.end());
     }
 }

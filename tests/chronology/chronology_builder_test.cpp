@@ -214,6 +214,61 @@ TEST(ChronologyBuilder, QuantileAndRobustHeadings) {
     }
 }
 
+// Figures that would fill their fields of the year line, or are too wide for
+// them, take fewer decimals in the same columns, so that a blank stands before
+// each and nothing is written as asterisks. Columns: year 2-6, cores 7-13,
+// mean 14-21, std dev 22-30, std err 31-40, eff 41-48, iter 49-53.
+//
+// Biweight: seven values c - L, c - e, c - e, c, c + e, c + e, c + L with
+// e = 1/128 and L = 1.5 (1901, c = 2) or 3 (1902, c = 4), exact in binary.
+// Median c, MAD e, so u = +-1/7.5 for the four close values and the two far
+// ones get no weight; by symmetry the location stays c. With om = 1 - u^2:
+//   scale = 7/sqrt(6) * sqrt(4 e^2 om^4) / (1 + 4 om (1 - 5 u^2)) = 0.0094065,
+//   eff   = variance / scale^2 = ((2 L^2 + 4 e^2) / 6) / scale^2
+//         = 8476.690 (1901: fills f8.3) and 33905.382 (1902: too wide).
+// Arithmetic: 20000 and 40000 have mean 30000 (too wide for f8.3), standard
+// deviation sqrt(2e8) = 14142.136 (fills f9.3) and standard error 10000.000,
+// which fits f10.3 with its blank and stays as it was.
+TEST(ChronologyBuilder, YearFiguresThatWouldFillTheirFieldsTakeFewerDecimals) {
+    const float e = 1.0f / 128.0f;
+    std::vector<Series> close;
+    for (const float step : {-1.0f, -1.0f, 0.0f, 1.0f, 1.0f})
+        close.push_back({1901, {2.0f + step * e, 4.0f + step * e}});
+    close.push_back({1901, {0.5f, 1.0f}});
+    close.push_back({1901, {3.5f, 7.0f}});
+    const std::vector<Series> apart = {{1901, {20000.0f, 0.5f}}, {1901, {40000.0f, 1.5f}}};
+    const struct {
+        const char* what;
+        int mean_type;
+        std::vector<Series> series;
+        int year;
+        const char* figures;  // columns 1 to 53
+    } cases[] = {
+        {"eff fills its field", 2, close, 1901, "  1901      7   2.000    0.009     0.004 8476.69    3"},
+        {"eff too wide", 2, close, 1902, "  1902      7   4.000    0.009     0.004 33905.4    3"},
+        {"mean and std dev", 1, apart, 1901, "  1901      2 30000.0 14142.14 10000.000   1.000    0"},
+        {"figures that fit", 1, apart, 1902, "  1902      2   1.000    0.707     0.500   1.000    0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        BuilderScene sc(1901, 1902, c.series, c.mean_type);
+        sc.build('n', 3.0f);
+        EXPECT_EQ(sc.year_line(c.year).substr(0, 53), c.figures);
+        EXPECT_EQ(sc.listing().find('*'), std::string::npos);
+    }
+}
+
+// The chronology's own mean and standard deviation follow the measurements:
+// the arithmetic chronology 30000, 1 has mean 15000.5 and standard deviation
+// 29999 / sqrt(2) = 21212.496, both too wide for their f8.3.
+TEST(ChronologyBuilder, ChronologyMeanAndDeviationTooWideKeepTheirColumns) {
+    BuilderScene sc(1901, 1902, {{1901, {20000.0f, 0.5f}}, {1901, {40000.0f, 1.5f}}}, 1);
+    sc.build('n', 3.0f);
+    bool found = false;
+    for (const auto& l : sc.listing_lines()) found |= l.rfind("   1901    1902       2  15000.5 21212.5", 0) == 0;
+    EXPECT_TRUE(found) << sc.listing();
+}
+
 // Seven series in 1901 (the last one an outlier), six in 1902, three in 1903,
 // none in 1904.
 const std::vector<Series> seven = {

@@ -361,6 +361,34 @@ TEST(Pcavmx, TwoSeriesHaveEigenvaluesOnePlusAndMinusR) {
     EXPECT_EQ(row.substr(0, 18), "  AAA01A     0.707");
 }
 
+// Closely agreeing series have a first eigenvalue near 1 + (n - 1) rbar, an
+// equicorrelated matrix's: of ten or more it would run into the label
+// ("eigenvalue:11.934"), of a hundred or more it would not fit its f6.3. It takes fewer decimals, a
+// blank before it, in its six columns; so does its standard error.
+TEST(Pcavmx, LargeEigenvaluesKeepABlankBeforeThem) {
+    for (const int n : {12, 120}) {
+        SCOPED_TRACE(n);
+        std::vector<Series> ser;
+        for (int k = 0; k < n; ++k) {
+            char id[24];
+            std::snprintf(id, sizeof id, "E%03d%02dA", k, k % 100);
+            ser.push_back({id, 1900, signal_plus(150, 700 + k, 0.05f)});
+        }
+        statfix::load(ser);
+        Analysis run(1900, 2049);  // more years than series: the eigenvalues as they are
+        const auto lst = run.listing();
+        for (const char* label : {"eigenvalue:", "eval sderr:"}) {
+            const std::string line = line_with(lst, label);
+            EXPECT_EQ(line.find('*'), std::string::npos) << line;
+            EXPECT_EQ(line.substr(12, 1), " ") << line;
+        }
+        const auto ev = numbers(line_with(lst, "eigenvalue:").substr(12));
+        ASSERT_EQ(ev.size(), 10u);
+        EXPECT_NEAR(ev[0], 1 + (n - 1) * run.rbcp, 0.01 * n);
+        EXPECT_EQ(line_with(lst, "eigenvalue:").substr(18, 7), "  " + kov::fmt("(f5.3)", ev[1]).substr(0, 5));
+    }
+}
+
 TEST(Pcavmx, NoComponentPassesTheBrokenStick) {
     // independent noise: the first eigenvalue less its error stays below 1/1 + ... + 1/10
     std::vector<Series> ser;

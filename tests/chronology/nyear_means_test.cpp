@@ -73,3 +73,17 @@ TEST(Nyrmean, FlatIndexMeansStayInsideTheLine) {
         EXPECT_EQ(lines[k].substr(62), std::string(20, ' '));
     }
 }
+
+// Block means of measurements that would fill their f6.2 (123.456) or are
+// too wide for it (1234.5, which rounds to the even 1234.) take fewer
+// decimals, a blank before each, in their columns 7-12, 13-18 and 54-59.
+TEST(Nyrmean, WideBlockMeansKeepABlankBeforeThem) {
+    NyrCase c{"wide", 1901, 5, std::vector<float>(20, 123.456f), std::vector<float>(20, 1234.5f),
+              std::vector<float>(20, 1.0f), {}};
+    const std::vector<std::string> lines = listing_of(c, 20, 4, 0);
+    ASSERT_EQ(lines.size(), 6u + 3u);
+    for (size_t k = 6; k < lines.size(); ++k) {
+        EXPECT_EQ(lines[k].substr(6, 12), " 123.5 1234.") << lines[k];
+        EXPECT_EQ(lines[k].substr(53, 6), "  1.00") << lines[k];
+    }
+}

@@ -449,7 +449,7 @@ TEST(Detrnd, ShortAndEmptySeriesUnderEveryFirstDetrending) {
             // statistics undefined, not those of the missing-value mark
             EXPECT_TRUE(contains_line(lines, at({{2, field("(i5)", j)}, {9, kov::padded(s.serids[j], 8)},
                                                  {17, field("(i6)", s.sertbl(j, kov::ify))}, {23, field("(i7)", s.sertbl(j, kov::ily))},
-                                                 {30, "      5 -99.000 -99.000-99.000-99.000-99.000 -99.000"}})))
+                                                 {30, "      5 -99.000 -99.000 -99.00 -99.00 -99.00 -99.000"}})))
                 << j;
             EXPECT_TRUE(contains_line(lines, at({{2, field("(i5)", j)}, {10, kov::padded(s.serids[j], 8)},
                                                  {18, field("(i7)", k.opt)},

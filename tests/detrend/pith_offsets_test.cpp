@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -124,6 +125,29 @@ TEST(PithOffsets, ReformatTakesOneColumnLessTheShift) {
     ASSERT_EQ(saved.size(), 4u);
     EXPECT_EQ(saved[0], kov::padded("1 11 7", 85));
     EXPECT_TRUE(has(con.lines(), " reformatted pith offset data:     3 values"));
+}
+
+// The copy of a reformatted file is as private as the file, whatever the
+// umask would give a new file (022 here: a new file is 644); the file
+// itself keeps its permissions too.
+TEST(PithOffsets, TheCopyTakesThePermissionsOfTheFileItCopies) {
+    namespace fs = std::filesystem;
+    const auto mode = [](const fs::path& p) { return fs::status(p).permissions() & fs::perms::all; };
+    const fs::perms owner = fs::perms::owner_read | fs::perms::owner_write;
+    const fs::perms group_too = owner | fs::perms::group_read | fs::perms::group_write;
+    for (const fs::perms m : {owner, group_too, owner | fs::perms::group_read | fs::perms::others_read}) {
+        SCOPED_TRACE(static_cast<int>(m));
+        kovtest::ScriptedConsole con("cols.txt\nm\ny\n3\n2\n2\n\n");
+        Scene sc(3);
+        sc.dir().write("cols.txt", "1 11 7\n2 1 8\n3 26 9\n");
+        fs::permissions(sc.dir() / "cols.txt", m);
+        const mode_t was = ::umask(022);
+        kov::read_pith_offsets(sc.pitoff);
+        ::umask(was);
+        EXPECT_EQ(mode(sc.dir() / "cols.txt_save"), m);
+        EXPECT_EQ(mode(sc.dir() / "cols.txt"), m);
+        EXPECT_EQ(sc.pitoff[2], 25);
+    }
 }
 
 // The user's file takes its new text only when the reformat is finished: a

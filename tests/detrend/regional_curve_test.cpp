@@ -259,7 +259,7 @@ TEST(Rcsdet, SeriesWithoutAMeasuredValueIsLeftOut) {
               lines.end());
     // its statistics are undefined, not those of the missing-value mark
     EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "     3  R3        1900   1949     50 -99.000 -99.000-99.000-99.000-99.000 -99.000"),
+                        "     3  R3        1900   1949     50 -99.000 -99.000 -99.00 -99.00 -99.00 -99.000"),
               lines.end());
 }
 

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <vector>
 
+#include "chronology/statistics_fixture.hpp"
 #include "driver_test_support.hpp"
 #include "shared/generic_files.hpp"
 #include "shared/output_names.hpp"
@@ -304,14 +307,14 @@ TEST(Run, IdentifiersOfLettersOfTwoBytesStayApartInEveryOutput) {
     TempDir d;
     std::vector<std::string> ids;
     std::string rwl;
-    unsigned x = 12345;
     for (int s = 0; s < 9; ++s) {
         ids.push_back("\u00c1\u00e489-1" + std::to_string(s));
+        const std::vector<float> widths = statfix::noise(40, static_cast<unsigned>(s));
         for (int decade = 1900; decade <= 1930; decade += 10) {
             rwl += ids.back() + " " + std::to_string(decade);
             for (int k = 0; k < 10; ++k) {
-                x = x * 1103515245u + 12345u;
-                const std::string v = std::to_string(50 + (x >> 16) % 250);
+                // 1.000 to 1.999 mm in hundredths
+                const std::string v = std::to_string(std::lround(widths[decade - 1900 + k] * 100.0f));
                 rwl += std::string(6 - v.size(), ' ') + v;
             }
             rwl += "\n";
@@ -610,7 +613,7 @@ TEST(Run, ShortAndEmptySeriesAndTinyWindowsRunToTheEnd) {
         {"1 % of 96 values is a median window of 0, held to 1: series 113071 is its own curve, indices of 1",
          kovtest::read_file(kovtest::test_data("rwl/mong007w.rwl")), "-3     -1    0     !", "input error",
          {"     9   113071    -3    1           median filter curve and window width",
-          "     9  113071    1755   1850     96   1.000 -99.000-99.000-99.000  0.000 -99.000"}},
+          "     9  113071    1755   1850     96   1.000 -99.000 -99.00 -99.00  0.000 -99.000"}},
         {"10 % of 15 years: a spline of period 1, the least-squares line", fifteen, "-10    0     0     !",
          "not positive definite", {"     4   FIF04A    -10    1         smoothing spline curve and window width"}},
         {"the default age-dependent spline on a 3-value block (blp04H of ok043.rwl), zeros, missing values",

@@ -156,9 +156,7 @@ TEST(WriteFailures, AFirstOutputThatCannotBeCreatedStopsNoOtherWork) {
         auto detail = split_lines(d.read("a.rwl_detail.txt"));
         ASSERT_GT(detail.size(), 8u);
         detail[8].replace(6, 8, "EARLIER ");
-        std::string text;
-        for (const auto& l : detail) text += l + "\n";
-        d.write("a.rwl_detail.txt", text);
+        d.write("a.rwl_detail.txt", kovtest::join_lines(detail));
         std::filesystem::remove(d / "b.rwl_out.txt");
         const std::string name = "a.rwl" + blocked;
         std::filesystem::remove(d / name);
@@ -204,9 +202,7 @@ TEST(WriteFailures, ARefusedDetailFileIsLeftAsTheUserWroteIt) {
     ASSERT_EQ(written.size(), 8u + 21u);  // the 21 series of wa129.rwl
     auto text_of = [](std::vector<std::string> lines, const std::function<void(std::vector<std::string>&)>& edit) {
         edit(lines);
-        std::string t;
-        for (const auto& l : lines) t += l + "\n";
-        return t;
+        return kovtest::join_lines(lines);
     };
     std::string binary;
     for (int i = 0; i < 2000; ++i) binary += static_cast<char>((i * 73 + 11) % 256);
@@ -312,8 +308,7 @@ TEST(WriteFailures, AFailedRewriteLeavesTheEarlierFile) {
         auto lines = split_lines(d.read("site.rwl_detail.txt"));
         ASSERT_GT(lines.size(), 20u);
         for (size_t k : {10u, 14u}) lines[k].replace(56, 6, "     0");  // icu of records 3 and 7
-        std::string edited;
-        for (const auto& l : lines) edited += l + "\n";
+        const std::string edited = kovtest::join_lines(lines);
         d.write("site.rwl_detail.txt", edited);
 
         const auto r = run_kovrin_limited(d.path(), batch_run, 4);

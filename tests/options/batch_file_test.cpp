@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,12 +24,6 @@ namespace {
 // The example file of a default run for site01.txt, as documented.
 std::vector<std::string> default_file() {
     return kovtest::split_lines(kovtest::default_commands("site01.txt"));
-}
-
-std::string join(const std::vector<std::string>& lines) {
-    std::string s;
-    for (const auto& l : lines) s += l + "\n";
-    return s;
 }
 
 OptionBlock defaults(std::string* mask = nullptr) {
@@ -186,7 +181,7 @@ TEST(BatchCommandFile, OptionBlocksGoThroughWriterAndReaderUnchanged) {
 
 TEST(Rdbatch, EchoesEveryLineWithTheDataFileInWork) {
     TempDir dir;
-    ReadResult r = read_text(dir, join(default_file()), OptionBlock{}, "other.txt");
+    ReadResult r = read_text(dir, kovtest::join_lines(default_file()), OptionBlock{}, "other.txt");
     EXPECT_EQ(r.status, 0);
     std::vector<std::string> want = {
         "",
@@ -208,7 +203,7 @@ TEST(Rdbatch, EchoShowsCurrentDescriptions) {
     file[3] = "0            0     !edited by hand";
     file[8] = "  2                !tree-ring indices or ratios (rt/gt)";
     file[15] = " none              !site-tree-core separation mask";
-    ReadResult r = read_text(dir, join(file));
+    ReadResult r = read_text(dir, kovtest::join_lines(file));
     ASSERT_EQ(r.status, 0);
     ASSERT_EQ(r.console.size(), 24u);
     EXPECT_EQ(r.console[4 + 2], " " + padded("0            0     !no data transformation (no plots)", 80));
@@ -238,7 +233,7 @@ TEST(Rdbatch, WidthRulesOfTheSmoothers) {
         TempDir dir;
         std::vector<std::string> file = default_file();
         file[c.file_line - 1] = padded(c.values, 19) + "!";
-        ReadResult r = read_text(dir, join(file));
+        ReadResult r = read_text(dir, kovtest::join_lines(file));
         ASSERT_EQ(r.status, 0) << c.values;
         EXPECT_EQ(shared().optval(c.file_line - 1, 2), c.stored) << c.values;
         // The console shows the width as the file has it.
@@ -263,7 +258,7 @@ TEST(Rdbatch, SmootherWindowsBelowThreeStopTheProgram) {
         std::vector<std::string> file = default_file();
         file[c.file_line - 1] = padded(c.values, 19) + "!";
         try {
-            read_text(dir, join(file));
+            read_text(dir, kovtest::join_lines(file));
             ADD_FAILURE() << c.values << ": no stop";
         } catch (const Stop& s) {
             EXPECT_EQ(std::string(s.what()), c.message);
@@ -405,7 +400,7 @@ TEST(Rdbatch, UnreadableAndRefusedFilesEndWithTheirBlockAndStatus) {
         TempDir dir;
         std::vector<std::string> file = default_file();
         c.edit(file);
-        ReadResult r = read_text(dir, join(file));
+        ReadResult r = read_text(dir, kovtest::join_lines(file));
         EXPECT_EQ(r.status, c.status) << c.what;
         std::vector<std::string> tail;
         if (c.block == eof) {
@@ -414,8 +409,8 @@ TEST(Rdbatch, UnreadableAndRefusedFilesEndWithTheirBlockAndStatus) {
             tail = {"", " *** " + c.named};
             tail.insert(tail.end(), error_block.begin(), error_block.end());
         }
-        size_t head = c.echoed < 0 ? 0 : 4 + c.echoed;
-        ASSERT_EQ(r.console.size(), head + tail.size()) << c.what;
+        const size_t head = std::min<size_t>(c.echoed < 0 ? 0 : 4 + c.echoed, r.console.size());
+        EXPECT_EQ(r.console.size(), head + tail.size()) << c.what;
         EXPECT_EQ(std::vector<std::string>(r.console.begin() + head, r.console.end()), tail) << c.what;
     }
 }
@@ -430,7 +425,7 @@ TEST(Rdbatch, SlotsAreStoredLineByLine) {
     OptionBlock before;
     for (int k = 1; k <= 20; ++k)
         for (int j = 1; j <= 5; ++j) before(k, j) = 7;
-    ReadResult r = read_text(dir, join(file), before);
+    ReadResult r = read_text(dir, kovtest::join_lines(file), before);
     ASSERT_EQ(r.status, 12);
     EXPECT_EQ(shared().optval(1, 1), 1);
     EXPECT_EQ(shared().optval(4, 2), 20);
@@ -452,7 +447,7 @@ TEST(Rdbatch, ThresholdsFollowTheStandDynamicsCode) {
     before(20, 2) = 10;
     before(20, 3) = 25;
     before(20, 4) = 2;
-    ReadResult r = read_text(dir, join(file), before);
+    ReadResult r = read_text(dir, kovtest::join_lines(file), before);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(shared().optval(20, 2), 0);
     EXPECT_EQ(shared().optval(20, 3), 0);
@@ -460,7 +455,7 @@ TEST(Rdbatch, ThresholdsFollowTheStandDynamicsCode) {
     // With outlier analysis only the upper bounds hold: a window of 0 is fine.
     file = default_file();
     file[20] = "1            0     !endogenous outlier analysis done";
-    r = read_text(dir, join(file));
+    r = read_text(dir, kovtest::join_lines(file));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(shared().optval(20, 1), 1);
     ASSERT_EQ(r.console.size(), 4u + 23u);

@@ -118,8 +118,6 @@ TEST(ColumnSave, RowsCoverTheSpanAndShowMissingYears) {
     }
 }
 
-// The 8001-character row holds at most 888 series: every series of the data
-// file counts, selected or not.
 // Identifiers of letters of two bytes head their columns whole, each in its
 // 8 columns by characters: Áä89-10 and Áä89-11 (9 bytes each) stay apart.
 TEST(ColumnSave, HeaderKeepsIdentifiersOfLettersOfTwoBytesWhole) {
@@ -146,6 +144,8 @@ TEST(ColumnSave, HeaderKeepsIdentifiersOfLettersOfTwoBytesWhole) {
     }
 }
 
+// The 8001-character row holds at most 888 series: every series of the data
+// file counts, selected or not.
 TEST(ColumnSave, CapacityCountsEverySeries) {
     for (int nc : {888, 889}) {
         ListingFixture f;

@@ -223,9 +223,9 @@ TEST(Transf, ListingHeadersAndUndefinedStatistics) {
     EXPECT_EQ(lines[at[1] - 1], "");
     EXPECT_EQ(lines[at[1] + 1].substr(0, 6), "    20");
     EXPECT_EQ(lines[at[0] + 7],
-              "     7  TR107     2.000-99.000 -99.000-99.000  0.000-99.000-99.000 -99.000  1.000");
+              "     7  TR107     2.000 -99.00 -99.000 -99.00  0.000 -99.00 -99.00 -99.000  1.000");
     EXPECT_EQ(lines[at[0] + 8],
-              "     8  TR108   -99.000-99.000 -99.000-99.000-99.000-99.000-99.000 -99.000  1.000");
+              "     8  TR108    -99.00 -99.00 -99.000 -99.00 -99.00 -99.00 -99.00 -99.000  1.000");
     for (int j = 1; j <= 6; ++j) EXPECT_EQ(shared().sermat(18 + j, 7), 2.0f);
     for (const auto& l : lines) EXPECT_EQ(l.find("nan"), std::string::npos) << l;
     // The summary rests on the statistics that are defined: in the columns

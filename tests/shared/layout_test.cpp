@@ -248,11 +248,13 @@ TEST(LayoutWrite, StatisticsShowAFittingMarkerAndAnUnsignedZero) {
               "  12           1.500\n");
 }
 
-// Reals of a fixed-column table that are too wide for their fW.d: fewer
-// decimals with a blank before the value, and only without any decimals a
-// wider field. The floats below are those nearest to the decimals written:
-// 183859.66 is 183859.65625 (a step of 1/64 between 2^17 and 2^18), whose
-// fourth decimal rounds to even.
+// Reals of a fixed-column table that would fill their fW.d or are too wide
+// for it: fewer decimals, so that a blank stands before every value, and only
+// without any decimals a wider field. The floats below are those nearest to
+// the decimals written: 183859.66 is 183859.65625 (a step of 1/64 between
+// 2^17 and 2^18), whose fourth decimal rounds to even, as does the fifth of
+// 40341.703125 (exact in binary); 9999.999 is 9999.9990234375, which rounds
+// up to 10000.00 with two decimals.
 TEST(LayoutWrite, FittedRealsKeepTheirFieldWhereTheyCan) {
     const struct {
         float value;
@@ -262,15 +264,20 @@ TEST(LayoutWrite, FittedRealsKeepTheirFieldWhereTheyCan) {
     } cases[] = {
         {43.939995f, 12, 6, "f12.6", "   43.939995"},
         {-0.014216f, 12, 6, "f12.6", "   -0.014216"},
-        {40341.703125f, 12, 6, "f12.6", "40341.703125"},  // fits the field to its first column
+        {4341.703125f, 12, 6, "f12.6", " 4341.703125"},   // a blank left: as the table has it
+        {40341.703125f, 12, 6, "f12.5", " 40341.70312"},  // f12.6 would fill the field
         {183859.66f, 12, 6, "f12.4", " 183859.6562"},     // f12.5 would fill it
         {-1234567.0f, 12, 6, "f12.2", " -1234567.00"},
         {1.0e15f, 12, 6, "f17.0", " 999999986991104."},  // no decimals left: a wider field
-        {9999.999f, 8, 3, "f8.3", "9999.999"},
+        {999.999f, 8, 3, "f8.3", " 999.999"},
+        {9999.999f, 8, 3, "f8.1", " 10000.0"},             // 10000.00 would fill it
         {12345.678f, 8, 3, "f8.1", " 12345.7"},
         {117612.3f, 8, 3, "f8.0", " 117612."},
+        {-11.339f, 7, 3, "f7.2", " -11.34"},
+        {-0.123f, 6, 3, "f6.2", " -0.12"},
         {-99.0f, 6, 3, "f6.1", " -99.0"},                  // the marker, as a statistic shows it
-        {99.5f, 6, 3, "f6.3", "99.500"},
+        {-99.0f, 7, 3, "f7.2", " -99.00"},
+        {99.5f, 6, 3, "f6.2", " 99.50"},
         {-99.5f, 6, 3, "f6.1", " -99.5"},
     };
     for (const auto& c : cases) {
@@ -280,6 +287,13 @@ TEST(LayoutWrite, FittedRealsKeepTheirFieldWhereTheyCan) {
     }
     const std::vector<float> row = {183859.66f, -1.955775f, 0.012602f, -58.068756f};
     EXPECT_EQ(fitted_reals(row, 12, 6), "f12.4,f12.6,f12.6,f12.6");
+    // Statistics are measured as they are shown: a zero has no sign to make
+    // room for (the plain real needs a decimal less), -99 is the marker.
+    const std::vector<Statistic> stats = {{-0.0001f}, {-99.0f}, {0.25f}};
+    const std::string d = fitted_reals(std::span<const Statistic>(stats), 6, 3);
+    EXPECT_EQ(d, "f6.3,f6.1,f6.3");
+    EXPECT_EQ(fmt("(" + d + ")", stats), " 0.000 -99.0 0.250\n");
+    EXPECT_EQ(fitted_real(-0.0001f, 6, 3), "f6.2");
 }
 
 TEST(LayoutWrite, MalformedLayoutsAreRefused) {

@@ -172,9 +172,7 @@ std::string default_commands(const std::string& datfil) {
 std::string default_commands(const std::string& datfil, const std::map<size_t, std::string>& replaced) {
     auto lines = split_lines(default_commands(datfil));
     for (const auto& [at, line] : replaced) lines.at(at) = line;
-    std::string s;
-    for (const auto& l : lines) s += l + "\n";
-    return s;
+    return join_lines(lines);
 }
 
 std::string test_data(const std::string& name) { return std::string(KOVRIN_TEST_DATA) + "/" + name; }

@@ -122,6 +122,21 @@ def fivnum(a):
     return med, uh, lh, F(uh - lh), x[0], x[-1]
 
 
+def fitted(v, w, d):
+    """v in a field of w with d decimals, or as many fewer as leave a blank
+    before it; without decimals a field as wide as it needs and a blank."""
+    for k in range(d, -1, -1):
+        t = '%.*f' % (k, v) + ('.' if k == 0 else '')
+        if len(t) < w:
+            return t.rjust(w)
+    return ' ' + t
+
+
+def figures(v):
+    """Mean, sdev, skew, kurt, sens, ac(1) in their 8, 8, 7, 7, 7, 8 columns."""
+    return ''.join(fitted(x, w, 3) for x, w in zip(v, (8, 8, 7, 7, 7, 8)))
+
+
 def gaps_of(years):
     runs = []
     for y in years:
@@ -156,8 +171,7 @@ def listing(path):
     for k, (ident, fy, vals) in enumerate(series, start=1):
         r = stats[k - 1]
         ly = fy + len(vals) - 1
-        out.append(' %5d   %-7s%6d%7d%7d%8.3f%8.3f%7.3f%7.3f%7.3f%8.3f' %
-                   (k, ident[:7], fy, ly, ly - fy + 1, r[1], r[2], r[3], r[4], r[5], r[6]))
+        out.append(' %5d   %-7s%6d%7d%7d' % (k, ident[:7], fy, ly, ly - fy + 1) + figures(r[1:7]))
     out.append('       number of series read in: %4d   from%7d  to%7d%8d years' %
                (len(series), first_all, last_all, last_all - first_all + 1))
     nc = len(series)
@@ -172,9 +186,7 @@ def listing(path):
     for r, lab in enumerate(labels):
         yrs = summary[0][r]
         shown = int(np.floor(float(yrs) + 0.5)) if r == 0 else int(float(yrs))
-        out.append((' ' + lab).ljust(32) + '%4d%8.3f%8.3f%7.3f%7.3f%7.3f%8.3f' %
-                   (shown, summary[1][r], summary[2][r], summary[3][r], summary[4][r], summary[5][r],
-                    summary[6][r]))
+        out.append((' ' + lab).ljust(32) + '%4d' % shown + figures([summary[j][r] for j in range(1, 7)]))
     return out
 
 
