@@ -717,6 +717,19 @@ struct Candidate {
     }
 };
 
+// A line as reading r gives it.
+Candidate candidate_of(const DataLine& d, Reading r, const Form& f) {
+    Candidate c;
+    c.reading = r;
+    c.id = identifier_key(d.id);
+    c.year = d.year;
+    c.ends = !f.index && d.values_read && line_end_marker(d, hundredths_end) != 0;
+    c.in_decade = !outside_its_decade(d, d.year, f.index);
+    std::copy(std::begin(d.field), std::end(d.field), c.field);
+    std::copy(std::begin(d.blank), std::end(d.blank), c.blank);
+    return c;
+}
+
 // The readings of a line under which it has its year and values in their
 // columns, one of each different line they give; a line without strays has
 // one reading, as it is written.
@@ -727,16 +740,9 @@ std::vector<Candidate> candidates(const std::string& raw, const Form& f) {
         if (!h || !in_its_columns(layout_columns(*h), f)) continue;
         const DataLine d = read_line_of(line_text(raw, f, r), f, false);
         if (!d.year_read || !d.values_read) continue;
-        Candidate c;
-        c.reading = r;
-        c.id = identifier_key(d.id);
-        c.year = d.year;
-        c.ends = !f.index && line_end_marker(d, hundredths_end) != 0;
-        c.in_decade = !outside_its_decade(d, d.year, f.index);
-        std::copy(std::begin(d.field), std::end(d.field), c.field);
-        std::copy(std::begin(d.blank), std::end(d.blank), c.blank);
+        const Candidate c = candidate_of(d, r, f);
         if (std::none_of(out.begin(), out.end(), [&](const Candidate& o) { return o.same_line_as(c); }))
-            out.push_back(std::move(c));
+            out.push_back(c);
     }
     return out;
 }
@@ -868,11 +874,7 @@ std::vector<Candidate> nearest_data_line(TextIn& in, size_t start, size_t lines,
         if (c.empty()) {
             const DataLine d = read_line_of(line_text(raw, f), f, false);
             if (!d.year_read) continue;
-            Candidate x;
-            x.id = identifier_key(d.id);
-            x.year = d.year;
-            x.ends = !f.index && d.values_read && line_end_marker(d, hundredths_end) != 0;
-            c.push_back(std::move(x));
+            c.push_back(candidate_of(d, Reading::as_written, f));
         }
         return c;
     }
@@ -1020,11 +1022,9 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
         const YearForm y = form_by_sign(line, f);
         DataLine d = read_line_of(t, f, y == YearForm::plain);
         if (!d.values_read) continue;
-        if (!index && line_end_marker(d, hundredths_end) == line_end_marker(d, thousandths_end)) {
-            const long long m = line_end_marker(d, hundredths_end);
-            if (m == hundredths_end) ++hundredths;
-            if (m == thousandths_end) ++thousandths;
-        }
+        if (const long long m = index ? 0 : line_end_marker(d, hundredths_end);
+            m != 0 && m == line_end_marker(d, thousandths_end))
+            ++(m == hundredths_end ? hundredths : thousandths);
         if (y == YearForm::plain) {
             if (d.year_read) {
                 lo = std::min(lo, d.year);
@@ -1738,17 +1738,13 @@ private:
     // where they differ from the file's usual units, the line says so.
     void write_rings(long long units) {
         const bool other_units = units != 0 && !index_ && units != file_.usual_marker;
-        for (const auto& [line_no, year] : rings_) {
-            if (other_units)
-                warn_.write("(t2,'*** warning: series ',a8,' line',i7,' of the file: 999 in year',i6,"
-                            "' taken as a ring, not as an end marker: the series is read in ',a)",
-                            name8(series_id_), static_cast<int>(line_no + 1), year,
-                            units == thousandths_end ? "thousandths" : "hundredths");
-            else
-                warn_.write("(t2,'*** warning: series ',a8,' line',i7,' of the file: 999 in year',i6,"
-                            "' taken as a ring, not as an end marker')",
-                            name8(series_id_), static_cast<int>(line_no + 1), year);
-        }
+        const std::string read_in =
+            !other_units ? "" : units == thousandths_end ? ": the series is read in thousandths"
+                                                         : ": the series is read in hundredths";
+        for (const auto& [line_no, year] : rings_)
+            warn_.write("(t2,'*** warning: series ',a8,' line',i7,' of the file: 999 in year',i6,"
+                        "' taken as a ring, not as an end marker',a)",
+                        name8(series_id_), static_cast<int>(line_no + 1), year, read_in);
         rings_.clear();
     }
 

@@ -49,6 +49,22 @@ void start_file(int transformation = 0) {
     streams().luout.open_fresh("site_out.txt");
 }
 
+// What the console shows after the line that names why a detail file is
+// refused: defaults are used and the file is left as it was.
+std::string refusal_after(const std::string& named) {
+    return "\n" + named +
+           "\n\n *** batch detail data file either not found or\n"
+           " *** error in reading in data. defaults are used.\n"
+           "\n *** not used, the file is left as it was: site_detail.txt\n";
+}
+
+// The listing of a refused detail file: the file named, why, and that it is
+// left as it was.
+std::vector<std::string> refused_listing(const std::string& why) {
+    return {at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}), "",
+            " *** batch detail file not used: " + why, " *** not used, the file is left as it was: site_detail.txt", ""};
+}
+
 }  // namespace
 
 TEST(DetailWriter, LegendHeaderAndOneRecordPerSeries) {
@@ -214,15 +230,9 @@ TEST(DetailReader, AFaultyRecordLeavesTheWholeFileUnused) {
         const auto i6 = [](int v) { return padded("", 6 - std::to_string(v).size()) + std::to_string(v); };
         const std::string named =
             "*** batch detail record" + i6(c.record) + " (line" + i6(8 + c.record) + " of the file) " + c.fault;
-        EXPECT_NE(sc.output().find("\n " + named + "\n\n *** batch detail data file either not found or\n"
-                                   " *** error in reading in data. defaults are used.\n"
-                                   "\n *** not used, the file is left as it was: site_detail.txt\n"),
-                  std::string::npos)
-            << sc.output();
+        EXPECT_NE(sc.output().find(refusal_after(" " + named)), std::string::npos) << sc.output();
         EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")),
-                  (std::vector<std::string>{at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}), "",
-                                            " *** batch detail file not used: record" + i6(c.record) + " " + c.fault,
-                                            " *** not used, the file is left as it was: site_detail.txt", ""}));
+                  refused_listing("record" + i6(c.record) + " " + c.fault));
         // the file is not written again: it stays as the user wrote it
         EXPECT_TRUE(batch_detail_state().refused);
         write_batch_detail();
@@ -283,15 +293,8 @@ TEST(DetailReader, LineEightMustBeTheColumnHeader) {
         EXPECT_EQ(batch_detail_state().records.size(), c.refused ? 0u : 1u);
         EXPECT_EQ(row(1), c.refused ? reset1 : (std::array<int, 10>{1900, 1950, 7, 3, -6, 2, 0, 1, 1, 4}));
         if (!c.refused) continue;
-        EXPECT_NE(sc.output().find("\n" + header_line + "\n\n *** batch detail data file either not found or\n"
-                                   " *** error in reading in data. defaults are used.\n"
-                                   "\n *** not used, the file is left as it was: site_detail.txt\n"),
-                  std::string::npos)
-            << sc.output();
-        EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")),
-                  (std::vector<std::string>{at({{2, "batch detail file processed: "}, {35, padded("site_detail.txt", 60)}}),
-                                            "", " *** batch detail file not used: line 8 is not its column header",
-                                            " *** not used, the file is left as it was: site_detail.txt", ""}));
+        EXPECT_NE(sc.output().find(refusal_after(header_line)), std::string::npos) << sc.output();
+        EXPECT_EQ(split_lines(scene.dir().read("site_out.txt")), refused_listing("line 8 is not its column header"));
         write_batch_detail();
         EXPECT_EQ(scene.dir().read("site_detail.txt"), c.text);
     }
