@@ -29,9 +29,20 @@ struct TucsonFile {
         strays_dropped,  // control bytes and tabs in the identifier and year columns dropped
         tab_stops,       // a tab in the identifier columns at the next tab stop (every 8 columns)
     };
-    static constexpr unsigned char plain_year_line = 1;  // identifier, then a 4-column year
-    static constexpr unsigned char shifted_line = 2;     // one column to the left
-    static constexpr int reading_shift = 2;              // the reading, in the bits above these
+    // Where a line stands against the columns of the layout: as laid out by
+    // its reading, one column to the left of it (its year in columns 8-11,
+    // a blank is put in before column 8), or one column to the right (a line
+    // that begins with a blank, or a year of five columns after an
+    // identifier of eight: a blank before the year is taken out).
+    enum class Shift : unsigned char { none, left, right };
+    static constexpr unsigned char plain_year_line = 1;    // identifier, then a 4-column year
+    static constexpr unsigned char shifted_line = 2;       // one column to the left
+    static constexpr unsigned char shifted_right_line = 4;  // one column to the right
+    // a year whose last digit touches its first value, the values read by
+    // their separators: they fill the line's decade (or end at its end
+    // marker), and its neighbours speak for it
+    static constexpr unsigned char runs_on_line = 8;
+    static constexpr int reading_shift = 4;  // the reading, in the bits above these
 
     size_t first_line = 0;               // the line of the file the survey began at
     std::vector<unsigned char> reading;  // per line from first_line: the bits above
@@ -58,7 +69,10 @@ struct TucsonFile {
     std::vector<std::string> segments;
 
     bool plain_year_at(size_t line) const { return reading_at(line, plain_year_line); }
-    bool shifted_at(size_t line) const { return reading_at(line, shifted_line); }
+    Shift shift_at(size_t line) const {
+        return reading_at(line, shifted_line) ? Shift::left : reading_at(line, shifted_right_line) ? Shift::right : Shift::none;
+    }
+    bool runs_on_at(size_t line) const { return reading_at(line, runs_on_line); }
     Reading reading_of(size_t line) const;
     bool reading_at(size_t line, unsigned char what) const;
 };

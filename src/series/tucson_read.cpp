@@ -35,6 +35,7 @@ namespace kov {
 namespace {
 
 using Reading = TucsonFile::Reading;
+using Shift = TucsonFile::Shift;
 
 constexpr int max_text_lines = 25;
 
@@ -85,6 +86,14 @@ size_t field_width(const Form& f) { return f.index ? 7 : 6; }
 
 int slots_of(int year) { return 10 - mod10(year); }
 
+// The next line of the file as the reader takes it: blanks and tabs after its
+// last field are no part of it (an editor's tab at the end of a line).
+std::optional<std::string> next_line(TextIn& in) {
+    auto got = in.read_line();
+    if (got) got->erase(std::min(got->size(), got->find_last_not_of(" \t") + 1));
+    return got;
+}
+
 // ---------------------------------------------------------------------------
 // 1. A line as the reader takes it apart
 
@@ -133,10 +142,14 @@ bool fields_hold_the_values(const std::string& line) {
     return true;
 }
 
-// A year whose last digit touches a value that does not fill its field was
-// cut apart by the columns: "EX1<tab>01A  1900" taken as it stands has " 190"
-// in its year columns and "0    8" in the first value field, and two NULs
-// before "EX101A  1900" leave "  19" there. No year is read so.
+// A year whose last digit touches a value that does not fill its field runs
+// on into that value. Most often the columns cut the year apart:
+// "EX1<tab>01A  1900" taken as it stands has " 190" in its year columns and
+// "0    8" in the first value field, and two NULs before "EX101A  1900"
+// leave "  19" there. Some writers, though, put a value straight after the
+// year ("HNA0417A185225    22", values left-justified in their fields). Such
+// a year is one reading among the others, read only where the evidence
+// speaks for it (pick_reading).
 bool year_runs_on(std::string_view line, const Form& f) {
     const size_t end = f.idw + 4;          // the first column after the year
     const size_t width = f.index ? 4 : 6;  // the first value field
@@ -145,19 +158,26 @@ bool year_runs_on(std::string_view line, const Form& f) {
     return first.size() < width || first.find(' ') != std::string_view::npos;
 }
 
-// Whether a line (one byte per column) has its year and values where the
-// layout puts them: the year field holds one integer that ends in its last
-// column, and every value stands in its own field.
-bool in_its_columns(const std::string& line, const Form& f) {
+// Whether a line (one byte per column) has a year in its year columns: one
+// integer that ends in the year's last column.
+bool year_in_its_columns(const std::string& line, const Form& f) {
     const std::string_view year = std::string_view(line).substr(f.idw, 4);
-    if (is_blank(year) || !is_digit(year[3]) || !field_holds_one_integer(year) || year_runs_on(line, f))
-        return false;
+    return !is_blank(year) && is_digit(year[3]) && field_holds_one_integer(year);
+}
+
+// Whether every value of a line (one byte per column) stands in its own field.
+bool values_in_their_columns(const std::string& line, const Form& f) {
     if (!f.index) return fields_hold_the_values(line);
     for (size_t k = 0; k < 10; ++k)
         if (!field_holds_one_integer(std::string_view(line).substr(10 + 7 * k, 4)) ||
             !field_holds_one_integer(std::string_view(line).substr(14 + 7 * k, 3)))
             return false;
     return true;
+}
+
+// Whether a line has its year and values where the layout puts them.
+bool in_its_columns(const std::string& line, const Form& f) {
+    return year_in_its_columns(line, f) && !year_runs_on(line, f) && values_in_their_columns(line, f);
 }
 
 // The readings of a line
@@ -265,23 +285,41 @@ struct LineText {
     bool controls_dropped = false;
     bool tab_dropped = false;
     bool by_bytes = false;  // a byte is a column, though the line is valid UTF-8
-    bool shifted = false;   // written one column to the left: a blank put in before column 8
+    Shift shift = Shift::none;  // one column to the left or right of the layout
     bool damaged[10] = {};  // value field k (ring widths) or value/depth pair k (indices)
 };
 
-// `shifted`: the file survey found the line one column to the left of the
-// layout (its year in columns 8-11).
-LineText line_text(const std::string& raw, const Form& f, Reading r = Reading::as_written, bool shifted = false) {
+// Lays a line that stands one column off into the columns of the layout: one
+// that stands to the left (its year in columns 8-11) gets a blank before
+// column 8; one that stands to the right loses the blank of its column 1 (a
+// blank too many at its front) or else, before a minus sign in column 9, the
+// blank of column 8 (a year of five columns after an identifier of eight,
+// "LONG1   -2999"). False when the line has no such blank.
+bool shift_columns(std::string& raw, Shift s) {
+    if (s == Shift::left) {
+        raw.insert(column_byte(raw, 7), 1, ' ');
+        return true;
+    }
+    if (!raw.empty() && raw[0] == ' ') {
+        raw.erase(0, 1);
+        return true;
+    }
+    const size_t col8 = column_byte(raw, 7), col9 = column_byte(raw, 8);
+    if (col9 >= raw.size() || raw[col9] != '-' || raw[col8] != ' ') return false;
+    raw.erase(col8, 1);
+    return true;
+}
+
+// `shift`: the file survey found the line one column to the left or to the
+// right of the layout.
+LineText line_text(const std::string& raw, const Form& f, Reading r = Reading::as_written, Shift shift = Shift::none) {
     LineText t;
     HeadReading h = apply_reading(raw, f, r).value_or(HeadReading{raw});
     t.reading = r;
     t.controls_dropped = h.controls_dropped;
     t.tab_dropped = h.tab_dropped;
     t.by_bytes = h.by_bytes;
-    if (shifted) {
-        h.raw.insert(column_byte(h.raw, 7), 1, ' ');
-        t.shifted = true;
-    }
+    if (shift != Shift::none && shift_columns(h.raw, shift)) t.shift = shift;
     std::string cols = h.by_bytes ? h.raw : column_text(h.raw);
     t.line = padded(cols, 80);
     for (int k = 0; k < 10; ++k) {
@@ -327,11 +365,23 @@ std::string_view head_layout(const Form& f, YearForm y) {
     return y == YearForm::plain ? "(a8,i4)" : y == YearForm::wide5 ? "(a7,i5)" : "(a6,i6)";
 }
 
+// Whether the columns cut a year at its front: digits that run on from the
+// identifier's last column into a year field that ends in a blank ("EX101A
+// 1835" has "835 " in its year columns). A year of three digits written
+// from the field's first column ("CM123C  990 ") is a year.
+bool year_cut_at_its_front(const std::string& line, const Form& f) {
+    return line[f.idw + 3] == ' ' && is_digit(line[f.idw - 1]) && is_digit(line[f.idw]);
+}
+
 // Identifier and year of a line in one year form. The year field must hold
-// one integer: digits with blanks between them are no year.
-bool read_head(const std::string& line, const Form& f, YearForm y, std::string& id, int& year) {
+// one integer: digits with blanks between them, or a year cut at its front
+// by the columns, are no year. Nor is a year whose last digit runs on into
+// its first value, unless the survey found that the line's values fit its
+// decade so (`runs_on_ok`).
+bool read_head(const std::string& line, const Form& f, YearForm y, std::string& id, int& year, bool runs_on_ok = false) {
     const size_t idcols = f.idw - (y == YearForm::wide5 ? 1 : y == YearForm::wide6 ? 2 : 0);
-    if (!field_holds_one_integer(std::string_view(line).substr(idcols, f.idw + 4 - idcols)) || year_runs_on(line, f))
+    if (!field_holds_one_integer(std::string_view(line).substr(idcols, f.idw + 4 - idcols)) ||
+        year_cut_at_its_front(line, f) || (!runs_on_ok && year_runs_on(line, f)))
         return false;
     try {
         auto v = read_values(head_layout(f, y), std::string_view(line).substr(0, f.idw + 4));
@@ -446,17 +496,21 @@ bool read_fields(const std::string& line, std::string_view layout, size_t from, 
 
 // Identifier and year in the form `y`, or else in the plain form: a minus
 // sign followed by a letter is part of the identifier.
-bool read_head_or_plain(const std::string& line, const Form& f, YearForm y, std::string& id, int& year) {
-    return read_head(line, f, y, id, year) || (y != YearForm::plain && read_head(line, f, YearForm::plain, id, year));
+bool read_head_or_plain(const std::string& line, const Form& f, YearForm y, std::string& id, int& year,
+                        bool runs_on_ok = false) {
+    return read_head(line, f, y, id, year, runs_on_ok) ||
+           (y != YearForm::plain && read_head(line, f, YearForm::plain, id, year, runs_on_ok));
 }
 
 // Reads a line in the year form the file survey chose for it (plain: an
 // identifier with a minus sign in it, before a 4-column year) or else the form
-// its minus sign gives.
-DataLine read_line_of(const LineText& t, const Form& f, bool plain_year) {
+// its minus sign gives; `runs_on_ok`: a year that runs on into its first
+// value is read (the survey found the line's values fit its decade so).
+DataLine read_line_of(const LineText& t, const Form& f, bool plain_year, bool runs_on_ok = false) {
     const std::string& line = t.line;
     DataLine d;
-    d.year_read = read_head_or_plain(line, f, plain_year ? YearForm::plain : form_by_sign(line, f), d.id, d.year);
+    d.year_read = read_head_or_plain(line, f, plain_year ? YearForm::plain : form_by_sign(line, f), d.id, d.year,
+                                     runs_on_ok);
     d.idcols = d.year_read ? d.id.size() : f.idw;
     d.id = identifier_of(t, d.idcols);
 
@@ -658,6 +712,14 @@ std::string long_identifier(const LineText& t, const Form& f, const std::string&
     return name;
 }
 
+// Line `line` of the file laid out, and read, as the survey chose.
+LineText text_at(const std::string& raw, const TucsonFile& file, const Form& f, size_t line) {
+    return line_text(raw, f, file.reading_of(line), file.shift_at(line));
+}
+DataLine data_at(const LineText& t, const TucsonFile& file, const Form& f, size_t line) {
+    return read_line_of(t, f, file.plain_year_at(line), file.runs_on_at(line));
+}
+
 // Reads the lines after the one just read, each as a data line (blank lines
 // and lines without a year passed over), until `look` returns false or the
 // file ends; then the file stands where it stood.
@@ -666,11 +728,11 @@ void look_ahead(TextIn& in, const TucsonFile& file, const Form& f, Look look) {
     const size_t back = in.line_number();
     for (;;) {
         const size_t at = in.line_number();
-        auto got = in.read_line();
+        auto got = next_line(in);
         if (!got) break;
-        const LineText t = line_text(*got, f, file.reading_of(at), file.shifted_at(at));
+        const LineText t = text_at(*got, file, f, at);
         if (spaces_only(t.full) || year_columns_blank(t.line, f)) continue;
-        if (!look(read_line_of(t, f, file.plain_year_at(at)))) break;
+        if (!look(data_at(t, file, f, at))) break;
     }
     in.seek(back);
 }
@@ -704,10 +766,13 @@ bool outside_its_decade(const DataLine& d, int year, bool index) {
 // whether those keep within the decade of its year.
 struct Candidate {
     Reading reading = Reading::as_written;
+    Shift shift = Shift::none;
     std::string id;  // identifier_key
     int year = 0;
     bool ends = false;       // an end marker ends its series on the line
     bool in_decade = false;  // its values keep within its decade, its end marker after them
+    bool runs_on = false;    // its year's last digit touches its first value
+    bool coincides = false;  // another reading gives the same line
     long long field[20] = {};
     bool blank[20] = {};
 
@@ -717,10 +782,12 @@ struct Candidate {
     }
 };
 
-// A line as reading r gives it.
-Candidate candidate_of(const DataLine& d, Reading r, const Form& f) {
+// A line as reading r, shift s, gives it.
+Candidate candidate_of(const DataLine& d, Reading r, Shift s, bool runs_on, const Form& f) {
     Candidate c;
     c.reading = r;
+    c.shift = s;
+    c.runs_on = runs_on;
     c.id = identifier_key(d.id);
     c.year = d.year;
     c.ends = !f.index && d.values_read && line_end_marker(d, hundredths_end) != 0;
@@ -730,19 +797,55 @@ Candidate candidate_of(const DataLine& d, Reading r, const Form& f) {
     return c;
 }
 
+// The line that reading r and shift s give, when they put a year in its
+// columns and the values in theirs. A year that runs on into its first value
+// (ring widths) gives a line only where its values, read by their
+// separators, fill its decade or end at its end marker within it: "RH17B
+// 19331  185   9101 ..." (a value's digit written apart) has more values than
+// its decade holds years.
+std::optional<Candidate> candidate_in(const std::string& raw, const Form& f, Reading r, Shift s) {
+    auto h = apply_reading(raw, f, r);
+    if (!h || (s != Shift::none && !shift_columns(h->raw, s))) return std::nullopt;
+    const std::string cols = layout_columns(*h);
+    if (!year_in_its_columns(cols, f)) return std::nullopt;
+    const bool runs_on = year_runs_on(cols, f);
+    if (runs_on ? f.index || s != Shift::none : !values_in_their_columns(cols, f)) return std::nullopt;
+    const DataLine d = read_line_of(line_text(raw, f, r, s), f, false, runs_on);
+    if (!d.year_read || !d.values_read) return std::nullopt;
+    const Candidate c = candidate_of(d, r, s, runs_on, f);
+    if (runs_on && !(c.in_decade && (c.ends || d.tokens == slots_of(d.year)))) return std::nullopt;
+    return c;
+}
+
 // The readings of a line under which it has its year and values in their
-// columns, one of each different line they give; a line without strays has
-// one reading, as it is written.
+// columns, one of each different line they give (marked when two readings
+// give the same line). Where none gives it a year in its own columns, or
+// only one that runs on, the line may stand one column off the layout: one
+// column to the left ("EX101A 1835", its year in columns 8-11) or to the
+// right (" EX101A  1830", "LONG1   -2999").
 std::vector<Candidate> candidates(const std::string& raw, const Form& f) {
     std::vector<Candidate> out;
+    bool year_stands = false;
     for (Reading r : {Reading::as_written, Reading::by_bytes, Reading::strays_dropped, Reading::tab_stops}) {
         const auto h = apply_reading(raw, f, r);
-        if (!h || !in_its_columns(layout_columns(*h), f)) continue;
-        const DataLine d = read_line_of(line_text(raw, f, r), f, false);
-        if (!d.year_read || !d.values_read) continue;
-        const Candidate c = candidate_of(d, r, f);
-        if (std::none_of(out.begin(), out.end(), [&](const Candidate& o) { return o.same_line_as(c); }))
-            out.push_back(c);
+        if (!h) continue;
+        const std::string cols = layout_columns(*h);
+        year_stands = year_stands || (year_in_its_columns(cols, f) && !year_runs_on(cols, f));
+    }
+    const auto add = [&](std::optional<Candidate> c) {
+        if (!c) return;
+        for (Candidate& o : out)
+            if (o.same_line_as(*c)) {
+                o.coincides = true;
+                return;
+            }
+        out.push_back(std::move(*c));
+    };
+    for (Reading r : {Reading::as_written, Reading::by_bytes, Reading::strays_dropped, Reading::tab_stops})
+        add(candidate_in(raw, f, r, Shift::none));
+    if (!f.index && !year_stands) {
+        add(candidate_in(raw, f, Reading::as_written, Shift::left));
+        add(candidate_in(raw, f, Reading::as_written, Shift::right));
     }
     return out;
 }
@@ -777,10 +880,15 @@ constexpr int mark_kinds = 16;
 constexpr int reading_count = 4;
 
 // What the file's other lines say: for each kind of marks, how many lines of
-// that kind took each reading when their reading was not in doubt.
+// that kind took each reading when their reading was not in doubt. A line
+// speaks for a reading of its bytes only where that reading alone gives the
+// line it was read as: "EX101AB<tab>1835" is the same line as written and
+// with its tab at its tab stop, and speaks for neither.
 struct Habits {
     int count[mark_kinds][reading_count] = {};
-    void note(const Marks& m, Reading r) { ++count[m.kind()][static_cast<int>(r)]; }
+    void note(const Marks& m, const Candidate& c) {
+        if (c.shift == Shift::none && !c.runs_on && !c.coincides) ++count[m.kind()][static_cast<int>(c.reading)];
+    }
 };
 
 // The evidence of the lines around a line: the candidates of the data line
@@ -789,20 +897,38 @@ struct Neighbours {
     std::vector<Candidate> before, after;
 };
 
+// Whether the data line before a line leads into its year (same identifier,
+// the year after that line's decade), and whether the line leads into the
+// year of the data line after it.
+bool goes_on_from_before(const Candidate& c, const Neighbours& n) {
+    return std::any_of(n.before.begin(), n.before.end(), [&](const Candidate& p) {
+        return p.id == c.id && !p.ends && p.year + slots_of(p.year) == c.year;
+    });
+}
+bool goes_on_into_after(const Candidate& c, const Neighbours& n) {
+    return !c.ends && std::any_of(n.after.begin(), n.after.end(), [&](const Candidate& q) {
+        return q.id == c.id && c.year + slots_of(c.year) == q.year;
+    });
+}
+
 // How strongly the lines around a line speak for a reading of it: 2 for each
 // neighbour of its identifier whose decade it goes on from (or that goes on
 // from its decade), 1 for a neighbour that only shares its identifier.
 int neighbour_score(const Candidate& c, const Neighbours& n) {
-    int best_before = 0, best_after = 0;
-    for (const Candidate& p : n.before) {
-        if (p.id != c.id) continue;
-        best_before = std::max(best_before, !p.ends && p.year + slots_of(p.year) == c.year ? 2 : 1);
-    }
-    for (const Candidate& q : n.after) {
-        if (q.id != c.id) continue;
-        best_after = std::max(best_after, !c.ends && c.year + slots_of(c.year) == q.year ? 2 : 1);
-    }
-    return best_before + best_after;
+    const auto shares = [&](const std::vector<Candidate>& v) {
+        return std::any_of(v.begin(), v.end(), [&](const Candidate& o) { return o.id == c.id; }) ? 1 : 0;
+    };
+    return (goes_on_from_before(c, n) ? 2 : shares(n.before)) + (goes_on_into_after(c, n) ? 2 : shares(n.after));
+}
+
+// Whether reading c took into its identifier the digits that reading o reads
+// as the year: "AB1835" at year 63 where the same bytes are "AB" at 1835 (an
+// identifier right-justified in a field of NULs), "A  850" at year 12 beside
+// "A" at 850 (a tab before the blanks of a year of three digits).
+bool takes_the_year_of(const Candidate& c, const Candidate& o) {
+    if (c.year == o.year) return false;
+    const std::string year = std::to_string(o.year);
+    return year.size() >= 3 && c.id.size() > year.size() && c.id.ends_with(year);
 }
 
 // Keeps the candidates that score highest; true when the score told them apart.
@@ -816,44 +942,73 @@ bool keep_best(std::vector<Candidate>& c, Score score) {
 }
 
 // The one place that says which evidence picks the reading of a line that
-// more than one reading gives its year and values in their columns. Strongest
+// more than one reading gives its year and values in their columns, and
+// whether a year that runs on into its first value is read at all. Strongest
 // first, each deciding only where the ones before it leave a choice:
 // 1. the lines around it: the reading under which its identifier is that of
 //    the data line before it or after it (its series' other lines), and its
 //    year goes on from that line's decade or into the next line's;
 // 2. the line itself: a year and values that keep within one decade, ending
 //    where its end marker stands;
-// 3. the file: the reading that the file's other lines with the same marks
+// 3. a year in its own columns before one that runs on into its first value;
+// 4. a year in its own columns before the same digits taken into the
+//    identifier by another reading;
+// 5. the file: the reading that the file's other lines with the same marks
 //    took where the evidence above told (`habits`);
-// 4. the line's marks: control bytes in front of its identifier are dropped,
+// 6. the line's marks: control bytes in front of its identifier are dropped,
 //    a tab straight before a digit stands for the blanks up to a tab stop,
 //    and a tab before blanks is one column of padding;
-// 5. the line as it is written.
-// `told` is set when the line itself or its neighbours told (1 or 2, or a
+// 7. the line as it is written.
+// A year that runs on is read only where its values end at its end marker
+// or its neighbours go on from it or into it ("HNA0417A185225    22 ..."
+// before "HNA0417A1860"); otherwise no reading is picked, and the line is
+// named as one that cannot be read.
+// `told` is set when the line itself or its neighbours told (1 to 4, or a
 // single reading), so that the line can speak for the file's habit.
-Reading pick_reading(std::vector<Candidate> c, const Neighbours& n, const Marks& m, const Habits* habits,
-                     bool* told = nullptr) {
+// The reading of a line is decided here, with three exceptions that the
+// survey of the file decides from many lines at once: the year form of a
+// line whose identifier holds a minus sign (years before -999, or a minus
+// sign that belongs to the identifier: choose_year_forms), and the usual
+// units of the file. A line that no reading fits is read as written and goes
+// down the chain of lines that cannot be read (trrw): a line of its series
+// whose decade becomes missing values, the first line of a series placed by
+// its next line, an identifier too long for the layout, a spoiled data line
+// or a text line.
+std::optional<Candidate> pick_reading(std::vector<Candidate> c, const Neighbours& n, const Marks& m,
+                                      const Habits* habits, bool* told = nullptr) {
     if (told) *told = true;
-    if (c.empty()) return Reading::as_written;
-    if (c.size() == 1) return c.front().reading;
+    const auto picked = [&](const Candidate& x) -> std::optional<Candidate> {
+        if (x.runs_on && !x.ends && !goes_on_from_before(x, n) && !goes_on_into_after(x, n)) return std::nullopt;
+        return x;
+    };
+    if (c.empty()) return std::nullopt;
+    if (c.size() == 1) return picked(c.front());
     if (keep_best(c, [&](const Candidate& x) { return neighbour_score(x, n); }) && c.size() == 1)
-        return c.front().reading;
-    if (keep_best(c, [](const Candidate& x) { return x.in_decade ? 1 : 0; }) && c.size() == 1) return c.front().reading;
+        return picked(c.front());
+    if (keep_best(c, [](const Candidate& x) { return x.in_decade ? 1 : 0; }) && c.size() == 1)
+        return picked(c.front());
+    if (keep_best(c, [](const Candidate& x) { return x.runs_on ? 0 : 1; }) && c.size() == 1) return picked(c.front());
+    const std::vector<Candidate> all = c;
+    const auto own_year = [&](const Candidate& x) {
+        return std::none_of(all.begin(), all.end(), [&](const Candidate& o) { return takes_the_year_of(x, o); }) ? 1 : 0;
+    };
+    if (keep_best(c, own_year) && c.size() == 1) return picked(c.front());
     if (told) *told = false;
     if (habits != nullptr) {
         const int* count = habits->count[m.kind()];
         if (keep_best(c, [&](const Candidate& x) { return count[static_cast<int>(x.reading)]; }) && c.size() == 1)
-            return c.front().reading;
+            return picked(c.front());
     }
     const auto marked = [&](const Candidate& x) {
         return (m.controls_first && x.reading == Reading::strays_dropped) ||
                (m.tab_before_digit && x.reading == Reading::tab_stops) ||
                (m.tab_before_blank && !m.tab_before_digit && x.reading == Reading::as_written);
     };
-    if (keep_best(c, [&](const Candidate& x) { return marked(x) ? 1 : 0; }) && c.size() == 1) return c.front().reading;
+    if (keep_best(c, [&](const Candidate& x) { return marked(x) ? 1 : 0; }) && c.size() == 1)
+        return picked(c.front());
     for (const Candidate& x : c)
-        if (x.reading == Reading::as_written) return x.reading;
-    return c.front().reading;
+        if (x.reading == Reading::as_written && x.shift == Shift::none) return picked(x);
+    return picked(c.front());
 }
 
 // ---------------------------------------------------------------------------
@@ -868,26 +1023,36 @@ std::vector<Candidate> nearest_data_line(TextIn& in, size_t start, size_t lines,
         const long long m = static_cast<long long>(n) + step * k;
         if (m < 0 || static_cast<size_t>(m) >= lines) break;
         in.seek(start + static_cast<size_t>(m));
-        const std::string raw = *in.read_line();
+        const std::string raw = *next_line(in);
         if (spaces_only(raw)) continue;
         std::vector<Candidate> c = candidates(raw, f);
         if (c.empty()) {
             const DataLine d = read_line_of(line_text(raw, f), f, false);
             if (!d.year_read) continue;
-            c.push_back(candidate_of(d, Reading::as_written, f));
+            c.push_back(candidate_of(d, Reading::as_written, Shift::none, false, f));
         }
         return c;
     }
     return {};
 }
 
-// Picks the reading of every line that can be read in more than one way
+// Whether a line can be read only as it is written: no strays, and its year
+// and values in their columns as they stand.
+bool laid_out_plainly(const std::string& raw, const Form& f) {
+    return !has_strays(raw, f) && in_its_columns(layout_columns(HeadReading{raw}), f);
+}
+
+// Picks the reading of every line that is not laid out plainly
 // (pick_reading): first those that the lines around them or the line itself
 // tell, so that the file's habit is known for the others.
 void choose_readings(TextIn& in, const Form& f, TucsonFile& file, size_t lines) {
     const size_t start = file.first_line;
-    auto set = [&](size_t n, Reading r) {
-        file.reading[n] |= static_cast<unsigned char>(static_cast<int>(r) << TucsonFile::reading_shift);
+    auto set = [&](size_t n, const Candidate& c) {
+        auto bits = static_cast<unsigned char>(static_cast<int>(c.reading) << TucsonFile::reading_shift);
+        if (c.shift == Shift::left) bits |= TucsonFile::shifted_line;
+        if (c.shift == Shift::right) bits |= TucsonFile::shifted_right_line;
+        if (c.runs_on) bits |= TucsonFile::runs_on_line;
+        file.reading[n] |= bits;
     };
     struct Open {
         size_t line;
@@ -898,14 +1063,15 @@ void choose_readings(TextIn& in, const Form& f, TucsonFile& file, size_t lines) 
     std::vector<Open> open;
     Habits habits;
     for (size_t n = 0; n < lines; ++n) {
-        const std::string raw = *in.read_line();
-        if (!has_strays(raw, f)) continue;
+        const std::string raw = *next_line(in);
+        if (laid_out_plainly(raw, f)) continue;
         std::vector<Candidate> c = candidates(raw, f);
-        if (c.size() == 1) {
-            set(n, c.front().reading);
-            habits.note(marks_of(raw, f), c.front().reading);
+        if (c.size() == 1 && !c.front().runs_on) {
+            set(n, c.front());
+            habits.note(marks_of(raw, f), c.front());
+        } else if (!c.empty()) {
+            open.push_back({n, std::move(c), marks_of(raw, f), {}});
         }
-        if (c.size() > 1) open.push_back({n, std::move(c), marks_of(raw, f), {}});
     }
     std::vector<bool> done(open.size(), false);
     for (size_t k = 0; k < open.size(); ++k) {
@@ -913,14 +1079,17 @@ void choose_readings(TextIn& in, const Form& f, TucsonFile& file, size_t lines) 
         o.around.before = nearest_data_line(in, start, lines, o.line, -1, f);
         o.around.after = nearest_data_line(in, start, lines, o.line, +1, f);
         bool told = false;
-        const Reading r = pick_reading(o.c, o.around, o.marks, nullptr, &told);
+        const auto r = pick_reading(o.c, o.around, o.marks, nullptr, &told);
         if (!told) continue;
-        habits.note(o.marks, r);
-        set(o.line, r);
+        if (r) {
+            habits.note(o.marks, *r);
+            set(o.line, *r);
+        }
         done[k] = true;
     }
     for (size_t k = 0; k < open.size(); ++k)
-        if (!done[k]) set(open[k].line, pick_reading(open[k].c, open[k].around, open[k].marks, &habits));
+        if (!done[k])
+            if (const auto r = pick_reading(open[k].c, open[k].around, open[k].marks, &habits)) set(open[k].line, *r);
     in.seek(start);
 }
 
@@ -946,44 +1115,6 @@ int distance_to(int year, int lo, int hi) {
     return 0;
 }
 
-// Ring-width lines written one column to the left of the layout: column 7
-// blank, a year of four digits in columns 8-11, column 12 blank (where the
-// year's last digit belongs), and the identifier of columns 1-7 and the years
-// going on from line to line under that reading (CAN101 1858, CAN101 1860,
-// CAN101 1870). Read as they stand, such lines put every value 1000 years
-// early under an identifier that takes the year's first digit. A line alone
-// is not enough to tell. Reads `in` from file.first_line to its end.
-void mark_shifted_lines(TextIn& in, const Form& f, TucsonFile& file) {
-    std::vector<size_t> run;
-    std::string key;
-    int last = 0;
-    auto close = [&] {
-        if (run.size() >= 2)
-            for (size_t n : run) file.reading[n] |= TucsonFile::shifted_line;
-        run.clear();
-    };
-    for (size_t n = 0;; ++n) {
-        auto got = in.read_line();
-        if (!got) break;
-        const LineText t = line_text(*got, f, file.reading_of(file.first_line + n));
-        const std::string& line = t.line;
-        if (spaces_only(t.full) || year_columns_blank(line, f)) continue;
-        const bool shape = line[6] == ' ' && std::all_of(line.begin() + 7, line.begin() + 11, is_digit) &&
-                           line[11] == ' ';
-        if (!shape) {
-            close();
-            continue;
-        }
-        const std::string id = identifier_of(t, 7);
-        const int year = std::stoi(line.substr(7, 4));
-        if (!run.empty() && (id != key || year <= last || mod10(year) != 0)) close();
-        if (run.empty()) key = id;
-        run.push_back(n);
-        last = year;
-    }
-    close();
-}
-
 // Surveys the lines of `in` from where it stands to its end ("mr" or, with
 // index, "ir"), and goes back to where it stood.
 void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
@@ -1002,10 +1133,6 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     in.seek(start);
     file.reading.assign(lines, 0);
     choose_readings(in, f, file, lines);
-    if (!index) {
-        mark_shifted_lines(in, f, file);
-        in.seek(start);
-    }
 
     // Lines that end their series in units that depend on the file's own
     // (two markers side by side) are not counted.
@@ -1016,11 +1143,11 @@ void survey_tucson_file(TextIn& in, bool index, TucsonFile& file) {
     bool plain_since = true;  // a plain data line since the last ambiguous one
 
     for (size_t n = 0; n < lines; ++n) {
-        const LineText t = line_text(*in.read_line(), f, file.reading_of(start + n), file.shifted_at(start + n));
+        const LineText t = text_at(*next_line(in), file, f, start + n);
         const std::string& line = t.line;
         if (year_columns_blank(line, f)) continue;
         const YearForm y = form_by_sign(line, f);
-        DataLine d = read_line_of(t, f, y == YearForm::plain);
+        DataLine d = read_line_of(t, f, y == YearForm::plain, file.runs_on_at(start + n));
         if (!d.values_read) continue;
         if (const long long m = index ? 0 : line_end_marker(d, hundredths_end);
             m != 0 && m == line_end_marker(d, thousandths_end))
@@ -1373,9 +1500,9 @@ std::uint64_t line_key(const std::string& id, int year, const std::vector<long l
 // A line of the file read again where it stands, as the reader read it.
 DataLine line_again(TextIn& in, const TucsonFile& file, const Form& f, size_t line) {
     in.seek(line);
-    const auto got = in.read_line();
+    const auto got = next_line(in);
     if (!got) return {};
-    return read_line_of(line_text(*got, f, file.reading_of(line), file.shifted_at(line)), f, file.plain_year_at(line));
+    return data_at(text_at(*got, file, f, line), file, f, line);
 }
 
 // Puts the lines [from, to) of identifier `id` into the index of lines by
@@ -1431,6 +1558,10 @@ public:
     // Whether a line goes back into the years of the series: it may repeat
     // its values.
     bool may_hold(const DataLine& d) const { return is_of_series(d) && d.year < next_year_; }
+    // Whether a line carries the series on: its identifier, at the year after
+    // the series' last. It is the series' own line, whatever an earlier series
+    // of its identifier held.
+    bool goes_on_with(const DataLine& d) const { return is_of_series(d) && d.year == next_year_; }
 
     // A data line: taken into the series, in order or at its own years, or
     // the end of the series before it. True when the series has ended.
@@ -1549,7 +1680,8 @@ private:
     void joins(const LineText& t, const DataLine& d, size_t line_no) {
         ++ndata_;
         if (d.by_separators) ++separated_;
-        if (t.shifted) ++shifted_;
+        if (t.shift == Shift::left) ++shifted_left_;
+        if (t.shift == Shift::right) ++shifted_right_;
         if (t.controls_dropped)
             warn_.write("(t2,'*** warning: line',i7,' of the file has control characters before its year:',"
                         "' dropped, the line read as ',a8,i6)",
@@ -1700,10 +1832,14 @@ private:
             warn_.write("(t2,'*** warning: series ',a8,' has',i4,' lines without 6-column fields:',"
                         "' values read by their separators')",
                         name8(series_id_), separated_);
-        if (shifted_ > 0)
+        if (shifted_left_ > 0)
             warn_.write("(t2,'*** warning: series ',a8,' has',i4,' lines one column to the left of the layout',"
                         "' (year in columns 8-11): read where they stand')",
-                        name8(series_id_), shifted_);
+                        name8(series_id_), shifted_left_);
+        if (shifted_right_ > 0)
+            warn_.write("(t2,'*** warning: series ',a8,' has',i4,' lines one column to the right of the layout',"
+                        "' (year ending in column 13): read where they stand')",
+                        name8(series_id_), shifted_right_);
         if (count_ > 0) join_series_read_before(marker != 0);
     }
 
@@ -1769,7 +1905,8 @@ private:
     int next_year_ = 0;
     int last_line_end_ = 0;
     int separated_ = 0;  // lines read by their separators
-    int shifted_ = 0;    // lines one column to the left of the layout
+    int shifted_left_ = 0;   // lines one column to the left of the layout
+    int shifted_right_ = 0;  // lines one column to the right of it
     std::vector<std::pair<size_t, int>> rings_;  // 999s taken as rings: line and year
 };
 
@@ -1825,7 +1962,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
 
     for (;;) {
         const size_t line_no = in.line_number();
-        auto got = in.read_line();
+        auto got = next_line(in);
         if (!got) {
             series.end_of_file();
             write_segments(file);
@@ -1833,7 +1970,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
             series_counter = -999;
             return;
         }
-        const LineText t = line_text(*got, f, file.reading_of(line_no), file.shifted_at(line_no));
+        const LineText t = text_at(*got, file, f, line_no);
         const std::string text = padded(t.bytes, 80);  // a text line, as the file holds it
 
         if (!series.begun() && t.full.size() >= 80 && t.full[79] == '#') {
@@ -1860,7 +1997,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
             warn_if_values_without_year(warn, t, f);
             continue;
         }
-        DataLine d = read_line_of(t, f, file.plain_year_at(line_no));
+        DataLine d = data_at(t, file, f, line_no);
 
         if (!d.year_read || !d.values_read) {
             bool ended = false;
@@ -1923,7 +2060,7 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
 
         // A line whose values were read before for its identifier and years
         // is a copy (a line written twice): it makes no second series.
-        if (series.may_hold(d) || file.earlier.count(identifier_key(d.id)) != 0) {
+        if (!series.goes_on_with(d) && (series.may_hold(d) || file.earlier.count(identifier_key(d.id)) != 0)) {
             const auto ints = line_integers(d, slots_of(d.year), index, file.usual_marker);
             if (series.holds(d, ints) || repeats_a_line_read_before(in, file, f, d, ints)) {
                 warn.write("(t2,'*** warning: line',i7,' of the file repeats the values of ',a8,' read before for',"

@@ -318,6 +318,9 @@ bool TextIn::open(const std::string& name) {
     std::ifstream f(name, std::ios::binary);
     if (!f.is_open()) return false;
     text_.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    // A byte-order mark that an editor put in front of a UTF-8 file is a
+    // signature of the file, not text of its first line.
+    if (text_.starts_with("\xEF\xBB\xBF")) text_.erase(0, 3);
     spans_ = line_spans(text_);
     open_ = true;
     name_ = name;

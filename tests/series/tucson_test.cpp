@@ -371,11 +371,12 @@ TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
         std::string file;
         std::vector<Expected> series;
         std::vector<At> values;
-        const char* needle;  // one warning line holds it
+        const char* needle;  // one warning line holds it ("": the listing has none)
     };
     const Case cases[] = {
         // ut562.rwl: the end marker of UTP1112B is followed by a tab; the next
-        // series was appended to it, up to the year 2136
+        // series was appended to it, up to the year 2136. Blanks and tabs after
+        // the last field are no part of a line.
         {"tab after the end marker",
          "UTP1112B2000   195   506     0   281   265   535     0   847   252   242          \n"
          "UTP1112B2010   563   435    69   119   651   758   626 -9999         \t            \n"
@@ -383,7 +384,7 @@ TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
          "UTP1113A1900   486 -9999\n",
          {{"UTP1112B", 2000, 17}, {"UTP1113A", 1890, 11}},
          {{0, 10, 0.563f}, {0, 16, 0.626f}, {1, 0, 0.406f}},
-         "series UTP1112B has   1 lines without 6-column fields: values read by their separators"},
+         ""},
         // mexi028l.rwl: a tab at the end of the line of the end marker; the
         // line after it is one column off its fields, each value in one field
         {"tab inside a line",
@@ -392,7 +393,7 @@ TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
          "TAB16ALW1815   99    37   100    73    58\nTAB16ALW1820    76 -9999\n",
          {{"TAB15BLW", 1920, 11}, {"TAB16ALW", 1815, 6}},
          {{0, 0, 0.043f}, {0, 10, 0.005f}, {1, 0, 0.099f}, {1, 5, 0.076f}},
-         "series TAB15BLW has   1 lines without 6-column fields"},
+         ""},
         // bra009.rwl, series SSB17C: values of 3 to 5 digits between two blanks
         {"values between blanks, not in fields",
          "SSB17C  1980  6640  5585  2235  957  404  320  575  1692  617  1328\n"
@@ -444,7 +445,8 @@ TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
         const auto got = read_all(t);
         expect_series(got, c.series, c.what);
         expect_values(got, c.values, c.what);
-        EXPECT_EQ(count_lines_with(t.listing(), c.needle), 1) << c.what << "\n" << t.listing();
+        EXPECT_EQ(count_lines_with(t.listing(), *c.needle ? c.needle : "*** warning"), *c.needle ? 1 : 0)
+            << c.what << "\n" << t.listing();
     }
 }
 
