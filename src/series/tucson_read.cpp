@@ -407,6 +407,8 @@ struct DataLine {
     bool blank[20] = {};       // the field held nothing
     bool damaged[10] = {};     // value k (pair k) was damaged: no value stands there
     bool ends_after_fields = false;  // a 999 in the tenth field, -9999 written straight after it
+    long long marker_after = 0;      // an end marker written after ten values, in columns 73-78
+    bool numbers_after = false;      // a year and values after the value columns (a line joined on)
     int tokens = 0;            // values read (by separators, or fields up to the last)
     long long last_token = 0;  // the last of the line's numbers (end marker of an unreadable line)
     bool last_is_number = false;
@@ -456,6 +458,9 @@ bool read_by_separators(const std::string& full, DataLine& d) {
     d.tokens = n;
     if (n == 11 && d.field[9] == hundredths_end && d.last_token == thousandths_end) {
         d.ends_after_fields = true;
+        d.beyond = false;
+    } else if (n == 11 && is_marker(d.last_token) && !is_marker(d.field[9])) {
+        d.marker_after = d.last_token;
         d.beyond = false;
     }
     return true;
@@ -531,12 +536,23 @@ DataLine read_line_of(const LineText& t, const Form& f, bool plain_year, bool ru
                 d.tokens = k + 1;
                 break;
             }
-        // A 999 in the last field with -9999 straight after the fields: the
-        // writer put the end marker of a series in thousandths on the line
-        // of its last ring.
-        if (d.values_read && !d.blank[9] && d.field[9] == hundredths_end) {
-            const auto w = words(t.full, 72);
-            d.ends_after_fields = !w.empty() && w[0].second == "-9999";
+        // After the ten fields: a 999 in the last field with -9999 straight
+        // after it (the writer put the end marker of a series in thousandths
+        // on the line of its last ring), or an end marker after ten values
+        // (the writer put it where an eleventh value would stand). A stage
+        // tag, a remark or a card number may follow; a year and values there
+        // are another line that lost its line break.
+        if (d.values_read) {
+            auto w = words(t.full, 72);
+            if (!w.empty() && !d.blank[9] && (w[0].second == "999" || w[0].second == "-9999")) {
+                if (d.field[9] == hundredths_end && w[0].second == "-9999")
+                    d.ends_after_fields = true;
+                else if (!is_marker(d.field[9]))
+                    d.marker_after = w[0].second == "999" ? hundredths_end : thousandths_end;
+                if (d.ends_after_fields || d.marker_after != 0) w.erase(w.begin());
+            }
+            d.numbers_after =
+                std::count_if(w.begin(), w.end(), [](const auto& x) { return one_integer(x.second); }) >= 2;
         }
         return d;
     }
@@ -544,6 +560,11 @@ DataLine read_line_of(const LineText& t, const Form& f, bool plain_year, bool ru
     d.by_separators = d.values_read;
     if (!d.values_read) last_number(t.full, 12, d);
     return d;
+}
+
+bool digits_in_year_columns(const std::string& line, const Form& f) {
+    const std::string_view year = std::string_view(line).substr(f.idw, 4);
+    return std::any_of(year.begin(), year.end(), is_digit);
 }
 
 bool year_columns_blank(const std::string& line, const Form& f) {
@@ -592,7 +613,7 @@ long long line_end_marker(const DataLine& d, long long usual) {
         if (ends_series(d, k, usual)) return d.field[k];
         if (k == 9 && d.ends_after_fields) return thousandths_end;
     }
-    return 0;
+    return d.marker_after;
 }
 
 // A marker that stands after the one that ends the series on its line: a
@@ -1413,8 +1434,8 @@ bool series_goes_on_in_thousandths(TextIn& in, const TucsonFile& file, const For
         for (; k < slots; ++k)
             if (!d.blank[k] && !d.damaged[k] && ends_series(d, k, file.usual_marker)) break;
         next_year = d.year + slots;
-        if (k == slots && slots == 10 && d.ends_after_fields) {
-            marker = thousandths_end;
+        if (k == slots && slots == 10 && (d.ends_after_fields || d.marker_after != 0)) {
+            marker = d.ends_after_fields ? thousandths_end : d.marker_after;
             return false;
         }
         if (k == slots) return true;
@@ -1617,10 +1638,33 @@ public:
             return true;
         }
         if (first_line) begin(d, t.line, line_no);
+        if (first_line && !d.year_read) {
+            // A spoiled year that the next line places: the values of the
+            // line are measurements, read at the years it gives them.
+            const int slots = slots_of(d.year);
+            warn_.write("(t2,'*** warning: series ',a8,' line',i7,' of the file has a year that cannot be read:',"
+                        "' its values are read at',i6,' to',i6,', the years its next line gives')",
+                        name8(series_id_), static_cast<int>(line_no + 1), d.year, d.year + slots - 1);
+            joins(t, d, line_no);
+            next_year_ = d.year + slots;
+            last_line_end_ = next_year_;
+            ended = take_values(d, slots, -1, line_no);
+            return true;
+        }
         const int year = d.year_read || first_line ? d.year : next_year_;
         const bool ends = d.last_is_number && is_marker(d.last_token) && !index_;
         const int slots = ends ? std::min(slots_of(year), d.tokens - 1) : slots_of(year);
-        if (slots > 0)
+        // A year that runs on into a value whose line does not fit its
+        // decade so ("19331  185   9101 ..."): the value field is what
+        // cannot be read.
+        const bool runs_on = year_in_its_columns(t.line, f_) && year_runs_on(t.line, f_);
+        if (slots > 0 && runs_on)
+            warn_.write("(t2,'*** warning: series ',a8,' line',i7,' of the file cannot be read: its first value',"
+                        "' (columns',i3,' to',i3,') runs on from its year and its values do not fit its decade;',"
+                        "' years',i6,' to',i6,' taken as missing values')",
+                        name8(series_id_), static_cast<int>(line_no + 1), static_cast<int>(field_at(f_, 0) + 1),
+                        static_cast<int>(field_at(f_, 0) + field_width(f_)), year, year + slots - 1);
+        else if (slots > 0)
             warn_.write("(t2,'*** warning: series ',a8,' line',i7,' of the file cannot be read:',"
                         "' years',i6,' to',i6,' taken as missing values')",
                         name8(series_id_), static_cast<int>(line_no + 1), year, year + slots - 1);
@@ -1628,7 +1672,7 @@ public:
         for (int k = 0; k < slots; ++k) series_.append_missing(0);
         next_year_ = year + slots;
         last_line_end_ = next_year_;
-        joins(t, d, line_no);
+        joins(t, d, line_no, false);
         if (ends) {
             finish(d.last_token);
             ended = true;
@@ -1677,9 +1721,9 @@ private:
     // A data line taken into the series. A line is read again after the
     // series before it ended, so what is said of the line itself is said
     // here, once.
-    void joins(const LineText& t, const DataLine& d, size_t line_no) {
+    void joins(const LineText& t, const DataLine& d, size_t line_no, bool values_taken = true) {
         ++ndata_;
-        if (d.by_separators) ++separated_;
+        if (d.by_separators && values_taken) ++separated_;
         if (t.shift == Shift::left) ++shifted_left_;
         if (t.shift == Shift::right) ++shifted_right_;
         if (t.controls_dropped)
@@ -1738,7 +1782,12 @@ private:
             else series_.place_missing(at++, depth);
         };
         const int first_slot = index_ ? 10 - slots : 0;
-        const int last_slot = index_ ? 10 : slots;
+        int last_slot = index_ ? 10 : slots;
+        // A line cut short, whose end marker stands alone on the next line
+        // at the year after its last value: the series ends there, and the
+        // fields after that value are no missing values.
+        const auto end = index_ || at >= 0 ? std::nullopt : marker_after_short_line(d, slots);
+        if (end) last_slot = end->values;
         const Unread unread = unread_fields(d, first_slot, last_slot, index_, usual);
         if (unread.empty > 0)
             warn_.write("(t2,'*** warning: line ',a8,i6,' has',i3,' empty value fields: taken as missing values')",
@@ -1774,7 +1823,7 @@ private:
             }
             return false;
         }
-        for (int k = 0; k < slots; ++k) {
+        for (int k = 0; k < last_slot; ++k) {
             if (d.damaged[k] || d.blank[k]) {
                 store_missing(0);
                 continue;
@@ -1792,14 +1841,21 @@ private:
                 if (const long long stray = stray_after_end(d, k); stray != 0)
                     warn_.write("(t2,'*** warning: line ',a8,i6,' holds',i6,' after its end marker',i6,': not read')",
                                 name8(d.id), d.year, stray, v);
+                warn_if_numbers_after_fields(d);
                 finish(v);
                 return true;
             }
             if (v == hundredths_end) rings_.push_back({line_no, d.year + k});
             store(v, 0);
         }
-        if (slots == 10 && d.ends_after_fields) {
-            finish(thousandths_end);
+        if (end) {
+            in_.seek(end->next_line);
+            finish(end->marker);
+            return true;
+        }
+        if (slots == 10 && (d.ends_after_fields || d.marker_after != 0)) {
+            warn_if_numbers_after_fields(d);
+            finish(d.ends_after_fields ? thousandths_end : d.marker_after);
             return true;
         }
         // Fields past the end of the line's decade belong to no year of
@@ -1809,6 +1865,48 @@ private:
             if (!d.blank[k]) outside = true;
         if (outside) warn_outside(warn_, d);
         return false;
+    }
+
+    // The end of a ring-width line cut short: its values (up to its last
+    // field that holds one), its end marker standing alone on the next data
+    // line, of the series' identifier and at the year after that value, and
+    // the line after that marker.
+    struct ShortEnd {
+        int values;
+        long long marker;
+        size_t next_line;
+    };
+    std::optional<ShortEnd> marker_after_short_line(const DataLine& d, int slots) {
+        int values = 0;
+        for (int k = 0; k < slots; ++k)
+            if (!d.blank[k] || d.damaged[k]) values = k + 1;
+        if (values == 0 || values == slots || d.beyond || line_end_marker(d, file_.usual_marker) != 0)
+            return std::nullopt;
+        std::optional<ShortEnd> end;
+        const size_t back = in_.line_number();
+        for (size_t at = back;; ++at) {
+            auto got = next_line(in_);
+            if (!got) break;
+            const LineText t = text_at(*got, file_, f_, at);
+            if (spaces_only(t.full)) continue;
+            const DataLine n = data_at(t, file_, f_, at);
+            const bool marker_only = n.year_read && n.values_read && !n.blank[0] && is_marker(n.field[0]) &&
+                                     std::all_of(n.blank + 1, n.blank + 10, [](bool b) { return b; }) && !n.beyond;
+            if (marker_only && same_identifier(n.id, series_id_) && n.year == d.year + values)
+                end = ShortEnd{values, n.field[0], at + 1};
+            break;
+        }
+        in_.seek(back);
+        return end;
+    }
+
+    // Numbers after the value columns of the line that ends the series (a
+    // lost line break joined the next series' first line onto it) are read
+    // as nothing: the listing says so.
+    void warn_if_numbers_after_fields(const DataLine& d) {
+        if (d.numbers_after)
+            warn_.write("(t2,'*** warning: line ',a8,i6,' holds values after its end marker: not read')", name8(d.id),
+                        d.year);
     }
 
     // A line that does not continue the series ends it: a new identifier, or
@@ -2033,13 +2131,17 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                 }
                 warn.write("(t2,'*** warning: line ',a8,i6,' cannot be read as a data line: taken as text')",
                            name8(spoiled_id), spoiled_year);
-            } else if (file.series_begun && !d.year_read && d.values_read && d.tokens > 0) {
+            } else if (!d.year_read && d.values_read && d.tokens > 0 &&
+                       (file.series_begun || (digits_in_year_columns(t.line, f) &&
+                                              (d.tokens >= 3 || (d.last_is_number && is_marker(d.last_token)))))) {
                 // Values whose year cannot be read and that belong to no
-                // series the next lines tell: no title line either.
-                warn.write("(t2,'*** warning: line',i7,' of the file has values but a year that cannot be read:',"
-                           "' not read')",
-                           static_cast<int>(line_no + 1));
-                continue;
+                // series the next lines tell: no title line either once a
+                // series has been read. Before the first, a header line may
+                // look so (a site name and two years), and a line with a
+                // year and values stays one, but not without a word.
+                warn.write("(t2,'*** warning: line',i7,' of the file has values but a year that cannot be read:',a)",
+                           static_cast<int>(line_no + 1), file.series_begun ? " not read" : " taken as text");
+                if (file.series_begun) continue;
             }
             ++ntext;
             if (ntext > max_text_lines) {

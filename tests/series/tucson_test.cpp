@@ -626,16 +626,17 @@ TEST(TucsonRead, LayoutQuirksOfRealFiles) {
          "EX\u00e9101A1810   310   188   259   262   321   299   346   225   220   324\nEX\u00e9101A1820   243   999\n",
          {{"EX\u00e9101A", 1810, 11}}, {{0, 0, 3.1f}, {0, 9, 3.24f}, {0, 10, 2.43f}}, {}},
         // the year of a series' first line spoiled: the next line of its
-        // identifier tells its years, which become missing values
+        // identifier tells its years, at which its values are read
         {"first line of a series with a spoiled year",
          "BBB     1990   100   999\nEX102B  18l1   243   290   232   237   304   430   169   207   354\n"
          "EX102B  1850   433   999\n",
-         {{"BBB", 1990, 1}, {"EX102B", 1841, 10}}, {{1, 0, xmiss}, {1, 8, xmiss}, {1, 9, 4.33f}},
-         {"series EX102B   line      2 of the file cannot be read: years  1841 to  1849 taken as missing values"}},
+         {{"BBB", 1990, 1}, {"EX102B", 1841, 10}}, {{1, 0, 2.43f}, {1, 8, 3.54f}, {1, 9, 4.33f}},
+         {"series EX102B   line      2 of the file has a year that cannot be read: its values are read at  1841 to"
+          "  1849, the years its next line gives"}},
         {"first line of the file with a spoiled year",
          "EX102B  18l1   243   290   232   237   304   430   169   207   354\nEX102B  1850   433   999\n",
-         {{"EX102B", 1841, 10}}, {{0, 0, xmiss}, {0, 9, 4.33f}},
-         {"series EX102B   line      1 of the file cannot be read: years  1841 to  1849"}},
+         {{"EX102B", 1841, 10}}, {{0, 0, 2.43f}, {0, 9, 4.33f}},
+         {"series EX102B   line      1 of the file has a year that cannot be read: its values are read at  1841"}},
         {"a spoiled year that the next line contradicts",
          "BBB     1990   100   999\nEX102B  17x1   243   290   232   237   304   430   169   207   354\n"
          "EX102B  1850   433   999\n",
@@ -645,12 +646,13 @@ TEST(TucsonRead, LayoutQuirksOfRealFiles) {
         // digit lost to a blank: data, not a title line
         {"first line of the file, two characters of its year spoiled",
          "EX101A  1ll0   310   188   259   262   321   299   346   225   220   324\nEX101A  1820   243   999\n",
-         {{"EX101A", 1810, 11}}, {{0, 0, xmiss}, {0, 9, xmiss}, {0, 10, 2.43f}},
-         {"series EX101A   line      1 of the file cannot be read: years  1810 to  1819 taken as missing values"}},
+         {{"EX101A", 1810, 11}}, {{0, 0, 3.1f}, {0, 9, 3.24f}, {0, 10, 2.43f}},
+         {"series EX101A   line      1 of the file has a year that cannot be read: its values are read at  1810 to"
+          "  1819"}},
         {"first line of the file, a digit of its year lost to a blank",
          "EX101A  18 0   310   188   259   262   321   299   346   225   220   324\nEX101A  1820   243   999\n",
-         {{"EX101A", 1810, 11}}, {{0, 0, xmiss}, {0, 10, 2.43f}},
-         {"series EX101A   line      1 of the file cannot be read: years  1810 to  1819"}},
+         {{"EX101A", 1810, 11}}, {{0, 0, 3.1f}, {0, 10, 2.43f}},
+         {"series EX101A   line      1 of the file has a year that cannot be read: its values are read at  1810"}},
         {"first line of the file, a year that the next line contradicts",
          "EX101A  17 0   310   188   259   262   321   299   346   225   220   324\nEX101A  1820   243   999\n",
          {{"EX101A", 1820, 1}}, {{0, 0, 2.43f}},
