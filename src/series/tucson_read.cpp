@@ -292,9 +292,11 @@ struct LineText {
 // Lays a line that stands one column off into the columns of the layout: one
 // that stands to the left (its year in columns 8-11) gets a blank before
 // column 8; one that stands to the right loses the blank of its column 1 (a
-// blank too many at its front) or else, before a minus sign in column 9, the
-// blank of column 8 (a year of five columns after an identifier of eight,
-// "LONG1   -2999"). False when the line has no such blank.
+// blank too many at its front) or else the blank of column 8, when a blank
+// or a minus sign follows it (a blank too many before the year, or a year of
+// five columns after an identifier of eight, "LONG1   -2999"): a digit of
+// the year never moves into the identifier's columns. False when the line
+// has no such blank.
 bool shift_columns(std::string& raw, Shift s) {
     if (s == Shift::left) {
         raw.insert(column_byte(raw, 7), 1, ' ');
@@ -305,7 +307,7 @@ bool shift_columns(std::string& raw, Shift s) {
         return true;
     }
     const size_t col8 = column_byte(raw, 7), col9 = column_byte(raw, 8);
-    if (col9 >= raw.size() || raw[col9] != '-' || raw[col8] != ' ') return false;
+    if (col9 >= raw.size() || (raw[col9] != '-' && raw[col9] != ' ') || raw[col8] != ' ') return false;
     raw.erase(col8, 1);
     return true;
 }
@@ -565,6 +567,11 @@ DataLine read_line_of(const LineText& t, const Form& f, bool plain_year, bool ru
 bool digits_in_year_columns(const std::string& line, const Form& f) {
     const std::string_view year = std::string_view(line).substr(f.idw, 4);
     return std::any_of(year.begin(), year.end(), is_digit);
+}
+
+bool only_digits_in_year_columns(const std::string& line, const Form& f) {
+    const std::string_view year = std::string_view(line).substr(f.idw, 4);
+    return std::all_of(year.begin(), year.end(), [](char c) { return is_digit(c) || c == ' ' || c == '-'; });
 }
 
 bool year_columns_blank(const std::string& line, const Form& f) {
@@ -942,6 +949,15 @@ int neighbour_score(const Candidate& c, const Neighbours& n) {
     return (goes_on_from_before(c, n) ? 2 : shares(n.before)) + (goes_on_into_after(c, n) ? 2 : shares(n.after));
 }
 
+// The identifier of the lines before and after a line when they are lines of
+// one series with one decade missing between them: the line's own.
+const std::string* series_around(const Neighbours& n) {
+    for (const Candidate& p : n.before)
+        for (const Candidate& q : n.after)
+            if (p.id == q.id && !p.ends && q.year == p.year + slots_of(p.year) + 10) return &p.id;
+    return nullptr;
+}
+
 // Whether reading c took into its identifier the digits that reading o reads
 // as the year: "AB1835" at year 63 where the same bytes are "AB" at 1835 (an
 // identifier right-justified in a field of NULs), "A  850" at year 12 beside
@@ -1002,6 +1018,11 @@ std::optional<Candidate> pick_reading(std::vector<Candidate> c, const Neighbours
         if (x.runs_on && !x.ends && !goes_on_from_before(x, n) && !goes_on_into_after(x, n)) return std::nullopt;
         return x;
     };
+    // A line whose decade is the one between two lines of one identifier
+    // is a line of that series: a reading that gives it another identifier
+    // (a letter put into it, read one column to the right) is none.
+    if (const std::string* id = series_around(n))
+        c.erase(std::remove_if(c.begin(), c.end(), [&](const Candidate& x) { return x.id != *id; }), c.end());
     if (c.empty()) return std::nullopt;
     if (c.size() == 1) return picked(c.front());
     if (keep_best(c, [&](const Candidate& x) { return neighbour_score(x, n); }) && c.size() == 1)
@@ -1087,7 +1108,7 @@ void choose_readings(TextIn& in, const Form& f, TucsonFile& file, size_t lines) 
         const std::string raw = *next_line(in);
         if (laid_out_plainly(raw, f)) continue;
         std::vector<Candidate> c = candidates(raw, f);
-        if (c.size() == 1 && !c.front().runs_on) {
+        if (c.size() == 1 && !c.front().runs_on && c.front().shift == Shift::none) {
             set(n, c.front());
             habits.note(marks_of(raw, f), c.front());
         } else if (!c.empty()) {
@@ -2133,7 +2154,8 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
                            name8(spoiled_id), spoiled_year);
             } else if (!d.year_read && d.values_read && d.tokens > 0 &&
                        (file.series_begun || (digits_in_year_columns(t.line, f) &&
-                                              (d.tokens >= 3 || (d.last_is_number && is_marker(d.last_token)))))) {
+                                              (d.tokens >= 3 || (d.last_is_number && is_marker(d.last_token)) ||
+                                               only_digits_in_year_columns(t.line, f))))) {
                 // Values whose year cannot be read and that belong to no
                 // series the next lines tell: no title line either once a
                 // series has been read. Before the first, a header line may

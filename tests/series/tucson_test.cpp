@@ -723,10 +723,6 @@ TEST(TucsonRead, LayoutQuirksOfRealFiles) {
     }
 }
 
-// A series whose identifier is longer than columns 1-8 fits none of its
-// lines to the layout: it is not read, but named in a warning line, and it
-// ends a series before it that lacks its end marker. A year of five digits
-// in columns 8-12 reads as the last four: the warning line says so.
 // Series of one identifier: a segment of a core (after the end marker of the
 // series before it, on other years) is named once per file, in one block at
 // the end; a series that shares years with an earlier one, or follows one
@@ -789,6 +785,10 @@ TEST(TucsonRead, SeriesOfOneIdentifier) {
     }
 }
 
+// A series whose identifier is longer than columns 1-8 fits none of its
+// lines to the layout: it is not read, but named in a warning line, and it
+// ends a series before it that lacks its end marker. A year of five digits
+// in columns 8-12 reads as the last four: the warning line says so.
 TEST(TucsonRead, SeriesThatDoNotFitTheLayoutAreNamed) {
     const std::string nine = "   100   110   120   130   140   150   160   170   180";
     struct Case {
@@ -834,6 +834,197 @@ TEST(TucsonRead, SeriesThatDoNotFitTheLayoutAreNamed) {
     expect_series(read_all(t), {{"AAA", 1990, 1}}, "title");
     EXPECT_EQ(t.title, padded("NORTHCOAST 1650 1990", 80));
     EXPECT_EQ(count_lines_with(t.listing(), "warning"), 0);
+}
+
+namespace {
+
+// A ring-width line of 6-column fields: the identifier in columns 1-8, the
+// year in 9-12, then the integers.
+std::string clean_line(const std::string& id, int year, const std::vector<int>& values) {
+    std::string line = padded(id, 8) + fmt("(i4,$)", year);
+    for (int v : values) line += fmt("(i6,$)", v);
+    return line + "\n";
+}
+
+std::vector<int> from(int first, int n) {
+    std::vector<int> v;
+    for (int i = 0; i < n; ++i) v.push_back(first + i);
+    return v;
+}
+
+}  // namespace
+
+// Lines as writers and damage lay them out, each beside its clean twin (the
+// same values written plainly): the file must read as its twin does, every
+// value at its year, and a warning line that holds the needle (if any) says
+// where the reader had to decide.
+TEST(TucsonRead, DamagedLayoutsReadAsTheirCleanTwins) {
+    const std::string nul6(6, '\0'), nul2(2, '\0');
+    const std::string left = "123   45    67    89    101   112   131   141   151   161   ";
+    struct Case {
+        const char* what;
+        std::string file, twin;
+        const char* needle;
+    };
+    const Case cases[] = {
+        // a real bank line: the first value straight after the year, the
+        // values left-justified in their fields, the next line plain
+        {"a value straight after the year",
+         "HNA0417A185225    22    26    56    30    35    15    27\n" + clean_line("HNA0417A", 1860, from(23, 10)) +
+             clean_line("HNA0417A", 1870, {999}),
+         clean_line("HNA0417A", 1852, {25, 22, 26, 56, 30, 35, 15, 27}) + clean_line("HNA0417A", 1860, from(23, 10)) +
+             clean_line("HNA0417A", 1870, {999}),
+         ""},
+        {"every value left-justified in its field",
+         "ABCDEF  1850" + left + "\nABCDEF  1860" + left + "\nABCDEF  187027    28    29    999   \n",
+         clean_line("ABCDEF", 1850, {123, 45, 67, 89, 101, 112, 131, 141, 151, 161}) +
+             clean_line("ABCDEF", 1860, {123, 45, 67, 89, 101, 112, 131, 141, 151, 161}) +
+             clean_line("ABCDEF", 1870, {27, 28, 29, 999}),
+         ""},
+        {"series of one line, a value straight after the year",
+         "A1      185225    22   999\nB1      185225    22   999\n",
+         clean_line("A1", 1852, {25, 22, 999}) + clean_line("B1", 1852, {25, 22, 999}),
+         "series A1       has   1 lines without 6-column fields: values read by their separators"},
+        {"a byte-order mark before the first data line",
+         "\xEF\xBB\xBF" + clean_line("EX101A", 1835, {11, 12, 13, 14, 15}) + clean_line("EX101A", 1840, {16, 999}),
+         clean_line("EX101A", 1835, {11, 12, 13, 14, 15}) + clean_line("EX101A", 1840, {16, 999}), ""},
+        {"a byte-order mark before an identifier and a tab",
+         "\xEF\xBB\xBF" "A1\t1835    12    13   999\nB1\t1835    22    23   999\n",
+         clean_line("A1", 1835, {12, 13, 999}) + clean_line("B1", 1835, {22, 23, 999}), ""},
+        // the tab of a 7-character identifier is one column as written and at
+        // its tab stop alike: it tells nothing of how the 1-character one
+        // is written
+        {"identifiers of 1 and 7 characters, each with a tab",
+         "EX101AB\t1835    11    12    13    14    15\nEX101AB\t1840    16   999\nA\t1930     2     7   999\n",
+         clean_line("EX101AB", 1835, {11, 12, 13, 14, 15}) + clean_line("EX101AB", 1840, {16, 999}) +
+             clean_line("A", 1930, {2, 7, 999}),
+         ""},
+        // an identifier right-justified in a field of 8 bytes of NULs: the
+        // same bytes without the NULs would take the year into it
+        {"identifiers right-justified after NULs, series of one line",
+         nul6 + "AB1835    63    25    15    17   999\n" + nul6 + "AC1835    64    26    16    18   999\n",
+         clean_line("      AB", 1835, {63, 25, 15, 17, 999}) + clean_line("      AC", 1835, {64, 26, 16, 18, 999}), ""},
+        {"identifiers right-justified after NULs, series of one ring",
+         nul6 + "B71860  1327 -9999\n" + nul6 + "B81860  1328 -9999\n",
+         clean_line("      B7", 1860, {1327, -9999}) + clean_line("      B8", 1860, {1328, -9999}), ""},
+        {"a tab before the blanks of a year of three digits", "A\t 850    12    34    56   999\n",
+         clean_line("A", 850, {12, 34, 56, 999}), ""},
+        // one column off the layout
+        {"a line one column to the left, alone", "EX101A 1835    56    89    11    61   999\n",
+         clean_line("EX101A", 1835, {56, 89, 11, 61, 999}), "has   1 lines one column to the left of the layout"},
+        {"lines one column to the right", " EX101A  1835    56    89    11    61    62\n EX101A  1840   999\n",
+         clean_line("EX101A", 1835, {56, 89, 11, 61, 62}) + clean_line("EX101A", 1840, {999}),
+         "has   2 lines one column to the right of the layout"},
+        {"a blank too many before the year of the first line",
+         "EX101A   1835    56    89    11    61    62\n" + clean_line("EX101A", 1840, {999}),
+         clean_line("EX101A", 1835, {56, 89, 11, 61, 62}) + clean_line("EX101A", 1840, {999}),
+         "has   1 lines one column to the right of the layout"},
+        {"years of five columns after identifiers of eight",
+         "LONG1   -2999" + rep("   101", 9) + "\nLONG1   -2990" + rep("   102", 10) + "\nLONG1   -2980   120   999\n",
+         "LONG1  -2999" + rep("   101", 9) + "\nLONG1  -2990" + rep("   102", 10) + "\nLONG1  -2980   120   999\n",
+         "has   3 lines one column to the right of the layout"},
+        // a file one column to the left whose last line is written twice
+        {"the last line of a file one column to the left written twice",
+         "B21A2  1985   201   202   203   204   205\nB21A2  1990   520   550   300 -9999\n"
+         "B21A2  1990   520   550   300 -9999\n",
+         clean_line("B21A2", 1985, {201, 202, 203, 204, 205}) + clean_line("B21A2", 1990, {520, 550, 300, -9999}),
+         "line      3 of the file repeats the values of B21A2    read before for  1990 to  1992: not read"},
+        // a spoiled character in the year of the file's first line, whose
+        // digits agree with the year its next line gives
+        {"a spoiled year on the first line of the file",
+         "BUKC011 16 1  2208  2100  2300  2000  3700  2500  2600  2700  2800\n" +
+             clean_line("BUKC011", 1670, from(1000, 10)) + clean_line("BUKC011", 1680, {1100, -9999}),
+         clean_line("BUKC011", 1661, {2208, 2100, 2300, 2000, 3700, 2500, 2600, 2700, 2800}) +
+             clean_line("BUKC011", 1670, from(1000, 10)) + clean_line("BUKC011", 1680, {1100, -9999}),
+         "its values are read at  1661 to  1669, the years its next line gives"},
+        // end markers where writers put them
+        {"an end marker after ten values",
+         clean_line("EX100A", 1825, from(1, 5)) + clean_line("EX100A", 1830, from(11, 10)).substr(0, 72) + "   999\n" +
+             clean_line("EX101A", 1830, from(18, 10)).substr(0, 72) + "   999\n",
+         clean_line("EX100A", 1825, from(1, 5)) + clean_line("EX100A", 1830, from(11, 10)) +
+             clean_line("EX100A", 1840, {999}) + clean_line("EX101A", 1830, from(18, 10)) +
+             clean_line("EX101A", 1840, {999}),
+         ""},
+        {"a tab after the last field of every line",
+         nul2 + "EX101A  1831" + rep("    41", 9) + "\t\n" + nul2 + "EX101A  1840" + rep("    50", 10) + "\t\n" +
+             nul2 + "EX101A  1850    60 -9999\t\n",
+         clean_line("EX101A", 1831, std::vector<int>(9, 41)) + clean_line("EX101A", 1840, std::vector<int>(10, 50)) +
+             clean_line("EX101A", 1850, {60, -9999}),
+         "line      1 of the file has control characters before its year"},
+        {"a tab after the end marker of a series of one line", "A\t1835    60    75    28    40   999\t\n",
+         clean_line("A", 1835, {60, 75, 28, 40, 999}), ""},
+        {"the end marker alone after a line cut short",
+         clean_line("EX101X", 1876, {13, 32, 88, 85}) + clean_line("EX101X", 1880, {72}) +
+             clean_line("EX101X", 1881, {999}),
+         clean_line("EX101X", 1876, {13, 32, 88, 85}) + clean_line("EX101X", 1880, {72, 999}), ""},
+        // two segments of one core that end on the same line: the second
+        // one's last line is its own, no copy
+        {"two segments that end on the same line",
+         clean_line("A1", 1985, from(11, 5)) + clean_line("A1", 1990, {72, 46, 999}) + clean_line("A1", 1975, from(21, 5)) +
+             clean_line("A1", 1980, from(31, 10)) + clean_line("A1", 1990, {72, 46, 999}),
+         clean_line("A1", 1985, from(11, 5)) + clean_line("A1", 1990, {72, 46, 999}) +
+             clean_line("A2", 1975, from(21, 5)) + clean_line("A2", 1980, from(31, 10)) +
+             clean_line("A2", 1990, {72, 46, 999}),
+         "two series share it"},
+    };
+    for (const Case& c : cases) {
+        kovtest::ScriptedConsole sc("");
+        std::vector<Got> want;
+        {
+            TucsonRead clean;
+            clean.open_text(clean.in, c.twin);
+            want = read_all(clean);
+        }
+        TucsonRead damaged;
+        damaged.open_text(damaged.in, c.file);
+        const auto got = read_all(damaged);
+        ASSERT_EQ(got.size(), want.size()) << c.what << "\n" << damaged.listing();
+        for (size_t k = 0; k < want.size(); ++k) {
+            EXPECT_EQ(got[k].first, want[k].first) << c.what << " series " << k;
+            EXPECT_EQ(got[k].values, want[k].values) << c.what << " series " << k;
+        }
+        if (*c.needle)
+            EXPECT_EQ(count_lines_with(damaged.listing(), c.needle), 1) << c.what << "\n" << damaged.listing();
+        else
+            EXPECT_EQ(count_lines_with(damaged.listing(), "warning"), 0) << c.what << "\n" << damaged.listing();
+    }
+}
+
+// Lines that no reading lays into the columns are named in the listing, on
+// the file's first series as on a later one, and their values are not read
+// at years they do not have.
+TEST(TucsonRead, LinesNoReadingFitsAreNamed) {
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<Expected> series;
+        const char* needle;
+    };
+    const Case cases[] = {
+        // a digit of a value written apart: more values than the decade
+        {"a value that runs on from the year and does not fit its decade",
+         clean_line("RH17B", 1920, from(101, 10)) + "RH17B   19331  185   9101  299   9721  0921  005   442\n" +
+             clean_line("RH17B", 1940, {120, 121, 999}),
+         {{"RH17B", 1920, 22}},
+         "series RH17B    line      2 of the file cannot be read: its first value (columns 13 to 18) runs on from "
+         "its year"},
+        {"two tabs at tab stops of four", "ABC\t\t1835     9     1     1     2   999\n" + clean_line("B1", 1835, {1, 999}),
+         {{"B1", 1835, 1}}, "line      1 of the file has values but a year that cannot be read: taken as text"},
+        {"a line break inside the identifier of the first data line",
+         "EX1\r01A  1830" + rep("   310", 10) + "\n" + clean_line("EX101A", 1840, {11, 999}), {{"EX101A", 1840, 1}},
+         "line      2 of the file has values but a year that cannot be read: taken as text"},
+        {"a first line joined on after an end marker",
+         clean_line("EX101A", 1840, from(20, 9)).substr(0, 66) + "   999" + clean_line("EX102A", 1850, {5, 6, 999}) +
+             clean_line("EX103A", 1850, {8, 999}),
+         {{"EX101A", 1840, 9}, {"EX103A", 1850, 1}}, "line EX101A    1840 holds values after its end marker: not read"},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        kovtest::ScriptedConsole sc("");
+        t.open_text(t.in, c.file);
+        expect_series(read_all(t), c.series, c.what);
+        EXPECT_EQ(count_lines_with(t.listing(), c.needle), 1) << c.what << "\n" << t.listing();
+    }
 }
 
 // Values that the end of the file leaves without a series are reported: a
