@@ -799,8 +799,9 @@ struct Candidate {
     int year = 0;
     bool ends = false;       // an end marker ends its series on the line
     bool in_decade = false;  // its values keep within its decade, its end marker after them
-    bool runs_on = false;    // its year's last digit touches its first value
-    bool coincides = false;  // another reading gives the same line
+    bool runs_on = false;    // its year's last digit touches its first value, which does not fill its field
+    bool touches = false;    // its year's last digit touches its first value, whichever
+    unsigned readings = 0;   // every reading that gives this same line, a bit each
     long long field[20] = {};
     bool blank[20] = {};
 
@@ -814,6 +815,7 @@ struct Candidate {
 Candidate candidate_of(const DataLine& d, Reading r, Shift s, bool runs_on, const Form& f) {
     Candidate c;
     c.reading = r;
+    c.readings = 1u << static_cast<int>(r);
     c.shift = s;
     c.runs_on = runs_on;
     c.id = identifier_key(d.id);
@@ -825,22 +827,44 @@ Candidate candidate_of(const DataLine& d, Reading r, Shift s, bool runs_on, cons
     return c;
 }
 
+// Whether a ring-width line (one byte per column) stands one column to the
+// left of the layout: a year of four digits in columns 8-11, blanks on both
+// sides of it.
+bool year_one_column_left(const std::string& line) {
+    return line[6] == ' ' && std::all_of(line.begin() + 7, line.begin() + 11, is_digit) && line[11] == ' ';
+}
+
+// Whether every value of a ring-width line (one byte per column) begins its
+// 6-column field, as a writer that puts each value straight at the start of
+// its field lays them out ("185225    22    26": the first value touches the
+// year); an end marker may stand anywhere after them.
+bool values_begin_their_fields(const std::string& line) {
+    for (const auto& [start, word] : words(line, 12))
+        if (word != "999" && word != "-9999" && (start - 12) % 6 != 0) return false;
+    return true;
+}
+
 // The line that reading r and shift s give, when they put a year in its
 // columns and the values in theirs. A year that runs on into its first value
-// (ring widths) gives a line only where its values, read by their
-// separators, fill its decade or end at its end marker within it: "RH17B
-// 19331  185   9101 ..." (a value's digit written apart) has more values than
-// its decade holds years.
+// (ring widths) gives a line only where each of its values begins its field
+// and, read by their separators, they fill its decade or end at its end
+// marker within it: "RH17B   19331  185   9101 ..." (a value's digit written
+// apart) has neither.
 std::optional<Candidate> candidate_in(const std::string& raw, const Form& f, Reading r, Shift s) {
     auto h = apply_reading(raw, f, r);
-    if (!h || (s != Shift::none && !shift_columns(h->raw, s))) return std::nullopt;
+    if (!h || (s == Shift::left && !year_one_column_left(layout_columns(*h))) ||
+        (s != Shift::none && !shift_columns(h->raw, s)))
+        return std::nullopt;
     const std::string cols = layout_columns(*h);
     if (!year_in_its_columns(cols, f)) return std::nullopt;
     const bool runs_on = year_runs_on(cols, f);
-    if (runs_on ? f.index || s != Shift::none : !values_in_their_columns(cols, f)) return std::nullopt;
+    if (runs_on ? f.index || s != Shift::none || !values_begin_their_fields(cols)
+                : !values_in_their_columns(cols, f))
+        return std::nullopt;
     const DataLine d = read_line_of(line_text(raw, f, r, s), f, false, runs_on);
     if (!d.year_read || !d.values_read) return std::nullopt;
-    const Candidate c = candidate_of(d, r, s, runs_on, f);
+    Candidate c = candidate_of(d, r, s, runs_on, f);
+    c.touches = !f.index && is_digit(cols[f.idw + 3]) && is_digit(cols[f.idw + 4]);
     if (runs_on && !(c.in_decade && (c.ends || d.tokens == slots_of(d.year)))) return std::nullopt;
     return c;
 }
@@ -864,7 +888,7 @@ std::vector<Candidate> candidates(const std::string& raw, const Form& f) {
         if (!c) return;
         for (Candidate& o : out)
             if (o.same_line_as(*c)) {
-                o.coincides = true;
+                o.readings |= c->readings;
                 return;
             }
         out.push_back(std::move(*c));
@@ -908,14 +932,26 @@ constexpr int mark_kinds = 16;
 constexpr int reading_count = 4;
 
 // What the file's other lines say: for each kind of marks, how many lines of
-// that kind took each reading when their reading was not in doubt. A line
-// speaks for a reading of its bytes only where that reading alone gives the
-// line it was read as: "EX101AB<tab>1835" is the same line as written and
-// with its tab at its tab stop, and speaks for neither.
+// that kind took each reading (a year that runs on into its first value
+// being a reading of its own) when their reading was not in doubt. Readings
+// that give a line the same year and values cast no vote between them:
+// "EX101AB<tab>1835" is the same line as written and with its tab at its tab
+// stop, and counts for both alike.
 struct Habits {
-    int count[mark_kinds][reading_count] = {};
+    int count[mark_kinds][2 * reading_count] = {};
+    static int slot(int reading, bool runs_on) { return 2 * reading + (runs_on ? 1 : 0); }
     void note(const Marks& m, const Candidate& c) {
-        if (c.shift == Shift::none && !c.runs_on && !c.coincides) ++count[m.kind()][static_cast<int>(c.reading)];
+        if (c.shift != Shift::none) return;
+        for (int r = 0; r < reading_count; ++r)
+            if (c.readings & (1u << r)) ++count[m.kind()][slot(r, c.runs_on)];
+    }
+    // How many lines of the same marks took a reading that gives c.
+    int votes(const Marks& m, const Candidate& c) const {
+        int most = 0;
+        if (c.shift == Shift::none)
+            for (int r = 0; r < reading_count; ++r)
+                if (c.readings & (1u << r)) most = std::max(most, count[m.kind()][slot(r, c.runs_on)]);
+        return most;
     }
 };
 
@@ -939,14 +975,12 @@ bool goes_on_into_after(const Candidate& c, const Neighbours& n) {
     });
 }
 
-// How strongly the lines around a line speak for a reading of it: 2 for each
-// neighbour of its identifier whose decade it goes on from (or that goes on
-// from its decade), 1 for a neighbour that only shares its identifier.
+// How strongly the lines around a line speak for a reading of it: one for
+// each neighbour of its identifier whose decade it goes on from (or that
+// goes on from its decade). A neighbour that only shares its identifier
+// tells nothing: the same columns cut two lines' identifiers alike.
 int neighbour_score(const Candidate& c, const Neighbours& n) {
-    const auto shares = [&](const std::vector<Candidate>& v) {
-        return std::any_of(v.begin(), v.end(), [&](const Candidate& o) { return o.id == c.id; }) ? 1 : 0;
-    };
-    return (goes_on_from_before(c, n) ? 2 : shares(n.before)) + (goes_on_into_after(c, n) ? 2 : shares(n.after));
+    return (goes_on_from_before(c, n) ? 1 : 0) + (goes_on_into_after(c, n) ? 1 : 0);
 }
 
 // The identifier of the lines before and after a line when they are lines of
@@ -965,7 +999,7 @@ const std::string* series_around(const Neighbours& n) {
 bool takes_the_year_of(const Candidate& c, const Candidate& o) {
     if (c.year == o.year) return false;
     const std::string year = std::to_string(o.year);
-    return year.size() >= 3 && c.id.size() > year.size() && c.id.ends_with(year);
+    return c.id.size() > year.size() && c.id.ends_with(year);
 }
 
 // Keeps the candidates that score highest; true when the score told them apart.
@@ -978,79 +1012,75 @@ bool keep_best(std::vector<Candidate>& c, Score score) {
     return c.size() < before;
 }
 
-// The one place that says which evidence picks the reading of a line that
-// more than one reading gives its year and values in their columns, and
-// whether a year that runs on into its first value is read at all. Strongest
-// first, each deciding only where the ones before it leave a choice:
+// The one place that says which evidence picks the reading of a line that is
+// not laid out plainly, among the readings that give it a year and values in
+// their columns (candidates). First, two readings are no readings of it:
+// - a year that runs on into its first value, unless its values end at its
+//   end marker or its neighbours go on from it or into it
+//   ("HNA0417A185225    22 ..." before "HNA0417A1860");
+// - a reading that gives another identifier to a line whose decade is the
+//   one between two lines of one series (a letter put into it).
+// Then the strongest evidence first, each deciding only where the ones
+// before it leave a choice:
 // 1. the lines around it: the reading under which its identifier is that of
 //    the data line before it or after it (its series' other lines), and its
 //    year goes on from that line's decade or into the next line's;
 // 2. the line itself: a year and values that keep within one decade, ending
 //    where its end marker stands;
-// 3. a year in its own columns before one that runs on into its first value;
-// 4. a year in its own columns before the same digits taken into the
-//    identifier by another reading;
-// 5. the file: the reading that the file's other lines with the same marks
-//    took where the evidence above told (`habits`);
+// 3. the file: the reading that the file's other lines with the same marks
+//    took where 1 or 2 told (`habits`; a year that runs on is a reading of
+//    its own there);
+// 4. a year that stands apart from its first value before one that touches
+//    it ("   1860122" is year 1 and 860122, or year 1860 and 122);
+// 5. a year in its own columns before the same digits taken into the
+//    identifier by another reading ("AB1835" at year 63 beside "AB" at 1835,
+//    an identifier right-justified after NULs);
 // 6. the line's marks: control bytes in front of its identifier are dropped,
 //    a tab straight before a digit stands for the blanks up to a tab stop,
 //    and a tab before blanks is one column of padding;
 // 7. the line as it is written.
-// A year that runs on is read only where its values end at its end marker
-// or its neighbours go on from it or into it ("HNA0417A185225    22 ..."
-// before "HNA0417A1860"); otherwise no reading is picked, and the line is
-// named as one that cannot be read.
-// `told` is set when the line itself or its neighbours told (1 to 4, or a
+// With no reading left the line is read as written, and goes down the chain
+// of lines that cannot be read (trrw).
+// `told` is set when the line itself or its neighbours told (1 or 2, or a
 // single reading), so that the line can speak for the file's habit.
-// The reading of a line is decided here, with three exceptions that the
-// survey of the file decides from many lines at once: the year form of a
-// line whose identifier holds a minus sign (years before -999, or a minus
-// sign that belongs to the identifier: choose_year_forms), and the usual
-// units of the file. A line that no reading fits is read as written and goes
-// down the chain of lines that cannot be read (trrw): a line of its series
-// whose decade becomes missing values, the first line of a series placed by
-// its next line, an identifier too long for the layout, a spoiled data line
-// or a text line.
+//
+// Two other places decide how a line is read, from many lines at once: the
+// survey's year forms (a minus sign in the identifier's last columns starts
+// a year of five or six columns, or belongs to the identifier:
+// choose_year_forms) and the file's usual units. A line that no reading fits
+// goes down the chain of trrw: a line of its series, whose decade becomes
+// missing values; the first line of a series placed by its next line; an
+// identifier too long for the layout; a spoiled data line; a text line.
 std::optional<Candidate> pick_reading(std::vector<Candidate> c, const Neighbours& n, const Marks& m,
                                       const Habits* habits, bool* told = nullptr) {
     if (told) *told = true;
-    const auto picked = [&](const Candidate& x) -> std::optional<Candidate> {
-        if (x.runs_on && !x.ends && !goes_on_from_before(x, n) && !goes_on_into_after(x, n)) return std::nullopt;
-        return x;
-    };
-    // A line whose decade is the one between two lines of one identifier
-    // is a line of that series: a reading that gives it another identifier
-    // (a letter put into it, read one column to the right) is none.
-    if (const std::string* id = series_around(n))
-        c.erase(std::remove_if(c.begin(), c.end(), [&](const Candidate& x) { return x.id != *id; }), c.end());
-    if (c.empty()) return std::nullopt;
-    if (c.size() == 1) return picked(c.front());
-    if (keep_best(c, [&](const Candidate& x) { return neighbour_score(x, n); }) && c.size() == 1)
-        return picked(c.front());
-    if (keep_best(c, [](const Candidate& x) { return x.in_decade ? 1 : 0; }) && c.size() == 1)
-        return picked(c.front());
-    if (keep_best(c, [](const Candidate& x) { return x.runs_on ? 0 : 1; }) && c.size() == 1) return picked(c.front());
+    const auto drop = [&c](auto unfit) { c.erase(std::remove_if(c.begin(), c.end(), unfit), c.end()); };
+    drop([&](const Candidate& x) {
+        return x.runs_on && !x.ends && !goes_on_from_before(x, n) && !goes_on_into_after(x, n);
+    });
+    if (const std::string* id = series_around(n)) drop([&](const Candidate& x) { return x.id != *id; });
+    if (c.size() <= 1) return c.empty() ? std::nullopt : std::optional<Candidate>(c.front());
+    if (keep_best(c, [&](const Candidate& x) { return neighbour_score(x, n); }) && c.size() == 1) return c.front();
+    if (keep_best(c, [](const Candidate& x) { return x.in_decade ? 1 : 0; }) && c.size() == 1) return c.front();
+    if (told) *told = false;
+    if (habits != nullptr &&
+        keep_best(c, [&](const Candidate& x) { return habits->votes(m, x); }) && c.size() == 1)
+        return c.front();
+    if (keep_best(c, [](const Candidate& x) { return x.touches ? 0 : 1; }) && c.size() == 1) return c.front();
     const std::vector<Candidate> all = c;
     const auto own_year = [&](const Candidate& x) {
         return std::none_of(all.begin(), all.end(), [&](const Candidate& o) { return takes_the_year_of(x, o); }) ? 1 : 0;
     };
-    if (keep_best(c, own_year) && c.size() == 1) return picked(c.front());
-    if (told) *told = false;
-    if (habits != nullptr) {
-        const int* count = habits->count[m.kind()];
-        if (keep_best(c, [&](const Candidate& x) { return count[static_cast<int>(x.reading)]; }) && c.size() == 1)
-            return picked(c.front());
-    }
+    if (keep_best(c, own_year) && c.size() == 1) return c.front();
     const auto marked = [&](const Candidate& x) {
         return (m.controls_first && x.reading == Reading::strays_dropped) ||
                (m.tab_before_digit && x.reading == Reading::tab_stops) ||
                (m.tab_before_blank && !m.tab_before_digit && x.reading == Reading::as_written);
     };
-    if (keep_best(c, [&](const Candidate& x) { return marked(x) ? 1 : 0; }) && c.size() == 1)
-        return picked(c.front());
+    if (keep_best(c, [&](const Candidate& x) { return marked(x) ? 1 : 0; }) && c.size() == 1) return c.front();
     for (const Candidate& x : c)
-        if (x.reading == Reading::as_written && x.shift == Shift::none) return picked(x);
-    return picked(c.front());
+        if (x.reading == Reading::as_written && x.shift == Shift::none) return x;
+    return c.front();
 }
 
 // ---------------------------------------------------------------------------
