@@ -435,15 +435,6 @@ std::string about(const std::string& id, int digits, int marker) {
     return "'" + shown(id) + "', values of " + std::to_string(digits) + " digits, marker " + std::to_string(marker);
 }
 
-// Two letters of 4 bytes padded to 8 bytes: read by characters, the 6 bytes
-// more are one value field, so that a line of one series is a line of the
-// layout either way. Only the lines of a longer series (of the file or of the
-// same writer's habit) tell them apart; a file of nothing but one-line series
-// cannot.
-bool cannot_tell(const std::string& id, const Layout& layout, const Shape& shape) {
-    return id == "\U00010400\U00010401" && shape.one_line_each && layout.by_bytes;
-}
-
 // A family of files: every identifier in every layout that can write it, with
 // the family's shapes, value widths and style, in both units.
 struct Family {
@@ -491,7 +482,6 @@ TEST(TucsonLayouts, EveryWriterLayoutReadsBackItsCleanValues) {
         for (const Layout& layout : layouts) {
             for (int digits = 0; digits <= 4; ++digits) {
                 for (const Shape* shape : {&decades, &lines, &both}) {
-                    if (cannot_tell(id, layout, *shape)) continue;
                     for (int marker : {999, -9999}) {
                         const std::vector<Clean> series = clean_series(id, *shape, digits);
                         std::string text;
@@ -521,7 +511,6 @@ TEST_P(TucsonLayoutFamily, ReadsBackItsCleanValues) {
         for (const Layout* layout : written_so) {
             for (int digits : f.digits) {
                 for (const Shape* shape : f.shapes) {
-                    if (cannot_tell(id, *layout, *shape)) continue;
                     for (int marker : {999, -9999}) {
                         const std::vector<Clean> series = clean_series(id, *shape, digits, false, f.right_justified);
                         std::string text;
@@ -658,7 +647,6 @@ TEST(TucsonLayouts, IndexFilesOfCleanLines) {
             for (const Layout& layout : layouts) {
                 if (!layout.index_too) continue;
                 for (const Shape* shape : habit.shapes) {
-                    if (cannot_tell(id, layout, *shape)) continue;
                     for (bool one_pair_ends : {false, true}) {
                         const std::vector<Clean> series = clean_series(id, *shape, 0, true);
                         std::string text;
