@@ -292,11 +292,11 @@ struct LineText {
 // Lays a line that stands one column off into the columns of the layout: one
 // that stands to the left (its year in columns 8-11) gets a blank before
 // column 8; one that stands to the right loses the blank of its column 1 (a
-// blank too many at its front) or else the blank of column 8, when a blank
-// or a minus sign follows it (a blank too many before the year, or a year of
-// five columns after an identifier of eight, "LONG1   -2999"): a digit of
-// the year never moves into the identifier's columns. False when the line
-// has no such blank.
+// blank too many at its front) or else, when a blank or a minus sign stands
+// in column 9, its last blank before it (a blank put into the identifier, a
+// blank too many before the year, or a year of five columns after an
+// identifier of eight, "LONG1   -2999"): a digit of the year never moves
+// into the identifier's columns. False when the line has no such blank.
 bool shift_columns(std::string& raw, Shift s) {
     if (s == Shift::left) {
         raw.insert(column_byte(raw, 7), 1, ' ');
@@ -306,9 +306,11 @@ bool shift_columns(std::string& raw, Shift s) {
         raw.erase(0, 1);
         return true;
     }
-    const size_t col8 = column_byte(raw, 7), col9 = column_byte(raw, 8);
-    if (col9 >= raw.size() || (raw[col9] != '-' && raw[col9] != ' ') || raw[col8] != ' ') return false;
-    raw.erase(col8, 1);
+    const size_t col9 = column_byte(raw, 8);
+    if (col9 >= raw.size() || (raw[col9] != '-' && raw[col9] != ' ')) return false;
+    const size_t blank = raw.find_last_of(' ', col9 - 1);
+    if (col9 == 0 || blank == std::string::npos) return false;
+    raw.erase(blank, 1);
     return true;
 }
 
