@@ -990,6 +990,72 @@ TEST(TucsonRead, DamagedLayoutsReadAsTheirCleanTwins) {
     }
 }
 
+// Each piece of evidence that picks the reading of a line, shown on lines
+// that it alone reads right: without it, each of these files is read
+// otherwise. Expected series: the lines' identifiers, years and values as
+// their writers meant them.
+TEST(TucsonRead, EachPieceOfEvidenceReadsItsLines) {
+    const std::string soh = std::string(1, '\0') + "\x01" + std::string(1, '\0'), nul7(7, '\0');
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<Expected> series;
+        std::vector<At> values;
+    };
+    const Case cases[] = {
+        // a year that runs on into its first value, alone between other
+        // identifiers and without its end marker, is no reading
+        {"a year that runs on with nothing to speak for it",
+         "A1      185225    22    26    56    30    35    15    27\n" + clean_line("B1", 1850, {11, 12, 999}),
+         {{"B1", 1850, 2}}, {{0, 0, 0.11f}}},
+        // "11<tab>0795" is "110795" with its year after it, or "11" at year
+        // 795 with the year as a value: only the next line tells
+        {"the neighbouring line",
+         "11\t0795  2007   101   102   103\n11\t0795  2010   104 -9999\n", {{"110795", 2007, 4}},
+         {{0, 0, 0.101f}, {0, 3, 0.104f}}},
+        {"the line's own decade", "11\t0795  2000" + rep("   101", 9) + " -9999\n", {{"110795", 2000, 9}},
+         {{0, 0, 0.101f}, {0, 8, 0.101f}}},
+        // a blank put into the identifier of an end marker's line: the
+        // marker at the year it stands by, not a ring at year 201 (the
+        // series before it ends without it, in the file's units)
+        {"a year apart from its first value",
+         clean_line("20847", 2000, from(100, 10)) + "20 847   2010 -9999\n", {{"20847", 2000, 10}, {"20 847", 2010, 0}},
+         {{0, 0, 0.1f}}},
+        // a NUL, a SOH and a NUL before every line, values left-justified:
+        // as written, "   1860122" is year 1 and a ring of 860122
+        {"the marks of the line",
+         soh + "X       18601     999   \n" + soh + "Y       186021    999   \n" + soh + "Z       1860122   999   \n",
+         {{"X", 1860, 1}, {"Y", 1860, 1}, {"Z", 1860, 1}}, {{0, 0, 0.01f}, {1, 0, 0.21f}, {2, 0, 1.22f}}},
+        // a blank put into the identifier, its year in columns 10-13: the
+        // line stands one column to the right
+        {"a blank put into the identifier",
+         " 112256A 1990   230   327   778   765   699   674   571   824   491   224\n"
+         "1 12256A 2000   227   249   276   247   234   397   222   186   152   293\n"
+         "1 12256A 2010   255   171   180   213   245   184 -9999\n",
+         {{"112256A", 1990, 26}}, {{0, 20, 0.255f}, {0, 25, 0.184f}}},
+        // identifiers right-justified after NULs, values left-justified: the
+        // same bytes without the NULs put "1" of the first value after the
+        // year "X183", "5" after "Y183"
+        {"values that begin their fields, after NULs",
+         nul7 + "X18351     47    174   1111  999   \n" + nul7 + "Y183521    148   1085  6     999   \n",
+         {{"       X", 1835, 4}, {"       Y", 1835, 4}}, {{0, 0, 0.01f}, {1, 3, 0.06f}}},
+        // the lines of an identifier met again are looked up by their values,
+        // also those of a series that ended after they were first looked up
+        {"a line of a later segment written twice",
+         clean_line("X1", 1900, {101, 102, 999}) + clean_line("X1", 1950, {201, 202, 999}) +
+             clean_line("X1", 1950, {201, 202, 999}),
+         {{"X1", 1900, 2}, {"X1", 1950, 2}}, {{1, 0, 2.01f}}},
+    };
+    for (const Case& c : cases) {
+        TucsonRead t;
+        kovtest::ScriptedConsole sc("");
+        t.open_text(t.in, c.file);
+        const auto got = read_all(t);
+        expect_series(got, c.series, c.what);
+        expect_values(got, c.values, c.what);
+    }
+}
+
 // Lines that no reading lays into the columns are named in the listing, on
 // the file's first series as on a later one, and their values are not read
 // at years they do not have.
