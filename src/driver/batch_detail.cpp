@@ -117,39 +117,48 @@ BatchDetailState& batch_detail_state() {
     return state;
 }
 
-void read_batch_detail() {
-    auto& s = shared();
-    batch_detail_state() = BatchDetailState{};
-    const std::string name = output_name(suffix::batch_detail);
+namespace {
+
+// What a batch run finds in a detail file, before it says or loads anything.
+struct DetailFile {
+    enum class Kind {
+        missing,       // no file under the name
+        unreadable,    // a file that cannot be read
+        empty,         // 0 bytes: no settings to keep
+        short_legend,  // it ends within its legend
+        no_header,     // line 8 is not the column header
+        faulty,        // a record is faulty
+        read,
+    };
+    Kind kind = Kind::missing;
+    std::vector<DetailRecord> records;
+    bool more_than_mxs = false;  // records beyond the mxs-th were not read
+    int faulty_record = 0;
+    int faulty_line = 0;
+    std::string fault;
+};
+
+DetailFile parse_detail_file(const std::string& name) {
+    DetailFile d;
     TextIn f;
     if (!f.open(name)) {
         // a file that cannot be read (a folder under the name is none)
-        if (file_exists(name))
-            refuse_detail_file(name);
-        else
-            detail_unreadable();
-        return;
+        d.kind = file_exists(name) ? DetailFile::Kind::unreadable : DetailFile::Kind::missing;
+        return d;
     }
-    // An empty file holds no settings to keep: it counts as none, and is
-    // written afresh at the end of the data file.
     if (f.at_end()) {
-        detail_unreadable();
-        return;
+        d.kind = DetailFile::Kind::empty;
+        return d;
     }
-    con().write("(/1x,'batch detail file opened:  ',a)", padded(name, 60));
-    streams().luout.write("(t2,'batch detail file processed: ',t35,a/)", padded(name, 60));
-
     for (int i = 1; i <= 8; ++i) {
         auto line = f.read_line();
         if (!line) {  // a file that ends within its legend holds no record
-            refuse_detail_file(name);
-            return;
+            d.kind = DetailFile::Kind::short_legend;
+            return d;
         }
         if (i == 8 && !is_column_header(*line)) {
-            con().write("(/1x,'*** line 8 of the batch detail file is not its column header')");
-            streams().luout.write("(t2,'*** batch detail file not used: line 8 is not its column header')");
-            refuse_detail_file(name);
-            return;
+            d.kind = DetailFile::Kind::no_header;
+            return d;
         }
     }
     // Every record is read before any is used: a file with a faulty record
@@ -158,7 +167,6 @@ void read_batch_detail() {
     // to the fault. A blank field read as 0 would leave the series out (icu)
     // without a word, and an icu of 2 or an ips of 99 would be taken in some
     // sense the user did not write.
-    std::vector<DetailRecord> read;
     for (int k = 1;; ++k) {
         auto line = f.read_line();
         if (!line) break;
@@ -166,29 +174,78 @@ void read_batch_detail() {
         // zeros would leave the series at its place out of the run.
         if (rtrim(*line).empty()) break;
         if (k > mxs) {
-            con().write("(/1x,'*** batch detail file holds more records than series can be read: ',i6,' used')", mxs);
+            d.more_than_mxs = true;
             break;
         }
         ParsedRecord p;
-        if (const auto fault = parse_record(*line, p)) {
-            con().write("(/1x,'*** batch detail record',i6,' (line',i6,' of the file) ',a)", k,
-                        static_cast<int>(f.line_number()), *fault);
-            streams().luout.write("(t2,'*** batch detail file not used: record',i6,1x,a)", k, *fault);
-            refuse_detail_file(name);
-            return;
+        if (auto fault = parse_record(*line, p)) {
+            d.kind = DetailFile::Kind::faulty;
+            d.records.clear();
+            d.faulty_record = k;
+            d.faulty_line = static_cast<int>(f.line_number());
+            d.fault = std::move(*fault);
+            return d;
         }
-        read.push_back(p.r);
+        d.records.push_back(p.r);
         // A record numbered 0 is the last one: its settings still belong to
         // the series at its place.
         if (p.num == 0) break;
     }
-    for (size_t i = 0; i < read.size(); ++i) {
+    d.kind = DetailFile::Kind::read;
+    return d;
+}
+
+}  // namespace
+
+void read_batch_detail() {
+    auto& s = shared();
+    batch_detail_state() = BatchDetailState{};
+    const std::string name = output_name(suffix::batch_detail);
+    DetailFile d = parse_detail_file(name);
+    switch (d.kind) {
+        case DetailFile::Kind::missing: detail_unreadable(); return;
+        case DetailFile::Kind::unreadable: refuse_detail_file(name); return;
+        // An empty file holds no settings to keep: it counts as none, and is
+        // written afresh at the end of the data file.
+        case DetailFile::Kind::empty: detail_unreadable(); return;
+        default: break;
+    }
+    con().write("(/1x,'batch detail file opened:  ',a)", padded(name, 60));
+    streams().luout.write("(t2,'batch detail file processed: ',t35,a/)", padded(name, 60));
+    switch (d.kind) {
+        case DetailFile::Kind::short_legend: refuse_detail_file(name); return;
+        case DetailFile::Kind::no_header:
+            con().write("(/1x,'*** line 8 of the batch detail file is not its column header')");
+            streams().luout.write("(t2,'*** batch detail file not used: line 8 is not its column header')");
+            refuse_detail_file(name);
+            return;
+        case DetailFile::Kind::faulty:
+            con().write("(/1x,'*** batch detail record',i6,' (line',i6,' of the file) ',a)", d.faulty_record,
+                        d.faulty_line, d.fault);
+            streams().luout.write("(t2,'*** batch detail file not used: record',i6,1x,a)", d.faulty_record, d.fault);
+            refuse_detail_file(name);
+            return;
+        default: break;
+    }
+    if (d.more_than_mxs)
+        con().write("(/1x,'*** batch detail file holds more records than series can be read: ',i6,' used')", mxs);
+    for (size_t i = 0; i < d.records.size(); ++i) {
         const int k = static_cast<int>(i) + 1;
-        s.serids[k] = read[i].ident;
-        for (int c = 1; c <= 10; ++c) s.sertbl(k, c) = read[i].col[static_cast<size_t>(c - 1)];
+        s.serids[k] = d.records[i].ident;
+        for (int c = 1; c <= 10; ++c) s.sertbl(k, c) = d.records[i].col[static_cast<size_t>(c - 1)];
         s.ips_from_record[static_cast<size_t>(k)] = true;
     }
-    batch_detail_state().records = std::move(read);
+    batch_detail_state().records = std::move(d.records);
+}
+
+std::function<bool(int)> series_in_use(const std::string& detail_name) {
+    const DetailFile d = parse_detail_file(detail_name);
+    // A file that is not used leaves every series in use.
+    std::vector<bool> used;
+    for (const auto& r : d.records) used.push_back(r.col[icu - 1] == 1);
+    return [used = std::move(used)](int position) {
+        return position < 1 || static_cast<size_t>(position) > used.size() || used[static_cast<size_t>(position - 1)];
+    };
 }
 
 void check_detail_pairing() {

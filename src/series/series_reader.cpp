@@ -265,9 +265,12 @@ std::optional<std::string> series_fault(const std::string& name, std::string_vie
         first_all = std::min(first_all, r.first_year);
         last_all = std::max(last_all, r.first_year + static_cast<int>(r.values.size()) - 1);
     };
-    // A fault as the console shows it: a blank line, its message, the file.
+    // A fault as the console shows it: a blank line, its message (without
+    // the blank lines it begins with), the file.
     auto fault = [&](std::string said, bool named) {
-        said.erase(0, said.find_first_not_of('\n'));
+        for (size_t end = said.find('\n'); end != std::string::npos && is_blank(said.substr(0, end));
+             end = said.find('\n'))
+            said.erase(0, end + 1);
         return "\n" + said + (named ? stopped_in_line(name) : std::string());
     };
     int n = 0;

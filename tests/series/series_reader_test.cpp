@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "series/fixed_text.hpp"
@@ -609,5 +610,62 @@ TEST(SeriesReader, SummaryTakesTheDefinedStatisticsOnly) {
             const std::string want = padded(std::string(" ") + labels[k], 32) + c.rows[static_cast<size_t>(k)];
             EXPECT_EQ(count_lines_with(r.listing(), want), 1) << want;
         }
+    }
+}
+
+// Before the run a data file is read as the run will read it, and what would
+// stop the run there is returned as the console would show it, naming the
+// file: a file that holds no series (empty, header lines only, compressed, a
+// table of comma-separated values, widths with decimal points), a reader's
+// own stop, a span too long. Nothing reaches the console or takes an answer
+// from it meanwhile.
+TEST(SeriesFault, AFileTheRunWouldStopAtIsNamedWithTheReason) {
+    const std::string tiny = kovtest::tiny_rwl;
+    const std::string decimals = "AB01    1908  1.21  1.35\nAB01    1910  1.05  0.98 -9999\n";
+    const std::string no_series = "\n *** nc .le. 0 after reading tree-ring data:  ";
+    auto all = [](int) { return true; };
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* mode;
+        std::function<bool(int)> keep;
+        std::string fault;  // before the file name; "": none
+        bool named_on_own_line;
+    };
+    const Case cases[] = {
+        {"empty", "", "mr", all, no_series, false},
+        {"header lines only", tiny.substr(0, tiny.find("\n", tiny.find("\n", tiny.find("\n") + 1) + 1) + 1), "mr", all,
+         no_series, false},
+        {"compressed", std::string("\x1f\x8b\x08\x00\x12\x34\x00\x00\x00\x03\xed\xc1\x01\r\n\x00\x00\x80\x90", 20),
+         "mr", all, no_series, false},
+        {"comma-separated values", "year,A,B\n1900,1.2,1.3\n1901,1.1,1.0\n", "mr", all, no_series, false},
+        {"widths with decimal points", decimals, "mr", all, no_series, false},
+        {"prose", rep("This is a line of prose that is no tree-ring data at all.\n", 30), "mr", all,
+         "\nsbr trrw:  over 25 text lines\n *** in data file:  ", true},
+        {"a CRU series cut short", "CRU001  10  30\nCRU001  10 100  1 200  1" + std::string(56, ' ') + "\n", "cr",
+         all, "\n *** end of file in the values of uea cru data format series CRU001\n *** in data file:  ", true},
+        {"a batch run that uses none of its series", tiny, "mr", [](int s) { return s > 2; }, no_series, false},
+        {"a span beyond 5001 years", ring_series("EARLY", 1000, 5, 100) + ring_series("LATE", 6001, 5, 100), "mr",
+         all, "\n *** total series length exceeds maximum allowable length:   5006 >   5001 max ***\n *** in data file:  ",
+         true},
+        {"two series", tiny, "mr", all, "", false},
+        {"one measured series beside one without a value", tiny + decimals, "mr", all, "", false},
+        {"a batch run that uses its second series", tiny, "mr", [](int s) { return s == 2; }, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        kovtest::TempDir d;
+        d.write("site.txt", c.text);
+        const std::string name = (d / "site.txt").string();
+        kovtest::ScriptedConsole sc("an answer\n");
+        const auto fault = series_fault(name, c.mode, c.keep);
+        if (c.fault.empty()) {
+            EXPECT_FALSE(fault) << *fault;
+        } else {
+            ASSERT_TRUE(fault);
+            EXPECT_EQ(*fault, c.fault + name + "\n");
+        }
+        EXPECT_EQ(sc.output(), "");
+        EXPECT_EQ(kov::con().read_line(), "an answer");
     }
 }
