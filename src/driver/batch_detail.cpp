@@ -1,6 +1,9 @@
 #include "driver/batch_detail.hpp"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <optional>
 
 #include "driver/data_file_setup.hpp"
@@ -108,6 +111,72 @@ std::optional<std::string> parse_record(const std::string& raw, ParsedRecord& p)
         }
     }
     return std::nullopt;
+}
+
+// The lines of a text as they are read back: ends of line of any kind, the
+// blanks that end a line and the blank lines that end the text do not count.
+std::vector<std::string> text_lines(TextIn& f) {
+    std::vector<std::string> lines;
+    while (auto line = f.read_line()) lines.push_back(rtrim(*line));
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+// Whether the file `name` holds anything that the text of a detail file
+// about to replace it would lose: its records (the lines after its column
+// header), or, in a file that has no column header on line 8, any line. A
+// file of blank lines holds nothing.
+bool holds_other_records(const std::string& name, const std::string& text) {
+    TextIn earlier;
+    if (!earlier.open(name)) return false;
+    std::vector<std::string> lines = text_lines(earlier);
+    if (lines.empty()) return false;
+    std::istringstream in(text);
+    std::vector<std::string> fresh;
+    for (std::string l; std::getline(in, l);) fresh.push_back(rtrim(l));
+    if (lines.size() < 8 || !is_column_header(lines[7])) return true;
+    return !std::equal(lines.begin() + 8, lines.end(), fresh.begin() + 8, fresh.end());
+}
+
+// The name of the copy of a detail file: "_save" after it, or "_save2",
+// "_save3" ... when that name is taken by another text, so that an earlier
+// copy is never lost.
+std::string copy_name(const std::string& name) {
+    std::string earlier;
+    {
+        std::ifstream f(name, std::ios::binary);
+        earlier.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+    for (int n = 1;; ++n) {
+        const std::string copy = name + std::string(suffix::detail_copy) + (n == 1 ? "" : std::to_string(n));
+        if (!path_exists(copy)) return copy;
+        if (is_protected(copy) || !file_exists(copy)) continue;
+        std::ifstream f(copy, std::ios::binary);
+        const std::string there((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        if (there == earlier) return copy;
+    }
+}
+
+// Copies the file byte for byte, with its permissions; false (the copy
+// named) when the copy cannot be made whole.
+bool copy_file(const std::string& from, const std::string& to) {
+    std::string bytes;
+    {
+        std::ifstream f(from, std::ios::binary);
+        if (!f.is_open()) return false;
+        bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        if (f.bad()) return false;
+    }
+    OutFile copy;
+    if (!create_copy_output(copy, to, from)) return false;
+    copy.put(bytes);
+    try {
+        copy.close();
+    } catch (const WriteFailed&) {
+        report_output_failure(to, OutputFailure::incomplete);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -269,21 +338,15 @@ void write_batch_detail() {
     // Refused, it was named when it was read and stays as it is.
     if (batch_detail_state().refused) return;
     release_detail_file(name);
-    // The file may hold settings edited by hand: it is replaced only by a
-    // whole new one, so that a failed write leaves it as it was.
-    auto& out = streams().luaux;
-    if (!out.open_rewrite(name)) {
-        report_output_failure(name, OutputFailure::not_created);
-        return;
-    }
-    out.write("(t2,'num = number of series',t37,'ident = series identification')");
-    out.write("(t2,'ify = first year of time series',t39,'ily = last year of time series')");
-    out.write("(t2,'yfp = years from pith for rcs',t39,'itn = transform (>3 = power*1000)')");
-    out.write("(t2,'idt = series detrending options',t39,'ips = series ar model order options')");
-    out.write("(t2,'isb = stabilize variance options',t39,'icu = use (1) or do not use (0)')");
-    out.write("(t2,'ics = save (1) or do not save (0)',t39,'cpa = common period analysis series')");
-    out.write("(t20,'-- do not delete these lines --')");
-    out.write("(' num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa')");
+
+    std::string text = fmt("(t2,'num = number of series',t37,'ident = series identification')");
+    text += fmt("(t2,'ify = first year of time series',t39,'ily = last year of time series')");
+    text += fmt("(t2,'yfp = years from pith for rcs',t39,'itn = transform (>3 = power*1000)')");
+    text += fmt("(t2,'idt = series detrending options',t39,'ips = series ar model order options')");
+    text += fmt("(t2,'isb = stabilize variance options',t39,'icu = use (1) or do not use (0)')");
+    text += fmt("(t2,'ics = save (1) or do not save (0)',t39,'cpa = common period analysis series')");
+    text += fmt("(t20,'-- do not delete these lines --')");
+    text += fmt("(' num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa')");
 
     const bool first_differences = optsnap()(4, 1) == -1;
     const auto& records = batch_detail_state().records;
@@ -293,7 +356,7 @@ void write_batch_detail() {
     size_t j = 0;  // next position of the data file
     for (;;) {
         if (j < m && records[j].col[icu - 1] != 1) {
-            out.write("(i4,2x,a8,10i6)", ++num, records[j].ident, records[j].col);
+            text += fmt("(i4,2x,a8,10i6)", ++num, records[j].ident, records[j].col);
             ++j;
             continue;
         }
@@ -304,10 +367,31 @@ void write_batch_detail() {
         // series' own first year (a series the first pass did not difference
         // has it still)
         if (first_differences) col[ify - 1] -= s.fdyears[i];
-        out.write("(i4,2x,a8,10i6)", ++num, s.serids[i], col);
+        text += fmt("(i4,2x,a8,10i6)", ++num, s.serids[i], col);
         ++i;
         ++j;
     }
+
+    // An interactive run does not read the file it replaces, which may hold
+    // settings edited by hand: when it holds other records than these, it is
+    // kept beside the new one first. Without its copy it is not replaced.
+    const bool batch = s.batmod == "y" || s.batmod == "Y";
+    std::string kept_as;
+    if (!batch && holds_other_records(name, text)) {
+        kept_as = copy_name(name);
+        if (!copy_file(name, kept_as)) {
+            report_output_failure(name, OutputFailure::left_as_it_was);
+            return;
+        }
+    }
+    // The file may hold settings edited by hand: it is replaced only by a
+    // whole new one, so that a failed write leaves it as it was.
+    auto& out = streams().luaux;
+    if (!out.open_rewrite(name)) {
+        report_output_failure(name, OutputFailure::not_created);
+        return;
+    }
+    out.put(text);
     try {
         out.close();
     } catch (const WriteFailed&) {
@@ -315,6 +399,8 @@ void write_batch_detail() {
         return;
     }
     con().write("(/1x,'batch detail file saved: ',a)", padded(name, 60));
+    if (!kept_as.empty())
+        con().write("(1x,'the batch detail file it replaces held other records, kept as:  ',a)", kept_as);
 }
 
 }  // namespace kov
