@@ -138,9 +138,9 @@ bool holds_other_records(const std::string& name, const std::string& text) {
     return !std::equal(lines.begin() + 8, lines.end(), fresh.begin() + 8, fresh.end());
 }
 
-// The name of the copy of a detail file: "_save" after it, or "_save2",
-// "_save3" ... when that name is taken by another text, so that an earlier
-// copy is never lost.
+// The name of the copy of the detail file `name` of the data file in work:
+// "_save" after the detail file's name, or "_save2", "_save3" ... when that
+// name is taken by another text, so that an earlier copy is never lost.
 std::string copy_name(const std::string& name) {
     std::string earlier;
     {
@@ -148,7 +148,8 @@ std::string copy_name(const std::string& name) {
         earlier.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
     }
     for (int n = 1;; ++n) {
-        const std::string copy = name + std::string(suffix::detail_copy) + (n == 1 ? "" : std::to_string(n));
+        const std::string copy =
+            output_prefix(shared().datfil) + std::string(suffix::detail_copy) + (n == 1 ? "" : std::to_string(n));
         if (!path_exists(copy)) return copy;
         if (is_protected(copy) || !file_exists(copy)) continue;
         std::ifstream f(copy, std::ios::binary);
