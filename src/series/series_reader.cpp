@@ -232,7 +232,11 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
         return;
     }
     lst.write("(/t2,'|---------------- summary of raw tree-ring series statistics ------------------|'/)");
-    if (span > ld) stop_after_wait(span_exceeded(span, ld));
+    if (span > ld) {
+        const std::string said = span_exceeded(span, ld) + stopped_in_line(in.name());
+        lst.put(said);
+        stop_after_wait(said);
+    }
     // rows 1 to 8 become the summary, the rows below stay in series order
     const auto sum = summarise_columns(rawstat, 7, nc, SummaryInTable::summary);
     rawmax = rawstat(8, 2);

@@ -501,8 +501,8 @@ TEST(SeriesReader, HeaderOfMinus999ValuesIsNoEndOfFile) {
 
 // The capacities are checked before anything is stored; a file without any
 // series stops too. Each stop writes its message and waits for Enter; the
-// console and the listing then name the data file (for the message of no
-// series, on its own line).
+// console and the listing name the data file (on the message's line for no
+// series, on the next line for the others).
 TEST(SeriesReader, CapacitiesAndEmptyFilesStop) {
     struct Case {
         const char* what;
@@ -519,7 +519,7 @@ TEST(SeriesReader, CapacitiesAndEmptyFilesStop) {
          ring_series("A", 1900, 5, 100) + ring_series("B", 1900, 5, 100) + ring_series("C", 1900, 5, 100), mxy, 2,
          " *** number of series exceeds maximum allowed: 2 max ***", true},
         {"span beyond ld", ring_series("EARLY", 1000, 5, 100) + ring_series("LATE", 1030, 5, 100), 30, mxs,
-         " *** total series length exceeds maximum allowable length:     35 >     30 max ***", false},
+         " *** total series length exceeds maximum allowable length:     35 >     30 max ***", true},
         {"no series", "just a text line\n", mxy, mxs, " *** nc .le. 0 after reading tree-ring data:  ", false},
         {"no measured value", "DECIM   1908  1.21  1.35\nDECIM   1910  1.05  0.98 -9999\n", mxy, mxs,
          " *** nc .le. 0 after reading tree-ring data:  ", false},
