@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target kovrin
+# KOVRIN_JOBS=N builds on N cores instead of all of them
+cmake --build build -j"${KOVRIN_JOBS:-$(nproc)}" --target kovrin
 rm -rf example-run
 mkdir example-run
 cp examples/example.txt example-run/

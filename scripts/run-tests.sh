@@ -5,7 +5,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh || exit 1
-jobs=$(nproc)
+# KOVRIN_JOBS=N builds and tests on N cores instead of all of them
+jobs=${KOVRIN_JOBS:-$(nproc)}
 failed=()
 
 run_build() {  # name, then extra cmake arguments

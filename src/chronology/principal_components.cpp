@@ -51,12 +51,18 @@ std::vector<float> first_ten(std::span<const float> v, int n) {
 
 // One line of the first ten eigenvalues or their standard errors,
 // "(t2,'<label>:',f6.3,9f7.3)": an eigenvalue has no bound but the number of
-// series, so one of ten or more would run into the label or the value before
-// it, and one of a hundred would overflow; it takes fewer decimals instead.
+// series. The first follows the label's colon and may fill its six columns
+// (12.859); one of a hundred would overflow them, and one of ten or more in a
+// later field would run into the value before it: they take fewer decimals
+// instead.
 void write_eigen_line(OutFile& out, const std::string& label, const std::vector<float>& v) {
-    std::vector<int> widths(v.size(), 7);
-    if (!widths.empty()) widths[0] = 6;
-    out.write("(t2,'" + label + ":'" + (v.empty() ? "" : "," + fitted_reals(v, widths, 3)) + ")", v);
+    std::string layout = "(t2,'" + label + ":'";
+    if (!v.empty()) {
+        layout += "," + fitted_real_after_label(v[0], 6, 3);
+        const std::span<const float> rest(v.begin() + 1, v.end());
+        if (!rest.empty()) layout += "," + fitted_reals(rest, 7, 3);
+    }
+    out.write(layout + ")", v);
 }
 
 // Creates an output file on luscr; false (named) when it cannot be

@@ -1,6 +1,9 @@
 #include "driver/batch_detail.hpp"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <optional>
 
 #include "driver/data_file_setup.hpp"
@@ -110,6 +113,73 @@ std::optional<std::string> parse_record(const std::string& raw, ParsedRecord& p)
     return std::nullopt;
 }
 
+// The lines of a text as they are read back: ends of line of any kind, the
+// blanks that end a line and the blank lines that end the text do not count.
+std::vector<std::string> text_lines(TextIn& f) {
+    std::vector<std::string> lines;
+    while (auto line = f.read_line()) lines.push_back(rtrim(*line));
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+// Whether the file `name` holds anything that the text of a detail file
+// about to replace it would lose: its records (the lines after its column
+// header), or, in a file that has no column header on line 8, any line. A
+// file of blank lines holds nothing.
+bool holds_other_records(const std::string& name, const std::string& text) {
+    TextIn earlier;
+    if (!earlier.open(name)) return false;
+    std::vector<std::string> lines = text_lines(earlier);
+    if (lines.empty()) return false;
+    std::istringstream in(text);
+    std::vector<std::string> fresh;
+    for (std::string l; std::getline(in, l);) fresh.push_back(rtrim(l));
+    if (lines.size() < 8 || !is_column_header(lines[7])) return true;
+    return !std::equal(lines.begin() + 8, lines.end(), fresh.begin() + 8, fresh.end());
+}
+
+// The name of the copy of the detail file `name` of the data file in work:
+// "_save" after the detail file's name, or "_save2", "_save3" ... when that
+// name is taken by another text, so that an earlier copy is never lost.
+std::string copy_name(const std::string& name) {
+    std::string earlier;
+    {
+        std::ifstream f(name, std::ios::binary);
+        earlier.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+    for (int n = 1;; ++n) {
+        const std::string copy =
+            output_prefix(shared().datfil) + std::string(suffix::detail_copy) + (n == 1 ? "" : std::to_string(n));
+        if (!path_exists(copy)) return copy;
+        if (is_protected(copy) || !file_exists(copy)) continue;
+        std::ifstream f(copy, std::ios::binary);
+        const std::string there((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        if (there == earlier) return copy;
+    }
+}
+
+// Copies the file byte for byte, with its permissions; false (the copy
+// named) when the copy cannot be made whole.
+bool copy_file(const std::string& from, const std::string& to) {
+    std::string bytes;
+    {
+        std::ifstream f(from, std::ios::binary);
+        if (!f.is_open()) return false;
+        bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        if (f.bad()) return false;
+    }
+    OutFile copy;
+    if (!create_copy_output(copy, to, from)) return false;
+    copy.put(bytes);
+    try {
+        copy.close();
+    } catch (const WriteFailed&) {
+        report_output_failure(to, OutputFailure::incomplete);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 BatchDetailState& batch_detail_state() {
@@ -117,39 +187,48 @@ BatchDetailState& batch_detail_state() {
     return state;
 }
 
-void read_batch_detail() {
-    auto& s = shared();
-    batch_detail_state() = BatchDetailState{};
-    const std::string name = output_name(suffix::batch_detail);
+namespace {
+
+// What a batch run finds in a detail file, before it says or loads anything.
+struct DetailFile {
+    enum class Kind {
+        missing,       // no file under the name
+        unreadable,    // a file that cannot be read
+        empty,         // 0 bytes: no settings to keep
+        short_legend,  // it ends within its legend
+        no_header,     // line 8 is not the column header
+        faulty,        // a record is faulty
+        read,
+    };
+    Kind kind = Kind::missing;
+    std::vector<DetailRecord> records;
+    bool more_than_mxs = false;  // records beyond the mxs-th were not read
+    int faulty_record = 0;
+    int faulty_line = 0;
+    std::string fault;
+};
+
+DetailFile parse_detail_file(const std::string& name) {
+    DetailFile d;
     TextIn f;
     if (!f.open(name)) {
         // a file that cannot be read (a folder under the name is none)
-        if (file_exists(name))
-            refuse_detail_file(name);
-        else
-            detail_unreadable();
-        return;
+        d.kind = file_exists(name) ? DetailFile::Kind::unreadable : DetailFile::Kind::missing;
+        return d;
     }
-    // An empty file holds no settings to keep: it counts as none, and is
-    // written afresh at the end of the data file.
     if (f.at_end()) {
-        detail_unreadable();
-        return;
+        d.kind = DetailFile::Kind::empty;
+        return d;
     }
-    con().write("(/1x,'batch detail file opened:  ',a)", padded(name, 60));
-    streams().luout.write("(t2,'batch detail file processed: ',t35,a/)", padded(name, 60));
-
     for (int i = 1; i <= 8; ++i) {
         auto line = f.read_line();
         if (!line) {  // a file that ends within its legend holds no record
-            refuse_detail_file(name);
-            return;
+            d.kind = DetailFile::Kind::short_legend;
+            return d;
         }
         if (i == 8 && !is_column_header(*line)) {
-            con().write("(/1x,'*** line 8 of the batch detail file is not its column header')");
-            streams().luout.write("(t2,'*** batch detail file not used: line 8 is not its column header')");
-            refuse_detail_file(name);
-            return;
+            d.kind = DetailFile::Kind::no_header;
+            return d;
         }
     }
     // Every record is read before any is used: a file with a faulty record
@@ -158,7 +237,6 @@ void read_batch_detail() {
     // to the fault. A blank field read as 0 would leave the series out (icu)
     // without a word, and an icu of 2 or an ips of 99 would be taken in some
     // sense the user did not write.
-    std::vector<DetailRecord> read;
     for (int k = 1;; ++k) {
         auto line = f.read_line();
         if (!line) break;
@@ -166,29 +244,78 @@ void read_batch_detail() {
         // zeros would leave the series at its place out of the run.
         if (rtrim(*line).empty()) break;
         if (k > mxs) {
-            con().write("(/1x,'*** batch detail file holds more records than series can be read: ',i6,' used')", mxs);
+            d.more_than_mxs = true;
             break;
         }
         ParsedRecord p;
-        if (const auto fault = parse_record(*line, p)) {
-            con().write("(/1x,'*** batch detail record',i6,' (line',i6,' of the file) ',a)", k,
-                        static_cast<int>(f.line_number()), *fault);
-            streams().luout.write("(t2,'*** batch detail file not used: record',i6,1x,a)", k, *fault);
-            refuse_detail_file(name);
-            return;
+        if (auto fault = parse_record(*line, p)) {
+            d.kind = DetailFile::Kind::faulty;
+            d.records.clear();
+            d.faulty_record = k;
+            d.faulty_line = static_cast<int>(f.line_number());
+            d.fault = std::move(*fault);
+            return d;
         }
-        read.push_back(p.r);
+        d.records.push_back(p.r);
         // A record numbered 0 is the last one: its settings still belong to
         // the series at its place.
         if (p.num == 0) break;
     }
-    for (size_t i = 0; i < read.size(); ++i) {
+    d.kind = DetailFile::Kind::read;
+    return d;
+}
+
+}  // namespace
+
+void read_batch_detail() {
+    auto& s = shared();
+    batch_detail_state() = BatchDetailState{};
+    const std::string name = output_name(suffix::batch_detail);
+    DetailFile d = parse_detail_file(name);
+    switch (d.kind) {
+        case DetailFile::Kind::missing: detail_unreadable(); return;
+        case DetailFile::Kind::unreadable: refuse_detail_file(name); return;
+        // An empty file holds no settings to keep: it counts as none, and is
+        // written afresh at the end of the data file.
+        case DetailFile::Kind::empty: detail_unreadable(); return;
+        default: break;
+    }
+    con().write("(/1x,'batch detail file opened:  ',a)", padded(name, 60));
+    streams().luout.write("(t2,'batch detail file processed: ',t35,a/)", padded(name, 60));
+    switch (d.kind) {
+        case DetailFile::Kind::short_legend: refuse_detail_file(name); return;
+        case DetailFile::Kind::no_header:
+            con().write("(/1x,'*** line 8 of the batch detail file is not its column header')");
+            streams().luout.write("(t2,'*** batch detail file not used: line 8 is not its column header')");
+            refuse_detail_file(name);
+            return;
+        case DetailFile::Kind::faulty:
+            con().write("(/1x,'*** batch detail record',i6,' (line',i6,' of the file) ',a)", d.faulty_record,
+                        d.faulty_line, d.fault);
+            streams().luout.write("(t2,'*** batch detail file not used: record',i6,1x,a)", d.faulty_record, d.fault);
+            refuse_detail_file(name);
+            return;
+        default: break;
+    }
+    if (d.more_than_mxs)
+        con().write("(/1x,'*** batch detail file holds more records than series can be read: ',i6,' used')", mxs);
+    for (size_t i = 0; i < d.records.size(); ++i) {
         const int k = static_cast<int>(i) + 1;
-        s.serids[k] = read[i].ident;
-        for (int c = 1; c <= 10; ++c) s.sertbl(k, c) = read[i].col[static_cast<size_t>(c - 1)];
+        s.serids[k] = d.records[i].ident;
+        for (int c = 1; c <= 10; ++c) s.sertbl(k, c) = d.records[i].col[static_cast<size_t>(c - 1)];
         s.ips_from_record[static_cast<size_t>(k)] = true;
     }
-    batch_detail_state().records = std::move(read);
+    batch_detail_state().records = std::move(d.records);
+}
+
+std::function<bool(int)> series_in_use(const std::string& detail_name) {
+    const DetailFile d = parse_detail_file(detail_name);
+    // A file that is not used leaves every series in use.
+    std::vector<bool> used;
+    for (const auto& r : d.records) used.push_back(r.col[icu - 1] == 1);
+    return [used = std::move(used)](int position) {
+        return position < 1 || static_cast<size_t>(position) > used.size() || used[static_cast<size_t>(position - 1)];
+    };
 }
 
 void check_detail_pairing() {
@@ -212,21 +339,15 @@ void write_batch_detail() {
     // Refused, it was named when it was read and stays as it is.
     if (batch_detail_state().refused) return;
     release_detail_file(name);
-    // The file may hold settings edited by hand: it is replaced only by a
-    // whole new one, so that a failed write leaves it as it was.
-    auto& out = streams().luaux;
-    if (!out.open_rewrite(name)) {
-        report_output_failure(name, OutputFailure::not_created);
-        return;
-    }
-    out.write("(t2,'num = number of series',t37,'ident = series identification')");
-    out.write("(t2,'ify = first year of time series',t39,'ily = last year of time series')");
-    out.write("(t2,'yfp = years from pith for rcs',t39,'itn = transform (>3 = power*1000)')");
-    out.write("(t2,'idt = series detrending options',t39,'ips = series ar model order options')");
-    out.write("(t2,'isb = stabilize variance options',t39,'icu = use (1) or do not use (0)')");
-    out.write("(t2,'ics = save (1) or do not save (0)',t39,'cpa = common period analysis series')");
-    out.write("(t20,'-- do not delete these lines --')");
-    out.write("(' num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa')");
+
+    std::string text = fmt("(t2,'num = number of series',t37,'ident = series identification')");
+    text += fmt("(t2,'ify = first year of time series',t39,'ily = last year of time series')");
+    text += fmt("(t2,'yfp = years from pith for rcs',t39,'itn = transform (>3 = power*1000)')");
+    text += fmt("(t2,'idt = series detrending options',t39,'ips = series ar model order options')");
+    text += fmt("(t2,'isb = stabilize variance options',t39,'icu = use (1) or do not use (0)')");
+    text += fmt("(t2,'ics = save (1) or do not save (0)',t39,'cpa = common period analysis series')");
+    text += fmt("(t20,'-- do not delete these lines --')");
+    text += fmt("(' num  ident      ify   ily   yfp   itn   idt   ips   isb   icu   ics   cpa')");
 
     const bool first_differences = optsnap()(4, 1) == -1;
     const auto& records = batch_detail_state().records;
@@ -236,7 +357,7 @@ void write_batch_detail() {
     size_t j = 0;  // next position of the data file
     for (;;) {
         if (j < m && records[j].col[icu - 1] != 1) {
-            out.write("(i4,2x,a8,10i6)", ++num, records[j].ident, records[j].col);
+            text += fmt("(i4,2x,a8,10i6)", ++num, records[j].ident, records[j].col);
             ++j;
             continue;
         }
@@ -247,10 +368,31 @@ void write_batch_detail() {
         // series' own first year (a series the first pass did not difference
         // has it still)
         if (first_differences) col[ify - 1] -= s.fdyears[i];
-        out.write("(i4,2x,a8,10i6)", ++num, s.serids[i], col);
+        text += fmt("(i4,2x,a8,10i6)", ++num, s.serids[i], col);
         ++i;
         ++j;
     }
+
+    // An interactive run does not read the file it replaces, which may hold
+    // settings edited by hand: when it holds other records than these, it is
+    // kept beside the new one first. Without its copy it is not replaced.
+    const bool batch = s.batmod == "y" || s.batmod == "Y";
+    std::string kept_as;
+    if (!batch && holds_other_records(name, text)) {
+        kept_as = copy_name(name);
+        if (!copy_file(name, kept_as)) {
+            report_output_failure(name, OutputFailure::left_as_it_was);
+            return;
+        }
+    }
+    // The file may hold settings edited by hand: it is replaced only by a
+    // whole new one, so that a failed write leaves it as it was.
+    auto& out = streams().luaux;
+    if (!out.open_rewrite(name)) {
+        report_output_failure(name, OutputFailure::not_created);
+        return;
+    }
+    out.put(text);
     try {
         out.close();
     } catch (const WriteFailed&) {
@@ -258,6 +400,8 @@ void write_batch_detail() {
         return;
     }
     con().write("(/1x,'batch detail file saved: ',a)", padded(name, 60));
+    if (!kept_as.empty())
+        con().write("(1x,'the batch detail file it replaces held other records, kept as:  ',a)", kept_as);
 }
 
 }  // namespace kov

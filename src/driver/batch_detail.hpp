@@ -3,6 +3,7 @@
 // (sertbl and serids), written at the end of every data file and read back at
 // the start of the data file in batch runs.
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ BatchDetailState& batch_detail_state();
 // of it is used, and it is named as left as it was (report_output_failure),
 // so that the run ends as a failure.
 void read_batch_detail();
+
+// Which series of its data file a batch run would use by the detail file
+// `detail_name`, by their position in the data file: those whose record has
+// icu 1, and every one beyond the records; all of them when the file would not
+// be used (missing, empty or refused). Reads the file and says nothing.
+std::function<bool(int)> series_in_use(const std::string& detail_name);
 
 // After the series were read: one listing line for every loaded record whose
 // identifier differs from the series it is paired with.

@@ -41,18 +41,25 @@ std::string name60(const std::string& name) { return name.size() < 60 ? padded(n
 
 void derive_modes() {
     auto& s = shared();
-    switch (s.optval(1, 1)) {
-        case 1: s.dtype = "mr"; s.wmode = "iw"; break;
-        case 2: s.dtype = "cr"; s.wmode = "cr"; break;
-        case 3: s.dtype = "ir"; s.wmode = "iw"; break;
-        case 4: s.dtype = "cd"; s.wmode = "iw"; break;
-        default: break;
-    }
+    const std::string mode = read_mode(s.optval(1, 1));
+    if (mode.empty()) return;
+    s.dtype = mode;
+    s.wmode = mode == "cr" ? "cr" : "iw";
 }
 
 bool batch_run() { return shared().batmod == "y" || shared().batmod == "Y"; }
 
 }  // namespace
+
+std::string read_mode(int data_type) {
+    switch (data_type) {
+        case 1: return "mr";
+        case 2: return "cr";
+        case 3: return "ir";
+        case 4: return "cd";
+        default: return "";
+    }
+}
 
 DriverState& driver_state() {
     static DriverState d;

@@ -26,6 +26,10 @@ DriverState& driver_state();
 // option during gap filling) changes it here and in optval.
 OptionBlock& optsnap();
 
+// The read mode of a data type (option 1): 1 "mr", 2 "cr", 3 "ir", 4 "cd";
+// "" for any other.
+std::string read_mode(int data_type);
+
 // The data file in shared().datfil: its outputs checked against the files the
 // run reads (FileRefused), the listing, tab table, chronology and error files
 // created, the listing head written, the data file and its batch command file

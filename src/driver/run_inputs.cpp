@@ -1,9 +1,14 @@
 #include "driver/run_inputs.hpp"
 
+#include <cstdint>
 #include <filesystem>
-#include <unordered_set>
+#include <functional>
+#include <unordered_map>
 
+#include "driver/batch_detail.hpp"
+#include "driver/data_file_setup.hpp"
 #include "options/batch_file.hpp"
+#include "series/series_reader.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/output_names.hpp"
@@ -39,16 +44,19 @@ bool data_files_readable(const std::vector<std::string>& names) {
     return ok;
 }
 
-bool command_files_usable(const std::vector<std::string>& names) {
+bool command_files_usable(const std::vector<std::string>& names, std::vector<int>* data_types) {
     // Each file is read once, in list order: names that share one (refused
     // for that already) do not name it twice.
     std::vector<std::string> files;
-    std::unordered_set<std::string> seen;
-    for (const auto& name : names) {
-        if (too_long(name)) continue;  // the name itself is refused
-        std::string file = output_prefix(name) + std::string(suffix::batch_commands);
-        if (seen.insert(std::filesystem::path(file).lexically_normal().generic_string()).second)
-            files.push_back(std::move(file));
+    std::unordered_map<std::string, size_t> seen;
+    std::vector<size_t> file_of(names.size(), SIZE_MAX);
+    for (size_t n = 0; n < names.size(); ++n) {
+        if (too_long(names[n])) continue;  // the name itself is refused
+        std::string file = output_prefix(names[n]) + std::string(suffix::batch_commands);
+        const auto [at, fresh] =
+            seen.emplace(std::filesystem::path(file).lexically_normal().generic_string(), files.size());
+        if (fresh) files.push_back(std::move(file));
+        file_of[n] = at->second;
     }
 
     bool ok = true;
@@ -66,10 +74,36 @@ bool command_files_usable(const std::vector<std::string>& names) {
         con().write("(t2,'*** re-run program in interactive mode'/t2,'*** to create the proper log file.')");
         ok = false;
     }
+    std::vector<int> types(files.size(), 0);
     for (size_t i = 0; i < files.size(); ++i) {
         if (!readable[i].is_open()) continue;
-        if (!batch_file_usable(readable[i], files[i])) ok = false;
+        OptionBlock options;
+        if (batch_file_usable(readable[i], files[i], &options))
+            types[i] = options(1, 1);
+        else
+            ok = false;
         readable[i].close();
+    }
+    if (data_types) {
+        data_types->assign(names.size(), 0);
+        for (size_t n = 0; n < names.size(); ++n)
+            if (file_of[n] != SIZE_MAX) (*data_types)[n] = types[file_of[n]];
+    }
+    return ok;
+}
+
+bool data_files_hold_series(const std::vector<std::string>& names, const std::vector<int>& data_types, bool batch) {
+    bool ok = true;
+    for (size_t n = 0; n < names.size() && n < data_types.size(); ++n) {
+        const std::string& name = names[n];
+        const std::string mode = read_mode(data_types[n]);
+        if (mode.empty() || too_long(name) || !readable_file(name)) continue;
+        const auto keep = batch ? series_in_use(output_prefix(name) + std::string(suffix::batch_detail))
+                                : std::function<bool(int)>([](int) { return true; });
+        if (const auto fault = series_fault(name, mode, keep)) {
+            con().put(*fault);
+            ok = false;
+        }
     }
     return ok;
 }

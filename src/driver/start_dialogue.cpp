@@ -297,15 +297,21 @@ private:
     // Before the run writes anything (the command files of an interactive
     // run, the generic files, the outputs of its first data file) the names
     // of the list are checked, and in a batch run every command file is read
-    // as the run would read it. A run that could not finish is refused here,
-    // naming all that stops it, rather than at the first data file that
-    // fails, with the outputs of the files before it written over and later
-    // files not run. An interactive run writes its command files itself.
+    // as the run would read it, and every data file in the read mode its
+    // command file gives. A run that could not finish is refused here, naming
+    // all that stops it, rather than at the first data file that fails, with
+    // the outputs of the files before it written over and later files not
+    // run. An interactive run writes its command files itself, and reads its
+    // data files once their menu has given the read mode (same_commands).
     bool inputs_usable(const std::vector<std::string>& names, bool batch_mode) {
         bool ok = names_apart(names);
         ok = data_files_readable(names) && ok;
         if (!ok) con().write("(/1x,'check file names in:  ',a)", res_.run.list_name);
-        if (batch_mode) ok = command_files_usable(names) && ok;
+        if (batch_mode) {
+            std::vector<int> data_types;
+            ok = command_files_usable(names, &data_types) && ok;
+            ok = data_files_hold_series(names, data_types, true) && ok;
+        }
         if (!ok) refuse();
         return ok;
     }
@@ -355,8 +361,13 @@ private:
         streams().lulist.rewind();
         guard_for_command_files();
         bool written = false;
+        // The data files a menu serves are read in the read mode it chose
+        // before their command files are written.
+        auto hold_series = [](const std::vector<std::string>& names, const OptionBlock& options) {
+            return data_files_hold_series(names, std::vector<int>(names.size(), options(1, 1)), false);
+        };
         try {
-            written = mklogs(c);
+            written = mklogs(c, hold_series);
         } catch (const FileRefused& r) {
             con().line("");
             con().line(std::string(" ") + r.what());

@@ -312,14 +312,16 @@ int rdbatch(TextIn& log, int /*count*/, std::string_view name) {
     return r.status;
 }
 
-bool batch_file_usable(TextIn& log, std::string_view file) {
+bool batch_file_usable(TextIn& log, std::string_view file, OptionBlock* options) {
     // Read into copies: a check changes no option of the run.
     OptionBlock ov = shared().optval;
     std::string mask = shared().stcmask;
     const Reading r = read_commands(log, "", false, ov, mask);
     const std::string name(file);
     switch (r.end) {
-        case Reading::End::complete: return true;
+        case Reading::End::complete:
+            if (options) *options = ov;
+            return true;
         case Reading::End::end_of_file:
             con().line("");
             con().line(" *** the batch command file " + name +

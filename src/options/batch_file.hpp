@@ -30,7 +30,8 @@ int rdbatch(TextIn& log, int count, std::string_view name);
 // the run writes anything, and changes no option: true when rdbatch would
 // read it to its end. Otherwise the console names the file (`file`), its line
 // and what is wrong there, followed by rdbatch's closing lines; a median or
-// lowess window that would stop the program is named so too.
-bool batch_file_usable(TextIn& log, std::string_view file);
+// lowess window that would stop the program is named so too. `options`, when
+// given, receives the options read from a usable file.
+bool batch_file_usable(TextIn& log, std::string_view file, OptionBlock* options = nullptr);
 
 }  // namespace kov

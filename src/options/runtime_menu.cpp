@@ -95,11 +95,19 @@ bool ends_list(const std::string& name) { return blank_start(name, 10); }
 
 }  // namespace
 
-bool mklogs(char same_commands) {
+bool mklogs(char same_commands,
+            const std::function<bool(const std::vector<std::string>&, const OptionBlock&)>& usable) {
     TextIn& list = streams().lulist;
     OutFile& log = streams().lulog;
     SharedTables& sh = shared();
     const bool menu_per_file = same_commands == 'n' || same_commands == 'N';
+
+    std::vector<std::string> names;
+    while (auto line = list.read_line()) {
+        const std::string name = list_name(*line);
+        if (ends_list(name)) break;
+        names.push_back(name);
+    }
 
     // Batch command files written by this call: names such as "site1" and
     // "site1.txt" share one, which must not be written over (the list file and
@@ -107,9 +115,7 @@ bool mklogs(char same_commands) {
     std::set<std::string> written;
 
     int count = 0;
-    while (auto line = list.read_line()) {
-        const std::string name = list_name(*line);
-        if (ends_list(name)) break;
+    for (const std::string& name : names) {
         ++count;
         const std::string logname = batch_command_file_name(name);
         if (written.count(logname) || is_protected(logname)) throw FileRefused(logname);
@@ -117,7 +123,17 @@ bool mklogs(char same_commands) {
         // user asks for inside the menu ("/", or the end of the input) leaves
         // an earlier file of that name as it was (perhaps edited by hand) and
         // creates no empty one, which the next batch run could not read.
-        if (menu_per_file || count == 1) runmenu(sh.optval, sh.stcmask);
+        if (menu_per_file || count == 1) {
+            runmenu(sh.optval, sh.stcmask);
+            if (usable) {
+                // the data files whose command files take this menu's options
+                const size_t first = static_cast<size_t>(count - 1);
+                const size_t last = menu_per_file ? first + 1 : names.size();
+                std::vector<std::string> served;
+                for (size_t k = first; k < last; ++k) served.push_back(rtrim(names[k]));
+                if (!usable(served, sh.optval)) return false;
+            }
+        }
         // An earlier file of that name may have been edited by hand: it is
         // replaced only by a whole new one. A write that fails stops the run
         // (close throws) and leaves it as it was.

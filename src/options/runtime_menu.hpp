@@ -1,7 +1,9 @@
 #pragma once
 // The run-time menu of an interactive run and the set-up of the batch command
 // files from it.
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "shared/tables.hpp"
 
@@ -31,7 +33,10 @@ std::string batch_command_file_name(const std::string& datfil);
 // then serve every data file. Works on shared().optval and shared().stcmask.
 // The caller rewinds the list file afterwards.
 //
-// Each file is written after its menu has returned: a stop in a menu leaves
+// Each file is written after its menu has returned, and after `usable` has
+// taken the names of the data files the menu serves (all of the list, or
+// the one) with the options chosen: when it says no, mklogs returns false
+// without writing them, and the run cannot go on. A stop in a menu leaves
 // that file (and those after it) as they were. An earlier file is replaced
 // only by a whole new one (OutFile::open_rewrite): a write that fails stops
 // the run with WriteFailed and leaves it as it was.
@@ -41,6 +46,7 @@ std::string batch_command_file_name(const std::string& datfil);
 // like a file the run reads, or two names of the list whose batch command
 // files share one name ("site1" and "site1.txt"), throw FileRefused before
 // that file's menu, so that the first one's options are not lost.
-bool mklogs(char same_commands);
+bool mklogs(char same_commands,
+            const std::function<bool(const std::vector<std::string>&, const OptionBlock&)>& usable = {});
 
 }  // namespace kov

@@ -26,12 +26,8 @@ float ten_to(int e) {
 // The four lines of a fatal reading error, then the wait and the stop.
 [[noreturn]] void cdf_failure(std::string_view message, const std::string& id, int first_year, int count,
                               const std::string& layout, const std::string& line) {
-    con().line("");
-    con().write("(t2,a)", std::string(message));
-    con().write("(t2,a,1x,2i6,2x,a)", id, first_year, count, layout);
-    con().write("(t2,a)", line);
-    con().wait();
-    throw Stop("", exit_failure);
+    stop_after_wait("\n" + fmt("(t2,a)", std::string(message)) +
+                    fmt("(t2,a,1x,2i6,2x,a)", id, first_year, count, layout) + fmt("(t2,a)", line));
 }
 
 }  // namespace
@@ -61,11 +57,9 @@ void cdf(std::string& id, std::span<float> values, int& first_year, int& count, 
     const int ld = static_cast<int>(values.size());
     if (count > ld) {
         // in words: a count of eight digits would not fit a narrow field
-        con().write("(/t2,'*** series length exceeds maximum allowable length: series ',a,' has ',a,"
-                    "' values, the limit is ',a)",
-                    rtrim(id), std::to_string(count), std::to_string(ld));
-        con().wait();
-        throw Stop("", exit_failure);
+        stop_after_wait(fmt("(/t2,'*** series length exceeds maximum allowable length: series ',a,' has ',a,"
+                            "' values, the limit is ',a)",
+                            rtrim(id), std::to_string(count), std::to_string(ld)));
     }
     int exponent = 0;
     try {

@@ -13,11 +13,6 @@ namespace kov {
 
 namespace {
 constexpr int max_unreadable = 5;
-
-[[noreturn]] void stop_after_wait() {
-    con().wait();
-    throw Stop("", exit_failure);
-}
 }  // namespace
 
 void rinfrn(std::string& id, int& first_year, int& count, std::span<float> values, std::span<int> depths,
@@ -28,10 +23,7 @@ void rinfrn(std::string& id, int& first_year, int& count, std::span<float> value
     const auto found = scan_header(
         in, "(a6,2i4)", title, line,
         [](int unreadable, const std::string&) {
-            if (unreadable > max_unreadable) {
-                con().write("(/1x,' *** too many read errors in rinfrn')");
-                stop_after_wait();
-            }
+            if (unreadable > max_unreadable) stop_after_wait(fmt("(/1x,' *** too many read errors in rinfrn')"));
         },
         true);
     if (!found) {
@@ -58,10 +50,7 @@ void rinfrn(std::string& id, int& first_year, int& count, std::span<float> value
     int empty = 0;  // value fields of the series that held nothing
     while (got < need) {
         auto raw = next_nonblank(in);
-        if (!raw) {
-            con().write("(1x,/' *** end of file in the values of uea cru data format series ',a6)", id);
-            stop_after_wait();
-        }
+        if (!raw) stop_after_wait(fmt("(1x,/' *** end of file in the values of uea cru data format series ',a6)", id));
         std::vector<FVal> v;
         try {
             v = read_values("((10x,10(f4.2,i3)))", column_text(*raw));
@@ -69,11 +58,10 @@ void rinfrn(std::string& id, int& first_year, int& count, std::span<float> value
             v.clear();
         }
         if (v.size() < 20) {
-            con().write("(1x,/' *** error reading tree-ring data in uea cru data format: series ',a6)", id);
             in.backspace();
             auto again = in.read_line();
-            con().write("(1x,'line: ',a)", again ? *again : std::string());
-            stop_after_wait();
+            stop_after_wait(fmt("(1x,/' *** error reading tree-ring data in uea cru data format: series ',a6)", id) +
+                            fmt("(1x,'line: ',a)", again ? *again : std::string()));
         }
         for (int k = 0; k < 10 && got < need; ++k, ++got) {
             int i = got - skip;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <sstream>
 
 #include "numerics/statistics.hpp"
 #include "series/compact.hpp"
@@ -19,11 +20,6 @@
 namespace kov {
 
 namespace {
-
-[[noreturn]] void stop_after_wait() {
-    con().wait();
-    throw Stop("", exit_failure);
-}
 
 void list_header_lines(OutFile& lst, const std::array<std::string, 3>& hdrlin) {
     lst.write("(/2x,'data header lines:')");
@@ -46,51 +42,54 @@ void list_statistics(OutFile& lst, int nc, const Table<int>& sertbl, const std::
     }
 }
 
+// A measured value is one above 0: a negative value is missing, and a
+// series of zeros only gives no curve, no index and no chronology worth the
+// name, as the detrending says of such a series.
+bool holds_measured_value(std::span<const float> values) {
+    return std::any_of(values.begin(), values.end(), [](float v) { return v > 0.0f; });
+}
+
+// The two messages that say which file a stop of the reader is about.
+std::string no_series_line(const std::string& name) {
+    return " *** nc .le. 0 after reading tree-ring data:  " + name + "\n";
+}
+
+std::string stopped_in_line(const std::string& name) { return " *** in data file:  " + name + "\n"; }
+
+std::string span_exceeded(int span, int ld) {
+    return fmt("(/t2,'*** total series length exceeds maximum allowable length: ',i6,' > ',i6,' max ***')", span, ld);
+}
+
 }  // namespace
 
-void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int& nc, Table<int>& sertbl,
-            std::string& idbuf, std::vector<std::string>& serids, int ld, int mxs, std::string& title,
-            float& rawmax, Table<float>& rawstat, int& ngap) {
-    SharedTables& t = shared();
-    OutFile& lst = streams().luout;
-    TextIn& in = streams().ludata;
-
-    sermat.clear();
-    lst.write("(/t2,'|------------------- tree-ring series read in for processing ------------------|')");
-    nc = 0;
-    ngap = 0;
-    int counter = 0;
-    int skipped = 0;  // series of no values, left out of the file positions
-    std::string tbuf(80, ' ');
-    for (auto& h : t.hdrlin) h = std::string(85, ' ');
-
-    std::string mode = padded(t.dtype, 2);
+int each_series(TextIn& in, std::string_view read_mode, int ld, int mxs, std::span<float> values,
+                std::span<int> depths, std::string& title, std::array<std::string, 3>& hdrlin, OutFile& lst,
+                const std::function<bool(int)>& keep, const std::function<void(const SeriesRead&)>& take) {
+    std::string mode = padded(read_mode, 2);
     for (char& c : mode) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const bool tucson = mode == "mr" || mode == "ir";
     const bool compact = mode == "cd";
-    const bool batch = !t.batmod.empty() && (t.batmod[0] == 'y' || t.batmod[0] == 'Y');
-    const int itrn = t.optval(3, 1);
-    const int iprint = t.optval(17, 1);
-
-    ld = std::min({ld, static_cast<int>(work.size()), static_cast<int>(cnt.size())});
-    std::span<float> values = work.first(static_cast<size_t>(ld));
-    std::span<int> depths = cnt.first(static_cast<size_t>(ld));
-    int first_all = INT_MAX, last_all = INT_MIN;
+    values = values.first(static_cast<size_t>(ld));
+    depths = depths.first(static_cast<size_t>(ld));
+    std::string idbuf(8, ' ');
+    int counter = 0;
+    int skipped = 0;  // series left out of the file positions
+    int taken = 0;
     TucsonFile tucson_file;
 
     for (;;) {
         idbuf = std::string(8, ' ');
         int first = 0, count = -999;
         if (mode == "mr") {
-            trrw(idbuf, first, count, values, depths, counter, in, nullptr, "mr", tbuf, t.hdrlin, tucson_file);
-            if (counter == 1) list_header_lines(lst, t.hdrlin);
+            trrw(idbuf, first, count, values, depths, counter, in, nullptr, "mr", title, hdrlin, tucson_file);
+            if (counter == 1) list_header_lines(lst, hdrlin);
         } else if (mode == "ir") {
             idbuf = "********";
-            trrw(idbuf, first, count, values, depths, counter, in, nullptr, "ir", tbuf, t.hdrlin, tucson_file);
+            trrw(idbuf, first, count, values, depths, counter, in, nullptr, "ir", title, hdrlin, tucson_file);
         } else if (mode == "cr") {
-            rinfrn(idbuf, first, count, values, depths, counter, in, tbuf);
+            rinfrn(idbuf, first, count, values, depths, counter, in, title);
         } else if (compact) {
-            cdf(idbuf, values, first, count, counter, in, tbuf);
+            cdf(idbuf, values, first, count, counter, in, title);
         }
 
         if ((tucson || compact) && count == 0 && counter != -999) {
@@ -114,26 +113,64 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
                           idbuf, count);
             break;
         }
-        if (count > ld) {
-            con().write("(/t2,'*** series read in exceeds maximum allowable length: ',a8,2x,i5,' > ',i5,' max ***')",
-                        idbuf, count, ld);
-            stop_after_wait();
+        if (count > ld)
+            stop_after_wait(fmt("(/t2,'*** series read in exceeds maximum allowable length: ',a8,2x,i5,' > ',i5,"
+                                "' max ***')",
+                                idbuf, count, ld));
+        if (!holds_measured_value(values.first(static_cast<size_t>(count)))) {
+            // Lines that could not be read (widths written with decimal
+            // points, text under an identifier) give a series of missing
+            // values only: no chronology, statistic or curve can be made of
+            // it, nor of a series of zeros. It is left out like a series
+            // without values, and takes no position either: the batch detail
+            // file written after it has no record of it.
+            lst.write("(t2,'*** warning: series ',a8,' holds no measured value in its',i6,' years: skipped')", idbuf,
+                      count);
+            ++skipped;
+            continue;
         }
         const int s = counter - skipped;
-        if (s > mxs) {
-            con().line("");
-            con().line(" *** number of series exceeds maximum allowed: " + std::to_string(mxs) + " max ***");
-            stop_after_wait();
-        }
-        if (batch && sertbl(s, icu) != 1) continue;
+        if (s > mxs)
+            stop_after_wait("\n *** number of series exceeds maximum allowed: " + std::to_string(mxs) + " max ***\n");
+        if (!keep(s)) continue;
+        ++taken;
+        take(SeriesRead{s, idbuf, first, values.first(static_cast<size_t>(count)),
+                        depths.first(static_cast<size_t>(count))});
+    }
+    return taken;
+}
 
+void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int& nc, Table<int>& sertbl,
+            std::string& idbuf, std::vector<std::string>& serids, int ld, int mxs, std::string& title,
+            float& rawmax, Table<float>& rawstat, int& ngap) {
+    SharedTables& t = shared();
+    OutFile& lst = streams().luout;
+    TextIn& in = streams().ludata;
+
+    sermat.clear();
+    lst.write("(/t2,'|------------------- tree-ring series read in for processing ------------------|')");
+    nc = 0;
+    ngap = 0;
+    std::string tbuf(80, ' ');
+    for (auto& h : t.hdrlin) h = std::string(85, ' ');
+
+    const bool batch = !t.batmod.empty() && (t.batmod[0] == 'y' || t.batmod[0] == 'Y');
+    const int itrn = t.optval(3, 1);
+    const int iprint = t.optval(17, 1);
+
+    ld = std::min({ld, static_cast<int>(work.size()), static_cast<int>(cnt.size())});
+    int first_all = INT_MAX, last_all = INT_MIN;
+
+    auto keep = [&](int s) { return !batch || sertbl(s, icu) == 1; };
+    auto take = [&](const SeriesRead& r) {
         ++nc;
-        serids[nc] = in_columns(idbuf, 8);
-        sertbl(nc, ify) = first;
-        sertbl(nc, ily) = first + count - 1;
+        idbuf = r.id;
+        serids[nc] = in_columns(r.id, 8);
+        sertbl(nc, ify) = r.first_year;
+        sertbl(nc, ily) = r.first_year + static_cast<int>(r.values.size()) - 1;
         if (batch) {
-            for (int c = yfp; c <= ics; ++c) sertbl(nc, c) = sertbl(s, c);
-            t.ips_from_record[static_cast<size_t>(nc)] = t.ips_from_record[static_cast<size_t>(s)];
+            for (int c = yfp; c <= ics; ++c) sertbl(nc, c) = sertbl(r.position, c);
+            t.ips_from_record[static_cast<size_t>(nc)] = t.ips_from_record[static_cast<size_t>(r.position)];
         }
 
         if (nc == 1) {
@@ -143,24 +180,40 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
                 lst.write("(t2,'      *** when data are transformed, zeros are also treated as missing ***')");
             lst.write("(/t2,'       series      ident      results of scans for gaps or missing values')");
         }
-        first_all = std::min(first_all, first);
-        last_all = std::max(last_all, first + count - 1);
+        const int count = static_cast<int>(r.values.size());
+        first_all = std::min(first_all, r.first_year);
+        last_all = std::max(last_all, r.first_year + count - 1);
 
-        const size_t n = static_cast<size_t>(count);
-        const int nmiss = gapscan(values.first(n), idbuf, nc, depths.first(n), first, itrn, lst);
+        const int nmiss = gapscan(r.values, r.id, nc, r.depths, r.first_year, itrn, lst);
         if (nmiss > 0) ++ngap;
 
         // The matrix takes the values as read; the statistics work on the
         // reader's copy, whose standardisation round trip must not reach them.
-        std::copy(values.begin(), values.begin() + count, sermat.rows(nc, 1, count));
+        std::copy(r.values.begin(), r.values.end(), sermat.rows(nc, 1, count));
         float ave, adev, sdev, var, skew, curt, sens, ac1;
-        serstat(values.first(n), depths.first(n), count, ave, adev, sdev, var, skew, curt, sens, ac1);
+        serstat(r.values, r.depths, count, ave, adev, sdev, var, skew, curt, sens, ac1);
         put_statistics_row(rawstat, nc, static_cast<float>(count - nmiss), ave, sdev, skew, curt, sens, ac1);
+    };
+
+    try {
+        each_series(in, t.dtype, ld, mxs, work, cnt, tbuf, t.hdrlin, lst, keep, take);
+    } catch (const WriteFailed&) {
+        throw;
+    } catch (const Stop& s) {
+        // The reader's own stop: the listing repeats its message, and both
+        // name the file it is about.
+        if (s.status != exit_failure) throw;
+        lst.put(s.said.empty() ? con().last_line() + "\n" : s.said);
+        const std::string named = stopped_in_line(in.name());
+        con().put(named);
+        lst.put(named);
+        throw;
     }
 
     if (nc <= 0) {
-        con().line(" *** nc .le. 0 after reading tree-ring data");
-        stop_after_wait();
+        const std::string said = no_series_line(in.name());
+        lst.put(said);
+        stop_after_wait(said);
     }
     if (ngap == 0) lst.write("(/27x,'--- no gaps in data found ---')");
     sertbl(nc + 1, ify) = first_all;
@@ -180,14 +233,62 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
     }
     lst.write("(/t2,'|---------------- summary of raw tree-ring series statistics ------------------|'/)");
     if (span > ld) {
-        con().write("(/t2,'*** total series length exceeds maximum allowable length: ',i6,' > ',i6,' max ***')",
-                    span, ld);
-        stop_after_wait();
+        const std::string said = span_exceeded(span, ld) + stopped_in_line(in.name());
+        lst.put(said);
+        stop_after_wait(said);
     }
     // rows 1 to 8 become the summary, the rows below stay in series order
     const auto sum = summarise_columns(rawstat, 7, nc, SummaryInTable::summary);
     rawmax = rawstat(8, 2);
     write_summary_rows(lst, sum);
+}
+
+std::optional<std::string> series_fault(const std::string& name, std::string_view read_mode,
+                                        const std::function<bool(int)>& keep) {
+    TextIn in;
+    if (!in.open(name)) return std::nullopt;  // a name that leads to no file is named for that
+    // Nothing of this reading may reach the user but the fault: the readers'
+    // console lines (titles, stops) go to a console of their own, and the
+    // listing, to which they write their warnings, is not open yet.
+    std::istringstream no_answers;
+    std::ostream nowhere(nullptr);
+    Console quiet(no_answers, nowhere);
+    struct Restore {
+        Console* earlier;
+        ~Restore() { set_console(earlier); }
+    } restore{set_console(&quiet)};
+
+    std::vector<float> values(mxy);
+    std::vector<int> depths(mxy);
+    std::string title(80, ' ');
+    std::array<std::string, 3> hdrlin;
+    for (auto& h : hdrlin) h = std::string(85, ' ');
+    OutFile no_listing;
+    int first_all = INT_MAX, last_all = INT_MIN;
+    auto take = [&](const SeriesRead& r) {
+        first_all = std::min(first_all, r.first_year);
+        last_all = std::max(last_all, r.first_year + static_cast<int>(r.values.size()) - 1);
+    };
+    // A fault as the console shows it: a blank line, its message (without
+    // the blank lines it begins with), the file.
+    auto fault = [&](std::string said, bool named) {
+        for (size_t end = said.find('\n'); end != std::string::npos && is_blank(said.substr(0, end));
+             end = said.find('\n'))
+            said.erase(0, end + 1);
+        return "\n" + said + (named ? stopped_in_line(name) : std::string());
+    };
+    int n = 0;
+    try {
+        n = each_series(in, read_mode, mxy, mxs, values, depths, title, hdrlin, no_listing, keep, take);
+    } catch (const WriteFailed&) {
+        throw;
+    } catch (const Stop& s) {
+        if (s.status != exit_failure) throw;
+        return fault(s.said.empty() ? quiet.last_line() + "\n" : s.said, true);
+    }
+    if (n == 0) return fault(no_series_line(name), false);
+    if (n >= 2 && last_all - first_all + 1 > mxy) return fault(span_exceeded(last_all - first_all + 1, mxy), true);
+    return std::nullopt;
 }
 
 }  // namespace kov

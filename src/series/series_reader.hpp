@@ -1,13 +1,44 @@
 #pragma once
 // Reading every series of the data file in work into the shared series tables,
 // with the listing of what was read.
+#include <array>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "shared/files.hpp"
 
 #include "shared/tables.hpp"
 
 namespace kov {
+
+// One series as the reader hands it on: its position in the file (counting
+// the series that hold a measured value, the position a batch detail record
+// is paired with), its identifier, first year and values, with the reader's
+// sample depths (a work vector of the same length).
+struct SeriesRead {
+    int position;
+    const std::string& id;
+    int first_year;
+    std::span<float> values;
+    std::span<int> depths;
+};
+
+// Reads the series of the data file `in` one after another in read mode
+// `read_mode` ("mr", "ir", "cr" or "cd", either case), as every run reads
+// them: a series without values, or holding no measured value (none above 0:
+// every value missing, as lines that cannot be read give, or 0), is skipped with a warning on
+// `lst` and takes no position; the reading ends with the file or a series of
+// fewer values; the series at the positions that `keep` admits go to `take`.
+// values, depths: work vectors of at least ld entries; title, hdrlin: as the
+// readers fill them. Stops the program on a series longer than ld or more
+// than mxs series, and wherever a reader stops. Returns the number taken.
+int each_series(TextIn& in, std::string_view read_mode, int ld, int mxs, std::span<float> values,
+                std::span<int> depths, std::string& title, std::array<std::string, 3>& hdrlin, OutFile& lst,
+                const std::function<bool(int)>& keep, const std::function<void(const SeriesRead&)>& take);
 
 // Reads the data file open on streams().ludata in the read mode shared().dtype
 // ("mr", "ir", "cr" or "cd", either case) and lists it on streams().luout.
@@ -27,9 +58,20 @@ namespace kov {
 //   ngap: the number of series in which the gap scan found missing values.
 // Also fills shared().hdrlin from the text lines of a Tucson file (blank for
 // CRU and compact files). Stops the program on a file beyond the capacities or
-// without any series.
+// without any series, and where a reader stops, naming the data file on the
+// console and in the listing.
 void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int& nc, Table<int>& sertbl,
             std::string& idbuf, std::vector<std::string>& serids, int ld, int mxs, std::string& title,
             float& rawmax, Table<float>& rawstat, int& ngap);
+
+// Reads the data file `name` as a run would with rdsers in read mode
+// `read_mode`, keeping the series at the positions `keep` admits, before the
+// run has written anything: nothing reaches the console, and the listing to
+// which the readers write their warnings is not open yet. Returns what the
+// run would stop with at this file, as the console would show it, naming the
+// file: a reader's stop, no series kept, a span beyond mxy; nullopt when the
+// run would go on (or the file cannot be opened, which is named elsewhere).
+std::optional<std::string> series_fault(const std::string& name, std::string_view read_mode,
+                                        const std::function<bool(int)>& keep);
 
 }  // namespace kov

@@ -1,6 +1,7 @@
 #include "shared/console.hpp"
 
 #include <iostream>
+#include <utility>
 
 #include "shared/stop.hpp"
 
@@ -11,11 +12,25 @@ Console::Console(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
 void Console::line(std::string_view text) {
     out_ << text << '\n';
     out_.flush();
+    note(text);
+    note("\n");
 }
 
 void Console::put(std::string_view text) {
     out_ << text;
     out_.flush();
+    note(text);
+}
+
+void Console::note(std::string_view text) {
+    for (char c : text) {
+        if (c != '\n') {
+            partial_ += c;
+            continue;
+        }
+        last_line_.swap(partial_);
+        partial_.clear();
+    }
 }
 
 std::optional<std::string> Console::read_line() {
@@ -62,6 +77,12 @@ Console& con() {
     return installed ? *installed : standard;
 }
 
-void set_console(Console* c) { installed = c; }
+Console* set_console(Console* c) { return std::exchange(installed, c); }
+
+void stop_after_wait(const std::string& said) {
+    con().put(said);
+    con().wait();
+    throw Stop("", exit_failure, said);
+}
 
 }  // namespace kov

@@ -37,15 +37,29 @@ public:
     // false when a write to the console failed (its output is a file on a
     // full disk or past the file size limit): what it shows is incomplete.
     bool written_whole() const;
+    // The last whole line written, without its end of line: the message of
+    // a procedure that writes one line and stops.
+    const std::string& last_line() const { return last_line_; }
 
 private:
+    void note(std::string_view text);
+
     std::istream& in_;
     std::ostream& out_;
+    std::string partial_;    // the line being written
+    std::string last_line_;
 };
 
 // The program's console. Tests may install their own with set_console.
 Console& con();
-void set_console(Console* c);  // nullptr: back to stdin/stdout
+// nullptr: back to stdin/stdout. Returns the console installed before (nullptr
+// for stdin/stdout), so that a caller can put it back.
+Console* set_console(Console* c);
+
+// A fatal stop after its message: writes `said` on the console as it stands,
+// waits for Enter and stops the program with exit status 1, the stop carrying
+// `said` (Stop::said).
+[[noreturn]] void stop_after_wait(const std::string& said);
 
 // A help page on the program's console: a blank line, then every line from
 // column 2.

@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <optional>
@@ -130,10 +133,11 @@ std::filesystem::path rewrite_target(const std::string& name) {
 // A new empty file in the folder of `target`, under a name that no file has:
 // it is created exclusively, so no file of the user's is taken over. It lies
 // in the same folder so that the rename that puts it in place cannot fail
-// half-way.
+// half-way. Files left under the names it tries (by a run that was killed)
+// are passed over, however many there are.
 std::optional<std::string> new_file_beside(const std::filesystem::path& target) {
     const std::string base = target.filename().string() + ".new";
-    for (int n = 0; n < 100; ++n) {
+    for (long n = 0; n < 1000000; ++n) {
         const std::string name = (target.parent_path() / (n == 0 ? base : base + std::to_string(n))).string();
         if (is_protected(name)) continue;
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -144,6 +148,62 @@ std::optional<std::string> new_file_beside(const std::filesystem::path& target) 
         if (errno != EEXIST) return std::nullopt;
     }
     return std::nullopt;
+}
+
+// The new files of the rewrites under way, where a signal handler can reach
+// them: a run stopped by a signal (Ctrl-C, a hang-up, a kill that can be
+// caught) removes the one it was writing, and the file it would have
+// replaced stays as it was. A slot holds a name once its file exists and
+// until it is renamed or removed; the handler may run on any thread, so the
+// name is written before the slot is marked.
+constexpr int rewrite_slots = 8;
+constexpr size_t slot_length = 4096;
+char slot_names[rewrite_slots][slot_length];
+std::atomic<bool> slot_used[rewrite_slots];
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+void remove_rewrites_and_stop(int sig) {
+    for (int i = 0; i < rewrite_slots; ++i)
+        if (slot_used[i].load(std::memory_order_acquire)) ::unlink(slot_names[i]);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+// Once, before the first rewrite: a signal the program was started with
+// ignored (nohup) or handled by another stays so.
+void catch_stop_signals() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    for (int sig : stop_signals) {
+        struct sigaction now {};
+        if (::sigaction(sig, nullptr, &now) != 0 || (now.sa_flags & SA_SIGINFO) || now.sa_handler != SIG_DFL)
+            continue;
+        struct sigaction act {};
+        act.sa_handler = remove_rewrites_and_stop;
+        sigemptyset(&act.sa_mask);
+        ::sigaction(sig, &act, nullptr);
+    }
+}
+
+// The slot of a new file, or -1 when none is free or the name is too long
+// for one (the file is then only left behind by a signal).
+int hold_rewrite(const std::string& name) {
+    if (name.size() >= slot_length) return -1;
+    for (int i = 0; i < rewrite_slots; ++i) {
+        if (slot_used[i].load(std::memory_order_acquire)) continue;
+        std::memcpy(slot_names[i], name.c_str(), name.size() + 1);
+        slot_used[i].store(true, std::memory_order_release);
+        return i;
+    }
+    return -1;
+}
+
+void release_rewrite(int& slot) {
+    if (slot >= 0) slot_used[slot].store(false, std::memory_order_release);
+    slot = -1;
 }
 
 // Whether the file's text has reached the disk; a file system that cannot
@@ -216,11 +276,14 @@ bool OutFile::open_rewrite(const std::string& name) {
     target_mode_.reset();
     struct stat earlier {};
     if (::stat(target.c_str(), &earlier) == 0) target_mode_ = static_cast<unsigned>(earlier.st_mode & 0777);
+    catch_stop_signals();
     const auto fresh = new_file_beside(target);
     if (!fresh) return false;
+    slot_ = hold_rewrite(*fresh);
     f_.open(*fresh, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!f_.is_open()) {
         std::filesystem::remove(*fresh, ec);
+        release_rewrite(slot_);
         f_.clear();
         return false;
     }
@@ -250,10 +313,10 @@ void OutFile::close() {
         std::filesystem::rename(fresh, target_, ec);
         failed = static_cast<bool>(ec);
     }
-    if (failed) {
-        std::filesystem::remove(fresh, ec);
-        write_failed(name_, OutputFailure::left_as_it_was);
-    }
+    if (failed) std::filesystem::remove(fresh, ec);
+    // (only once the new file is in place or gone)
+    release_rewrite(slot_);
+    if (failed) write_failed(name_, OutputFailure::left_as_it_was);
 }
 
 void OutFile::discard() {
@@ -263,6 +326,7 @@ void OutFile::discard() {
         std::error_code ec;
         std::filesystem::remove(rewrite_, ec);
         rewrite_.clear();
+        release_rewrite(slot_);
     }
 }
 

@@ -51,7 +51,9 @@ public:
     // under a name no file has, and close puts it in the earlier file's place
     // only once it is written whole, with the earlier file's permissions (a
     // file only its owner may read stays so). A link is followed: the file it
-    // leads to is rewritten and the link stays. false, with nothing changed,
+    // leads to is rewritten and the link stays. A run stopped by a signal
+    // (SIGINT, SIGTERM, SIGHUP, SIGQUIT) before close removes the new file
+    // and ends by that signal, as it would have. false, with nothing changed,
     // when the new file cannot be created (a folder under the name, a folder
     // that cannot be written); FileRefused as for open_fresh.
     bool open_rewrite(const std::string& name);
@@ -83,6 +85,7 @@ private:
     std::ofstream f_;
     std::string name_;
     std::string rewrite_;  // a rewrite: the new file, renamed over target_ at close
+    int slot_ = -1;        // where a stop by a signal finds the new file to remove it
     std::string target_;
     std::optional<unsigned> target_mode_;  // the permission bits of the file target_ was
 };

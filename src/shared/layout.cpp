@@ -1018,6 +1018,12 @@ std::string fitted_reals(std::span<const float> v, std::span<const int> widths, 
 
 std::string fitted_real(float v, int w, int d) { return fitted_descriptor(v, Shown::as_is, w, d); }
 
+std::string fitted_real_after_label(float v, int w, int d) {
+    for (int k = d; k >= 0; --k)
+        if (shown_width(v, Shown::as_is, k) <= w) return "f" + std::to_string(w) + "." + std::to_string(k);
+    return "f" + std::to_string(shown_width(v, Shown::as_is, 0)) + ".0";
+}
+
 std::string fitted_reals(std::span<const Statistic> v, int w, int d) {
     return fitted_list(v, Shown::statistic, w, d);
 }

@@ -213,6 +213,11 @@ std::string fitted_reals(std::span<const float> v, int w, int d);
 std::string fitted_reals(std::span<const float> v, std::span<const int> widths, int d);
 // The descriptor of one value, as fitted_reals gives it.
 std::string fitted_real(float v, int w, int d);
+// The descriptor of a value that needs no blank before it, as the first
+// figure after a label that ends in a colon: the table's own fW.d while the
+// value fills its field, as many of the d decimals as fit it otherwise, and a
+// field as wide as the value without decimals when none fit.
+std::string fitted_real_after_label(float v, int w, int d);
 // The same for statistics, measured as they are shown: a value that rounds
 // to zero without its minus sign, the undefined value as its marker.
 std::string fitted_reals(std::span<const Statistic> v, int w, int d);

@@ -18,6 +18,7 @@ std::vector<OutputSuffix> output_suffixes() {
         {suffix::chronology_errors, prefix},
         {suffix::batch_commands, prefix},
         {suffix::batch_detail, prefix},
+        {suffix::detail_copy, prefix},
         {suffix::raw_series, prefix},
         {suffix::gap_filled, prefix},
         {suffix::transformed, prefix},

@@ -1,6 +1,7 @@
 #pragma once
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace kov {
 
@@ -14,8 +15,13 @@ inline constexpr int exit_end_of_input = 2;  // console input ended at a questio
 // exits with the status.
 struct Stop : std::runtime_error {
     int status;
-    explicit Stop(const std::string& message, int status_ = exit_failure)
-        : std::runtime_error(message), status(status_) {}
+    // What the stopping procedure wrote on the console just before it (empty
+    // when it does not say): a check that reads a data file before the run
+    // shows it with the file's name, and the series reader repeats it in the
+    // listing.
+    std::string said;
+    explicit Stop(const std::string& message, int status_ = exit_failure, std::string said_ = {})
+        : std::runtime_error(message), status(status_), said(std::move(said_)) {}
 };
 
 // An output file was about to be created over a file the run reads (the data

@@ -362,10 +362,12 @@ TEST(Pcavmx, TwoSeriesHaveEigenvaluesOnePlusAndMinusR) {
 }
 
 // Closely agreeing series have a first eigenvalue near 1 + (n - 1) rbar, an
-// equicorrelated matrix's: of ten or more it would run into the label
-// ("eigenvalue:11.934"), of a hundred or more it would not fit its f6.3. It takes fewer decimals, a
-// blank before it, in its six columns; so does its standard error.
-TEST(Pcavmx, LargeEigenvaluesKeepABlankBeforeThem) {
+// equicorrelated matrix's. After the label's colon it keeps three decimals
+// while it fills its six columns ("eigenvalue:11.934"); one of a hundred or
+// more would overflow them and takes fewer. A value of ten or more in a later
+// field would run into the one before it: it takes fewer decimals, a blank
+// before it. So does each standard error.
+TEST(Pcavmx, LargeEigenvaluesFillTheirFieldAfterTheLabelOnly) {
     for (const int n : {12, 120}) {
         SCOPED_TRACE(n);
         std::vector<Series> ser;
@@ -380,10 +382,17 @@ TEST(Pcavmx, LargeEigenvaluesKeepABlankBeforeThem) {
         for (const char* label : {"eigenvalue:", "eval sderr:"}) {
             const std::string line = line_with(lst, label);
             EXPECT_EQ(line.find('*'), std::string::npos) << line;
-            EXPECT_EQ(line.substr(12, 1), " ") << line;
+            const auto v = numbers(line.substr(12));
+            ASSERT_EQ(v.size(), 10u) << line;
+            // the first figure in columns 13 to 18, as many decimals as fit
+            const std::string first = line.substr(12, 6);
+            EXPECT_EQ(first, kov::fmt(v[0] < 100 ? "(f6.3)" : "(f6.2)", v[0]).substr(0, 6)) << line;
+            if (v[0] >= 10) {
+                EXPECT_NE(first[0], ' ') << line;
+            }
+            for (size_t k = 1; k < v.size(); ++k) EXPECT_EQ(line[18 + 7 * (k - 1)], ' ') << line;
         }
         const auto ev = numbers(line_with(lst, "eigenvalue:").substr(12));
-        ASSERT_EQ(ev.size(), 10u);
         EXPECT_NEAR(ev[0], 1 + (n - 1) * run.rbcp, 0.01 * n);
         EXPECT_EQ(line_with(lst, "eigenvalue:").substr(18, 7), "  " + kov::fmt("(f5.3)", ev[1]).substr(0, 5));
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "driver/batch_detail.hpp"
 #include "driver/data_file_loop.hpp"
 #include "driver_test_support.hpp"
@@ -121,6 +123,104 @@ TEST(DetailWriter, LeftOutSeriesKeepTheirRecordsAtTheirPlaces) {
                            record(3, "c3", {1920, 1970, 0, 0, -6, 0, 0, 1, 1, 2}),
                            record(4, "d4", {1930, 1980, 0, 0, 0, 0, 0, 0, 0, 4}),
                        }));
+}
+
+// An interactive run writes the detail file without reading it: a file it
+// replaces that holds other records (edited by hand, or of other series) is
+// kept beside it first, byte for byte and with its permissions, as "_save",
+// or "_save2" ... when an earlier copy holds another text, and the console
+// names the copy. A file that holds the same records (whatever its line ends
+// and trailing blanks), holds none, or is replaced by a batch run, which read
+// it, gets no copy.
+TEST(DetailWriter, AnInteractiveRunKeepsAFileWithOtherRecordsBesideIt) {
+    const std::string ours = legend + record(1, "ab01", {1901, 1950, 0, 0, -6, 0, 0, 1, 1, 1}) + "\n" +
+                             record(2, "cd02", {1850, 1999, 0, 0, -6, 0, 0, 1, 1, 2}) + "\n";
+    std::string edited = ours;
+    edited.replace(edited.rfind("     1     1     2"), 18, "     0     1     2");
+    std::string crlf;
+    for (char c : ours) crlf += c == '\n' ? std::string("  \r\n") : std::string(1, c);
+    const struct {
+        const char* what;
+        std::string earlier;  // "": no file
+        const char* batmod;
+        std::string earlier_copy;  // in "_save" before the run
+        const char* copy;          // the name of the copy; nullptr: none
+    } cases[] = {
+        {"no earlier file", "", "n", "", nullptr},
+        {"the same records", ours, "n", "", nullptr},
+        {"the same records, other line ends", crlf, "N", "", nullptr},
+        {"blank lines only", "\n  \n", "n", "", nullptr},
+        {"an edited icu", edited, "n", "", "site_detail.txt_save"},
+        {"a text that is no detail file", "my own notes\n", "n", "", "site_detail.txt_save"},
+        {"an edited icu, a copy of it there", edited, "n", edited, "site_detail.txt_save"},
+        {"an edited icu, a copy of another text there", edited, "n", "an earlier copy\n", "site_detail.txt_save2"},
+        {"an edited icu in a batch run", edited, "y", "", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DriverScene scene;
+        auto& d = scene.dir();
+        start_file();
+        shared().batmod = c.batmod;
+        shared().nc = 2;
+        set_row(1, "ab01", {1901, 1950, 0, 0, -6, 0, 0, 1, 1, 1});
+        set_row(2, "cd02", {1850, 1999, 0, 0, -6, 0, 0, 1, 1, 2});
+        if (!c.earlier.empty()) {
+            d.write("site_detail.txt", c.earlier);
+            ASSERT_EQ(::chmod((d / "site_detail.txt").c_str(), 0640), 0);
+        }
+        if (!c.earlier_copy.empty()) d.write("site_detail.txt_save", c.earlier_copy);
+        auto before = kovtest::folder_files(d);
+        ScriptedConsole sc("");
+        write_batch_detail();
+        EXPECT_TRUE(failed_outputs().empty());
+        EXPECT_EQ(d.read("site_detail.txt"), ours);
+        auto after = kovtest::folder_files(d);
+        after.erase("site_detail.txt");
+        before.erase("site_detail.txt");
+        after.erase("site_out.txt");
+        before.erase("site_out.txt");
+        const std::string shown = "\n batch detail file saved: " + padded("site_detail.txt", 60) + "\n";
+        if (!c.copy) {
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(sc.output(), shown);
+            continue;
+        }
+        EXPECT_EQ(d.read(c.copy), c.earlier);
+        struct stat st {};
+        ASSERT_EQ(::stat((d / c.copy).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u);
+        after.erase(c.copy);
+        before.erase(c.copy);
+        EXPECT_EQ(after, before);  // an earlier copy of another text stays
+        EXPECT_EQ(sc.output(),
+                  shown + " the batch detail file it replaces held other records, kept as:  " + c.copy + "\n");
+    }
+}
+
+// After a batch run, icu of a series is set to 0 in the detail file; an
+// interactive run of the same data file uses every series and writes icu 1
+// again, and keeps the edited file beside it.
+TEST(DetailFile, AnInteractiveRunKeepsTheEditedFile) {
+    kovtest::TempDir d;
+    d.write("site.txt", kovtest::tiny_rwl);
+    d.write("site_log.txt", kovtest::default_commands("site.txt"));
+    d.write("list.txt", "site.txt\n");
+    ASSERT_EQ(kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\ny\n\n").status, 0);
+    auto lines = split_lines(d.read("site_detail.txt"));
+    ASSERT_EQ(lines.size(), 10u);
+    lines[9].replace(56, 6, "     0");
+    const std::string edited = kovtest::join_lines(lines);
+    d.write("site_detail.txt", edited);
+
+    // interactive, the menu left at once, continue
+    const auto r = kovtest::run_kovrin(d.path(), "\nlist.txt\ntitle\nn\n\ny\n\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(d.read("site_detail.txt_save"), edited);
+    EXPECT_EQ(split_lines(d.read("site_detail.txt"))[9].substr(56, 6), "     1");
+    EXPECT_NE(r.out.find("\n the batch detail file it replaces held other records, kept as:  site_detail.txt_save\n"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST(DetailReader, RecordsByPositionUntilTheirEnd) {

@@ -416,48 +416,6 @@ TEST(Run, CompactSeriesOfNoValuesThroughTheSmoothers) {
     }
 }
 
-// Series without one measured value (every ring missing, or every ring 0 under
-// a log transformation, where zeros are missing too): the gaps cannot be
-// filled, the running rbar windows hold no values, and no output file, listing
-// or console line shows a value that is not a number.
-TEST(Run, SeriesWithoutAMeasuredValueLeaveNoNaN) {
-    auto series = [](const std::string& id, const char* field) {
-        std::string s;
-        for (int decade = 1900; decade <= 1930; decade += 10) {
-            s += padded(id, 8) + std::to_string(decade);
-            for (int k = 0; k < 10; ++k) s += field;
-            s += "\n";
-        }
-        return s + padded(id, 8) + "1940   999\n";
-    };
-    struct Case {
-        const char* what;
-        std::string data;
-        const char* transformation;
-    };
-    const Case cases[] = {
-        {"every ring missing", series("M1", "  -999") + series("M2", "    -5"), "0            0     !"},
-        {"every ring 0, log transformation", series("Z1", "     0") + series("Z2", "     0"), "1            0     !"},
-    };
-    for (const Case& c : cases) {
-        TempDir d;
-        d.write("z.txt", c.data);
-        // no detrending: a growth curve of missing values would go negative
-        d.write("z_log.txt", kovtest::default_commands("z.txt", {{3, c.transformation},
-                                                                 {4, "0      0     0     !"},
-                                                                 {16, "10    5     0     !"}}));
-        d.write("list.txt", "z.txt\n");
-        auto r = run_kovrin(d.path(), batch_answers);
-        EXPECT_EQ(r.status, 0) << c.what << "\n" << r.out;
-        std::string everything = r.out;
-        for (const auto& e : std::filesystem::directory_iterator(d.path()))
-            everything += kovtest::read_file(e.path());
-        EXPECT_EQ(everything.find("NaN"), std::string::npos) << c.what;
-        EXPECT_EQ(everything.find("Inf"), std::string::npos) << c.what;
-        EXPECT_TRUE(d.exists("z_raw_rbar.txt")) << c.what;
-    }
-}
-
 // The real files that depart from the clean layout run through a whole batch
 // run (default options, without detrending, whose growth curves are another
 // matter) to its end: exit 0, each read whole (the series counts of
@@ -622,8 +580,8 @@ TEST(Run, ShortAndEmptySeriesAndTinyWindowsRunToTheEnd) {
              tucson_series("MISS", 1915, std::vector<int>(5, -1)),
          "", "goes negative",
          {"     3   blp04H       -6   --> curve fit option failed and changed to:     4",
-          "     4   ZERO         -6   --> no measured value: series left out of the chronologies",
-          "     5   MISS         -6   --> no measured value: series left out of the chronologies"}},
+          " *** warning: series ZERO     holds no measured value in its    10 years: skipped",
+          " *** warning: series MISS     holds no measured value in its     5 years: skipped"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -639,13 +597,64 @@ TEST(Run, ShortAndEmptySeriesAndTinyWindowsRunToTheEnd) {
         for (const auto& l : c.listed) EXPECT_TRUE(contains_line(lines, l)) << l;
         EXPECT_EQ(lines.back(), closing_line);
         if (c.detrending.empty()) {
-            // 1915: S01A, S02A, ZERO and MISS; the raw zeros count, the
-            // missing values do not, and neither left-out series has an index
-            // or a residual
+            // 1915: S01A and S02A; ZERO and MISS were left out as the file
+            // was read
             const auto crns = split_lines(d.read("e_crns.txt"));
-            EXPECT_EQ(depth_in(crns, "raw", 1915), 3);
+            EXPECT_EQ(depth_in(crns, "raw", 1915), 2);
             for (const char* tag : {"std", "res", "kov"}) EXPECT_EQ(depth_in(crns, tag, 1915), 2) << tag;
         }
+    }
+}
+
+// Series without one measured value (every ring missing, or every ring 0) are
+// left out as the file is read, each named in the listing; the series beside
+// them run to the end, and no output file, listing or console line shows a
+// value that is not a number.
+TEST(Run, SeriesWithoutAMeasuredValueAreLeftOutAndLeaveNoNaN) {
+    auto series = [](const std::string& id, const char* field) {
+        std::string s;
+        for (int decade = 1900; decade <= 1930; decade += 10) {
+            s += padded(id, 8) + std::to_string(decade);
+            for (int k = 0; k < 10; ++k) s += field;
+            s += "\n";
+        }
+        return s + padded(id, 8) + "1940   999\n";
+    };
+    auto measured = [](const std::string& id, int level) {
+        std::vector<int> v;
+        for (int i = 0; i < 40; ++i) v.push_back(level + (i * 37 + level) % 41);
+        return tucson_series(id, 1900, v);
+    };
+    struct Case {
+        const char* what;
+        std::string left_out;
+        std::vector<std::string> warnings;
+    };
+    const Case cases[] = {
+        {"every ring missing", series("M1", "  -999") + series("M2", "    -5"),
+         {" *** warning: series M1       holds no measured value in its    40 years: skipped",
+          " *** warning: series M2       holds no measured value in its    40 years: skipped"}},
+        {"every ring 0", series("Z1", "     0") + series("Z2", "     0"),
+         {" *** warning: series Z1       holds no measured value in its    40 years: skipped",
+          " *** warning: series Z2       holds no measured value in its    40 years: skipped"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir d;
+        d.write("z.txt", measured("G1", 120) + c.left_out + measured("G2", 150));
+        d.write("z_log.txt", kovtest::default_commands("z.txt", {{16, "10    5     0     !"}}));
+        d.write("list.txt", "z.txt\n");
+        auto r = run_kovrin(d.path(), batch_answers);
+        EXPECT_EQ(r.status, 0) << r.out;
+        const auto listing = split_lines(d.read("z_out.txt"));
+        for (const auto& w : c.warnings) EXPECT_TRUE(contains_line(listing, w)) << w;
+        EXPECT_TRUE(contains_line(split_lines(r.out), "      2 series from   1900 to   1939      40 years")) << r.out;
+        std::string everything = r.out;
+        for (const auto& e : std::filesystem::directory_iterator(d.path()))
+            everything += kovtest::read_file(e.path());
+        EXPECT_EQ(everything.find("NaN"), std::string::npos);
+        EXPECT_EQ(everything.find("Inf"), std::string::npos);
+        EXPECT_TRUE(d.exists("z_raw_rbar.txt"));
     }
 }
 

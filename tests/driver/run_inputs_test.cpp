@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -158,4 +159,127 @@ TEST(RunInputs, AnInteractiveRunChecksItsDataFilesBeforeTheMenu) {
     EXPECT_EQ(r.out.find("use same commands"), std::string::npos);
     EXPECT_EQ(r.out.find("enter the option to change"), std::string::npos);
     EXPECT_EQ(folder_files(d), before);
+}
+
+namespace {
+
+const std::string decimal_widths = "AB01    1908  1.21  1.35\nAB01    1910  1.05  0.98 -9999\n";
+
+// The three header lines of the small ring-width file.
+std::string header_lines() {
+    const auto lines = split_lines(kovtest::tiny_rwl);
+    return kovtest::join_lines({lines.begin(), lines.begin() + 3});
+}
+
+std::string prose(int lines) {
+    std::string s;
+    for (int i = 1; i <= lines; ++i) s += "This is line " + std::to_string(i) + " of a letter, no tree-ring data.\n";
+    return s;
+}
+
+}  // namespace
+
+// The second of three data files holds no series the run could read: a batch
+// run names it before it writes anything, with what would have stopped it,
+// and leaves every file as it was (the outputs of an earlier run of all three
+// files among them), with exit status 1.
+TEST(RunInputs, ADataFileWithoutASeriesIsNamedBeforeAnyOutput) {
+    const struct {
+        const char* what;
+        std::string text;
+        std::vector<std::string> named;
+    } cases[] = {
+        {"empty", "", {" *** nc .le. 0 after reading tree-ring data:  b.txt"}},
+        {"header lines only", header_lines(),
+         {" *** nc .le. 0 after reading tree-ring data:  b.txt"}},
+        {"compressed", std::string("\x1f\x8b\x08\x08\x9a\x52\x00\x00\x00\x03\x62\x2e\x74\x78\x74\x00\xed\x9d\r\n", 20),
+         {" *** nc .le. 0 after reading tree-ring data:  b.txt"}},
+        {"comma-separated values", "year,TNY01A,TNY02A\n1995,1.20,\n1996,1.31,\n",
+         {" *** nc .le. 0 after reading tree-ring data:  b.txt"}},
+        {"widths in mm with decimal points", decimal_widths, {" *** nc .le. 0 after reading tree-ring data:  b.txt"}},
+        {"prose", prose(30), {"sbr trrw:  over 25 text lines", " *** in data file:  b.txt"}},
+    };
+    TempDir d;
+    for (const char* n : {"a.txt", "b.txt", "c.txt"}) put_site(d, n);
+    d.write("list.txt", "a.txt\nb.txt\nc.txt\n");
+    ASSERT_EQ(run_kovrin(d.path(), batch_answers).status, 0);
+    ASSERT_TRUE(d.exists("b_crns.txt"));
+    ASSERT_TRUE(d.exists("crns_std.txt"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        d.write("b.txt", c.text);
+        const auto before = folder_files(d);
+        const auto r = run_kovrin(d.path(), batch_answers);
+        EXPECT_EQ(r.status, 1);
+        const auto lines = split_lines(r.out);
+        const auto it = std::find(lines.begin(), lines.end(), c.named[0]);
+        ASSERT_NE(it, lines.end()) << r.out;
+        for (size_t k = 1; k < c.named.size(); ++k) {
+            ASSERT_NE(it + static_cast<long>(k), lines.end());
+            EXPECT_EQ(*(it + static_cast<long>(k)), c.named[k]);
+        }
+        EXPECT_EQ(r.out.find("batch file inputs"), std::string::npos);  // no data file began
+        EXPECT_EQ(folder_files(d), before);
+    }
+}
+
+// The series a batch run would read are those its detail file uses: a data
+// file whose every series the detail file leaves out is named before any
+// output; with one of them used, the run goes on.
+TEST(RunInputs, ABatchRunReadsItsDataFilesWithTheirDetailFiles) {
+    TempDir d;
+    put_site(d, "a.txt");
+    put_site(d, "b.txt");
+    d.write("list.txt", "a.txt\nb.txt\n");
+    auto detail = [](int icu1, int icu2) {
+        return std::string(kovtest::detail_head) +
+               kovtest::detail_record(1, "TNY01A", {1995, 2011, 0, 0, -6, 0, 0, icu1, 1, 1}) + "\n" +
+               kovtest::detail_record(2, "TNY02A", {1998, 2013, 0, 0, -6, 0, 0, icu2, 1, 2}) + "\n";
+    };
+    d.write("b_detail.txt", detail(0, 0));
+    const auto before = folder_files(d);
+    const auto r = run_kovrin(d.path(), batch_answers);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains_line(split_lines(r.out), " *** nc .le. 0 after reading tree-ring data:  b.txt")) << r.out;
+    EXPECT_EQ(folder_files(d), before);
+
+    d.write("b_detail.txt", detail(0, 1));
+    const auto ok = run_kovrin(d.path(), batch_answers);
+    EXPECT_EQ(ok.status, 0) << ok.out;
+    EXPECT_TRUE(contains_line(split_lines(ok.out), "      1 series from   1998 to   2012      15 years")) << ok.out;
+}
+
+// An interactive run reads its data files once the run-time menu has given
+// their data type, before it writes a command file: a file typed at the start
+// whose widths are written in mm with decimal points is named there, and the
+// run leaves nothing but the list of names it was typed into. With the same
+// commands for all files, one of three files without a series leaves every
+// command file as it was.
+TEST(RunInputs, AnInteractiveRunReadsItsDataFilesBeforeItWritesACommandFile) {
+    {
+        TempDir d;
+        d.write("d.txt", decimal_widths);
+        // typed name, empty name, title, interactive, the menu left at once, continue
+        const auto r = run_kovrin(d.path(), "\n\nd.txt\n\ntitle\nn\n\ny\n\n");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(contains_line(split_lines(r.out), " *** nc .le. 0 after reading tree-ring data:  d.txt")) << r.out;
+        EXPECT_NE(r.out.find("enter the option to change"), std::string::npos);
+        EXPECT_EQ(r.out.find("continue with run?"), std::string::npos);
+        auto files = folder_files(d);
+        EXPECT_EQ(files.erase("kovrin_files.txt"), 1u);
+        EXPECT_EQ(files, (std::map<std::string, std::string>{{"d.txt", decimal_widths}}));
+    }
+    {
+        TempDir d;
+        for (const char* n : {"a.txt", "b.txt", "c.txt"}) put_site(d, n);
+        d.write("a_log.txt", kovtest::default_commands("a.txt") + "edited by hand\n");
+        d.write("b.txt", prose(3));
+        d.write("list.txt", "a.txt\nb.txt\nc.txt\n");
+        const auto before = folder_files(d);
+        const auto r = run_kovrin(d.path(), "\nlist.txt\ntitle\nn\ny\n\ny\n\n");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(contains_line(split_lines(r.out), " *** nc .le. 0 after reading tree-ring data:  b.txt")) << r.out;
+        EXPECT_EQ(r.out.find("writing batch commands"), std::string::npos);
+        EXPECT_EQ(folder_files(d), before);
+    }
 }

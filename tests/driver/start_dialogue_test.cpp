@@ -327,7 +327,8 @@ TEST(Questions, ArrowAtColumn45) {
 
 TEST(TitleAndBatch, GenericFilesNeverReplaceAnInputOfTheRun) {
     DriverScene scene;
-    scene.dir().write("crns_std.txt", "a chronology of an earlier run, now a data file\n");
+    // series of an earlier run's chronology, now a data file
+    scene.dir().write("crns_std.txt", kovtest::tiny_rwl);
     scene.dir().write("l.txt", "site.txt\ncrns_std.txt\n");
     put_data_files(scene.dir(), {"site.txt"}, true);
     scene.dir().write("crns_std_log.txt", kovtest::default_commands("crns_std.txt"));
@@ -336,8 +337,8 @@ TEST(TitleAndBatch, GenericFilesNeverReplaceAnInputOfTheRun) {
     ASSERT_FALSE(o.stopped);
     EXPECT_FALSE(o.result.go);
     EXPECT_EQ(o.result.status, exit_failure);
-    EXPECT_NE(out.find(" *** output file would overwrite an input file: crns_std.txt"), std::string::npos);
-    EXPECT_EQ(scene.dir().read("crns_std.txt"), "a chronology of an earlier run, now a data file\n");
+    EXPECT_NE(out.find(" *** output file would overwrite an input file: crns_std.txt"), std::string::npos) << out;
+    EXPECT_EQ(scene.dir().read("crns_std.txt"), kovtest::tiny_rwl);
 }
 
 TEST(StartPrompt, AStopNeverEmptiesADataFileNamedLikeAGenericFile) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "series/fixed_text.hpp"
@@ -351,8 +353,10 @@ TEST(SeriesReader, BatchRunKeepsTheSeriesMarkedForUse) {
 }
 
 // A series without values (a Tucson series that is nothing but its end
-// marker, a compact header with a count of 0) is left out with a warning, and
-// the series after it are read: no later stage meets an empty series.
+// marker, a compact header with a count of 0) or without a measured value (no
+// value above 0: every line unreadable, as widths written in mm with decimal
+// points are, or zeros only) is left out with a warning, and the series after
+// it are read: no later stage meets an empty series.
 TEST(SeriesReader, SeriesWithoutValuesIsSkipped) {
     struct Case {
         const char* dtype;
@@ -363,8 +367,17 @@ TEST(SeriesReader, SeriesWithoutValuesIsSkipped) {
         {"mr", "EMPTY   1910   999\n", "*** warning: series EMPTY    holds no values (end marker only): skipped"},
         {"cd", padded("       0=n    1910=i EMPTY", 68) + " -3(13f6.0)~ raw\n",
          "*** warning: series EMPTY    holds no values (count 0): skipped"},
+        {"mr", "DECIM   1908  1.21  1.35\nDECIM   1910  1.05  0.98 -9999\n",
+         "*** warning: series DECIM    holds no measured value in its     4 years: skipped"},
+        {"mr", ring_series("ZEROS", 1910, 12, 0),
+         "*** warning: series ZEROS    holds no measured value in its    12 years: skipped"},
+        {"mr", ring_series("GAPS", 1910, 3, -1),
+         "*** warning: series GAPS     holds no measured value in its     3 years: skipped"},
+        {"cd", padded("       2=n    1910=i EMPTY", 68) + " -3(13f6.0)~ raw\n   -10     0\n",
+         "*** warning: series EMPTY    holds no measured value in its     2 years: skipped"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.warning);
         Reader r(c.dtype);
         kovtest::ScriptedConsole sc("");
         if (std::string(c.dtype) == "mr")
@@ -373,25 +386,33 @@ TEST(SeriesReader, SeriesWithoutValuesIsSkipped) {
             r.open_data(padded("       2=n    1900=i FIRST", 68) + " -2(13f6.0)~ raw\n   100   100\n" + c.empty +
                         padded("       2=n    1920=i THIRD", 68) + " -2(13f6.0)~ raw\n   300   300\n");
         r.read();
-        ASSERT_EQ(shared().nc, 2) << c.dtype;
-        EXPECT_EQ(shared().serids[2], "THIRD   ") << c.dtype;
-        EXPECT_FLOAT_EQ(shared().sermat(1, 2), 3.0f) << c.dtype;
-        EXPECT_EQ(count_lines_with(r.listing(), c.warning), 1) << c.dtype << "\n" << r.listing();
+        ASSERT_EQ(shared().nc, 2);
+        EXPECT_EQ(shared().serids[2], "THIRD   ");
+        EXPECT_FLOAT_EQ(shared().sermat(1, 2), 3.0f);
+        EXPECT_EQ(count_lines_with(r.listing(), c.warning), 1) << r.listing();
     }
 }
 
-// In a batch run the skipped series takes no position: the series after it
-// still meets its own detail row.
+// In a batch run a skipped series takes no position: the detail file written
+// after it holds no record of it, so the series after it still meets its own
+// detail row (row 2 here, of THIRD), never the one of the series after it.
 TEST(SeriesReader, SkippedSeriesKeepsDetailRowsAligned) {
-    Reader r;
-    kovtest::ScriptedConsole sc("");
-    SharedTables& t = shared();
-    t.batmod = "y";
-    t.sertbl(2, idt) = 42;
-    r.open_data(ring_series("FIRST", 1900, 5, 100) + "EMPTY   1910   999\n" + ring_series("THIRD", 1920, 5, 300));
-    r.read();
-    ASSERT_EQ(t.nc, 2);
-    EXPECT_EQ(t.sertbl(2, idt), 42);
+    for (const std::string& skipped :
+         {std::string("EMPTY   1910   999\n"), std::string("DECIM   1908  1.21  1.35\nDECIM   1910  1.05  0.98 -9999\n")}) {
+        SCOPED_TRACE(skipped);
+        Reader r;
+        kovtest::ScriptedConsole sc("");
+        SharedTables& t = shared();
+        t.batmod = "y";
+        t.sertbl(2, idt) = 42;
+        t.sertbl(3, icu) = 0;  // a series at position 3 is left out by its record
+        r.open_data(ring_series("FIRST", 1900, 5, 100) + skipped + ring_series("THIRD", 1920, 5, 300) +
+                    ring_series("FOURTH", 1930, 5, 400));
+        r.read();
+        ASSERT_EQ(t.nc, 2);
+        EXPECT_EQ(t.serids[2], "THIRD   ");
+        EXPECT_EQ(t.sertbl(2, idt), 42);
+    }
 }
 
 TEST(SeriesReader, IndexFileListsNoHeaderAndLeavesDepthsUnread) {
@@ -479,35 +500,63 @@ TEST(SeriesReader, HeaderOfMinus999ValuesIsNoEndOfFile) {
 }
 
 // The capacities are checked before anything is stored; a file without any
-// series stops too. Each stop writes its message and waits for Enter.
+// series stops too. Each stop writes its message and waits for Enter; the
+// console and the listing name the data file (on the message's line for no
+// series, on the next line for the others).
 TEST(SeriesReader, CapacitiesAndEmptyFilesStop) {
     struct Case {
         const char* what;
         std::string text;
         int ld, max_series;
         const char* message;
+        bool named_on_next_line;
+        const char* dtype = "mr";
     };
     const Case cases[] = {
         {"series longer than ld", ring_series("LONG01", 1900, 25, 100), 20, mxs,
-         " *** series read in exceeds maximum allowable length: LONG01       25 >    20 max ***"},
+         " *** series read in exceeds maximum allowable length: LONG01       25 >    20 max ***", true},
         {"more series than mxs",
          ring_series("A", 1900, 5, 100) + ring_series("B", 1900, 5, 100) + ring_series("C", 1900, 5, 100), mxy, 2,
-         " *** number of series exceeds maximum allowed: 2 max ***"},
+         " *** number of series exceeds maximum allowed: 2 max ***", true},
         {"span beyond ld", ring_series("EARLY", 1000, 5, 100) + ring_series("LATE", 1030, 5, 100), 30, mxs,
-         " *** total series length exceeds maximum allowable length:     35 >     30 max ***"},
-        {"no series", "just a text line\n", mxy, mxs, " *** nc .le. 0 after reading tree-ring data"},
+         " *** total series length exceeds maximum allowable length:     35 >     30 max ***", true},
+        {"no series", "just a text line\n", mxy, mxs, " *** nc .le. 0 after reading tree-ring data:  ", false},
+        {"no measured value", "DECIM   1908  1.21  1.35\nDECIM   1910  1.05  0.98 -9999\n", mxy, mxs,
+         " *** nc .le. 0 after reading tree-ring data:  ", false},
+        {"over 25 text lines", rep("prose, not a tree-ring series at all\n", 30), mxy, mxs,
+         "sbr trrw:  over 25 text lines", true},
+        {"a CRU series cut short", "CRU001  10  30\nCRU001  10 100  1 200  1" + std::string(56, ' ') + "\n", mxy, mxs,
+         " *** end of file in the values of uea cru data format series CRU001", true, "cr"},
     };
     for (const Case& c : cases) {
-        Reader r;
+        SCOPED_TRACE(c.what);
+        Reader r(c.dtype);
         kovtest::ScriptedConsole sc("\n");
         r.open_data(c.text);
+        const std::string file = streams().ludata.name();
         try {
             r.read(c.ld, c.max_series);
-            ADD_FAILURE() << c.what << ": no stop";
+            ADD_FAILURE() << "no stop";
         } catch (const Stop& s) {
-            EXPECT_EQ(s.status, exit_failure) << c.what;
+            EXPECT_EQ(s.status, exit_failure);
         }
-        EXPECT_NE(sc.output().find(c.message), std::string::npos) << c.what << "\n" << sc.output();
+        const auto shown = split_lines(sc.output());
+        const auto it = std::find_if(shown.begin(), shown.end(),
+                                     [&](const std::string& l) { return l.rfind(c.message, 0) == 0; });
+        ASSERT_NE(it, shown.end()) << sc.output();
+        if (std::string(c.message).find("nc .le. 0") != std::string::npos) {
+            EXPECT_EQ(*it, c.message + file);
+            EXPECT_EQ(count_lines_with(r.listing(), c.message + file), 1) << r.listing();
+        }
+        if (c.named_on_next_line) {
+            ASSERT_NE(it + 1, shown.end());
+            EXPECT_EQ(*(it + 1), " *** in data file:  " + file);
+            const auto listed = r.listing_lines();
+            const auto at = std::find(listed.begin(), listed.end(), *it);
+            ASSERT_NE(at, listed.end()) << r.listing();
+            ASSERT_NE(at + 1, listed.end());
+            EXPECT_EQ(*(at + 1), *(it + 1));
+        }
     }
 }
 
@@ -561,5 +610,62 @@ TEST(SeriesReader, SummaryTakesTheDefinedStatisticsOnly) {
             const std::string want = padded(std::string(" ") + labels[k], 32) + c.rows[static_cast<size_t>(k)];
             EXPECT_EQ(count_lines_with(r.listing(), want), 1) << want;
         }
+    }
+}
+
+// Before the run a data file is read as the run will read it, and what would
+// stop the run there is returned as the console would show it, naming the
+// file: a file that holds no series (empty, header lines only, compressed, a
+// table of comma-separated values, widths with decimal points), a reader's
+// own stop, a span too long. Nothing reaches the console or takes an answer
+// from it meanwhile.
+TEST(SeriesFault, AFileTheRunWouldStopAtIsNamedWithTheReason) {
+    const std::string tiny = kovtest::tiny_rwl;
+    const std::string decimals = "AB01    1908  1.21  1.35\nAB01    1910  1.05  0.98 -9999\n";
+    const std::string no_series = "\n *** nc .le. 0 after reading tree-ring data:  ";
+    auto all = [](int) { return true; };
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* mode;
+        std::function<bool(int)> keep;
+        std::string fault;  // before the file name; "": none
+        bool named_on_own_line;
+    };
+    const Case cases[] = {
+        {"empty", "", "mr", all, no_series, false},
+        {"header lines only", tiny.substr(0, tiny.find("\n", tiny.find("\n", tiny.find("\n") + 1) + 1) + 1), "mr", all,
+         no_series, false},
+        {"compressed", std::string("\x1f\x8b\x08\x00\x12\x34\x00\x00\x00\x03\xed\xc1\x01\r\n\x00\x00\x80\x90", 20),
+         "mr", all, no_series, false},
+        {"comma-separated values", "year,A,B\n1900,1.2,1.3\n1901,1.1,1.0\n", "mr", all, no_series, false},
+        {"widths with decimal points", decimals, "mr", all, no_series, false},
+        {"prose", rep("This is a line of prose that is no tree-ring data at all.\n", 30), "mr", all,
+         "\nsbr trrw:  over 25 text lines\n *** in data file:  ", true},
+        {"a CRU series cut short", "CRU001  10  30\nCRU001  10 100  1 200  1" + std::string(56, ' ') + "\n", "cr",
+         all, "\n *** end of file in the values of uea cru data format series CRU001\n *** in data file:  ", true},
+        {"a batch run that uses none of its series", tiny, "mr", [](int s) { return s > 2; }, no_series, false},
+        {"a span beyond 5001 years", ring_series("EARLY", 1000, 5, 100) + ring_series("LATE", 6001, 5, 100), "mr",
+         all, "\n *** total series length exceeds maximum allowable length:   5006 >   5001 max ***\n *** in data file:  ",
+         true},
+        {"two series", tiny, "mr", all, "", false},
+        {"one measured series beside one without a value", tiny + decimals, "mr", all, "", false},
+        {"a batch run that uses its second series", tiny, "mr", [](int s) { return s == 2; }, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        kovtest::TempDir d;
+        d.write("site.txt", c.text);
+        const std::string name = (d / "site.txt").string();
+        kovtest::ScriptedConsole sc("an answer\n");
+        const auto fault = series_fault(name, c.mode, c.keep);
+        if (c.fault.empty()) {
+            EXPECT_FALSE(fault) << *fault;
+        } else {
+            ASSERT_TRUE(fault);
+            EXPECT_EQ(*fault, c.fault + name + "\n");
+        }
+        EXPECT_EQ(sc.output(), "");
+        EXPECT_EQ(kov::con().read_line(), "an answer");
     }
 }

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -194,6 +199,52 @@ TEST(OutFile, ARewriteReplacesTheFileWholeOrNotAtAll) {
     EXPECT_EQ(names_in(d.path()), (V{"a.txt", "a.txt.new", "b.txt", "c.txt", "kept"}));
     EXPECT_EQ(names_in(d / "kept"), V{"b.txt"});
     EXPECT_TRUE(kov::failed_outputs().empty());
+}
+
+// A run stopped by a signal while it rewrites a file removes the new file it
+// was writing, and ends by that signal; the earlier file stays as it was.
+// New files left by runs that could not remove theirs (a kill that cannot be
+// caught) never stop a later rewrite, however many there are, and stay.
+TEST(OutFileDeathTest, AStopBySignalLeavesNoNewFileAndLeftoversNeverStopARewrite) {
+    using V = std::vector<std::string>;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(sig);
+        TempDir d;
+        kovtest::InDir in(d.path());
+        d.write("a.txt", "earlier\n");
+        auto stopped_in_a_rewrite = [sig] {
+            const rlimit no_core{0, 0};  // the default action of SIGQUIT writes one
+            ::setrlimit(RLIMIT_CORE, &no_core);
+            kov::OutFile f;
+            if (f.open_rewrite("a.txt")) {
+                f.put("half of the new text");
+                f.flush();
+                std::raise(sig);
+            }
+            std::exit(0);
+        };
+        EXPECT_EXIT(stopped_in_a_rewrite(), ::testing::KilledBySignal(sig), "");
+        EXPECT_EQ(names_in(d.path()), V{"a.txt"});
+        EXPECT_EQ(d.read("a.txt"), "earlier\n");
+    }
+
+    TempDir d;
+    kovtest::InDir in(d.path());
+    d.write("a.txt", "earlier\n");
+    V names{"a.txt", "a.txt.new"};
+    d.write("a.txt.new", "left by a killed run\n");
+    for (int n = 1; n <= 150; ++n) {
+        d.write("a.txt.new" + std::to_string(n), "left by a killed run\n");
+        names.push_back("a.txt.new" + std::to_string(n));
+    }
+    std::sort(names.begin(), names.end());
+    kov::OutFile f;
+    ASSERT_TRUE(f.open_rewrite("a.txt"));
+    f.put("new text\n");
+    f.close();
+    EXPECT_EQ(d.read("a.txt"), "new text\n");
+    EXPECT_EQ(names_in(d.path()), names);
+    EXPECT_EQ(d.read("a.txt.new150"), "left by a killed run\n");
 }
 
 // A rewrite keeps the earlier file's permissions: a file only its owner may

@@ -296,6 +296,30 @@ TEST(LayoutWrite, FittedRealsKeepTheirFieldWhereTheyCan) {
     EXPECT_EQ(fitted_real(-0.0001f, 6, 3), "f6.2");
 }
 
+// After a label's colon a value needs no blank before it: it keeps the
+// table's decimals while it fills the field ("eigenvalue:12.859"), and takes
+// fewer only where it would overflow it.
+TEST(LayoutWrite, AValueAfterALabelMayFillItsField) {
+    const struct {
+        float value;
+        const char* descriptor;
+        const char* shown;
+    } cases[] = {
+        {5.125f, "f6.3", " 5.125"},
+        {12.859f, "f6.3", "12.859"},
+        {99.9996f, "f6.2", "100.00"},  // 100.000 would not fit
+        {119.93f, "f6.2", "119.93"},
+        {-12.85f, "f6.2", "-12.85"},
+        {12345.6f, "f6.0", "12346."},
+        {123456.7f, "f7.0", "123457."},  // no decimals left: a wider field
+    };
+    for (const auto& c : cases) {
+        const std::string d = fitted_real_after_label(c.value, 6, 3);
+        EXPECT_EQ(d, c.descriptor) << c.value;
+        EXPECT_EQ(fmt("('eigenvalue:'," + d + ")", c.value), std::string("eigenvalue:") + c.shown + "\n") << c.value;
+    }
+}
+
 TEST(LayoutWrite, MalformedLayoutsAreRefused) {
     for (const char* bad : {"i5", "(i5", "(i5))", "(q5)", "(f5)", "(i0)", "('abc)", "(0i5)", "(t0)",
                             "(i5) x", "(2t5)"}) {
