@@ -264,9 +264,16 @@ YearForm form_by_sign(const std::string& line, const Form& f) {
 
 namespace {
 
-std::string_view head_layout(const Form& f, YearForm y) {
-    if (f.index) return y == YearForm::plain ? "(a6,i4)" : y == YearForm::wide5 ? "(a5,i5)" : "(a4,i6)";
-    return y == YearForm::plain ? "(a8,i4)" : y == YearForm::wide5 ? "(a7,i5)" : "(a6,i6)";
+// The integer of a field that holds one (field_holds_one_integer), blanks
+// around it: as an integer field of the layout reads it.
+long long field_integer(std::string_view f) {
+    long long v = 0;
+    bool negative = false;
+    for (char c : f) {
+        if (c == '-') negative = true;
+        else if (is_digit(c)) v = v * 10 + (c - '0');
+    }
+    return negative ? -v : v;
 }
 
 // Whether the columns cut a year at its front: digits that run on from the
@@ -284,15 +291,12 @@ bool read_head(const std::string& line, const Form& f, YearForm y, std::string& 
     if (!field_holds_one_integer(std::string_view(line).substr(idcols, f.idw + 4 - idcols)) ||
         year_cut_at_its_front(line, f) || (!runs_on_ok && year_runs_on(line, f)))
         return false;
-    try {
-        auto v = read_values(head_layout(f, y), std::string_view(line).substr(0, f.idw + 4));
-        if (v.size() < 2) return false;
-        id = v[0].s;
-        year = static_cast<int>(v[1].i);
-        return true;
-    } catch (const ReadError&) {
-        return false;
-    }
+    // The year field holds one integer: read it as the layout's (a8,i4),
+    // (a7,i5) or (a6,i6) would, without the layout engine (every line of a
+    // file passes here).
+    id = line.substr(0, idcols);
+    year = static_cast<int>(field_integer(std::string_view(line).substr(idcols, f.idw + 4 - idcols)));
+    return true;
 }
 
 std::vector<std::pair<size_t, std::string_view>> words(std::string_view s, size_t from) {
@@ -366,6 +370,16 @@ void last_number(const std::string& full, size_t from, DataLine& d) {
 }
 
 // The n value fields of a line by their layout, from column `from` (0-based).
+// The ten 6-column value fields of a ring-width line whose fields each hold
+// one integer or nothing (fields_hold_the_values), as (10i6) reads them.
+void read_ring_fields(const std::string& line, DataLine& d) {
+    for (int k = 0; k < 10; ++k) {
+        const std::string_view f = std::string_view(line).substr(12 + 6 * static_cast<size_t>(k), 6);
+        d.blank[k] = is_blank(f);
+        d.field[k] = d.blank[k] ? 0 : field_integer(f);
+    }
+}
+
 bool read_fields(const std::string& line, std::string_view layout, size_t from, size_t n, DataLine& d) {
     try {
         auto v = read_values(layout, std::string_view(line).substr(from));
@@ -402,7 +416,8 @@ DataLine read_line_of(const LineText& t, const Form& f, bool plain_year, bool ru
         return d;
     }
     if (fields_hold_the_values(line)) {
-        d.values_read = read_fields(line, "(10i6)", 12, 10, d);
+        read_ring_fields(line, d);
+        d.values_read = true;
         std::copy(std::begin(t.damaged), std::end(t.damaged), d.damaged);
         // the last value, which may end the series on a line whose year is
         // spoiled
