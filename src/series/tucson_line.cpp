@@ -233,13 +233,16 @@ LineText line_text(const std::string& raw, const Form& f, Reading r, Shift shift
     if (shift != Shift::none && shift_columns(h.raw, shift)) t.shift = shift;
     std::string cols = h.by_bytes ? h.raw : column_text(h.raw);
     t.line = padded(cols, 80);
-    for (int k = 0; k < 10; ++k) {
+    // Most lines hold no control character at all: nothing to blank.
+    const bool controls = std::any_of(cols.begin(), cols.end(), [](char c) { return c == '\0' || is_control(c); });
+    for (int k = 0; controls && k < 10; ++k) {
         if (!damaged_field(std::string_view(t.line).substr(field_at(f, k), field_width(f)))) continue;
         t.damaged[k] = true;
         t.line.replace(field_at(f, k), field_width(f), field_width(f), ' ');
     }
     t.bytes = std::move(h.raw);
-    for (std::string* s : {&t.bytes, &cols, &t.line}) std::replace(s->begin(), s->end(), '\0', ' ');
+    if (controls || t.bytes.find('\0') != std::string::npos)
+        for (std::string* s : {&t.bytes, &cols, &t.line}) std::replace(s->begin(), s->end(), '\0', ' ');
     t.full = std::move(cols);
     return t;
 }

@@ -381,7 +381,17 @@ bool TextIn::open(const std::string& name) {
     if (!std::filesystem::is_regular_file(name, ec)) return false;
     std::ifstream f(name, std::ios::binary);
     if (!f.is_open()) return false;
-    text_.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    // The whole file in one read: a data file of thousands of series is read
+    // once to check it and once to run it.
+    f.seekg(0, std::ios::end);
+    const std::streamoff size = f.tellg();
+    f.seekg(0, std::ios::beg);
+    if (size < 0) return false;
+    text_.resize(static_cast<size_t>(size));
+    if (!f.read(text_.data(), size)) {
+        text_ = std::string();
+        return false;
+    }
     // A byte-order mark that an editor put in front of a UTF-8 file is a
     // signature of the file, not text of its first line.
     if (text_.starts_with("\xEF\xBB\xBF")) text_.erase(0, 3);
