@@ -252,6 +252,23 @@ void expect_values(const std::vector<Got>& got, const std::vector<At>& at, const
     }
 }
 
+// A file, and the series and values it must read as.
+struct ReadCase {
+    const char* what;
+    std::string file;
+    std::vector<Expected> series;
+    std::vector<At> values;
+};
+
+void expect_reads_as(const ReadCase& c) {
+    TucsonRead t;
+    kovtest::ScriptedConsole sc("");
+    t.open_text(t.in, c.file);
+    const auto got = read_all(t);
+    expect_series(got, c.series, c.what);
+    expect_values(got, c.values, c.what);
+}
+
 }  // namespace
 
 // The units of a ring-width series follow from its own end marker, or from the
@@ -262,13 +279,7 @@ void expect_values(const std::vector<Got>& got, const std::vector<At>& at, const
 // (thousandths) or 0.01 (hundredths).
 TEST(TucsonRead, EndMarkerGivesTheUnitsOfTheWholeSeries) {
     const std::string nine = "   100   110   120   130   140   150   160   170   180";
-    struct Case {
-        const char* what;
-        std::string file;
-        std::vector<Expected> series;
-        std::vector<At> values;
-    };
-    const Case cases[] = {
+    const ReadCase cases[] = {
         // ak059.rwl, series AV37a: the ring of 1891 is 999 thousandths
         {"999 inside a series of thousandths",
          "AV37a   1880  1093   827  1265   590   883   866   779   889   910   970\n"
@@ -297,13 +308,7 @@ TEST(TucsonRead, EndMarkerGivesTheUnitsOfTheWholeSeries) {
          "AAA     1995   100   200   300   400   500\nBBB     1995   100   200   999\n",
          {{"AAA", 1995, 5}, {"BBB", 1995, 2}}, {{0, 0, 1.0f}, {0, 4, 5.0f}}},
     };
-    for (const Case& c : cases) {
-        TucsonRead t;
-        t.open_text(t.in, c.file);
-        const auto got = read_all(t);
-        expect_series(got, c.series, c.what);
-        expect_values(got, c.values, c.what);
-    }
+    for (const ReadCase& c : cases) expect_reads_as(c);
 }
 
 // An identifier of 8 characters whose last or last but one is a minus sign
@@ -996,13 +1001,7 @@ TEST(TucsonRead, DamagedLayoutsReadAsTheirCleanTwins) {
 // their writers meant them.
 TEST(TucsonRead, EachPieceOfEvidenceReadsItsLines) {
     const std::string soh = std::string(1, '\0') + "\x01" + std::string(1, '\0'), nul7(7, '\0');
-    struct Case {
-        const char* what;
-        std::string file;
-        std::vector<Expected> series;
-        std::vector<At> values;
-    };
-    const Case cases[] = {
+    const ReadCase cases[] = {
         // a year that runs on into its first value, alone between other
         // identifiers and without its end marker, is no reading
         {"a year that runs on with nothing to speak for it",
@@ -1046,14 +1045,7 @@ TEST(TucsonRead, EachPieceOfEvidenceReadsItsLines) {
              clean_line("X1", 1950, {201, 202, 999}),
          {{"X1", 1900, 2}, {"X1", 1950, 2}}, {{1, 0, 2.01f}}},
     };
-    for (const Case& c : cases) {
-        TucsonRead t;
-        kovtest::ScriptedConsole sc("");
-        t.open_text(t.in, c.file);
-        const auto got = read_all(t);
-        expect_series(got, c.series, c.what);
-        expect_values(got, c.values, c.what);
-    }
+    for (const ReadCase& c : cases) expect_reads_as(c);
 }
 
 // Lines that no reading lays into the columns are named in the listing, on
