@@ -138,39 +138,37 @@ bool holds_other_records(const std::string& name, const std::string& text) {
     return !std::equal(lines.begin() + 8, lines.end(), fresh.begin() + 8, fresh.end());
 }
 
+// The bytes of a file as they stand; nothing when it cannot be read.
+std::optional<std::string> file_bytes(const std::string& name) {
+    std::ifstream f(name, std::ios::binary);
+    if (!f.is_open()) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    if (f.bad()) return std::nullopt;
+    return bytes;
+}
+
 // The name of the copy of the detail file `name` of the data file in work:
 // "_save" after the detail file's name, or "_save2", "_save3" ... when that
 // name is taken by another text, so that an earlier copy is never lost.
 std::string copy_name(const std::string& name) {
-    std::string earlier;
-    {
-        std::ifstream f(name, std::ios::binary);
-        earlier.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    }
+    const std::string earlier = file_bytes(name).value_or(std::string());
     for (int n = 1;; ++n) {
         const std::string copy =
             output_prefix(shared().datfil) + std::string(suffix::detail_copy) + (n == 1 ? "" : std::to_string(n));
         if (!path_exists(copy)) return copy;
         if (is_protected(copy) || !file_exists(copy)) continue;
-        std::ifstream f(copy, std::ios::binary);
-        const std::string there((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-        if (there == earlier) return copy;
+        if (file_bytes(copy) == earlier) return copy;
     }
 }
 
 // Copies the file byte for byte, with its permissions; false (the copy
 // named) when the copy cannot be made whole.
 bool copy_file(const std::string& from, const std::string& to) {
-    std::string bytes;
-    {
-        std::ifstream f(from, std::ios::binary);
-        if (!f.is_open()) return false;
-        bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-        if (f.bad()) return false;
-    }
+    const auto bytes = file_bytes(from);
+    if (!bytes) return false;
     OutFile copy;
     if (!create_copy_output(copy, to, from)) return false;
-    copy.put(bytes);
+    copy.put(*bytes);
     try {
         copy.close();
     } catch (const WriteFailed&) {

@@ -53,8 +53,10 @@ bool values_begin_their_fields(const std::string& line) {
 // (ring widths) gives a line only where each of its values begins its field
 // and, read by their separators, they fill its decade or end at its end
 // marker within it: "RH17B   19331  185   9101 ..." (a value's digit written
-// apart) has neither.
-std::optional<Candidate> candidate_in(const std::string& raw, const Form& f, Reading r, Shift s) {
+// apart) has neither. `year_stands` is set when the reading gives the line a
+// year of its own columns that does not run on, whatever its values.
+std::optional<Candidate> candidate_in(const std::string& raw, const Form& f, Reading r, Shift s,
+                                      bool* year_stands = nullptr) {
     auto h = apply_reading(raw, f, r);
     if (!h || (s == Shift::left && !year_one_column_left(layout_columns(*h))) ||
         (s != Shift::none && !shift_columns(h->raw, s)))
@@ -62,6 +64,7 @@ std::optional<Candidate> candidate_in(const std::string& raw, const Form& f, Rea
     const std::string cols = layout_columns(*h);
     if (!year_in_its_columns(cols, f)) return std::nullopt;
     const bool runs_on = year_runs_on(cols, f);
+    if (year_stands && !runs_on) *year_stands = true;
     if (runs_on ? f.index || s != Shift::none || !values_begin_their_fields(cols)
                 : !values_in_their_columns(cols, f))
         return std::nullopt;
@@ -78,12 +81,6 @@ std::optional<Candidate> candidate_in(const std::string& raw, const Form& f, Rea
 std::vector<Candidate> candidates(const std::string& raw, const Form& f) {
     std::vector<Candidate> out;
     bool year_stands = false;
-    for (Reading r : {Reading::as_written, Reading::by_bytes, Reading::strays_dropped, Reading::tab_stops}) {
-        const auto h = apply_reading(raw, f, r);
-        if (!h) continue;
-        const std::string cols = layout_columns(*h);
-        year_stands = year_stands || (year_in_its_columns(cols, f) && !year_runs_on(cols, f));
-    }
     const auto add = [&](std::optional<Candidate> c) {
         if (!c) return;
         for (Candidate& o : out)
@@ -94,7 +91,7 @@ std::vector<Candidate> candidates(const std::string& raw, const Form& f) {
         out.push_back(std::move(*c));
     };
     for (Reading r : {Reading::as_written, Reading::by_bytes, Reading::strays_dropped, Reading::tab_stops})
-        add(candidate_in(raw, f, r, Shift::none));
+        add(candidate_in(raw, f, r, Shift::none, &year_stands));
     if (!f.index && !year_stands) {
         add(candidate_in(raw, f, Reading::as_written, Shift::left));
         add(candidate_in(raw, f, Reading::as_written, Shift::right));

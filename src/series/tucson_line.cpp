@@ -241,7 +241,7 @@ LineText line_text(const std::string& raw, const Form& f, Reading r, Shift shift
         t.line.replace(field_at(f, k), field_width(f), field_width(f), ' ');
     }
     t.bytes = std::move(h.raw);
-    if (controls || t.bytes.find('\0') != std::string::npos)
+    if (controls)
         for (std::string* s : {&t.bytes, &cols, &t.line}) std::replace(s->begin(), s->end(), '\0', ' ');
     t.full = std::move(cols);
     return t;
