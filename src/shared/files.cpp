@@ -130,32 +130,12 @@ std::filesystem::path rewrite_target(const std::string& name) {
     return name;
 }
 
-// A new empty file in the folder of `target`, under a name that no file has:
-// it is created exclusively, so no file of the user's is taken over. It lies
-// in the same folder so that the rename that puts it in place cannot fail
-// half-way. Files left under the names it tries (by a run that was killed)
-// are passed over, however many there are.
-std::optional<std::string> new_file_beside(const std::filesystem::path& target) {
-    const std::string base = target.filename().string() + ".new";
-    for (long n = 0; n < 1000000; ++n) {
-        const std::string name = (target.parent_path() / (n == 0 ? base : base + std::to_string(n))).string();
-        if (is_protected(name)) continue;
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST) return std::nullopt;
-    }
-    return std::nullopt;
-}
-
 // The new files of the rewrites under way, where a signal handler can reach
 // them: a run stopped by a signal (Ctrl-C, a hang-up, a kill that can be
 // caught) removes the one it was writing, and the file it would have
-// replaced stays as it was. A slot holds a name once its file exists and
-// until it is renamed or removed; the handler may run on any thread, so the
-// name is written before the slot is marked.
+// replaced stays as it was. A slot holds a name from just before its file
+// is created until it is renamed or removed; the handler may run on any
+// thread, so the name is written before the slot is marked.
 constexpr int rewrite_slots = 8;
 constexpr size_t slot_length = 4096;
 char slot_names[rewrite_slots][slot_length];
@@ -171,12 +151,9 @@ void remove_rewrites_and_stop(int sig) {
     ::raise(sig);
 }
 
-// Once, before the first rewrite: a signal the program was started with
-// ignored (nohup) or handled by another stays so.
+// Before every rewrite: a signal at its default action gets the handler; one
+// the program was started with ignored (nohup) or handled by another stays so.
 void catch_stop_signals() {
-    static bool done = false;
-    if (done) return;
-    done = true;
     for (int sig : stop_signals) {
         struct sigaction now {};
         if (::sigaction(sig, nullptr, &now) != 0 || (now.sa_flags & SA_SIGINFO) || now.sa_handler != SIG_DFL)
@@ -204,6 +181,34 @@ int hold_rewrite(const std::string& name) {
 void release_rewrite(int& slot) {
     if (slot >= 0) slot_used[slot].store(false, std::memory_order_release);
     slot = -1;
+}
+
+// A new empty file in the folder of `target`, under a name that no file has:
+// it is created exclusively, so no file of the user's is taken over. It lies
+// in the same folder so that the rename that puts it in place cannot fail
+// half-way. Files left under the names it tries (by a run that was killed)
+// are passed over, however many there are. A free name is held in `slot`
+// for the signal handler before its file is created, and let go when the
+// create fails: a stop at any moment leaves no new file behind. A name that
+// is taken is passed over without being held, so that a stop while it is
+// tried cannot remove a file this run did not make.
+std::optional<std::string> new_file_beside(const std::filesystem::path& target, int& slot) {
+    const std::string base = target.filename().string() + ".new";
+    for (long n = 0; n < 1000000; ++n) {
+        const std::string name = (target.parent_path() / (n == 0 ? base : base + std::to_string(n))).string();
+        struct stat taken {};
+        if (is_protected(name) || ::lstat(name.c_str(), &taken) == 0) continue;
+        slot = hold_rewrite(name);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        const int why = errno;
+        release_rewrite(slot);
+        if (why != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 // Whether the file's text has reached the disk; a file system that cannot
@@ -277,9 +282,8 @@ bool OutFile::open_rewrite(const std::string& name) {
     struct stat earlier {};
     if (::stat(target.c_str(), &earlier) == 0) target_mode_ = static_cast<unsigned>(earlier.st_mode & 0777);
     catch_stop_signals();
-    const auto fresh = new_file_beside(target);
+    const auto fresh = new_file_beside(target, slot_);
     if (!fresh) return false;
-    slot_ = hold_rewrite(*fresh);
     f_.open(*fresh, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!f_.is_open()) {
         std::filesystem::remove(*fresh, ec);
@@ -293,7 +297,15 @@ bool OutFile::open_rewrite(const std::string& name) {
     return true;
 }
 
+void OutFile::open_in_memory() {
+    close();
+    name_.clear();
+    in_memory_ = true;
+}
+
 void OutFile::close() {
+    in_memory_ = false;
+    held_ = std::string();
     if (!f_.is_open()) {
         f_.clear();
         return;
@@ -320,6 +332,8 @@ void OutFile::close() {
 }
 
 void OutFile::discard() {
+    in_memory_ = false;
+    held_ = std::string();
     if (f_.is_open()) f_.close();
     f_.clear();
     if (!rewrite_.empty()) {
@@ -337,11 +351,13 @@ void OutFile::flush() {
 }
 
 void OutFile::line(std::string_view text) {
+    if (in_memory_) (held_ += text) += '\n';
     if (!f_.is_open()) return;
     f_ << text << '\n';
 }
 
 void OutFile::put(std::string_view text) {
+    if (in_memory_) held_ += text;
     if (!f_.is_open()) return;
     f_ << text;
 }

@@ -215,6 +215,9 @@ TEST(OutFileDeathTest, AStopBySignalLeavesNoNewFileAndLeftoversNeverStopARewrite
         auto stopped_in_a_rewrite = [sig] {
             const rlimit no_core{0, 0};  // the default action of SIGQUIT writes one
             ::setrlimit(RLIMIT_CORE, &no_core);
+            // A test run from a job that ignores the signal (nohup, a background
+            // job of a script) passes that on, and the program keeps it ignored.
+            std::signal(sig, SIG_DFL);
             kov::OutFile f;
             if (f.open_rewrite("a.txt")) {
                 f.put("half of the new text");
