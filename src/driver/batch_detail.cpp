@@ -122,20 +122,35 @@ std::vector<std::string> text_lines(TextIn& f) {
     return lines;
 }
 
+// The columns of a record that the next batch run reads: num (0 ends the
+// records), yfp, itn, ips, icu and ics. ify and ily give way to the series'
+// own years, idt and isb only report, and cpa is numbered anew every run.
+bool same_settings(const std::string& earlier, const std::string& fresh) {
+    if (earlier == fresh) return true;
+    ParsedRecord a, b;
+    if (parse_record(earlier, a) || parse_record(fresh, b)) return false;
+    if (a.num != b.num || a.r.ident != b.r.ident) return false;
+    for (int c : {yfp, itn, ips, icu, ics})
+        if (a.r.col[static_cast<size_t>(c - 1)] != b.r.col[static_cast<size_t>(c - 1)]) return false;
+    return true;
+}
+
 // Whether the file `name` holds anything that the text of a detail file
-// about to replace it would lose: its records (the lines after its column
-// header), or, in a file that has no column header on line 8, any line. A
-// file of blank lines holds nothing.
+// about to replace it would lose: a record more or less than it, one of
+// another series, or another value in a column the next batch run reads;
+// in a file that has no column header on line 8, any line. A file of blank
+// lines holds nothing. A file that is there but cannot be read may hold
+// anything.
 bool holds_other_records(const std::string& name, const std::string& text) {
     TextIn earlier;
-    if (!earlier.open(name)) return false;
+    if (!earlier.open(name)) return file_exists(name);
     std::vector<std::string> lines = text_lines(earlier);
     if (lines.empty()) return false;
     std::istringstream in(text);
     std::vector<std::string> fresh;
     for (std::string l; std::getline(in, l);) fresh.push_back(rtrim(l));
     if (lines.size() < 8 || !is_column_header(lines[7])) return true;
-    return !std::equal(lines.begin() + 8, lines.end(), fresh.begin() + 8, fresh.end());
+    return !std::equal(lines.begin() + 8, lines.end(), fresh.begin() + 8, fresh.end(), same_settings);
 }
 
 // The bytes of a file as they stand; nothing when it cannot be read.
@@ -161,11 +176,14 @@ std::string copy_name(const std::string& name) {
     }
 }
 
-// Copies the file byte for byte, with its permissions; false (the copy
-// named) when the copy cannot be made whole.
+// Copies the file byte for byte, with its permissions; false (the file or
+// its copy named) when the copy cannot be made whole.
 bool copy_file(const std::string& from, const std::string& to) {
     const auto bytes = file_bytes(from);
-    if (!bytes) return false;
+    if (!bytes) {
+        con().write("(/1x,'*** the batch detail file cannot be read, no copy of it can be kept:  ',a)", from);
+        return false;
+    }
     OutFile copy;
     if (!create_copy_output(copy, to, from)) return false;
     copy.put(*bytes);
@@ -372,8 +390,9 @@ void write_batch_detail() {
     }
 
     // An interactive run does not read the file it replaces, which may hold
-    // settings edited by hand: when it holds other records than these, it is
-    // kept beside the new one first. Without its copy it is not replaced.
+    // settings edited by hand: when it holds other settings than these (or
+    // cannot be read), it is kept beside the new one first. Without its copy
+    // it is not replaced.
     const bool batch = s.batmod == "y" || s.batmod == "Y";
     std::string kept_as;
     if (!batch && holds_other_records(name, text)) {

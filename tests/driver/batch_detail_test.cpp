@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "driver/batch_detail.hpp"
 #include "driver/data_file_loop.hpp"
@@ -126,17 +129,29 @@ TEST(DetailWriter, LeftOutSeriesKeepTheirRecordsAtTheirPlaces) {
 }
 
 // An interactive run writes the detail file without reading it: a file it
-// replaces that holds other records (edited by hand, or of other series) is
-// kept beside it first, byte for byte and with its permissions, as "_save",
-// or "_save2" ... when an earlier copy holds another text, and the console
-// names the copy. A file that holds the same records (whatever its line ends
-// and trailing blanks), holds none, or is replaced by a batch run, which read
-// it, gets no copy.
+// replaces that holds other settings than the next batch run would read from
+// it (a record added or taken away, one of another series, a record number,
+// yfp, itn, ips, icu or ics edited by hand) is kept beside it first, byte for
+// byte and with its permissions, as "_save", or "_save2" ... when an earlier
+// copy holds another text, and the console names the copy. A file that holds
+// the same records (whatever its line ends and trailing blanks, its legend,
+// and the columns that only report: ify, ily, idt, isb and cpa), holds none,
+// or is replaced by a batch run, which read it, gets no copy.
 TEST(DetailWriter, AnInteractiveRunKeepsAFileWithOtherRecordsBesideIt) {
     const std::string ours = legend + record(1, "ab01", {1901, 1950, 0, 0, -6, 0, 0, 1, 1, 1}) + "\n" +
                              record(2, "cd02", {1850, 1999, 0, 0, -6, 0, 0, 1, 1, 2}) + "\n";
-    std::string edited = ours;
-    edited.replace(edited.rfind("     1     1     2"), 18, "     0     1     2");
+    const std::string first_only = legend + record(1, "ab01", {1901, 1950, 0, 0, -6, 0, 0, 1, 1, 1}) + "\n";
+    // ours with column c (1 = ify) of record 2 holding v
+    auto second_with = [&](int c, int v) {
+        std::array<int, 10> cols{1850, 1999, 0, 0, -6, 0, 0, 1, 1, 2};
+        cols[static_cast<size_t>(c - 1)] = v;
+        return first_only + record(2, "cd02", cols) + "\n";
+    };
+    const std::string edited = second_with(8, 0);  // icu
+    // ours with the last `from` in it put as `to`
+    auto ours_with = [&](const std::string& from, const std::string& to) {
+        return std::string(ours).replace(ours.rfind(from), from.size(), to);
+    };
     std::string crlf;
     for (char c : ours) crlf += c == '\n' ? std::string("  \r\n") : std::string(1, c);
     const struct {
@@ -155,6 +170,22 @@ TEST(DetailWriter, AnInteractiveRunKeepsAFileWithOtherRecordsBesideIt) {
         {"an edited icu, a copy of it there", edited, "n", edited, "site_detail.txt_save"},
         {"an edited icu, a copy of another text there", edited, "n", "an earlier copy\n", "site_detail.txt_save2"},
         {"an edited icu in a batch run", edited, "y", "", nullptr},
+        {"another first year", second_with(1, 1851), "n", "", nullptr},
+        {"another last year", second_with(2, 1998), "n", "", nullptr},
+        {"another detrending (idt)", second_with(5, 6), "n", "", nullptr},
+        {"another isb", second_with(7, 1), "n", "", nullptr},
+        {"another cpa", second_with(10, 5), "n", "", nullptr},
+        {"another legend", "edited legend\n" + ours.substr(ours.find('\n') + 1), "n", "", nullptr},
+        {"an edited yfp", second_with(3, 40), "n", "", "site_detail.txt_save"},
+        {"an edited itn", second_with(4, 1), "n", "", "site_detail.txt_save"},
+        {"an edited ips", second_with(6, 3), "n", "", "site_detail.txt_save"},
+        {"an edited ics", second_with(9, 0), "n", "", "site_detail.txt_save"},
+        {"a record number 0", ours_with("   2  cd02", "   0  cd02"), "n", "", "site_detail.txt_save"},
+        {"a record of another series", ours_with("cd02", "cd03"), "n", "", "site_detail.txt_save"},
+        {"a record fewer", first_only, "n", "", "site_detail.txt_save"},
+        {"a record more", ours + record(3, "ef03", {1900, 1950, 0, 0, -6, 0, 0, 1, 1, 3}) + "\n", "n", "",
+         "site_detail.txt_save"},
+        {"a record that cannot be read", ours_with("1850", "18x0"), "n", "", "site_detail.txt_save"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -196,6 +227,68 @@ TEST(DetailWriter, AnInteractiveRunKeepsAFileWithOtherRecordsBesideIt) {
         EXPECT_EQ(sc.output(),
                   shown + " the batch detail file it replaces held other records, kept as:  " + c.copy + "\n");
     }
+}
+
+namespace {
+
+// While it lives, the thread cannot read what its owner cannot read: the
+// capabilities that let root read any file are taken out of its effective
+// set, and put back at the end.
+class OwnerRights {
+public:
+    OwnerRights() {
+        if (::syscall(SYS_capget, &head_, saved_) != 0) return;
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) lowered[cap / 32].effective &= ~(1u << (cap % 32));
+        lowered_ = ::syscall(SYS_capset, &head_, lowered) == 0;
+    }
+    ~OwnerRights() {
+        if (lowered_) ::syscall(SYS_capset, &head_, saved_);
+    }
+    OwnerRights(const OwnerRights&) = delete;
+    OwnerRights& operator=(const OwnerRights&) = delete;
+
+private:
+    __user_cap_header_struct head_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool lowered_ = false;
+};
+
+}  // namespace
+
+// A detail file that its owner cannot read (mode 000) may hold anything: an
+// interactive run can keep no copy of it, so it leaves it as it was, byte
+// for byte, names it, and ends as a failure.
+TEST(DetailWriter, AFileThatCannotBeReadIsNotReplaced) {
+    DriverScene scene;
+    auto& d = scene.dir();
+    start_file();
+    shared().batmod = "n";
+    shared().nc = 1;
+    set_row(1, "ab01", {1901, 1950, 0, 0, -6, 0, 0, 1, 1, 1});
+    const std::string earlier = legend + record(1, "ab01", {1901, 1950, 0, 0, -6, 0, 0, 0, 1, 1}) + "\n";
+    d.write("site_detail.txt", earlier);
+    ASSERT_EQ(::chmod((d / "site_detail.txt").c_str(), 0), 0);
+    auto before = kovtest::folder_files(d);
+    before.erase("site_out.txt");
+    ScriptedConsole sc("");
+    {
+        OwnerRights owner;
+        if (readable_file((d / "site_detail.txt").string())) GTEST_SKIP() << "a file of mode 000 can be read here";
+        write_batch_detail();
+    }
+    auto after = kovtest::folder_files(d);
+    after.erase("site_out.txt");
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(d.read("site_detail.txt"), earlier);
+    struct stat st {};
+    ASSERT_EQ(::stat((d / "site_detail.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0u);
+    EXPECT_EQ(sc.output(),
+              "\n *** the batch detail file cannot be read, no copy of it can be kept:  site_detail.txt\n"
+              "\n *** writing failed, the file is left as it was: site_detail.txt\n");
+    ASSERT_EQ(failed_outputs().size(), 1u);
+    EXPECT_EQ(failed_outputs()[0].how, OutputFailure::left_as_it_was);
 }
 
 // After a batch run, icu of a series is set to 0 in the detail file; an
