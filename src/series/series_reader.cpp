@@ -56,6 +56,24 @@ std::string no_series_line(const std::string& name) {
 
 std::string stopped_in_line(const std::string& name) { return " *** in data file:  " + name + "\n"; }
 
+// The warnings the readers wrote to `listing`, for the console before the
+// line that refuses the file: a refused run writes no listing, and they say
+// why the file gave no series (lines that cannot be read, series that hold
+// no measured value). The first few, then how many more.
+std::string reader_warnings(const std::string& listing) {
+    constexpr int shown = 10;
+    std::string out;
+    int n = 0;
+    for (size_t at = 0; at < listing.size();) {
+        const size_t end = std::min(listing.find('\n', at), listing.size());
+        const std::string_view line(listing.data() + at, end - at);
+        if (line.starts_with(" *** warning") && ++n <= shown) (out += line) += '\n';
+        at = end + 1;
+    }
+    if (n > shown) out += " *** " + std::to_string(n - shown) + " more warnings about this file\n";
+    return out;
+}
+
 std::string span_exceeded(int span, int ld) {
     return fmt("(/t2,'*** total series length exceeds maximum allowable length: ',i6,' > ',i6,' max ***')", span, ld);
 }
@@ -247,16 +265,24 @@ std::optional<std::string> series_fault(const std::string& name, std::string_vie
                                         const std::function<bool(int)>& keep) {
     TextIn in;
     if (!in.open(name)) return std::nullopt;  // a name that leads to no file is named for that
-    // Nothing of this reading may reach the user but the fault: the readers'
-    // console lines (titles, stops) go to a console of their own, and the
-    // listing, to which they write their warnings, is not open yet.
+    // Nothing of this reading may reach the user but the fault and why: the
+    // readers' console lines (titles, stops) go to a console of their own,
+    // and the warnings they write to the listing, which is not open yet, are
+    // held in memory.
     std::istringstream no_answers;
     std::ostream nowhere(nullptr);
     Console quiet(no_answers, nowhere);
+    OutFile& listing = streams().luout;
+    const bool held = !listing.is_open();
+    if (held) listing.open_in_memory();
     struct Restore {
         Console* earlier;
-        ~Restore() { set_console(earlier); }
-    } restore{set_console(&quiet)};
+        OutFile* held;
+        ~Restore() {
+            set_console(earlier);
+            if (held) held->discard();
+        }
+    } restore{set_console(&quiet), held ? &listing : nullptr};
 
     std::vector<float> values(mxy);
     std::vector<int> depths(mxy);
@@ -264,22 +290,23 @@ std::optional<std::string> series_fault(const std::string& name, std::string_vie
     std::array<std::string, 3> hdrlin;
     for (auto& h : hdrlin) h = std::string(85, ' ');
     OutFile no_listing;
+    OutFile& lst = held ? listing : no_listing;
     int first_all = INT_MAX, last_all = INT_MIN;
     auto take = [&](const SeriesRead& r) {
         first_all = std::min(first_all, r.first_year);
         last_all = std::max(last_all, r.first_year + static_cast<int>(r.values.size()) - 1);
     };
-    // A fault as the console shows it: a blank line, its message (without
-    // the blank lines it begins with), the file.
+    // A fault as the console shows it: a blank line, the readers' warnings,
+    // its message (without the blank lines it begins with), the file.
     auto fault = [&](std::string said, bool named) {
         for (size_t end = said.find('\n'); end != std::string::npos && is_blank(said.substr(0, end));
              end = said.find('\n'))
             said.erase(0, end + 1);
-        return "\n" + said + (named ? stopped_in_line(name) : std::string());
+        return "\n" + reader_warnings(listing.held()) + said + (named ? stopped_in_line(name) : std::string());
     };
     int n = 0;
     try {
-        n = each_series(in, read_mode, mxy, mxs, values, depths, title, hdrlin, no_listing, keep, take);
+        n = each_series(in, read_mode, mxy, mxs, values, depths, title, hdrlin, lst, keep, take);
     } catch (const WriteFailed&) {
         throw;
     } catch (const Stop& s) {

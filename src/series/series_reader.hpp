@@ -66,11 +66,13 @@ void rdsers(SeriesMatrix& sermat, std::span<float> work, std::span<int> cnt, int
 
 // Reads the data file `name` as a run would with rdsers in read mode
 // `read_mode`, keeping the series at the positions `keep` admits, before the
-// run has written anything: nothing reaches the console, and the listing to
-// which the readers write their warnings is not open yet. Returns what the
-// run would stop with at this file, as the console would show it, naming the
-// file: a reader's stop, no series kept, a span beyond mxy; nullopt when the
-// run would go on (or the file cannot be opened, which is named elsewhere).
+// run has written anything: nothing reaches the console, and the warnings
+// the readers write to the listing, which is not open yet, are held. Returns
+// what the run would stop with at this file, as the console would show it,
+// naming the file: a reader's stop, no series kept, a span beyond mxy, after
+// the first ten of those warnings and how many more there are; nullopt when
+// the run would go on (or the file cannot be opened, which is named
+// elsewhere).
 std::optional<std::string> series_fault(const std::string& name, std::string_view read_mode,
                                         const std::function<bool(int)>& keep);
 

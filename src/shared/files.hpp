@@ -67,7 +67,11 @@ public:
     // whose unfinished part is not kept. A rewrite is dropped: the earlier
     // file stays.
     void discard();
-    bool is_open() const { return f_.is_open(); }
+    // Holds what is written in memory, for text that is looked at before it
+    // is known whether it goes anywhere; held() gives it until close.
+    void open_in_memory();
+    const std::string& held() const { return held_; }
+    bool is_open() const { return f_.is_open() || in_memory_; }
     bool is_rewrite() const { return !rewrite_.empty(); }
     const std::string& name() const { return name_; }
 
@@ -88,6 +92,8 @@ private:
     int slot_ = -1;        // where a stop by a signal finds the new file to remove it
     std::string target_;
     std::optional<unsigned> target_mode_;  // the permission bits of the file target_ was
+    bool in_memory_ = false;
+    std::string held_;
 };
 
 // An input text file held whole, read one line at a time: LF, CR LF, CR CR LF

@@ -196,7 +196,14 @@ TEST(RunInputs, ADataFileWithoutASeriesIsNamedBeforeAnyOutput) {
          {" *** nc .le. 0 after reading tree-ring data:  b.txt"}},
         {"comma-separated values", "year,TNY01A,TNY02A\n1995,1.20,\n1996,1.31,\n",
          {" *** nc .le. 0 after reading tree-ring data:  b.txt"}},
-        {"widths in mm with decimal points", decimal_widths, {" *** nc .le. 0 after reading tree-ring data:  b.txt"}},
+        // the refused run writes no listing: the console says why
+        {"widths in mm with decimal points", decimal_widths,
+         {" *** warning: series AB01     line      1 of the file cannot be read: years  1908 to  1909 taken as missing"
+          " values",
+          " *** warning: series AB01     line      2 of the file cannot be read: years  1910 to  1911 taken as missing"
+          " values",
+          " *** warning: series AB01     holds no measured value in its     4 years: skipped",
+          " *** nc .le. 0 after reading tree-ring data:  b.txt"}},
         {"prose", prose(30), {"sbr trrw:  over 25 text lines", " *** in data file:  b.txt"}},
     };
     TempDir d;

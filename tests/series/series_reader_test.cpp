@@ -617,12 +617,33 @@ TEST(SeriesReader, SummaryTakesTheDefinedStatisticsOnly) {
 // stop the run there is returned as the console would show it, naming the
 // file: a file that holds no series (empty, header lines only, compressed, a
 // table of comma-separated values, widths with decimal points), a reader's
-// own stop, a span too long. Nothing reaches the console or takes an answer
-// from it meanwhile.
+// own stop, a span too long. The warnings the readers gave of the file come
+// first, as the refused run writes no listing: ten of them, then how many
+// more. Nothing reaches the console or takes an answer from it meanwhile.
 TEST(SeriesFault, AFileTheRunWouldStopAtIsNamedWithTheReason) {
     const std::string tiny = kovtest::tiny_rwl;
     const std::string decimals = "AB01    1908  1.21  1.35\nAB01    1910  1.05  0.98 -9999\n";
     const std::string no_series = "\n *** nc .le. 0 after reading tree-ring data:  ";
+    const std::string decimals_unread =
+        "\n *** warning: series AB01     line      1 of the file cannot be read: years  1908 to  1909 taken as missing"
+        " values\n"
+        " *** warning: series AB01     line      2 of the file cannot be read: years  1910 to  1911 taken as missing"
+        " values\n"
+        " *** warning: series AB01     holds no measured value in its     4 years: skipped\n"
+        " *** nc .le. 0 after reading tree-ring data:  ";
+    // twelve series of zero widths: ten of their warnings, and two more
+    std::string zeros, zeros_unread = "\n";
+    for (int k = 1; k <= 12; ++k) {
+        const std::string id = std::string("ZR") + (k < 10 ? "0" : "") + std::to_string(k);
+        zeros += id + "    1907     0     0   999\n";
+        if (k <= 10) zeros_unread += " *** warning: series " + id + "     holds no measured value in its     2 years: skipped\n";
+    }
+    // the small file has a line of ten values from 1998 and skips a decade
+    const std::string tiny_warnings =
+        " *** warning: line TNY02A    1998 holds values outside its decade: not read\n"
+        " *** warning: line TNY02A    2010 does not follow on from series TNY02A   at year  2000: the years between"
+        " are missing values\n";
+    zeros_unread += " *** 2 more warnings about this file\n *** nc .le. 0 after reading tree-ring data:  ";
     auto all = [](int) { return true; };
     struct Case {
         const char* what;
@@ -639,12 +660,14 @@ TEST(SeriesFault, AFileTheRunWouldStopAtIsNamedWithTheReason) {
         {"compressed", std::string("\x1f\x8b\x08\x00\x12\x34\x00\x00\x00\x03\xed\xc1\x01\r\n\x00\x00\x80\x90", 20),
          "mr", all, no_series, false},
         {"comma-separated values", "year,A,B\n1900,1.2,1.3\n1901,1.1,1.0\n", "mr", all, no_series, false},
-        {"widths with decimal points", decimals, "mr", all, no_series, false},
+        {"widths with decimal points", decimals, "mr", all, decimals_unread, false},
+        {"twelve series of zeros", zeros, "mr", all, zeros_unread, false},
         {"prose", rep("This is a line of prose that is no tree-ring data at all.\n", 30), "mr", all,
          "\nsbr trrw:  over 25 text lines\n *** in data file:  ", true},
         {"a CRU series cut short", "CRU001  10  30\nCRU001  10 100  1 200  1" + std::string(56, ' ') + "\n", "cr",
          all, "\n *** end of file in the values of uea cru data format series CRU001\n *** in data file:  ", true},
-        {"a batch run that uses none of its series", tiny, "mr", [](int s) { return s > 2; }, no_series, false},
+        {"a batch run that uses none of its series", tiny, "mr", [](int s) { return s > 2; },
+         "\n" + tiny_warnings + no_series.substr(1), false},
         {"a span beyond 5001 years", ring_series("EARLY", 1000, 5, 100) + ring_series("LATE", 6001, 5, 100), "mr",
          all, "\n *** total series length exceeds maximum allowable length:   5006 >   5001 max ***\n *** in data file:  ",
          true},
