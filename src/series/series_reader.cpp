@@ -11,7 +11,7 @@
 #include "series/fixed_text.hpp"
 #include "series/gap_filling.hpp"
 #include "series/series_statistics.hpp"
-#include "series/tucson.hpp"
+#include "series/tucson_read.hpp"
 #include "shared/console.hpp"
 #include "shared/files.hpp"
 #include "shared/layout.hpp"

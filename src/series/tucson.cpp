@@ -1,94 +1,12 @@
 #include "series/tucson.hpp"
 
-#include <algorithm>
 #include <vector>
 
 #include "series/fixed_text.hpp"
-#include "shared/capacities.hpp"
-#include "shared/console.hpp"
+#include "shared/files.hpp"
 #include "shared/layout.hpp"
-#include "shared/stop.hpp"
 
 namespace kov {
-
-void datar(std::string& line, int& count, std::span<float> values, int& first_year, TextIn& in,
-           bool* end_of_file) {
-    const size_t ld = values.size();
-    std::string layout;
-    if (end_of_file) *end_of_file = false;
-    for (;;) {
-        auto raw = in.read_line();
-        if (!raw) {
-            count = -999;
-            if (end_of_file) *end_of_file = true;
-            return;
-        }
-        std::string buf = padded(*raw, 80);
-        if (buf.compare(0, 3, "n  ") != 0) line = buf;
-        std::vector<FVal> v;
-        try {
-            v = read_values("(2(2x,i8),t23,a)", buf);
-        } catch (const ReadError&) {
-            continue;
-        }
-        if (v.size() < 3) continue;
-        layout = padded(v[2].s, 8);
-        if (layout.find('(') == std::string::npos || layout.find(')') == std::string::npos) continue;
-        count = static_cast<int>(v[0].i);
-        first_year = static_cast<int>(v[1].i);
-        break;
-    }
-    // Too long for the caller's vector: the caller refuses it by its count.
-    if (count < 1 || static_cast<size_t>(count) > ld) return;
-
-    int got = 0;
-    int empty = 0, too_large = 0;
-    while (got < count) {
-        auto raw = in.read_line();
-        if (!raw) {
-            con().line(">> sbr datar:  unexpected end reading data");
-            break;
-        }
-        std::vector<FVal> v;
-        try {
-            v = read_values(layout, *raw);
-        } catch (const std::exception&) {
-            con().line(">> sbr datar:  error reading data");
-            break;
-        }
-        // A layout that reads no number from a line (only text items) would
-        // pass over every line after it without end.
-        if (std::none_of(v.begin(), v.end(), [](const FVal& f) { return f.kind != FVal::Text; })) {
-            con().line(">> sbr datar:  error reading data");
-            break;
-        }
-        for (const FVal& f : v) {
-            if (got >= count) break;
-            if (f.kind == FVal::Text) continue;
-            float value = f.kind == FVal::Real ? static_cast<float>(f.r) : static_cast<float>(f.i);
-            // An empty field holds no measurement, and a value beyond what the
-            // program can carry none it could work with: both are missing.
-            if (f.blank) {
-                value = xmiss;
-                ++empty;
-            } else if (!carried_value(value)) {
-                value = xmiss;
-                ++too_large;
-            }
-            values[got++] = value;
-        }
-    }
-    // What could not be read is marked missing rather than left as whatever
-    // the vector held, so the gap scan reports it.
-    for (int i = got; i < count; ++i) values[i] = xmiss;
-    OutFile& warn = streams().luout;
-    if (empty > 0)
-        warn.write("(t2,'*** warning: series ',a8,' has',i6,' empty value fields: taken as missing values')",
-                   in_columns(line, 8), empty);
-    if (too_large > 0)
-        warn.write("(t2,'*** warning: series ',a8,' has',i6,' values too large to work with: taken as missing values')",
-                   in_columns(line, 8), too_large);
-}
 
 void trrw(std::string_view id, int first_year, int count, std::span<const float> values,
           std::span<const int> depths, OutFile& out, std::string_view mode, std::string_view tag) {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "series/tucson.hpp"
+#include "series/tucson_read.hpp"
 #include "shared/files.hpp"
 
 namespace kov::tucson_reading {

@@ -20,20 +20,26 @@
 //    builds, and its phases;
 // 5. this file: trrw itself, with the end of the chain of lines that cannot
 //    be read (an identifier too long for the layout, a spoiled data line,
-//    values without a year).
+//    values without a year), and datar, which reads the series of the
+//    self-describing layout that trrw finds after a "#" in column 80.
 // The parts of 1 to 4 share the namespace tucson_reading.
+#include "series/tucson_read.hpp"
+
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "series/fixed_text.hpp"
-#include "series/tucson.hpp"
 #include "series/tucson_line.hpp"
 #include "series/tucson_series_in_work.hpp"
 #include "series/tucson_survey.hpp"
+#include "shared/capacities.hpp"
 #include "shared/console.hpp"
+#include "shared/files.hpp"
 #include "shared/layout.hpp"
 #include "shared/stop.hpp"
 #include "shared/text_helpers.hpp"
@@ -254,6 +260,88 @@ void trrw(std::string& id, int& first_year, int& count, std::span<float> values,
         }
         if (series.data_line(t, d, line_no)) return;
     }
+}
+
+// ---------------------------------------------------------------------------
+// The self-describing series layout
+
+void datar(std::string& line, int& count, std::span<float> values, int& first_year, TextIn& in,
+           bool* end_of_file) {
+    const size_t ld = values.size();
+    std::string layout;
+    if (end_of_file) *end_of_file = false;
+    for (;;) {
+        auto raw = in.read_line();
+        if (!raw) {
+            count = -999;
+            if (end_of_file) *end_of_file = true;
+            return;
+        }
+        std::string buf = padded(*raw, 80);
+        if (buf.compare(0, 3, "n  ") != 0) line = buf;
+        std::vector<FVal> v;
+        try {
+            v = read_values("(2(2x,i8),t23,a)", buf);
+        } catch (const ReadError&) {
+            continue;
+        }
+        if (v.size() < 3) continue;
+        layout = padded(v[2].s, 8);
+        if (layout.find('(') == std::string::npos || layout.find(')') == std::string::npos) continue;
+        count = static_cast<int>(v[0].i);
+        first_year = static_cast<int>(v[1].i);
+        break;
+    }
+    // Too long for the caller's vector: the caller refuses it by its count.
+    if (count < 1 || static_cast<size_t>(count) > ld) return;
+
+    int got = 0;
+    int empty = 0, too_large = 0;
+    while (got < count) {
+        auto raw = in.read_line();
+        if (!raw) {
+            con().line(">> sbr datar:  unexpected end reading data");
+            break;
+        }
+        std::vector<FVal> v;
+        try {
+            v = read_values(layout, *raw);
+        } catch (const std::exception&) {
+            con().line(">> sbr datar:  error reading data");
+            break;
+        }
+        // A layout that reads no number from a line (only text items) would
+        // pass over every line after it without end.
+        if (std::none_of(v.begin(), v.end(), [](const FVal& f) { return f.kind != FVal::Text; })) {
+            con().line(">> sbr datar:  error reading data");
+            break;
+        }
+        for (const FVal& f : v) {
+            if (got >= count) break;
+            if (f.kind == FVal::Text) continue;
+            float value = f.kind == FVal::Real ? static_cast<float>(f.r) : static_cast<float>(f.i);
+            // An empty field holds no measurement, and a value beyond what the
+            // program can carry none it could work with: both are missing.
+            if (f.blank) {
+                value = xmiss;
+                ++empty;
+            } else if (!carried_value(value)) {
+                value = xmiss;
+                ++too_large;
+            }
+            values[got++] = value;
+        }
+    }
+    // What could not be read is marked missing rather than left as whatever
+    // the vector held, so the gap scan reports it.
+    for (int i = got; i < count; ++i) values[i] = xmiss;
+    OutFile& warn = streams().luout;
+    if (empty > 0)
+        warn.write("(t2,'*** warning: series ',a8,' has',i6,' empty value fields: taken as missing values')",
+                   in_columns(line, 8), empty);
+    if (too_large > 0)
+        warn.write("(t2,'*** warning: series ',a8,' has',i6,' values too large to work with: taken as missing values')",
+                   in_columns(line, 8), too_large);
 }
 
 }  // namespace kov

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "series/tucson.hpp"
+#include "series/tucson_read.hpp"
 #include "series/tucson_line.hpp"
 #include "shared/capacities.hpp"
 #include "shared/files.hpp"
@@ -33,9 +33,9 @@ bool holds_a_value(const std::vector<long long>& ints);
 // units of the series, so that every save writes them as the missing code.
 // (Negative values that the file itself holds, such as -9999 inside a line,
 // are values: scaled with the series, they stay missing by their sign.)
-class SeriesRead {
+class ValuesAtYears {
 public:
-    SeriesRead(std::span<float> values, std::span<int> depths, bool index, bool store_depths, int& count)
+    ValuesAtYears(std::span<float> values, std::span<int> depths, bool index, bool store_depths, int& count)
         : values_(values), depths_(depths), kind_(values.size(), value), index_(index), store_depths_(store_depths),
           count_(count) {}
 
@@ -243,7 +243,7 @@ private:
     std::string& id_;
     int& first_year_;
     int& count_;
-    SeriesRead series_;
+    ValuesAtYears series_;
     bool index_;
     Form f_;
     TextIn& in_;

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string>
 
-#include "series/tucson.hpp"
+#include "series/tucson_read.hpp"
 #include "series/tucson_line.hpp"
 #include "shared/files.hpp"
 

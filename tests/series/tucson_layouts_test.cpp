@@ -21,6 +21,7 @@
 #include "series/fixed_text.hpp"
 #include "series/series_fixture.hpp"
 #include "series/tucson.hpp"
+#include "series/tucson_read.hpp"
 #include "shared/capacities.hpp"
 
 using namespace kov;
