@@ -1013,6 +1013,13 @@ TEST(TucsonRead, EachPieceOfEvidenceReadsItsLines) {
         {"the neighbouring line",
          "11\t0795  2007   101   102   103\n11\t0795  2010   104 -9999\n", {{"110795", 2007, 4}},
          {{0, 0, 0.101f}, {0, 3, 0.104f}}},
+        // the same first line before a line written plainly: no line of its
+        // series before it, both readings keep within their decade, and no
+        // other line of its marks shows the file's habit; only the year of the
+        // line after it tells (else "0795" stands as the year, which "110795"
+        // would take into its identifier)
+        {"the line after it", "11\t0795  2007   101   102   103\n" + clean_line("110795", 2010, {104, -9999}),
+         {{"110795", 2007, 4}}, {{0, 0, 0.101f}, {0, 3, 0.104f}}},
         {"the line's own decade", "11\t0795  2000" + rep("   101", 9) + " -9999\n", {{"110795", 2000, 9}},
          {{0, 0, 0.101f}, {0, 8, 0.101f}}},
         // a blank put into the identifier of an end marker's line: the
