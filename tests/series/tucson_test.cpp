@@ -259,6 +259,9 @@ struct ReadCase {
     std::string file;
     std::vector<Expected> series;
     std::vector<At> values;
+    // nullptr: the listing is not looked at; "": it holds no warning; else
+    // one warning line holds it
+    const char* needle = nullptr;
 };
 
 void expect_reads_as(const ReadCase& c) {
@@ -268,6 +271,10 @@ void expect_reads_as(const ReadCase& c) {
     const auto got = read_all(t);
     expect_series(got, c.series, c.what);
     expect_values(got, c.values, c.what);
+    if (c.needle) {
+        EXPECT_EQ(count_lines_with(t.listing(), *c.needle ? c.needle : "*** warning"), *c.needle ? 1 : 0)
+            << c.what << "\n" << t.listing();
+    }
 }
 
 }  // namespace
@@ -372,14 +379,7 @@ TEST(TucsonRead, IdentifiersThatRunIntoTheYear) {
 TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
     const std::string full = "   100   101   102   103   104   105   106   107   108   109";
     const std::string nul6(6, '\0');
-    struct Case {
-        const char* what;
-        std::string file;
-        std::vector<Expected> series;
-        std::vector<At> values;
-        const char* needle;  // one warning line holds it ("": the listing has none)
-    };
-    const Case cases[] = {
+    const ReadCase cases[] = {
         // ut562.rwl: the end marker of UTP1112B is followed by a tab; the next
         // series was appended to it, up to the year 2136. Blanks and tabs after
         // the last field are no part of a line.
@@ -444,16 +444,7 @@ TEST(TucsonRead, LinesThatCannotBeReadKeepTheValuesAtTheirYears) {
          {{"SSB05B", 2000, 10}, {"SSB04A", 1983, 8}}, {{0, 0, 1.638f}, {1, 0, 3.658f}, {1, 7, 2.463f}},
          "series SSB05B   ends without an end marker before line SSB04A    1983"},
     };
-    for (const Case& c : cases) {
-        TucsonRead t;
-        kovtest::ScriptedConsole sc("");
-        t.open_text(t.in, c.file);
-        const auto got = read_all(t);
-        expect_series(got, c.series, c.what);
-        expect_values(got, c.values, c.what);
-        EXPECT_EQ(count_lines_with(t.listing(), *c.needle ? c.needle : "*** warning"), *c.needle ? 1 : 0)
-            << c.what << "\n" << t.listing();
-    }
+    for (const ReadCase& c : cases) expect_reads_as(c);
 }
 
 // Layout quirks of real files of the public data bank, each built from lines
@@ -1060,37 +1051,25 @@ TEST(TucsonRead, EachPieceOfEvidenceReadsItsLines) {
 // the file's first series as on a later one, and their values are not read
 // at years they do not have.
 TEST(TucsonRead, LinesNoReadingFitsAreNamed) {
-    struct Case {
-        const char* what;
-        std::string file;
-        std::vector<Expected> series;
-        const char* needle;
-    };
-    const Case cases[] = {
+    const ReadCase cases[] = {
         // a digit of a value written apart: more values than the decade
         {"a value that runs on from the year and does not fit its decade",
          clean_line("RH17B", 1920, from(101, 10)) + "RH17B   19331  185   9101  299   9721  0921  005   442\n" +
              clean_line("RH17B", 1940, {120, 121, 999}),
-         {{"RH17B", 1920, 22}},
+         {{"RH17B", 1920, 22}}, {},
          "series RH17B    line      2 of the file cannot be read: its first value (columns 13 to 18) runs on from "
          "its year"},
         {"two tabs at tab stops of four", "ABC\t\t1835     9     1     1     2   999\n" + clean_line("B1", 1835, {1, 999}),
-         {{"B1", 1835, 1}}, "line      1 of the file has values but a year that cannot be read: taken as text"},
+         {{"B1", 1835, 1}}, {}, "line      1 of the file has values but a year that cannot be read: taken as text"},
         {"a line break inside the identifier of the first data line",
-         "EX1\r01A  1830" + rep("   310", 10) + "\n" + clean_line("EX101A", 1840, {11, 999}), {{"EX101A", 1840, 1}},
+         "EX1\r01A  1830" + rep("   310", 10) + "\n" + clean_line("EX101A", 1840, {11, 999}), {{"EX101A", 1840, 1}}, {},
          "line      2 of the file has values but a year that cannot be read: taken as text"},
         {"a first line joined on after an end marker",
          clean_line("EX101A", 1840, from(20, 9)).substr(0, 66) + "   999" + clean_line("EX102A", 1850, {5, 6, 999}) +
              clean_line("EX103A", 1850, {8, 999}),
-         {{"EX101A", 1840, 9}, {"EX103A", 1850, 1}}, "line EX101A    1840 holds values after its end marker: not read"},
+         {{"EX101A", 1840, 9}, {"EX103A", 1850, 1}}, {}, "line EX101A    1840 holds values after its end marker: not read"},
     };
-    for (const Case& c : cases) {
-        TucsonRead t;
-        kovtest::ScriptedConsole sc("");
-        t.open_text(t.in, c.file);
-        expect_series(read_all(t), c.series, c.what);
-        EXPECT_EQ(count_lines_with(t.listing(), c.needle), 1) << c.what << "\n" << t.listing();
-    }
+    for (const ReadCase& c : cases) expect_reads_as(c);
 }
 
 // Values that the end of the file leaves without a series are reported: a
