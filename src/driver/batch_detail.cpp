@@ -162,11 +162,11 @@ std::optional<std::string> file_bytes(const std::string& name) {
     return bytes;
 }
 
-// The name of the copy of the detail file `name` of the data file in work:
-// "_save" after the detail file's name, or "_save2", "_save3" ... when that
-// name is taken by another text, so that an earlier copy is never lost.
-std::string copy_name(const std::string& name) {
-    const std::string earlier = file_bytes(name).value_or(std::string());
+// The name of the copy of the detail file of the data file in work, whose
+// bytes are `earlier`: "_save" after the detail file's name, or "_save2",
+// "_save3" ... when that name is taken by another text, so that an earlier
+// copy is never lost.
+std::string copy_name(const std::string& earlier) {
     for (int n = 1;; ++n) {
         const std::string copy =
             output_prefix(shared().datfil) + std::string(suffix::detail_copy) + (n == 1 ? "" : std::to_string(n));
@@ -176,17 +176,12 @@ std::string copy_name(const std::string& name) {
     }
 }
 
-// Copies the file byte for byte, with its permissions; false (the file or
-// its copy named) when the copy cannot be made whole.
-bool copy_file(const std::string& from, const std::string& to) {
-    const auto bytes = file_bytes(from);
-    if (!bytes) {
-        con().write("(/1x,'*** the batch detail file cannot be read, no copy of it can be kept:  ',a)", from);
-        return false;
-    }
+// Writes the bytes of the file `from` to `to`, with the permissions of
+// `from`; false (the copy named) when the copy cannot be made whole.
+bool copy_file(const std::string& bytes, const std::string& from, const std::string& to) {
     OutFile copy;
     if (!create_copy_output(copy, to, from)) return false;
-    copy.put(*bytes);
+    copy.put(bytes);
     try {
         copy.close();
     } catch (const WriteFailed&) {
@@ -396,8 +391,12 @@ void write_batch_detail() {
     const bool batch = s.batmod == "y" || s.batmod == "Y";
     std::string kept_as;
     if (!batch && holds_other_records(name, text)) {
-        kept_as = copy_name(name);
-        if (!copy_file(name, kept_as)) {
+        const auto earlier = file_bytes(name);
+        if (earlier)
+            kept_as = copy_name(*earlier);
+        else
+            con().write("(/1x,'*** the batch detail file cannot be read, no copy of it can be kept:  ',a)", name);
+        if (kept_as.empty() || !copy_file(*earlier, name, kept_as)) {
             report_output_failure(name, OutputFailure::left_as_it_was);
             return;
         }

@@ -71,7 +71,7 @@ inline constexpr std::string_view spectra = "_spectra.txt";
 // after the name of the pith offset file that the user asks to reformat
 inline constexpr std::string_view pith_offset_copy = "_save";
 // the copy of a batch detail file that an interactive run replaces while it
-// holds other records (followed by 2, 3 ... when that copy stands and holds
+// holds other settings (followed by 2, 3 ... when that copy stands and holds
 // another text)
 inline constexpr std::string_view detail_copy = "_detail.txt_save";
 
